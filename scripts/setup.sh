@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks to build and test Morvane. Idempotent and quiet
+# when everything is already there.
+set -euo pipefail
+
+PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
+      g++-mingw-w64-i686-posix mingw-w64-i686-dev
+      wine wine32:i386 wine64 xvfb xauth x11-utils fonts-ipafont-gothic locales
+      imagemagick lhasa p7zip-full ffmpeg jlha-utils)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  echo "setup: generating ja_JP.UTF-8"
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi

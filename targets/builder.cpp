@@ -1,0 +1,140 @@
+#include "targets/builder.h"
+
+#include "targets/entry.h"
+#include "targets/paths.h"
+
+namespace mv {
+
+bool IsRootPath(const std::string& path) {
+  auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if ((path.size() == 2 || path.size() == 3) && isLetter(path[0]) && path[1] == ':')
+    return path.size() == 2 || path[2] == '\\';
+  if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+    std::string rest = path.substr(2);
+    if (EndsWithBackslash(rest)) rest.pop_back();
+    // server\share: exactly one real separator, neither part empty.
+    size_t after = AfterLastSeparator(rest);
+    if (after == 0 || after == 1 || after == rest.size()) return false;
+    return AfterLastSeparator(rest.substr(0, after - 1)) == 0;
+  }
+  return false;
+}
+
+std::string TrimTrailingBackslash(const std::string& path) {
+  if (!EndsWithBackslash(path)) return path;
+  if (path.size() == 3 && path[1] == ':') return path;  // "D:\" stays a drive root
+  if (path.size() <= 1) return path;
+  return path.substr(0, path.size() - 1);
+}
+
+std::string FolderNodeName(const std::string& path) {
+  std::string name = PathName(path);
+  return name.empty() ? path : name;
+}
+
+std::string TreeBuilder::LongNameOf(const std::string& path, uint32_t mask) {
+  if (path.empty()) return {};
+  auto item = fs_.FindOne(path, mask);
+  return item ? item->name : std::string();
+}
+
+std::string TreeBuilder::ToLongPath(const std::string& path) {
+  std::string result = LongNameOf(path, kMaskAll);
+  if (result.empty()) return path;  // nothing there to convert; the caller leaves it out
+  std::string p = path;
+  for (;;) {
+    std::string parent = PathParent(p);
+    if (parent == p) break;  // a root is its own parent: nothing above it to look up
+    p = parent;
+    std::string t = LongNameOf(p, kAttrDirectory);
+    if (t.empty()) break;
+    result = t + "\\" + result;
+  }
+  if (p.empty()) return result;
+  if (AfterLastSeparator(p) == p.size()) return p + result;  // ends with "\" or ":"
+  return p + "\\" + result;
+}
+
+bool TreeBuilder::Build(const std::vector<std::string>& paths, bool longNames) {
+  if (paths.empty()) return false;
+  auto prepare = [&](const std::string& raw) {
+    std::string p = TrimTrailingBackslash(raw);
+    return longNames ? ToLongPath(p) : p;
+  };
+  tree_.Clear();
+  tree_.TotalCount = 0;
+  tree_.TotalSize = 0;
+  ancestors_.clear();
+  std::string first = prepare(paths.front());
+  Node& root = tree_.AddRoot(PathFolder(first));
+  for (const std::string& raw : paths) AddTarget(root, prepare(raw));
+  return true;
+}
+
+void TreeBuilder::AddTarget(Node& root, const std::string& path) {
+  if (hooks_.pumpMessages) hooks_.pumpMessages();
+  if (hooks_.busyCursor) hooks_.busyCursor(true);
+  std::optional<FindItem> item = fs_.FindOne(path, kMaskAll);
+  std::string entryPath = path;
+  if (!item && IsRootPath(path)) {
+    // A drive or share root has no directory entry of its own: take it as a folder of size 0.
+    item = FindItem{path, kAttrDirectory, 0, 0};
+    entryPath = EndsWithBackslash(path) && path.size() == 3 ? path.substr(0, 2) : TrimTrailingBackslash(path);
+  }
+  if (item) {
+    if (item->attributes & kAttrDirectory) {
+      InsertFolderEntry(root, MakeEntry(item->size, entryPath));
+      Node& child = tree_.AddChild(root, FolderNodeName(entryPath));
+      ScanChildFolder(child, *item, entryPath);
+      tree_.Changed(child);
+    } else {
+      AppendFileEntry(root, MakeEntry(item->size, entryPath));
+    }
+    tree_.TotalCount += 1;
+    tree_.TotalSize += item->size;
+  }
+  if (firstBase_.empty() && tree_.FirstNode()) firstBase_ = tree_.FirstNode()->text;
+  if (hooks_.busyCursor) hooks_.busyCursor(false);
+}
+
+void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::string& full) {
+  if (EnterFolder(full, item.attributes)) {
+    ScanFolder(child, full);
+    LeaveFolder();
+  }
+}
+
+bool TreeBuilder::EnterFolder(const std::string& path, uint32_t attributes) {
+  // Links and junctions are listed but never entered: they may lead back up the tree.
+  if (attributes & kAttrReparsePoint) return false;
+  std::optional<uint64_t> id = fs_.FolderIdentity(path);
+  if (id) {
+    for (uint64_t a : ancestors_)
+      if (a == *id) return false;  // reached again through a link the platform did not flag
+  }
+  ancestors_.push_back(id.value_or(0));
+  return true;
+}
+
+void TreeBuilder::LeaveFolder() { ancestors_.pop_back(); }
+
+void TreeBuilder::ScanFolder(Node& node, const std::string& folder) {
+  node.entries.clear();
+  fs_.Search(folder + "\\*.*", [&](const FindItem& item) {
+    if (!item.name.empty() && item.name[0] == '.') return;  // ".", ".." and dot files
+    if (item.name.empty()) return;
+    tree_.TotalCount += 1;
+    tree_.TotalSize += item.size;
+    std::string full = folder + "\\" + item.name;
+    if (item.attributes & kAttrDirectory) {
+      InsertFolderEntry(node, MakeEntry(item.size, full));
+      Node& child = tree_.AddChild(node, item.name);
+      ScanChildFolder(child, item, full);
+      tree_.Changed(child);
+    } else {
+      AppendFileEntry(node, MakeEntry(item.size, full));
+    }
+  });
+}
+
+}  // namespace mv

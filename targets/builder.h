@@ -1,0 +1,62 @@
+// Builds the target tree from a list of paths (command line or drop), scanning folders depth
+// first and counting every entry into the totals.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/fs.h"
+#include "targets/tree.h"
+
+namespace mv {
+
+struct BuildHooks {
+  std::function<void()> pumpMessages;  // before each target, so the window repaints
+  std::function<void(bool)> busyCursor;
+};
+
+class TreeBuilder {
+ public:
+  TreeBuilder(FileSystem& fs, TargetTree& tree, BuildHooks hooks = {})
+      : fs_(fs), tree_(tree), hooks_(std::move(hooks)) {}
+
+  // The long name of the item a search for exactly this path finds with the mask, or "".
+  std::string LongNameOf(const std::string& path, uint32_t mask);
+  // The long-name form of a path, component by component.
+  std::string ToLongPath(const std::string& path);
+
+  // Replaces the tree with one root (the folder of the first path) holding every path as a
+  // target. longNames: convert each path with ToLongPath first (command line), or use them as
+  // they come (drop). Returns false when there was no path at all (the tree is left alone).
+  bool Build(const std::vector<std::string>& paths, bool longNames);
+
+  void AddTarget(Node& root, const std::string& path);
+  void ScanFolder(Node& node, const std::string& folder);
+
+  // The base folder of the first build of the run; later builds leave it (the archive save
+  // dialog starts there).
+  const std::string& FirstBaseFolder() const { return firstBase_; }
+
+ private:
+  void ScanChildFolder(Node& parent, const FindItem& item, const std::string& full);
+  bool EnterFolder(const std::string& path, uint32_t attributes);
+  void LeaveFolder();
+
+  FileSystem& fs_;
+  TargetTree& tree_;
+  BuildHooks hooks_;
+  std::string firstBase_;
+  std::vector<uint64_t> ancestors_;  // identities of the folders being scanned, outermost first
+};
+
+// A drive root ("D:", "D:\") or a network share root ("\\server\share"), which a directory
+// search cannot find as an item of its own.
+bool IsRootPath(const std::string& path);
+// A target path without a trailing backslash (roots keep theirs).
+std::string TrimTrailingBackslash(const std::string& path);
+// The name a folder's child node carries: PathName of the path, or the root itself ("D:").
+std::string FolderNodeName(const std::string& path);
+
+}  // namespace mv

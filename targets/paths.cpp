@@ -1,0 +1,61 @@
+#include "targets/paths.h"
+
+namespace mv {
+namespace {
+LeadByteTest g_leadByteTest = &IsCp932LeadByte;
+
+bool IsSeparator(char c) { return c == '\\' || c == ':'; }
+}  // namespace
+
+bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(unsigned char c) { return g_leadByteTest(c); }
+void SetLeadByteTest(LeadByteTest test) { g_leadByteTest = test ? test : &IsCp932LeadByte; }
+
+size_t AfterLastSeparator(std::string_view path) {
+  size_t after = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;  // the trail byte belongs to this character
+    } else if (IsSeparator(path[i])) {
+      after = i + 1;
+    }
+  }
+  return after;
+}
+
+std::string PathFolder(std::string_view path) { return std::string(path.substr(0, AfterLastSeparator(path))); }
+
+std::string PathName(std::string_view path) { return std::string(path.substr(AfterLastSeparator(path))); }
+
+bool EndsWithBackslash(std::string_view path) {
+  bool last = false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      last = false;
+    } else {
+      last = path[i] == '\\';
+    }
+  }
+  return last;
+}
+
+std::string PathParent(std::string_view path) {
+  // Network path: "\\server\share" is the root; nothing above it is a parent.
+  size_t rootEnd = 0;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    rootEnd = 2;
+  } else if (path.size() >= 2 && path[1] == ':' && !IsLeadByte(static_cast<unsigned char>(path[0]))) {
+    rootEnd = (path.size() >= 3 && path[2] == '\\') ? 3 : 2;
+  } else if (!path.empty() && path[0] == '\\') {
+    rootEnd = 1;
+  }
+  std::string_view body = path;
+  if (EndsWithBackslash(body) && body.size() > rootEnd) body.remove_suffix(1);
+  size_t cut = AfterLastSeparator(body);
+  if (cut <= rootEnd) return std::string(body.substr(0, rootEnd));
+  // Drop the separator itself unless it is the one that belongs to the root.
+  return std::string(body.substr(0, cut - 1));
+}
+
+}  // namespace mv

@@ -1,0 +1,30 @@
+// Path helpers over code-page text. They scan forward and step over double-byte characters as a
+// whole, so a trail byte 0x5C (as in 表 = 95 5C or ソ = 83 5C) is never taken for a backslash.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mv {
+
+// Lead-byte test of the system's multi-byte code page. Defaults to the Shift-JIS (CP932) rule;
+// the Win32 layer installs the platform's own test at start-up.
+using LeadByteTest = bool (*)(unsigned char);
+bool IsLeadByte(unsigned char c);
+void SetLeadByteTest(LeadByteTest test);
+bool IsCp932LeadByte(unsigned char c);
+
+// Index just past the last backslash or colon that is a real separator, or 0 if there is none.
+size_t AfterLastSeparator(std::string_view path);
+
+// Text up to and including the last backslash or colon; empty if none.
+std::string PathFolder(std::string_view path);
+// Text after the last backslash or colon; the whole text if none.
+std::string PathName(std::string_view path);
+// The path without its last component and the backslash before it. A backslash right after a
+// drive colon, a single leading backslash and the leading "\\" of a network path stay.
+std::string PathParent(std::string_view path);
+// True when the last character (not a trail byte) is a backslash.
+bool EndsWithBackslash(std::string_view path);
+
+}  // namespace mv

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "fake_fs.h"
+#include "targets/builder.h"
+#include "targets/entry.h"
+
+using namespace mv;
+using mv::testing::FakeFs;
+
+namespace {
+
+// D:\Work\a.txt (10 bytes), D:\Work\Sub\b.txt (20), D:\Work\Sub\Deep\c.txt (30).
+void MakeWork(FakeFs& fs) {
+  fs.AddFolder("D:\\Work");
+  fs.AddFile("D:\\Work\\a.txt", 10);
+  fs.AddFolder("D:\\Work\\Sub");
+  fs.AddFile("D:\\Work\\Sub\\b.txt", 20);
+  fs.AddFolder("D:\\Work\\Sub\\Deep");
+  fs.AddFile("D:\\Work\\Sub\\Deep\\c.txt", 30);
+}
+
+struct Built {
+  FakeFs fs;
+  TargetTree tree;
+  TreeBuilder builder{fs, tree};
+};
+
+}  // namespace
+
+TEST(Builder, FileAndFolderOfOneBase) {
+  Built b;
+  MakeWork(b.fs);
+  ASSERT_TRUE(b.builder.Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"}, true));
+  Node* root = b.tree.FirstNode();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->text, "D:\\Work\\");
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:\\Work\\Sub", "10,D:\\Work\\a.txt"}));
+  ASSERT_EQ(root->ChildCount(), 1u);
+  Node* sub = root->Child(0);
+  EXPECT_EQ(sub->text, "Sub");
+  // b.txt was found before Deep, yet the folder entry comes first.
+  b.fs.AddFile("D:\\Work\\Sub\\z.txt", 1);  // after the build: not seen
+  EXPECT_EQ(sub->entries, (std::vector<std::string>{"0,D:\\Work\\Sub\\Deep", "20,D:\\Work\\Sub\\b.txt"}));
+  ASSERT_EQ(sub->ChildCount(), 1u);
+  EXPECT_EQ(sub->Child(0)->entries, (std::vector<std::string>{"30,D:\\Work\\Sub\\Deep\\c.txt"}));
+  EXPECT_EQ(b.tree.TotalCount, 5);
+  EXPECT_EQ(b.tree.TotalSize, 60);
+  EXPECT_EQ(b.builder.FirstBaseFolder(), "D:\\Work\\");
+}
+
+TEST(Builder, DotItemsAreSkippedWhenScannedButNotWhenNamed) {
+  Built b;
+  b.fs.AddFolder("D:\\W");
+  b.fs.AddFile("D:\\W\\.profile", 5);
+  b.fs.AddFolder("D:\\W\\.cache");
+  b.fs.AddFile("D:\\W\\.cache\\x", 7);
+  b.fs.AddFile("D:\\W\\seen", 1, kAttrHidden | kAttrSystem);
+  ASSERT_TRUE(b.builder.Build({"D:\\W"}, true));
+  Node* w = b.tree.FirstNode()->Child(0);
+  EXPECT_EQ(w->entries, (std::vector<std::string>{"1,D:\\W\\seen"}));  // hidden and system found too
+  EXPECT_EQ(w->ChildCount(), 0u);
+  EXPECT_EQ(b.tree.TotalCount, 2);
+
+  ASSERT_TRUE(b.builder.Build({"D:\\W\\.cache"}, true));
+  Node* cache = b.tree.FirstNode()->Child(0);
+  EXPECT_EQ(cache->text, ".cache");
+  EXPECT_EQ(cache->entries.size(), 1u);
+  EXPECT_EQ(b.tree.TotalCount, 2);
+  EXPECT_EQ(b.builder.FirstBaseFolder(), "D:\\");  // set by the first build only
+}
+
+TEST(Builder, TargetsFromSeveralFoldersAndDuplicatesAllCount) {
+  Built b;
+  MakeWork(b.fs);
+  b.fs.AddFolder("E:\\Other");
+  b.fs.AddFile("E:\\Other\\o.txt", 4);
+  ASSERT_TRUE(b.builder.Build({"E:\\Other\\o.txt", "D:\\Work\\a.txt", "D:\\Work\\a.txt"}, false));
+  Node* root = b.tree.FirstNode();
+  EXPECT_EQ(root->text, "E:\\Other\\");
+  EXPECT_EQ(root->entries,
+            (std::vector<std::string>{"4,E:\\Other\\o.txt", "10,D:\\Work\\a.txt", "10,D:\\Work\\a.txt"}));
+  EXPECT_EQ(b.tree.TotalCount, 3);
+  EXPECT_EQ(b.tree.TotalSize, 24);
+}
+
+TEST(Builder, MissingPathsAreLeftOutAndUnreadableFoldersStayEmpty) {
+  Built b;
+  MakeWork(b.fs);
+  b.fs.Deny("D:\\Work\\Sub");
+  ASSERT_TRUE(b.builder.Build({"D:\\Work\\gone.txt", "D:\\Work\\Sub", "D:\\Work\\a.txt"}, true));
+  Node* root = b.tree.FirstNode();
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:\\Work\\Sub", "10,D:\\Work\\a.txt"}));
+  EXPECT_TRUE(root->Child(0)->entries.empty());
+  EXPECT_EQ(b.tree.TotalCount, 2);
+  EXPECT_FALSE(b.builder.Build({}, true));
+  EXPECT_FALSE(b.tree.Empty());  // no paths: the tree is left as it was
+}
+
+TEST(Builder, LargeFilesAndTotalsAreNotTruncated) {
+  Built b;
+  b.fs.AddFolder("D:\\Big");
+  b.fs.AddFile("D:\\Big\\4g.bin", 4294967296LL + 5);
+  b.fs.AddFile("D:\\Big\\3g.bin", 3221225472LL);
+  ASSERT_TRUE(b.builder.Build({"D:\\Big"}, true));
+  EXPECT_EQ(b.tree.FirstNode()->Child(0)->entries[0], "4294967301,D:\\Big\\4g.bin");
+  EXPECT_EQ(b.tree.TotalSize, 4294967301LL + 3221225472LL);
+  EXPECT_EQ(FormatTotal(b.tree.TotalSize), "7,516,192,773");
+}
+
+TEST(Builder, DriveRootIsScannedAsAFolder) {
+  Built b;
+  b.fs.AddFile("D:\\top.txt", 3);
+  b.fs.AddFolder("D:\\Dir");
+  ASSERT_TRUE(b.builder.Build({"D:\\"}, true));
+  Node* root = b.tree.FirstNode();
+  EXPECT_EQ(root->text, "D:\\");
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:"}));
+  Node* drive = root->Child(0);
+  ASSERT_NE(drive, nullptr);
+  EXPECT_EQ(drive->text, "D:");
+  EXPECT_EQ(drive->entries, (std::vector<std::string>{"0,D:\\Dir", "3,D:\\top.txt"}));
+  EXPECT_EQ(b.tree.TotalCount, 3);
+}
+
+TEST(Builder, LinksAndFoldersReachedTwiceAreNotEntered) {
+  Built b;
+  b.fs.AddFolder("D:\\L");
+  b.fs.AddFolder("D:\\L\\junction", kAttrReparsePoint);
+  b.fs.AddFile("D:\\L\\junction\\inside", 1);
+  auto& loop = b.fs.AddFolder("D:\\L\\loop");
+  loop.identity = b.fs.Find("D:\\L")->identity;  // a link the platform reports as a plain folder
+  b.fs.AddFile("D:\\L\\loop\\again", 1);
+  ASSERT_TRUE(b.builder.Build({"D:\\L"}, true));
+  Node* l = b.tree.FirstNode()->Child(0);
+  ASSERT_EQ(l->ChildCount(), 2u);  // both are listed, with their nodes, so rows map to nodes
+  EXPECT_TRUE(l->Child(0)->entries.empty());
+  EXPECT_TRUE(l->Child(1)->entries.empty());
+  EXPECT_EQ(b.tree.TotalCount, 3);
+}
+
+TEST(Builder, ShiftJisNamesWithBackslashTrailBytes) {
+  Built b;
+  const std::string folder = "D:\\表示";  // 表 ends in 0x5C
+  b.fs.AddFolder(folder);
+  b.fs.AddFile(folder + "\\ソフト.txt", 8);
+  ASSERT_TRUE(b.builder.Build({folder + "\\ソフト.txt", folder}, true));
+  Node* root = b.tree.FirstNode();
+  EXPECT_EQ(root->text, folder + "\\");
+  ASSERT_EQ(root->ChildCount(), 1u);
+  EXPECT_EQ(root->Child(0)->text, "表示");
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"0," + folder, "8," + folder + "\\ソフト.txt"}));
+  EXPECT_EQ(root->Child(0)->entries, (std::vector<std::string>{"8," + folder + "\\ソフト.txt"}));
+  ASSERT_TRUE(b.builder.Build({folder}, true));
+  EXPECT_EQ(b.tree.FirstNode()->text, "D:\\");
+  EXPECT_EQ(b.tree.FirstNode()->Child(0)->text, "表示");
+}
+
+TEST(Builder, LongPathConversionComponentByComponent) {
+  Built b;
+  // The fake finds items by their long names only; a short alias resolves through a lookup table.
+  struct AliasFs : FakeFs {
+    bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+      std::string p = pattern;
+      for (auto [s, l] : {std::pair{"PROGRA~1", "Program Files"}, std::pair{"MYDATA~1.TXT", "My Data File.txt"}}) {
+        size_t at = p.find(s);
+        if (at != std::string::npos) p.replace(at, std::string(s).size(), l);
+      }
+      return FakeFs::Search(p, each);
+    }
+  } fs;
+  fs.AddFolder("D:\\Program Files");
+  fs.AddFile("D:\\Program Files\\My Data File.txt", 1);
+  fs.AddFolder("D:\\Hidden", kAttrHidden);
+  fs.AddFile("D:\\Hidden\\x.txt", 1);
+  TargetTree tree;
+  TreeBuilder builder(fs, tree);
+  EXPECT_EQ(builder.ToLongPath("D:\\PROGRA~1\\MYDATA~1.TXT"), "D:\\Program Files\\My Data File.txt");
+  fs.AddFile("x.txt", 1);
+  EXPECT_EQ(builder.ToLongPath("x.txt"), "x.txt");
+  EXPECT_EQ(builder.ToLongPath("D:\\PROGRA~1\\gone.txt"), "D:\\PROGRA~1\\gone.txt");  // left as given
+  EXPECT_EQ(builder.ToLongPath("D:\\"), "D:\\");
+  // A hidden parent is not reported by the folder-only search: it stays as written.
+  EXPECT_EQ(builder.ToLongPath("D:\\Hidden\\x.txt"), "D:\\Hidden\\x.txt");
+  EXPECT_EQ(builder.LongNameOf("D:\\Hidden", kAttrDirectory), "");
+  EXPECT_EQ(builder.LongNameOf("D:\\Hidden", kMaskAll), "Hidden");
+}
+
+TEST(Builder, PumpsBeforeEachTargetAndRestoresTheCursor) {
+  FakeFs fs;
+  MakeWork(fs);
+  TargetTree tree;
+  int pumps = 0, busy = 0;
+  TreeBuilder builder(fs, tree, BuildHooks{[&] { ++pumps; }, [&](bool on) { busy += on ? 1 : -1; }});
+  builder.Build({"D:\\Work\\a.txt", "D:\\Work\\Sub", "D:\\nothing"}, false);
+  EXPECT_EQ(pumps, 3);
+  EXPECT_EQ(busy, 0);
+}

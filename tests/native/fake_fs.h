@@ -1,0 +1,131 @@
+// An in-memory file system with Windows path rules (backslashes, case-insensitive names), so the
+// portable logic can be tested without Win32. Search reports "." and ".." first, as Wine does.
+#pragma once
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+#include "targets/paths.h"
+
+namespace mv::testing {
+
+class FakeFs : public FileSystem {
+ public:
+  struct Item {
+    std::string path;  // as added, e.g. "D:\\Work\\a.txt"
+    uint32_t attributes = kAttrArchive;
+    int64_t size = 0;
+    uint64_t lastWrite = 0;
+    uint64_t identity = 0;  // 0: none reported
+    std::string contents;
+    bool locked = false;     // opening it exclusively fails
+  };
+
+  Item& AddFile(const std::string& path, int64_t size = 0, uint32_t attributes = kAttrArchive) {
+    Item& item = items_[Key(path)];
+    item.path = path;
+    item.size = size;
+    item.attributes = attributes;
+    order_.push_back(Key(path));
+    return item;
+  }
+  Item& AddFolder(const std::string& path, uint32_t attributes = kAttrDirectory) {
+    Item& item = AddFile(path, 0, attributes | kAttrDirectory);
+    item.identity = ++nextIdentity_;
+    return item;
+  }
+  Item* Find(const std::string& path) {
+    auto it = items_.find(Key(path));
+    return it == items_.end() ? nullptr : &it->second;
+  }
+  void Remove(const std::string& path) {
+    items_.erase(Key(path));
+    order_.erase(std::remove(order_.begin(), order_.end(), Key(path)), order_.end());
+  }
+  // Searches of this folder fail (an unreadable folder).
+  void Deny(const std::string& folder) { denied_.push_back(Key(folder)); }
+
+  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+    ++searches;
+    const std::string suffix = "\\*.*";
+    if (pattern.size() > suffix.size() && pattern.compare(pattern.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      std::string folder = Key(pattern.substr(0, pattern.size() - suffix.size()));
+      if (std::find(denied_.begin(), denied_.end(), folder) != denied_.end()) return false;
+      auto* dir = Find(folder);
+      bool isRoot = folder.size() == 2 && folder[1] == ':';
+      if (!isRoot && (!dir || !(dir->attributes & kAttrDirectory))) return false;
+      each(FindItem{".", kAttrDirectory, 0, 0});
+      each(FindItem{"..", kAttrDirectory, 0, 0});
+      for (const std::string& key : std::vector<std::string>(order_)) {
+        auto it = items_.find(key);
+        if (it == items_.end()) continue;
+        size_t after = AfterLastSeparator(key);
+        if (after == 0 || key.substr(0, after - 1) != folder) continue;
+        each(ToFind(it->second));
+      }
+      return true;
+    }
+    auto* item = Find(pattern);
+    if (!item) return false;
+    each(ToFind(*item));
+    return true;
+  }
+
+  uint32_t GetAttributes(const std::string& path) override {
+    auto* item = Find(path);
+    return item ? item->attributes : kAttrInvalid;
+  }
+  int SetAttributes(const std::string& path, uint32_t attributes) override {
+    auto* item = Find(path);
+    if (!item) return 2;
+    item->attributes = (attributes == kAttrNormal ? 0 : attributes) | (item->attributes & kAttrDirectory);
+    return 0;
+  }
+  std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override {
+    auto* item = Find(path);
+    if (!item || item->locked || (item->attributes & kAttrDirectory)) return nullptr;
+    struct Handle : OpenFile {
+      Item* item;
+      explicit Handle(Item* i) : item(i) {}
+      int SetLastWriteDos(uint32_t dos) override {
+        if ((dos >> 16) == 0) return 87;  // ERROR_INVALID_PARAMETER, as for a zero DOS date
+        item->lastWrite = dos;
+        return 0;
+      }
+    };
+    return std::make_unique<Handle>(item);
+  }
+  // Test times are already "local DOS" values stored in lastWrite's low 32 bits.
+  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override {
+    if (fileTime == 0 || fileTime > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<uint32_t>(fileTime);
+  }
+  std::optional<uint64_t> FolderIdentity(const std::string& path) override {
+    auto* item = Find(path);
+    if (!item || !item->identity) return std::nullopt;
+    return item->identity;
+  }
+
+  int searches = 0;
+
+ private:
+  static std::string Key(std::string path) {
+    for (size_t i = 0; i < path.size(); ++i) {
+      if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;  // trail bytes keep their case
+      else if (path[i] >= 'a' && path[i] <= 'z') path[i] = static_cast<char>(path[i] - 'a' + 'A');
+    }
+    return path;
+  }
+  static FindItem ToFind(const Item& item) {
+    return FindItem{PathName(item.path), item.attributes, item.size, item.lastWrite};
+  }
+  std::map<std::string, Item> items_;
+  std::vector<std::string> order_;
+  std::vector<std::string> denied_;
+  uint64_t nextIdentity_ = 0;
+};
+
+}  // namespace mv::testing

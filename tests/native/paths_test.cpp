@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "targets/paths.h"
+
+using namespace mv;
+
+// 表 = 95 5C and ソ = 83 5C: their trail byte is a backslash.
+static const std::string kHyo = "表";
+static const std::string kSo = "ソ";
+
+TEST(Paths, TrailByteIsNeverASeparator) {
+  ASSERT_EQ(kHyo, std::string("\x95\x5C"));
+  ASSERT_EQ(kSo, std::string("\x83\x5C"));
+  const std::string path = "D:\\" + kHyo + "\\" + kSo + ".txt";
+  EXPECT_EQ(PathName(path), kSo + ".txt");
+  EXPECT_EQ(PathFolder(path), "D:\\" + kHyo + "\\");
+  EXPECT_EQ(PathParent(path), "D:\\" + kHyo);
+  EXPECT_EQ(PathParent("D:\\" + kHyo), "D:\\");
+  // A name ending in ソ ends in byte 0x5C, which is not a trailing backslash.
+  EXPECT_FALSE(EndsWithBackslash("D:\\a" + kSo));
+  EXPECT_EQ(PathName("D:\\a" + kSo), "a" + kSo);
+}
+
+TEST(Paths, FolderAndNameAtColonsAndBackslashes) {
+  struct Case { const char* path; const char* folder; const char* name; };
+  const Case cases[] = {
+      {"D:\\Work\\a.txt", "D:\\Work\\", "a.txt"},
+      {"D:\\Work\\", "D:\\Work\\", ""},
+      {"D:a.txt", "D:", "a.txt"},
+      {"a.txt", "", "a.txt"},
+      {"", "", ""},
+      {"\\\\srv\\share\\x", "\\\\srv\\share\\", "x"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PathFolder(c.path), c.folder) << c.path;
+    EXPECT_EQ(PathName(c.path), c.name) << c.path;
+  }
+}
+
+TEST(Paths, ParentKeepsRootsAndNetworkPrefix) {
+  struct Case { const char* path; const char* parent; };
+  const Case cases[] = {
+      {"D:\\Work\\a.txt", "D:\\Work"}, {"D:\\Work", "D:\\"},     {"D:\\", "D:\\"},
+      {"D:\\Work\\", "D:\\"},          {"\\Work\\a", "\\Work"},  {"\\Work", "\\"},
+      {"\\\\srv\\share\\d\\a", "\\\\srv\\share\\d"}, {"\\\\srv\\share", "\\\\srv"},
+      {"\\\\srv", "\\\\"},             {"x.txt", ""},            {"D:x", "D:"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PathParent(c.path), c.parent) << c.path;
+}
+
+TEST(Paths, LeadByteTestCanBeReplaced) {
+  SetLeadByteTest([](unsigned char) { return false; });
+  EXPECT_EQ(PathName("D:\\" + kHyo), "");  // a single-byte code page sees 0x5C as a separator
+  SetLeadByteTest(nullptr);
+  EXPECT_EQ(PathName("D:\\" + kHyo), kHyo);
+}
