@@ -1,0 +1,279 @@
+#include "ops/copy/copy_engine.h"
+
+#include <algorithm>
+
+#include "targets/builder.h"
+#include "targets/entry.h"
+#include "targets/paths.h"
+
+namespace mv {
+
+struct CopyEngine::Snap {
+  std::string text;
+  std::vector<std::string> entries;
+  std::vector<Snap> children;
+
+  static Snap Of(const Node& node) {
+    Snap snap{node.text, node.entries, {}};
+    snap.children.reserve(node.children.size());
+    for (const auto& child : node.children) snap.children.push_back(Of(*child));
+    return snap;
+  }
+};
+
+namespace {
+
+const char kNotCopy[] = "Not Copy FileName = ";
+const char kDiskFull[] = " ドライブの空きがありません！！";
+
+template <typename Fn>
+void OrNothing(Fn& fn) {
+  if (!fn) fn = [](auto&&...) {};
+}
+
+// The first character of the text, a double-byte character whole.
+std::string FirstChar(const std::string& text) {
+  if (text.empty()) return {};
+  size_t n = (IsLeadByte(static_cast<unsigned char>(text[0])) && text.size() > 1) ? 2 : 1;
+  return text.substr(0, n);
+}
+
+}  // namespace
+
+int64_t ProgressPosition(int64_t copied, int64_t total, int64_t previous) {
+  const int64_t step = total / 100;
+  return step > 0 ? copied / step : previous;
+}
+
+CopyEngine::CopyEngine(CopyPlatform& platform, CopyProgress& progress, CopyHooks hooks)
+    : platform_(platform), progress_(progress), hooks_(std::move(hooks)) {
+  if (!hooks_.choices) hooks_.choices = [] { return CopyChoices{}; };
+  if (!hooks_.errorCount) hooks_.errorCount = [] { return size_t{0}; };
+  OrNothing(hooks_.changeFileAttr);
+  OrNothing(hooks_.clearErrors);
+  OrNothing(hooks_.appendError);
+  OrNothing(hooks_.showErrors);
+}
+
+CopyChoices CopyEngine::Choices() const { return hooks_.choices(); }
+
+void CopyEngine::BitBtn1Click(const TargetTree& tree) {
+  if (running_ || tree.Empty()) return;
+  std::optional<std::string> chosen = platform_.ChooseFolder();
+  if (!chosen) return;
+  base_ = SourceBaseOfRoot(tree.FirstNode()->text);
+  std::vector<Snap> roots;
+  for (const auto& root : tree.Roots()) roots.push_back(Snap::Of(*root));
+
+  destination_ = platform_.UpperCase(*chosen);
+  BeginRun();
+  total_ = tree.TotalSize;
+  try {
+    // Tree order puts a folder entry (in its parent's list) before the node of its contents.
+    std::function<void(const Snap&, int)> visit = [&](const Snap& node, int depth) {
+      for (const std::string& entry : node.entries) {
+        if (stop_ || !CopyEntry(EntryPath(entry), depth)) return;
+      }
+      for (const Snap& child : node.children) {
+        if (stop_ || !continueCopy_) return;
+        visit(child, depth + 1);
+      }
+    };
+    for (const Snap& root : roots) {
+      if (stop_ || !continueCopy_) break;
+      visit(root, 0);
+    }
+  } catch (...) {
+    EndRun(false);
+    throw;
+  }
+  EndRun(true);
+}
+
+void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& rows) {
+  if (running_ || !selected || selected->entries.empty()) return;
+  const Snap node = Snap::Of(*selected);
+  base_ = SourceBaseOfEntry(EntryPath(node.entries.front()));
+  const size_t count = std::min(rows.size(), node.entries.size());
+
+  // Sizing pass: no pumps, so it cannot be cancelled.
+  int64_t total = 0;
+  platform_.BusyCursor(true);
+  for (size_t i = 0; i < count; ++i) {
+    if (!rows[i].selected) continue;
+    const std::string path = EntryPath(node.entries[i]);
+    std::optional<FindItem> item = platform_.Files().FindOne(path, kMaskAll);
+    if (item) total += item->size;
+    uint32_t attributes = item ? item->attributes : platform_.Files().GetAttributes(path);
+    if (attributes & kAttrDirectory) {
+      if (const Snap* child = ChildNamed(node, rows[i].caption)) SumNodeBytes(*child, total);
+    }
+  }
+  platform_.BusyCursor(false);
+
+  std::optional<std::string> chosen = platform_.ChooseFolder();
+  if (!chosen) return;
+  destination_ = platform_.UpperCase(*chosen);
+  BeginRun();
+  total_ = total;
+  try {
+    for (size_t i = 0; i < count; ++i) {
+      platform_.PumpMessages();
+      if (!continueCopy_) break;
+      if (!rows[i].selected) continue;
+      const std::string path = EntryPath(node.entries[i]);
+      const int64_t size = CopyOneFile(path, 0);
+      if (size == kNoSpace) {
+        DiskFullAbort();
+        break;
+      }
+      copied_ += size;
+      UpdateProgress();
+      // A failed read counts as a folder: its node, if any, decides.
+      if (platform_.Files().GetAttributes(path) & kAttrDirectory) {
+        if (const Snap* child = ChildNamed(node, rows[i].caption)) CopyNodeFiles(*child, 1);
+        if (stop_) break;
+      }
+    }
+  } catch (...) {
+    EndRun(false);
+    throw;
+  }
+  EndRun(true);
+}
+
+void CopyEngine::BeginRun() {
+  running_ = true;
+  stop_ = false;
+  continueCopy_ = true;
+  hooks_.clearErrors();
+  progress_.StartTimer();
+  copied_ = 0;
+  total_ = 0;
+  position_ = 0;
+  progress_.SetPosition(0);
+  destination_ = RunDestination(destination_);
+  platform_.BusyCursor(true);
+}
+
+void CopyEngine::EndRun(bool showErrors) {
+  progress_.StopTimer();
+  progress_.Hide();
+  platform_.BusyCursor(false);
+  running_ = false;
+  if (showErrors && hooks_.errorCount() > 0) hooks_.showErrors();
+}
+
+bool CopyEngine::CopyEntry(const std::string& path, int depth) {
+  platform_.PumpMessages();
+  if (!continueCopy_) {
+    stop_ = true;
+    return false;
+  }
+  const int64_t size = CopyOneFile(path, depth);
+  if (size == kNoSpace) {
+    DiskFullAbort();
+    return false;
+  }
+  copied_ += size;
+  UpdateProgress();
+  return true;
+}
+
+void CopyEngine::CopyNodeFiles(const Snap& node, int depth) {
+  for (const std::string& entry : node.entries) {
+    const std::string path = EntryPath(entry);
+    if (!CopyEntry(path, depth)) return;
+    if (platform_.Files().GetAttributes(path) & kAttrDirectory) {
+      if (const Snap* child = ChildNamed(node, PathName(path))) CopyNodeFiles(*child, depth + 1);
+      if (stop_) return;
+    }
+  }
+}
+
+void CopyEngine::SumNodeBytes(const Snap& node, int64_t& total) {
+  for (const std::string& entry : node.entries) {
+    const std::string path = EntryPath(entry);
+    std::optional<FindItem> item = platform_.Files().FindOne(path, kMaskAll);
+    if (!item) continue;  // vanished: counts nothing
+    total += item->size;
+    if (item->attributes & kAttrDirectory) {
+      if (const Snap* child = ChildNamed(node, PathName(path))) SumNodeBytes(*child, total);
+    }
+  }
+}
+
+const CopyEngine::Snap* CopyEngine::ChildNamed(const Snap& node, std::string_view name) {
+  for (const Snap& child : node.children)
+    if (platform_.SameText(child.text, name)) return &child;
+  return nullptr;
+}
+
+int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
+  const CopyChoices choices = Choices();
+  FileSystem& fs = platform_.Files();
+  const SameTextFn same = [this](std::string_view a, std::string_view b) { return platform_.SameText(a, b); };
+  const std::string destination = MirrorPath(destination_, base_, source, depth, same);
+
+  std::optional<FindItem> from = fs.FindOne(source, kMaskAll);
+  if (!from && IsRootPath(source)) from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
+  if (!from) {
+    // Gone since the tree was built: nothing to copy, nothing counted.
+    hooks_.appendError(kNotCopy + destination);
+    return 0;
+  }
+  const int64_t size = from->size;
+  if (destination.size() > kMaxPathBytes) {
+    // Cutting it short would write somewhere else; refuse it whole.
+    hooks_.appendError(kNotCopy + destination);
+    return size;
+  }
+
+  bool skip = false;
+  if (std::optional<FindItem> existing = fs.FindOne(destination, kMaskAll)) {
+    bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
+    if (choices.policy == ExistingPolicy::NewerOnly) {
+      // Packed DOS times compare unsigned: years from 2044 set the top bit.
+      const uint32_t sourceTime = fs.ToLocalDos(from->lastWrite).value_or(0);
+      const uint32_t destinationTime = fs.ToLocalDos(existing->lastWrite).value_or(0);
+      overwrite = sourceTime > destinationTime;
+    }
+    if (overwrite) {
+      if (choices.resetAttributes) fs.SetAttributes(destination, kAttrNormal);
+    } else {
+      skip = true;
+    }
+  }
+
+  if (from->attributes & kAttrDirectory) {
+    platform_.CreateFolders(destination);
+    return size;
+  }
+  if (!EnoughDiskSpace(size)) return kNoSpace;
+
+  progress_.SetPaths(source, destination);
+  platform_.PumpMessages();
+  if (!platform_.DuplicateFile(source, destination, skip) && !skip) hooks_.appendError(kNotCopy + destination);
+  hooks_.changeFileAttr(destination);
+  return size;
+}
+
+bool CopyEngine::EnoughDiskSpace(int64_t size) {
+  const int64_t free = platform_.FreeBytes(destination_ + "\\").value_or(-1);
+  return size < free;
+}
+
+void CopyEngine::DiskFullAbort() {
+  stop_ = true;
+  continueCopy_ = false;
+  progress_.Hide();
+  progress_.StopTimer();
+  progress_.DiskFullBox(FirstChar(destination_) + kDiskFull);
+}
+
+void CopyEngine::UpdateProgress() {
+  position_ = ProgressPosition(copied_, total_, position_);
+  progress_.SetPosition(static_cast<int>(std::clamp<int64_t>(position_, 0, 100)));
+}
+
+}  // namespace mv

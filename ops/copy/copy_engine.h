@@ -1,0 +1,130 @@
+// The copy engine: copies target entries into a chosen folder, mirroring the folder structure,
+// with an overwrite policy, a free-space check per file and a cancellable progress display.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/copy/copy_paths.h"
+#include "platform/fs.h"
+#include "targets/tree.h"
+
+namespace mv {
+
+// "同名ファイル": what happens to a destination that already exists (the radio item index).
+enum class ExistingPolicy : int { OverwriteAll = 0, NewerOnly = 1, Never = 2 };
+
+struct CopyChoices {
+  ExistingPolicy policy = ExistingPolicy::NewerOnly;
+  bool resetAttributes = true;  // "属性を無視": make an existing destination normal before overwriting
+};
+
+// What the engine needs of the platform besides the directory search of FileSystem.
+class CopyPlatform {
+ public:
+  virtual ~CopyPlatform() = default;
+  virtual FileSystem& Files() = 0;
+  // Copies contents, attributes and last-write time. With failIfExists an existing destination
+  // is left untouched and the call fails.
+  virtual bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  // Creates the folder and every missing parent; the result is not needed.
+  virtual void CreateFolders(const std::string& path) = 0;
+  // Bytes free to this process on the volume holding the folder (given with a trailing
+  // backslash, "E:\" or "\\SERVER\SHARE\DIR\"); nullopt when the query fails.
+  virtual std::optional<int64_t> FreeBytes(const std::string& folder) = 0;
+  // The folder chooser: the chosen path (created if it was typed new), or nullopt on cancel.
+  virtual std::optional<std::string> ChooseFolder() = 0;
+  virtual void PumpMessages() = 0;  // every pending window message
+  virtual void BusyCursor(bool on) = 0;
+  // Locale rules of the platform; the defaults know ASCII only.
+  virtual std::string UpperCase(std::string text) { return AsciiUpper(std::move(text)); }
+  virtual bool SameText(std::string_view a, std::string_view b) { return AsciiSameText(a, b); }
+};
+
+// The progress dialog and the timer that delays its appearance.
+class CopyProgress {
+ public:
+  virtual ~CopyProgress() = default;
+  virtual void StartTimer() = 0;
+  virtual void StopTimer() = 0;
+  virtual void Hide() = 0;
+  virtual void SetPaths(const std::string& from, const std::string& to) = 0;
+  virtual void SetPosition(int position) = 0;  // 0..100
+  virtual void DiskFullBox(const std::string& message) = 0;  // "ｴﾗｰ", stop icon, "中止(&A)"
+};
+
+// Services of other components, injected.
+struct CopyHooks {
+  std::function<CopyChoices()> choices;                    // read afresh for every file
+  std::function<void(const std::string&)> changeFileAttr;  // may throw; ends the run
+  std::function<void()> clearErrors;
+  std::function<void(const std::string&)> appendError;
+  std::function<size_t()> errorCount;
+  std::function<void()> showErrors;  // the error window, non-modal
+};
+
+// One row of the file list as the selection command sees it; row i is entry i of the node.
+struct FileRow {
+  bool selected = false;
+  std::string caption;  // the name the list shows
+};
+
+class CopyEngine {
+ public:
+  static constexpr int64_t kNoSpace = -1;  // CopyOneFile: the destination volume is too full
+
+  CopyEngine(CopyPlatform& platform, CopyProgress& progress, CopyHooks hooks);
+
+  // "コピー" button: every entry of the whole tree.
+  void BitBtn1Click(const TargetTree& tree);
+  // "コピー" menu item: the selected rows of the node's list and everything below selected folders.
+  void copy1Click(const Node* selected, const std::vector<FileRow>& rows);
+  // The progress dialog's Cancel: the run stops after the file in hand.
+  void Cancel() { continueCopy_ = false; }
+
+  // True from the folder choice to the end of the run; the window refuses other commands then.
+  bool Running() const { return running_; }
+  bool ContinueCopy() const { return continueCopy_; }
+  // Figures of the current or last run.
+  int64_t CopiedBytes() const { return copied_; }
+  int64_t ByteTotal() const { return total_; }
+  int64_t Position() const { return position_; }
+
+ private:
+  struct Snap;  // a node's text, entries and children, copied so pumps cannot pull them away
+
+  void BeginRun();
+  void EndRun(bool showErrors);
+  int64_t CopyOneFile(const std::string& source, int depth);
+  bool EnoughDiskSpace(int64_t size);
+  bool CopyEntry(const std::string& path, int depth);  // false: the run stops
+  void CopyNodeFiles(const Snap& node, int depth);
+  void SumNodeBytes(const Snap& node, int64_t& total);
+  void DiskFullAbort();
+  void UpdateProgress();
+  const Snap* ChildNamed(const Snap& node, std::string_view name);
+  CopyChoices Choices() const;
+
+  CopyPlatform& platform_;
+  CopyProgress& progress_;
+  CopyHooks hooks_;
+
+  bool running_ = false;
+  bool continueCopy_ = false;
+  bool stop_ = false;  // Cancel seen or the volume full: every loop ends
+  std::string destination_;  // upper-cased, without a trailing backslash
+  std::string base_;         // never ends in a backslash
+  int64_t copied_ = 0;
+  int64_t total_ = 0;
+  int64_t position_ = 0;
+};
+
+// The position of the bar: copied ÷ (total ÷ 100); the previous one while total is below 100.
+int64_t ProgressPosition(int64_t copied, int64_t total, int64_t previous);
+
+}  // namespace mv

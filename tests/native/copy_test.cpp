@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+
+#include "fake_fs.h"
+#include "ops/copy/copy_engine.h"
+#include "targets/builder.h"
+#include "targets/paths.h"
+
+using namespace mv;
+using mv::testing::FakeFs;
+
+namespace {
+
+constexpr int64_t kGiB = int64_t{1} << 30;
+constexpr uint32_t kDos2030 = (50u << 25) | (1u << 21) | (1u << 16);  // 2030-01-01
+constexpr uint32_t kDos2045 = (65u << 25) | (1u << 21) | (1u << 16);  // top bit set
+
+// Copies between FakeFs items with the platform's refusals: missing parent, read-only or existing
+// destination with fail-if-exists; every call is logged so the order can be checked.
+struct FakePlatform : CopyPlatform {
+  FakeFs fs;
+  std::optional<std::string> chosen = "e:\\Backup";
+  std::map<std::string, int64_t> freeBytes;  // by volume ("E:", "\\\\SRV"); absent: plenty
+  std::vector<std::string> log;
+  std::function<void(int)> onPump;
+  int pumps = 0;
+
+  FileSystem& Files() override { return fs; }
+  static std::string Volume(const std::string& p) { return p.compare(0, 2, "\\\\") == 0 ? "\\\\" : p.substr(0, 2); }
+  bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
+    log.push_back("copy " + to + (failIfExists ? " x" : ""));
+    FakeFs::Item* src = fs.Find(from);
+    FakeFs::Item* parent = fs.Find(PathParent(to));
+    FakeFs::Item* dst = fs.Find(to);
+    if (!src || (!IsRootPath(PathParent(to)) && !parent)) return false;
+    if (dst && (failIfExists || (dst->attributes & (kAttrReadOnly | kAttrDirectory)))) return false;
+    FakeFs::Item copy = *src;
+    copy.path = to;
+    *(dst ? dst : &fs.AddFile(to)) = copy;
+    if (freeBytes.count(Volume(to))) freeBytes[Volume(to)] -= copy.size;
+    return true;
+  }
+  void CreateFolders(const std::string& path) override {
+    log.push_back("mkdir " + path);
+    if (PathParent(path) != path) CreateFolders(PathParent(path));
+    if (!fs.Find(path) && !IsRootPath(path)) fs.AddFolder(path);
+  }
+  std::optional<int64_t> FreeBytes(const std::string& folder) override {
+    log.push_back("free " + folder);
+    auto it = freeBytes.find(Volume(folder));
+    return it == freeBytes.end() ? std::optional<int64_t>(64 * kGiB) : it->second;
+  }
+  std::optional<std::string> ChooseFolder() override { return chosen; }
+  void PumpMessages() override {
+    ++pumps;
+    if (onPump) onPump(pumps);
+  }
+  void BusyCursor(bool on) override { log.push_back(on ? "busy" : "idle"); }
+};
+
+struct FakeProgress : CopyProgress {
+  std::vector<std::string>& log;
+  std::vector<int> positions;
+  explicit FakeProgress(std::vector<std::string>& l) : log(l) {}
+  void StartTimer() override { log.push_back("timer on"); }
+  void StopTimer() override { log.push_back("timer off"); }
+  void Hide() override { log.push_back("hide"); }
+  void SetPaths(const std::string& from, const std::string&) override { log.push_back("from " + from); }
+  void SetPosition(int p) override { positions.push_back(p); }
+  void DiskFullBox(const std::string& message) override { log.push_back("box " + message); }
+};
+
+struct Copy : ::testing::Test {
+  FakePlatform platform;
+  FakeProgress progress{platform.log};
+  CopyChoices choices;
+  std::vector<std::string> errors, changed;
+  bool errorWindow = false;
+  CopyEngine engine{platform, progress,
+                    CopyHooks{[this] { return choices; }, [this](const std::string& p) { changed.push_back(p); },
+                              [this] { errors.clear(); }, [this](const std::string& l) { errors.push_back(l); },
+                              [this] { return errors.size(); }, [this] { errorWindow = true; }}};
+  TargetTree tree;
+
+  void SetUp() override {
+    platform.fs.AddFolder("E:\\BACKUP");
+    platform.fs.AddFolder("D:\\Work");
+    platform.fs.AddFile("D:\\Work\\a.txt", 10).contents = "a";
+    platform.fs.AddFolder("D:\\Work\\Sub");
+    platform.fs.AddFile("D:\\Work\\Sub\\b.txt", 20).contents = "b";
+    platform.fs.AddFolder("D:\\Work\\Empty");
+  }
+  void Build(const std::vector<std::string>& targets) {
+    TreeBuilder builder(platform.fs, tree);
+    ASSERT_TRUE(builder.Build(targets, false));
+  }
+  std::string Contents(const std::string& path) {
+    FakeFs::Item* item = platform.fs.Find(path);
+    return item ? item->contents : "<none>";
+  }
+  size_t Count(const std::string& line) { return std::count(platform.log.begin(), platform.log.end(), line); }
+};
+
+}  // namespace
+
+TEST(CopyPaths, DestinationsAndBases) {
+  EXPECT_EQ(RunDestination("E:\\"), "E:");
+  EXPECT_EQ(SourceBaseOfRoot("C:\\DATA\\"), "C:\\DATA");
+  EXPECT_EQ(SourceBaseOfRoot("C:\\"), "C:");
+  EXPECT_EQ(SourceBaseOfEntry("C:\\a.txt"), "C:");
+  EXPECT_EQ(SourceBaseOfEntry("C:\\表\\a.txt"), "C:\\表");  // 表 ends in 0x5C
+  const SameTextFn same = AsciiSameText;
+  struct Case { const char* base; const char* source; int depth; const char* expected; } cases[] = {
+      {"C:\\DATA", "C:\\DATA\\sub\\a.txt", 1, "D:\\BK\\sub\\a.txt"},
+      {"C:\\DATA", "c:\\data\\a.txt", 0, "D:\\BK\\a.txt"},             // case differs
+      {"C:", "C:\\a.txt", 0, "D:\\BK\\a.txt"},                         // drive-root base
+      {"C:\\DATA", "C:\\DATA2\\sub\\x", 2, "D:\\BK\\DATA2\\sub\\x"},   // a sibling, not under
+      {"C:\\DATA", "F:\\Other\\Sub\\x", 1, "D:\\BK\\Sub\\x"},          // foreign, kept below its folder
+      {"C:\\表", "C:\\表\\ソ.txt", 0, "D:\\BK\\ソ.txt"},
+      {"C:\\DATA", "F:\\x", 1, "D:\\BK\\F\\x"},                        // a foreign drive root named by letter
+      {"E:", "E:", 0, "D:\\BK"},                                       // the base itself
+  };
+  for (const Case& c : cases) EXPECT_EQ(MirrorPath("D:\\BK", c.base, c.source, c.depth, same), c.expected) << c.source;
+}
+
+TEST(CopyPaths, ProgressIs64Bit) {
+  EXPECT_EQ(ProgressPosition(99, 99, 0), 0);  // below 100 bytes the bar stays
+  EXPECT_EQ(ProgressPosition(3 * kGiB, 6 * kGiB, 0), 50);
+  EXPECT_EQ(ProgressPosition(5 * kGiB, 4 * kGiB, 0), 125);
+}
+
+TEST_F(Copy, WholeTreeMirrorsUnderTheChosenFolder) {
+  errors = {"old line"};
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub", "D:\\Work\\Empty"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), "a");
+  EXPECT_EQ(Contents("E:\\BACKUP\\SUB\\b.txt"), "b");
+  ASSERT_NE(platform.fs.Find("E:\\BACKUP\\Empty"), nullptr);
+  EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\a.txt", "E:\\BACKUP\\Sub\\b.txt"}));
+  EXPECT_TRUE(errors.empty());
+  EXPECT_FALSE(errorWindow);
+  EXPECT_EQ(platform.log.front(), "timer on");
+  EXPECT_EQ(std::vector<std::string>(platform.log.end() - 3, platform.log.end()),
+            (std::vector<std::string>{"timer off", "hide", "idle"}));
+  EXPECT_EQ(Count("free E:\\BACKUP\\"), 2u);  // asked of the destination itself, per file
+  EXPECT_EQ(engine.CopiedBytes(), 30);
+  EXPECT_EQ(progress.positions.back(), 0);  // 30 bytes in all: no step
+  EXPECT_FALSE(engine.Running());
+  EXPECT_TRUE(engine.ContinueCopy());
+}
+
+TEST_F(Copy, PoliciesOnAnExistingDestination) {
+  struct Case { ExistingPolicy policy; uint32_t sourceTime, destinationTime; bool copied; } cases[] = {
+      {ExistingPolicy::OverwriteAll, kDos2030, kDos2045, true},
+      {ExistingPolicy::NewerOnly, kDos2045, kDos2030, true},   // unsigned: 2045 is newer
+      {ExistingPolicy::NewerOnly, kDos2030, kDos2030, false},  // equal packed times
+      {ExistingPolicy::NewerOnly, kDos2030, kDos2045, false},
+      {ExistingPolicy::Never, kDos2045, kDos2030, false},
+  };
+  Build({"D:\\Work\\a.txt"});
+  for (const Case& c : cases) {
+    platform.fs.Find("D:\\Work\\a.txt")->lastWrite = c.sourceTime;
+    FakeFs::Item& old = platform.fs.AddFile("E:\\BACKUP\\a.txt", 3, kAttrHidden);
+    old.contents = "old";
+    old.lastWrite = c.destinationTime;
+    choices.policy = c.policy;
+    changed.clear();
+    engine.BitBtn1Click(tree);
+    EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), c.copied ? "a" : "old") << int(c.policy);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(changed.size(), 1u);  // also after a skip
+  }
+}
+
+TEST_F(Copy, ReadOnlyDestinationWithAndWithoutTheReset) {
+  Build({"D:\\Work\\a.txt"});
+  choices.policy = ExistingPolicy::OverwriteAll;
+  for (bool reset : {false, true}) {
+    platform.fs.AddFile("E:\\BACKUP\\a.txt", 3, kAttrReadOnly).contents = "old";
+    choices.resetAttributes = reset;
+    errorWindow = false;
+    engine.BitBtn1Click(tree);
+    EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), reset ? "a" : "old");
+    EXPECT_EQ(errors, reset ? std::vector<std::string>{} : std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"});
+    EXPECT_EQ(errorWindow, !reset);
+  }
+}
+
+TEST_F(Copy, SelectionCopiesSelectedRowsAndFoldersBelowThem) {
+  platform.fs.AddFile("D:\\Work\\Sub\\huge.bin", 3 * kGiB);
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub", "D:\\Work\\Empty"});
+  Node* root = tree.FirstNode();  // rows: Sub, Empty, a.txt
+  platform.fs.Remove("D:\\Work\\Sub\\huge.bin");  // vanishes before the run: not sized, not copied
+  engine.copy1Click(root, {{true, "Sub"}, {true, "Empty"}, {false, "a.txt"}});
+  EXPECT_EQ(engine.ByteTotal(), 20);
+  EXPECT_EQ(Contents("E:\\BACKUP\\Sub\\b.txt"), "b");
+  EXPECT_NE(platform.fs.Find("E:\\BACKUP\\Empty"), nullptr);
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\a.txt"), nullptr);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\Sub\\huge.bin"}));
+  EXPECT_EQ(platform.pumps, 3 + 3);  // every row, every entry below, once more before each copy
+}
+
+TEST_F(Copy, DriveRootsAndForeignTargets) {
+  platform.chosen = "E:\\";
+  platform.fs.AddFile("C:\\top.txt", 5).contents = "t";
+  platform.fs.AddFolder("F:\\Other");
+  platform.fs.AddFolder("F:\\Other\\Sub");
+  platform.fs.AddFile("F:\\Other\\Sub\\x.txt", 1).contents = "x";
+  Build({"C:\\top.txt", "F:\\Other\\Sub"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\top.txt"), "t");
+  EXPECT_EQ(Contents("E:\\Sub\\x.txt"), "x");
+  engine.copy1Click(tree.FirstNode()->Child(0), {{true, "x.txt"}});
+  EXPECT_EQ(Count("copy E:\\x.txt"), 1u);
+}
+
+TEST_F(Copy, CancelFromThePumpKeepsTheFileInHand) {
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
+  platform.onPump = [this](int n) { if (n == 3) engine.Cancel(); };  // inside the copy of a.txt
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), "a");
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\Sub\\b.txt"), nullptr);
+  EXPECT_EQ(changed.size(), 1u);
+  EXPECT_EQ(Count("box E ドライブの空きがありません！！"), 0u);
+  platform.onPump = nullptr;
+  engine.BitBtn1Click(tree);  // the next run starts afresh
+  EXPECT_EQ(Contents("E:\\BACKUP\\Sub\\b.txt"), "b");
+}
+
+TEST_F(Copy, FreeSpaceAbort) {
+  platform.fs.AddFile("D:\\Work\\zero", 0);
+  Build({"D:\\Work\\Sub", "D:\\Work\\zero"});
+  platform.freeBytes["E:"] = 0;  // 0 is not less than 0
+  engine.BitBtn1Click(tree);
+  EXPECT_NE(platform.fs.Find("E:\\BACKUP\\Sub"), nullptr);  // folders need no space
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\zero"), nullptr);
+  const auto box = std::find(platform.log.begin(), platform.log.end(), "box E ドライブの空きがありません！！");
+  ASSERT_NE(box, platform.log.end());
+  EXPECT_EQ(std::vector<std::string>(box - 2, box), (std::vector<std::string>{"hide", "timer off"}));
+  EXPECT_FALSE(engine.ContinueCopy());
+  EXPECT_TRUE(changed.empty());
+}
+
+TEST_F(Copy, NetworkDestinationAsksItsOwnVolume) {
+  platform.chosen = "\\\\srv\\share\\dir";
+  platform.fs.AddFolder("\\\\SRV\\SHARE\\DIR");
+  Build({"D:\\Work\\a.txt"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("\\\\SRV\\SHARE\\DIR\\a.txt"), "a");
+  EXPECT_EQ(Count("free \\\\SRV\\SHARE\\DIR\\"), 1u);
+}
+
+TEST_F(Copy, ProgressAboveTwoGiB) {
+  platform.fs.AddFile("D:\\Work\\big1", 3 * kGiB);
+  platform.fs.AddFile("D:\\Work\\big2", 3 * kGiB);
+  Build({"D:\\Work\\big1", "D:\\Work\\big2"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(progress.positions, (std::vector<int>{0, 50, 100}));
+  EXPECT_EQ(engine.CopiedBytes(), 6 * kGiB);
+}
+
+TEST_F(Copy, TooLongDestinationIsRefusedNotCut) {
+  const std::string deep = "D:\\Work\\" + std::string(255, 'n');
+  platform.fs.AddFile(deep, 7);
+  Build({deep, "D:\\Work\\a.txt"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + std::string(255, 'n')}));
+  EXPECT_EQ(Count("copy E:\\BACKUP\\a.txt"), 1u);  // the run goes on
+  EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\a.txt"}));
+  EXPECT_EQ(engine.CopiedBytes(), 17);
+}
+
+TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
+  CopyHooks throwing;
+  throwing.changeFileAttr = [](const std::string&) { throw std::runtime_error("date"); };
+  CopyEngine failing(platform, progress, throwing);
+  EXPECT_THROW(failing.BitBtn1Click(tree), std::runtime_error);
+  EXPECT_FALSE(failing.Running());
+  EXPECT_EQ(platform.log.back(), "idle");
+  // Re-entry through a pump while a run is under way starts nothing.
+  int nested = 0;
+  CopyEngine quiet(platform, progress, {});
+  platform.onPump = [&](int) { if (nested++ == 0) quiet.BitBtn1Click(tree); };
+  const size_t before = Count("timer on");
+  quiet.BitBtn1Click(tree);
+  EXPECT_EQ(Count("timer on"), before + 1);
+  platform.chosen.reset();  // the chooser cancelled: nothing at all
+  quiet.BitBtn1Click(tree);
+  EXPECT_EQ(Count("timer on"), before + 1);
+}
