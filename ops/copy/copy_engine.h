@@ -42,8 +42,8 @@ class CopyPlatform {
   virtual void PumpMessages() = 0;  // every pending window message
   virtual void BusyCursor(bool on) = 0;
   // Locale rules of the platform; the defaults know ASCII only.
-  virtual std::string UpperCase(std::string text) { return AsciiUpper(std::move(text)); }
-  virtual bool SameText(std::string_view a, std::string_view b) { return AsciiSameText(a, b); }
+  virtual std::string UpperCase(std::string text) { return UpperAscii(std::move(text)); }
+  virtual bool SameText(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
 };
 
 // The progress dialog and the timer that delays its appearance.

@@ -17,7 +17,7 @@ bool IsCharBoundary(std::string_view text, size_t i) {
 
 }  // namespace
 
-std::string AsciiUpper(std::string text) {
+std::string UpperAscii(std::string text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (IsLeadByte(static_cast<unsigned char>(text[i]))) ++i;
     else text[i] = ToAsciiUpper(text[i]);
@@ -25,7 +25,7 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
-bool AsciiSameText(std::string_view a, std::string_view b) {
+bool SameTextAscii(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {

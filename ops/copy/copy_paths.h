@@ -14,9 +14,9 @@ inline constexpr size_t kMaxPathBytes = 259;
 using SameTextFn = std::function<bool(std::string_view, std::string_view)>;
 
 // ASCII letters upper-cased; trail bytes of double-byte characters left as they are.
-std::string AsciiUpper(std::string text);
+std::string UpperAscii(std::string text);
 // Equal without regard to ASCII case; double-byte characters must match exactly.
-bool AsciiSameText(std::string_view a, std::string_view b);
+bool SameTextAscii(std::string_view a, std::string_view b);
 
 // The chosen folder as a run uses it: one trailing backslash removed ("E:\" gives "E:").
 std::string RunDestination(std::string_view chosen);

@@ -111,7 +111,7 @@ TEST(CopyPaths, DestinationsAndBases) {
   EXPECT_EQ(SourceBaseOfRoot("C:\\"), "C:");
   EXPECT_EQ(SourceBaseOfEntry("C:\\a.txt"), "C:");
   EXPECT_EQ(SourceBaseOfEntry("C:\\表\\a.txt"), "C:\\表");  // 表 ends in 0x5C
-  const SameTextFn same = AsciiSameText;
+  const SameTextFn same = SameTextAscii;
   struct Case { const char* base; const char* source; int depth; const char* expected; } cases[] = {
       {"C:\\DATA", "C:\\DATA\\sub\\a.txt", 1, "D:\\BK\\sub\\a.txt"},
       {"C:\\DATA", "c:\\data\\a.txt", 0, "D:\\BK\\a.txt"},             // case differs
