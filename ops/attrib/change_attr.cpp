@@ -1,0 +1,194 @@
+#include "ops/attrib/change_attr.h"
+
+#include <algorithm>
+#include <ctime>
+#include <memory>
+#include <optional>
+
+#include "ops/attrib/mask.h"
+#include "targets/entry.h"
+#include "targets/paths.h"
+
+namespace mv {
+namespace {
+
+int LocalYearNow() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);  // single UI thread: the shared buffer is fine
+  return local ? local->tm_year + 1900 : 1980;
+}
+
+bool IsChoice(int choice) { return choice == kSet || choice == kClear; }
+
+uint16_t Apply(uint16_t word, int choice, uint16_t bit) {
+  if (choice == kSet) return word | bit;
+  if (choice == kClear) return static_cast<uint16_t>(word & ~bit);
+  return word;
+}
+
+// Puts the remembered word back once the file is closed, on every way out.
+class ReadOnlyRestore {
+ public:
+  ReadOnlyRestore(FileSystem& fs, const std::string& path, uint16_t word)
+      : fs_(fs), path_(path), word_(word) {}
+  ReadOnlyRestore(const ReadOnlyRestore&) = delete;
+  ReadOnlyRestore& operator=(const ReadOnlyRestore&) = delete;
+  ~ReadOnlyRestore() {
+    try {
+      fs_.SetAttributes(path_, word_);  // result ignored: the attribute part reports failures
+    } catch (...) {
+    }
+  }
+
+ private:
+  FileSystem& fs_;
+  const std::string& path_;
+  uint16_t word_;
+};
+
+// Sets the application-wide busy cursor for a scope.
+class BusyScope {
+ public:
+  explicit BusyScope(AttribRunUi& ui) : ui_(ui) { ui_.SetBusy(true); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+  ~BusyScope() { ui_.SetBusy(false); }
+
+ private:
+  AttribRunUi& ui_;
+};
+
+// Steps 1 to 4 shared by both commands; false when the run does not go ahead.
+bool BeginRun(AttribChanger& changer, ErrorList& errors, AttribRunUi& ui, RunResult& result) {
+  const AttribChoices choices = changer.Choices();
+  if (!choices.ChangesAttributes() && !choices.HasDate()) {
+    ui.Notice(kNothingChosenNotice);
+    result = RunResult::NothingChosen;
+    return false;
+  }
+  if (!ui.Confirm(kChangeQuestion)) {
+    result = RunResult::Declined;
+    return false;
+  }
+  errors.Clear();
+  return true;
+}
+
+void EndRun(ErrorList& errors, AttribRunUi& ui) {
+  ui.RefillFileList();
+  if (errors.Count() > 0) ui.ShowErrorWindow();
+}
+
+}  // namespace
+
+bool AttribChoices::ChangesAttributes() const {
+  return IsChoice(readOnly) || IsChoice(archive) || IsChoice(system) || IsChoice(hidden);
+}
+
+bool AttribChoices::HasDate() const { return !IsDateTextEmpty(dateText); }
+
+uint16_t ApplyChoices(uint16_t word, const AttribChoices& choices) {
+  word = Apply(word, choices.readOnly, kAttrReadOnly);
+  word = Apply(word, choices.archive, kAttrArchive);
+  word = Apply(word, choices.system, kAttrSystem);
+  return Apply(word, choices.hidden, kAttrHidden);
+}
+
+AttribChanger::AttribChanger(FileSystem& fs, ErrorList& errors, ChoiceSource choices,
+                             LocaleDates locale, std::function<int()> currentYear)
+    : fs_(fs),
+      errors_(errors),
+      choices_(std::move(choices)),
+      locale_(std::move(locale)),
+      currentYear_(currentYear ? std::move(currentYear) : std::function<int()>(&LocalYearNow)) {}
+
+uint16_t AttribChanger::AttributeWord(const std::string& path) {
+  return static_cast<uint16_t>(fs_.GetAttributes(path) & 0xFFFFu);
+}
+
+void AttribChanger::ChangeFileAttr(const std::string& path) {
+  const AttribChoices choices = choices_();
+
+  if (choices.HasDate()) {
+    const uint16_t word = AttributeWord(path);
+    if (word & kAttrDirectory) return;  // folders, and paths that cannot be read, keep everything
+    const DateTime when = ParseAgeText(choices.dateText, locale_, currentYear_());
+    {
+      std::optional<ReadOnlyRestore> restore;
+      if (word & kAttrReadOnly) {
+        fs_.SetAttributes(path, word & ~kAttrReadOnly);  // result ignored: the open will tell
+        restore.emplace(fs_, path, word);
+      }
+      // Declared after the restore, so the file is closed before read-only goes back.
+      std::unique_ptr<OpenFile> file = fs_.OpenExclusive(path);
+      if (!file) {
+        errors_.Append(FileOpenErrLine(-1, path));
+      } else {
+        const int code = file->SetLastWriteDos(PackDosDateTime(when));
+        if (code != 0) errors_.Append(DateSetErrLine(code, path));
+      }
+    }
+  }
+
+  if (!choices.ChangesAttributes()) return;
+  const uint16_t word = ApplyChoices(AttributeWord(path), choices);
+  const int code = fs_.SetAttributes(path, word);
+  if (code != 0) errors_.Append(AttributeSetErrLine(code, path));
+}
+
+void AttribChanger::ChangeEntry(const Node& node, const std::string& path,
+                                const NameEquals& equals) {
+  if (!(AttributeWord(path) & kAttrDirectory)) {
+    ChangeFileAttr(path);
+    return;
+  }
+  const std::string name = PathName(path);
+  for (const auto& child : node.children) {
+    if (equals(child->text, name)) {
+      ChangeNodeAttr(*child, equals);
+      return;
+    }
+  }
+}
+
+void AttribChanger::ChangeNodeAttr(const Node& node, const NameEquals& equals) {
+  for (size_t i = 0; i < node.entries.size(); ++i)
+    ChangeEntry(node, EntryPath(node.entries[i]), equals);
+}
+
+RunResult RunChangeAll(AttribChanger& changer, ErrorList& errors, const TargetTree& tree,
+                       AttribRunUi& ui) {
+  RunResult result = RunResult::Done;
+  if (!BeginRun(changer, errors, ui, result)) return result;
+  {
+    BusyScope busy(ui);
+    tree.ForEachNode([&](Node& node) {
+      for (size_t i = 0; i < node.entries.size(); ++i)
+        changer.ChangeFileAttr(EntryPath(node.entries[i]));
+    });
+  }
+  EndRun(errors, ui);
+  return result;
+}
+
+RunResult RunChangeSelected(AttribChanger& changer, ErrorList& errors, const Node* selected,
+                            std::vector<size_t> selectedRows, const NameEquals& equals,
+                            AttribRunUi& ui) {
+  RunResult result = RunResult::Done;
+  if (!BeginRun(changer, errors, ui, result)) return result;
+  std::sort(selectedRows.begin(), selectedRows.end());
+  selectedRows.erase(std::unique(selectedRows.begin(), selectedRows.end()), selectedRows.end());
+  {
+    BusyScope busy(ui);
+    if (selected) {
+      for (size_t row : selectedRows) {
+        if (row >= selected->entries.size()) break;
+        changer.ChangeEntry(*selected, EntryPath(selected->entries[row]), equals);
+      }
+    }
+  }
+  EndRun(errors, ui);
+  return result;
+}
+
+}  // namespace mv

@@ -1,0 +1,101 @@
+// Applying the attribute and date choices to files: the per-file change, the walk below a tree
+// node, and the two commands that run it over the whole tree or over the selected list rows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/attrib/date_time.h"
+#include "ops/attrib/error_list.h"
+#include "platform/fs.h"
+#include "targets/tree.h"
+
+namespace mv {
+
+// One attribute choice: the index of its radio group.
+enum AttribChoice : int { kLeave = 0, kSet = 1, kClear = 2 };
+
+// What the panel holds at the moment it is read.
+struct AttribChoices {
+  int readOnly = kLeave;  // RGroup
+  int archive = kLeave;   // AGroup
+  int system = kLeave;    // SGroup
+  int hidden = kLeave;    // HGroup
+  std::string dateText;   // the date field's text as read (blanks for untyped positions)
+
+  bool ChangesAttributes() const;
+  bool HasDate() const;  // the date field is not empty
+};
+
+// Read afresh at every file, so the window supplies its controls' current state.
+using ChoiceSource = std::function<AttribChoices()>;
+// Case-insensitive comparison of names in the user's locale.
+using NameEquals = std::function<bool(std::string_view, std::string_view)>;
+
+// The attribute word with the four choices applied in the order read-only, archive, system,
+// hidden; every other bit is carried through.
+uint16_t ApplyChoices(uint16_t word, const AttribChoices& choices);
+
+class AttribChanger {
+ public:
+  AttribChanger(FileSystem& fs, ErrorList& errors, ChoiceSource choices, LocaleDates locale = {},
+                std::function<int()> currentYear = {});
+
+  void SetLocale(const LocaleDates& locale) { locale_ = locale; }
+  const LocaleDates& Locale() const { return locale_; }
+  AttribChoices Choices() const { return choices_(); }
+
+  // Sets the date (when the field is not empty) and then the four attribute choices on one file
+  // or folder. Per-file failures become error lines. A date text that does not convert raises
+  // DateConvertError before the path is touched.
+  void ChangeFileAttr(const std::string& path);
+
+  // Every file below the node: folder entries are followed into the child node of the same
+  // name (none found: skipped), so folders themselves are never changed here.
+  void ChangeNodeAttr(const Node& node, const NameEquals& equals);
+
+  // One entry path of `node`: a folder goes to its child node, a file to ChangeFileAttr.
+  void ChangeEntry(const Node& node, const std::string& path, const NameEquals& equals);
+
+  // The attribute word as the change reads it: the low 16 bits, 0xFFFF when the query failed.
+  uint16_t AttributeWord(const std::string& path);
+
+ private:
+  FileSystem& fs_;
+  ErrorList& errors_;
+  ChoiceSource choices_;
+  LocaleDates locale_;
+  std::function<int()> currentYear_;
+};
+
+// What the two commands need of the window.
+class AttribRunUi {
+ public:
+  virtual ~AttribRunUi() = default;
+  virtual void Notice(const std::string& text) = 0;       // plain message box
+  virtual bool Confirm(const std::string& question) = 0;  // Yes/No; true only for Yes
+  virtual void SetBusy(bool busy) = 0;                    // application-wide hourglass
+  virtual void RefillFileList() = 0;                      // from the selected node
+  virtual void ShowErrorWindow() = 0;                     // non-modal, in front
+};
+
+enum class RunResult { NothingChosen, Declined, Done };
+
+inline constexpr const char* kNothingChosenNotice = "属性が変更されていません";
+inline constexpr const char* kChangeQuestion = "ファイルの属性を変更します。";
+
+// The whole target tree: every entry of every node in tree order, folder entries included.
+// DateConvertError propagates after the busy cursor is restored; nothing is refilled then.
+RunResult RunChangeAll(AttribChanger& changer, ErrorList& errors, const TargetTree& tree,
+                       AttribRunUi& ui);
+
+// The selected rows of the selected node's list (row i is entry i), in index order; a folder row
+// descends into the child node of that name. Rows beyond the entry list are ignored.
+RunResult RunChangeSelected(AttribChanger& changer, ErrorList& errors, const Node* selected,
+                            std::vector<size_t> selectedRows, const NameEquals& equals,
+                            AttribRunUi& ui);
+
+}  // namespace mv

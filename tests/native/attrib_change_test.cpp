@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "fake_fs.h"
+#include "ops/attrib/change_attr.h"
+#include "targets/entry.h"
+
+using namespace mv;
+using mv::testing::FakeFs;
+
+namespace {
+
+constexpr const char* kDate = "1997/05/07 12:34:59";
+constexpr uint32_t kDos = (17u << 25 | 5u << 21 | 7u << 16) | (12u << 11 | 34u << 5 | 29u);
+
+// The fake file system with a log of the calls that change something, in order.
+class LoggingFs : public FakeFs {
+ public:
+  std::vector<std::string> log;
+  bool throwOnSetTime = false;
+
+  int SetAttributes(const std::string& path, uint32_t attributes) override {
+    log.push_back("attr " + PathName(path) + " " + std::to_string(attributes));
+    return FakeFs::SetAttributes(path, attributes);
+  }
+  std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override {
+    std::unique_ptr<OpenFile> inner = FakeFs::OpenExclusive(path);
+    log.push_back((inner ? "open " : "open failed ") + PathName(path));
+    if (!inner) return nullptr;
+    struct Logged : OpenFile {
+      LoggingFs& fs;
+      std::unique_ptr<OpenFile> inner;
+      Logged(LoggingFs& f, std::unique_ptr<OpenFile> i) : fs(f), inner(std::move(i)) {}
+      ~Logged() override { fs.log.push_back("close"); }
+      int SetLastWriteDos(uint32_t dos) override {
+        fs.log.push_back("time");
+        if (fs.throwOnSetTime) throw std::runtime_error("device gone");
+        return inner->SetLastWriteDos(dos);
+      }
+    };
+    return std::make_unique<Logged>(*this, std::move(inner));
+  }
+};
+
+bool AsciiNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+struct Ui : AttribRunUi {
+  std::vector<std::string> calls;
+  bool answer = true;
+  void Notice(const std::string& text) override { calls.push_back("notice " + text); }
+  bool Confirm(const std::string&) override {
+    calls.push_back("confirm");
+    return answer;
+  }
+  void SetBusy(bool busy) override { calls.push_back(busy ? "busy" : "idle"); }
+  void RefillFileList() override { calls.push_back("refill"); }
+  void ShowErrorWindow() override { calls.push_back("show"); }
+};
+
+struct Rig {
+  LoggingFs fs;
+  ErrorList errors;
+  AttribChoices choices;
+  AttribChanger changer{fs, errors, [this] { return choices; }, YmdLocale(), [] { return 2026; }};
+  static LocaleDates YmdLocale() {
+    LocaleDates l;
+    l.shortDatePattern = "yyyy/M/d";
+    return l;
+  }
+  uint32_t Attr(const std::string& path) { return fs.Find(path)->attributes; }
+  uint64_t Time(const std::string& path) { return fs.Find(path)->lastWrite; }
+};
+
+// D:\W\ holding folder Sub (child node) and a.txt; Sub holding b.txt.
+struct TreeRig : Rig {
+  TargetTree tree;
+  Node* root;
+  Node* sub;
+  TreeRig() {
+    fs.AddFolder("D:\\W");
+    fs.AddFolder("D:\\W\\Sub");
+    fs.AddFile("D:\\W\\a.txt");
+    fs.AddFile("D:\\W\\Sub\\b.txt");
+    root = &tree.AddRoot("D:\\W\\");
+    root->entries = {MakeEntry(0, "D:\\W\\SUB"), MakeEntry(0, "D:\\W\\a.txt")};
+    sub = &tree.AddChild(*root, "Sub");
+    sub->entries = {MakeEntry(0, "D:\\W\\Sub\\b.txt")};
+  }
+};
+
+}  // namespace
+
+TEST(ChangeFileAttr, ReadOnlyIsLiftedForTheDateAndRestoredAfterClosing) {
+  Rig r;
+  r.fs.AddFile("D:\\f", 0, kAttrReadOnly | kAttrArchive);
+  r.choices.dateText = kDate;
+  r.changer.ChangeFileAttr("D:\\f");
+  EXPECT_EQ(r.Time("D:\\f"), kDos);  // 59 s stored as 58
+  EXPECT_EQ(r.Attr("D:\\f"), kAttrReadOnly | kAttrArchive);
+  EXPECT_EQ(r.fs.log,
+            (std::vector<std::string>{"attr f 32", "open f", "time", "close", "attr f 33"}));
+
+  r.choices.readOnly = kClear;  // restored by the date part, then cleared by the attribute part
+  r.changer.ChangeFileAttr("D:\\f");
+  EXPECT_EQ(r.Attr("D:\\f"), kAttrArchive);
+  EXPECT_EQ(r.fs.log.back(), "attr f 32");
+  EXPECT_TRUE(r.errors.Empty());
+}
+
+TEST(ChangeFileAttr, FailuresBecomeLinesAndTheAttributePartStillRuns) {
+  Rig r;
+  r.fs.AddFile("D:\\locked", 0, kAttrReadOnly).locked = true;
+  r.fs.AddFile("D:\\late");
+  r.choices.hidden = kSet;
+  r.choices.dateText = "2100/01/01 00:00:00";
+  r.changer.ChangeFileAttr("D:\\locked");
+  r.changer.ChangeFileAttr("D:\\late");
+  EXPECT_EQ(r.errors.Lines(),
+            (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\locked",
+                                      "DateSetErr ErrCode = 87 FileName = D:\\late"}));
+  EXPECT_EQ(r.Attr("D:\\locked"), kAttrReadOnly | kAttrHidden);  // read-only came back
+  EXPECT_EQ(r.Attr("D:\\late"), kAttrArchive | kAttrHidden);
+
+  // A raise while setting the time still closes the file and restores read-only.
+  r.fs.AddFile("D:\\ro", 0, kAttrReadOnly);
+  r.fs.throwOnSetTime = true;
+  r.fs.log.clear();
+  EXPECT_THROW(r.changer.ChangeFileAttr("D:\\ro"), std::runtime_error);
+  EXPECT_EQ(r.fs.log,
+            (std::vector<std::string>{"attr ro 0", "open ro", "time", "close", "attr ro 1"}));
+}
+
+TEST(ChangeFileAttr, FoldersAndUnreadablePaths) {
+  Rig r;
+  r.fs.AddFolder("D:\\dir");
+  r.choices.hidden = kSet;
+  r.choices.dateText = kDate;
+  r.changer.ChangeFileAttr("D:\\dir");      // a date given: left alone entirely
+  r.changer.ChangeFileAttr("D:\\missing");  // reads as a folder: skipped without a line
+  EXPECT_EQ(r.Attr("D:\\dir"), kAttrDirectory);
+  EXPECT_TRUE(r.fs.log.empty());
+  EXPECT_TRUE(r.errors.Empty());
+
+  r.choices.dateText = "    /  /     :  :  ";
+  r.changer.ChangeFileAttr("D:\\dir");
+  r.changer.ChangeFileAttr("D:\\missing");
+  EXPECT_EQ(r.Attr("D:\\dir"), kAttrDirectory | kAttrHidden);
+  EXPECT_EQ(r.errors.Lines(),
+            std::vector<std::string>{"Attribute SetErr ErrCode = 2 FileName = D:\\missing"});
+}
+
+TEST(ChangeFileAttr, ChoicesApplyInOrderAndCarryOtherBits) {
+  AttribChoices c;
+  c.readOnly = kSet, c.archive = kClear, c.system = kSet, c.hidden = kClear;
+  EXPECT_EQ(ApplyChoices(0x2022, c), 0x2005);  // 0x2000 is carried through
+  EXPECT_EQ(ApplyChoices(0x2022, AttribChoices{}), 0x2022);
+
+  Rig r;
+  r.fs.AddFile("D:\\f");
+  r.choices.dateText = kDate;  // date only: the attribute part writes nothing
+  r.changer.ChangeFileAttr("D:\\f");
+  EXPECT_EQ(r.fs.log, (std::vector<std::string>{"open f", "time", "close"}));
+  r.choices.dateText = "  97/05/07 12:00:00";  // counts as empty
+  r.choices.system = kSet;
+  r.changer.ChangeFileAttr("D:\\f");
+  EXPECT_EQ(r.fs.log.back(), "attr f 36");
+  EXPECT_EQ(r.Time("D:\\f"), kDos);
+}
+
+TEST(ChangeFileAttr, TextThatIsNoDateRaisesBeforeAnythingIsTouched) {
+  Rig r;
+  r.fs.AddFile("D:\\f", 0, kAttrReadOnly);
+  r.choices.hidden = kSet;
+  r.choices.dateText = "1997/02/29 00:00:00";
+  EXPECT_THROW(r.changer.ChangeFileAttr("D:\\f"), DateConvertError);
+  EXPECT_TRUE(r.fs.log.empty());
+  EXPECT_EQ(r.Attr("D:\\f"), kAttrReadOnly);
+}
+
+TEST(AttribCommands, NothingChosenOrDeclinedLeavesTheListAlone) {
+  TreeRig r;
+  Ui ui;
+  r.errors.Append("old");
+  EXPECT_EQ(RunChangeAll(r.changer, r.errors, r.tree, ui), RunResult::NothingChosen);
+  EXPECT_EQ(ui.calls, std::vector<std::string>{std::string("notice ") + kNothingChosenNotice});
+  r.choices.hidden = kSet;
+  ui.answer = false;
+  EXPECT_EQ(RunChangeAll(r.changer, r.errors, r.tree, ui), RunResult::Declined);
+  EXPECT_EQ(r.errors.Count(), 1u);
+  EXPECT_EQ(r.Attr("D:\\W\\a.txt"), kAttrArchive);
+}
+
+TEST(AttribCommands, WholeTreeIncludesFolderEntriesWithoutADate) {
+  TreeRig r;
+  Ui ui;
+  r.errors.Append("old");
+  r.choices.hidden = kSet;
+  r.fs.Remove("D:\\W\\Sub\\b.txt");  // its entry stays: one failure
+  EXPECT_EQ(RunChangeAll(r.changer, r.errors, r.tree, ui), RunResult::Done);
+  EXPECT_EQ(r.Attr("D:\\W\\Sub"), kAttrDirectory | kAttrHidden);
+  EXPECT_EQ(r.Attr("D:\\W\\a.txt"), kAttrArchive | kAttrHidden);
+  EXPECT_EQ(r.errors.Lines(),
+            std::vector<std::string>{"Attribute SetErr ErrCode = 2 FileName = D:\\W\\Sub\\b.txt"});
+  EXPECT_EQ(ui.calls, (std::vector<std::string>{"confirm", "busy", "idle", "refill", "show"}));
+
+  ui.calls.clear();
+  r.fs.AddFile("D:\\W\\Sub\\b.txt");
+  r.choices.dateText = kDate;
+  RunChangeAll(r.changer, r.errors, r.tree, ui);
+  EXPECT_EQ(r.Time("D:\\W\\Sub\\b.txt"), kDos);
+  EXPECT_EQ(r.Time("D:\\W\\Sub"), 0u);
+  EXPECT_TRUE(r.errors.Empty());
+  EXPECT_EQ(ui.calls, (std::vector<std::string>{"confirm", "busy", "idle", "refill"}));
+}
+
+TEST(AttribCommands, ConversionFailureStopsTheRunUnrefreshed) {
+  TreeRig r;
+  Ui ui;
+  r.choices.hidden = kSet;
+  r.choices.dateText = "1997/05/07 24:00:00";
+  EXPECT_THROW(RunChangeAll(r.changer, r.errors, r.tree, ui), DateConvertError);
+  EXPECT_EQ(ui.calls, (std::vector<std::string>{"confirm", "busy", "idle"}));
+  EXPECT_TRUE(r.fs.log.empty());
+}
+
+TEST(AttribCommands, SelectedRowsDescendIntoMatchingChildren) {
+  TreeRig r;
+  Ui ui;
+  r.choices.system = kSet;
+  // Row 0 is the folder (entry "SUB" matches child "Sub" without case), row 5 does not exist.
+  EXPECT_EQ(RunChangeSelected(r.changer, r.errors, r.root, {5, 0}, AsciiNoCase, ui),
+            RunResult::Done);
+  EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem);
+  EXPECT_EQ(r.Attr("D:\\W\\Sub"), kAttrDirectory);  // folders themselves are not changed
+  EXPECT_EQ(r.Attr("D:\\W\\a.txt"), kAttrArchive);  // not selected
+
+  r.sub->text = "Other";  // no matching child: the row changes nothing
+  r.choices.hidden = kSet;
+  RunChangeSelected(r.changer, r.errors, r.root, {0}, AsciiNoCase, ui);
+  EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem);
+}
+
+TEST(ErrorList, LinesAndTheirFile) {
+  ErrorList list;
+  int changes = 0;
+  list.SetObserver([&] { ++changes; });
+  list.Append(NotCopyLine("E:\\表\\x"));
+  list.Append(DateSetErrLine(-5, "p"));
+  EXPECT_EQ(list.Lines()[1], "DateSetErr ErrCode = -5 FileName = p");
+  EXPECT_EQ(changes, 2);
+
+  char dir[] = "/tmp/attrib_test_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string file = std::string(dir) + "/list.$";
+  ASSERT_TRUE(list.SaveToFile(file));
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  EXPECT_EQ(bytes.str(),
+            "Not Copy FileName = E:\\\x95\x5C\\x\r\nDateSetErr ErrCode = -5 FileName = p\r\n");
+  EXPECT_FALSE(list.SaveToFile(std::string(dir) + "/no/such/folder"));
+  std::remove(file.c_str());
+  rmdir(dir);
+
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0u);
+  EXPECT_EQ(changes, 3);
+}
