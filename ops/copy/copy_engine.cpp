@@ -60,7 +60,7 @@ CopyChoices CopyEngine::Choices() const { return hooks_.choices(); }
 void CopyEngine::BitBtn1Click(const TargetTree& tree) {
   if (running_ || tree.Empty()) return;
   std::optional<std::string> chosen = platform_.ChooseFolder();
-  if (!chosen) return;
+  if (!chosen || chosen->empty()) return;  // an empty folder would mean the drive's root
   base_ = SourceBaseOfRoot(tree.FirstNode()->text);
   std::vector<Snap> roots;
   for (const auto& root : tree.Roots()) roots.push_back(Snap::Of(*root));
@@ -112,7 +112,7 @@ void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& ro
   platform_.BusyCursor(false);
 
   std::optional<std::string> chosen = platform_.ChooseFolder();
-  if (!chosen) return;
+  if (!chosen || chosen->empty()) return;  // an empty folder would mean the drive's root
   destination_ = platform_.UpperCase(*chosen);
   BeginRun();
   total_ = total;

@@ -287,7 +287,10 @@ TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
   const size_t before = Count("timer on");
   quiet.BitBtn1Click(tree);
   EXPECT_EQ(Count("timer on"), before + 1);
-  platform.chosen.reset();  // the chooser cancelled: nothing at all
-  quiet.BitBtn1Click(tree);
+  for (auto chosen : {std::optional<std::string>(), std::optional<std::string>("")}) {
+    platform.chosen = chosen;  // cancelled, or nothing chosen: nothing at all
+    quiet.BitBtn1Click(tree);
+    quiet.copy1Click(tree.FirstNode(), {{true, "a.txt"}});
+  }
   EXPECT_EQ(Count("timer on"), before + 1);
 }
