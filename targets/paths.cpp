@@ -2,14 +2,8 @@
 
 namespace mv {
 namespace {
-LeadByteTest g_leadByteTest = &IsCp932LeadByte;
-
 bool IsSeparator(char c) { return c == '\\' || c == ':'; }
 }  // namespace
-
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsLeadByte(unsigned char c) { return g_leadByteTest(c); }
-void SetLeadByteTest(LeadByteTest test) { g_leadByteTest = test ? test : &IsCp932LeadByte; }
 
 size_t AfterLastSeparator(std::string_view path) {
   size_t after = 0;

@@ -5,14 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace mv {
+#include "platform/text.h"
 
-// Lead-byte test of the system's multi-byte code page. Defaults to the Shift-JIS (CP932) rule;
-// the Win32 layer installs the platform's own test at start-up.
-using LeadByteTest = bool (*)(unsigned char);
-bool IsLeadByte(unsigned char c);
-void SetLeadByteTest(LeadByteTest test);
-bool IsCp932LeadByte(unsigned char c);
+namespace mv {
 
 // Index just past the last backslash or colon that is a real separator, or 0 if there is none.
 size_t AfterLastSeparator(std::string_view path);

@@ -1,0 +1,30 @@
+// Morvane's entry point: bind the archiver, create the windows, run the message loop.
+#include <cstdlib>
+
+#include "app/Unit1.h"
+#include "platform/win32/text_win32.h"
+
+namespace {
+
+// The command line after the program's name; relative paths are made absolute so every target
+// has a real base folder.
+std::vector<std::string> TargetArguments() {
+  std::vector<std::string> args;
+  for (int i = 1; i < __argc; ++i) {
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(__argv[i], MAX_PATH, full, nullptr);
+    args.emplace_back(n > 0 && n < MAX_PATH ? std::string(full, n) : std::string(__argv[i]));
+  }
+  return args;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  mv::win::InstallPlatformText();
+  mv::TForm1 form(TargetArguments());
+  if (!form.Create(instance)) return 1;
+  ShowWindow(form.Handle(), show);
+  UpdateWindow(form.Handle());
+  return mv::RunMessageLoop(form);
+}

@@ -1,0 +1,97 @@
+#include "targets/win32/tree_view.h"
+
+#include <functional>
+
+namespace mv::win {
+
+void TreeViewMirror::SetFolderIcons(int closed, int open, HIMAGELIST systemSmall) {
+  closedIcon_ = closed;
+  openIcon_ = open;
+  imageList_ = systemSmall;
+}
+
+void TreeViewMirror::NodeAdded(Node& node) {
+  node.image = closedIcon_;
+  node.selectedImage = openIcon_;
+  if (imageList_) TreeView_SetImageList(tree_, imageList_, TVSIL_NORMAL);
+  TVINSERTSTRUCTA ins{};
+  ins.hParent = node.parent ? ItemOf(node.parent) : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  ins.item.pszText = const_cast<char*>(node.text.c_str());
+  ins.item.lParam = reinterpret_cast<LPARAM>(&node);
+  ins.item.iImage = node.image;
+  ins.item.iSelectedImage = node.selectedImage;
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (item) items_[&node] = item;
+}
+
+void TreeViewMirror::Forget(Node& node) {
+  items_.erase(&node);
+  for (auto& child : node.children) Forget(*child);
+}
+
+void TreeViewMirror::NodeRemoving(Node& node) {
+  HTREEITEM item = ItemOf(&node);
+  Forget(node);
+  if (item) TreeView_DeleteItem(tree_, item);
+}
+
+void TreeViewMirror::Cleared() {
+  items_.clear();
+  TreeView_DeleteAllItems(tree_);
+}
+
+void TreeViewMirror::NodeChanged(Node& node) {
+  HTREEITEM item = ItemOf(&node);
+  if (!item) return;
+  TVITEMA tvi{};
+  tvi.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  tvi.hItem = item;
+  tvi.pszText = const_cast<char*>(node.text.c_str());
+  tvi.iImage = node.image;
+  tvi.iSelectedImage = node.selectedImage;
+  SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+}
+
+Node* TreeViewMirror::NodeOf(HTREEITEM item) const {
+  if (!item) return nullptr;
+  TVITEMA tvi{};
+  tvi.mask = TVIF_HANDLE | TVIF_PARAM;
+  tvi.hItem = item;
+  if (!SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi))) return nullptr;
+  Node* node = reinterpret_cast<Node*>(tvi.lParam);
+  return items_.count(node) ? node : nullptr;  // never trust an item we no longer own
+}
+
+HTREEITEM TreeViewMirror::ItemOf(const Node* node) const {
+  auto it = items_.find(node);
+  return it == items_.end() ? nullptr : it->second;
+}
+
+Node* TreeViewMirror::Selected() const { return NodeOf(TreeView_GetSelection(tree_)); }
+
+void TreeViewMirror::Select(Node* node) { TreeView_SelectItem(tree_, node ? ItemOf(node) : nullptr); }
+
+void TreeViewMirror::ExpandAll(bool expand) {
+  std::function<void(HTREEITEM)> walk = [&](HTREEITEM item) {
+    for (; item; item = TreeView_GetNextSibling(tree_, item)) {
+      TreeView_Expand(tree_, item, expand ? TVE_EXPAND : TVE_COLLAPSE);
+      walk(TreeView_GetChild(tree_, item));
+    }
+  };
+  walk(TreeView_GetRoot(tree_));
+}
+
+void TreeViewMirror::BeginUpdate() {
+  if (updateDepth_++ == 0) SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+}
+
+void TreeViewMirror::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ == 0) {
+    SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree_, nullptr, TRUE);
+  }
+}
+
+}  // namespace mv::win

@@ -1,0 +1,88 @@
+#include "wine_support.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace mv::testing {
+
+TempFolder::TempFolder() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  static unsigned counter = 0;
+  for (;;) {
+    path_ = std::string(base) + "mvtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+    if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
+  }
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+void WriteFile(const std::string& path, const std::string& contents, DWORD attributes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
+  DWORD written = 0;
+  ::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+  CloseHandle(h);
+  if (attributes) SetFileAttributesA(path.c_str(), attributes);
+}
+
+void MakeFolder(const std::string& path, DWORD attributes) {
+  CreateDirectoryA(path.c_str(), nullptr);
+  if (attributes) SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = path + "\\" + name;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(full);
+      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryA(full.c_str());
+      else
+        DeleteFileA(full.c_str());
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryA(path.c_str());
+}
+
+std::string StatusText(HWND statusBar, int panel) {
+  // SB_GETTEXTLENGTH counts characters, not bytes: use a generous buffer instead.
+  char buf[1024] = {};
+  SendMessageA(statusBar, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(buf));
+  std::string s = buf;
+  while (!s.empty() && s[0] == '\t') s.erase(0, 1);
+  return s;
+}
+
+std::string WindowText(HWND wnd) {
+  char buf[1024] = {};
+  GetWindowTextA(wnd, buf, sizeof buf);
+  return buf;
+}
+
+void PostDrop(HWND wnd, const std::vector<std::string>& paths) {
+  size_t bytes = sizeof(DROPFILES) + 1;
+  for (const auto& p : paths) bytes += p.size() + 1;
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = FALSE;
+  char* out = reinterpret_cast<char*>(df) + sizeof(DROPFILES);
+  for (const auto& p : paths) {
+    std::memcpy(out, p.data(), p.size());
+    out += p.size() + 1;
+  }
+  GlobalUnlock(mem);
+  PostMessageA(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);
+}
+
+}  // namespace mv::testing

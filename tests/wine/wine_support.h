@@ -1,0 +1,58 @@
+// Helpers for tests that drive real windows and real files under Wine.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/win.h"
+
+namespace mv::testing {
+
+// A fresh folder under the Windows temporary folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& contents, DWORD attributes = 0);
+void MakeFolder(const std::string& path, DWORD attributes = 0);
+void RemoveTree(const std::string& path);
+
+// The application's message hook, consulted before every dispatch as the real loop does.
+inline bool (*g_messageHook)(const MSG&) = nullptr;
+
+// Processes window messages until the condition holds or the time runs out; returns the condition.
+template <typename Cond>
+bool PumpUntil(Cond cond, DWORD timeoutMs = 10000) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (g_messageHook && g_messageHook(msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (cond()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+inline void PumpPending() {
+  PumpUntil([] { return true; }, 0);
+}
+
+std::string StatusText(HWND statusBar, int panel);  // without the alignment tabs
+std::string WindowText(HWND wnd);
+
+// Posts a WM_DROPFILES with these paths to the window, as the shell does.
+void PostDrop(HWND wnd, const std::vector<std::string>& paths);
+
+}  // namespace mv::testing
