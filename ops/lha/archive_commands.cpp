@@ -1,0 +1,184 @@
+#include "ops/lha/archive_commands.h"
+
+#include <algorithm>
+
+#include "platform/fs.h"
+#include "platform/text.h"
+#include "targets/entry.h"
+#include "targets/paths.h"
+
+namespace mv::lha {
+
+std::string CommandText(std::string_view archive, std::string_view base,
+                        std::string_view listFile) {
+  std::string text = "a -r2x1a1 -gn1 \"";
+  text += archive;
+  text += "\" \"";
+  text += base;
+  text += "\" @";
+  text += listFile;
+  return text;
+}
+
+std::string ListLine(std::string_view base, std::string_view path) {
+  std::string_view name = path;
+  if (!base.empty() && path.size() > base.size() && EqualsNoCase(path.substr(0, base.size()), base))
+    name = path.substr(base.size());
+  // Cut between characters, never after a lead byte.
+  size_t end = 0;
+  while (end < name.size()) {
+    size_t step = IsLeadByte(static_cast<unsigned char>(name[end])) && end + 1 < name.size() ? 2 : 1;
+    if (end + step > kMaxListName) break;
+    end += step;
+  }
+  std::string line = "\"";
+  line += name.substr(0, end);
+  line += "\"";
+  return line;
+}
+
+std::string CannotCreateMessage(std::string_view path) {
+  std::string text = "ﾌｧｲﾙ ";
+  text += path;
+  text += " を作成できません";
+  return text;
+}
+
+bool ArchiveCommands::IsFolder(const std::string& path) {
+  // A path that cannot be queried is treated as a folder: it gets no line.
+  return (platform_.Attributes(path) & kAttrDirectory) != 0;
+}
+
+void ArchiveCommands::AddFile(const std::string& path) {
+  // The old archive of the chosen name is still in place while collecting; it is never packed.
+  if (EqualsNoCase(path, archive_)) return;
+  lines_.Append(ListLine(base_, path));
+}
+
+void ArchiveCommands::ListLhaNode(const Node& node) {
+  for (const std::string& entry : node.entries) {
+    const std::string path = EntryPath(entry);
+    if (!IsFolder(path)) {
+      AddFile(path);
+      continue;
+    }
+    const std::string name = PathName(path);
+    for (const auto& child : node.children) {
+      if (EqualsNoCase(child->text, name)) {
+        ListLhaNode(*child);
+        break;
+      }
+    }
+  }
+}
+
+void ArchiveCommands::ListLhaRow(const Node& selected, const SelectedRow& row,
+                                 const std::string& path) {
+  if (!IsFolder(path)) {
+    AddFile(path);
+    return;
+  }
+  for (const auto& child : selected.children) {
+    if (EqualsNoCase(child->text, row.caption)) {
+      ListLhaNode(*child);
+      return;
+    }
+  }
+}
+
+void ArchiveCommands::BitBtn3Click(const TargetTree& tree) {
+  lines_.Clear();
+  const Node* first = tree.FirstNode();
+  if (!first) return;
+  base_ = first->text;
+  std::optional<std::string> name = ui_.AskArchiveName();
+  if (!name) return;
+  archive_ = *name;
+  tree.ForEachNode([&](Node& node) {
+    for (const std::string& entry : node.entries) {
+      const std::string path = EntryPath(entry);
+      if (!IsFolder(path)) AddFile(path);
+    }
+  });
+  Pack(archive_);
+}
+
+void ArchiveCommands::Lha1Click(const Node* selected, const std::vector<SelectedRow>& rows) {
+  std::optional<std::string> name = ui_.AskArchiveName();
+  if (!name) return;
+  // Without a first entry there is no base folder to be relative to.
+  if (!selected || selected->entries.empty()) return;
+  lines_.Clear();
+  archive_ = *name;
+  base_ = PathFolder(EntryPath(selected->entries.front()));
+  std::vector<SelectedRow> ordered = rows;
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const SelectedRow& a, const SelectedRow& b) { return a.index < b.index; });
+  for (size_t i = 0; i < ordered.size(); ++i) {
+    if (i > 0 && ordered[i].index == ordered[i - 1].index) continue;
+    if (ordered[i].index >= selected->entries.size()) continue;
+    ListLhaRow(*selected, ordered[i], EntryPath(selected->entries[ordered[i].index]));
+  }
+  Pack(archive_);
+}
+
+void ArchiveCommands::Pack(const std::string& archive) {
+  const std::string listFile = platform_.ProgramFolder() + kListFileName;
+  struct Cleanup {
+    ArchiveCommands& self;
+    const std::string& listFile;
+    ~Cleanup() {
+      self.lines_.Clear();
+      self.platform_.Delete(listFile);  // a missing file is no error
+    }
+  } cleanup{*this, listFile};
+
+  if (lines_.Empty()) {
+    ui_.Notice(kNoFileNotice);
+    return;
+  }
+  if (!platform_.WriteList(lines_, listFile)) {
+    ui_.ApplicationError(CannotCreateMessage(listFile));
+    return;
+  }
+  Archive(archive, listFile);
+}
+
+std::string ArchiveCommands::AsideName(const std::string& archive) {
+  const std::string folder = PathFolder(archive);
+  for (int n = 0; n < 10000; ++n) {
+    std::string candidate = folder + "MVLHA" + std::to_string(n) + ".$$$";
+    if (platform_.Attributes(candidate) == kAttrInvalid) return candidate;
+  }
+  return {};
+}
+
+void ArchiveCommands::Archive(const std::string& archive, const std::string& listFile) {
+  // The archive is made afresh: an old one of that name is moved aside for the duration of the
+  // call and removed only once a new one exists, so a failed run keeps it.
+  std::string aside;
+  const uint32_t old = platform_.Attributes(archive);
+  if (old != kAttrInvalid && !(old & kAttrDirectory)) {
+    aside = AsideName(archive);
+    if (aside.empty() || !platform_.Move(archive, aside)) {
+      ui_.ApplicationError(CannotCreateMessage(archive));
+      return;
+    }
+  }
+  struct Restore {
+    ArchivePlatform& platform;
+    const std::string& archive;
+    const std::string& aside;
+    ~Restore() {
+      if (aside.empty()) return;
+      const uint32_t made = platform.Attributes(archive);
+      if (made != kAttrInvalid && !(made & kAttrDirectory))
+        platform.Delete(aside);
+      else
+        platform.Move(aside, archive);
+    }
+  } restore{platform_, archive, aside};
+  platform_.CallArchiver(CommandText(archive, base_, listFile));
+}
+
+}  // namespace mv::lha

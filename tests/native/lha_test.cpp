@@ -1,0 +1,376 @@
+// The archive commands over an in-memory file system, and the archiver binding's slot table.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "fake_fs.h"
+#include "ops/lha/LhaBinding.h"
+#include "ops/lha/archive_commands.h"
+#include "targets/entry.h"
+
+using namespace mv;
+using namespace mv::lha;
+using mv::testing::FakeFs;
+
+namespace {
+
+// The platform over FakeFs: the list file and archives are items of the fake.
+class FakeArchivePlatform : public ArchivePlatform {
+ public:
+  explicit FakeArchivePlatform(FakeFs& fs) : fs_(fs) {}
+  uint32_t Attributes(const std::string& path) override { return fs_.GetAttributes(path); }
+  bool Delete(const std::string& path) override {
+    if (!fs_.Find(path)) return false;
+    fs_.Remove(path);
+    return true;
+  }
+  bool Move(const std::string& from, const std::string& to) override {
+    FakeFs::Item* item = fs_.Find(from);
+    if (!item || fs_.Find(to) || lockedMoves) return false;
+    FakeFs::Item copy = *item;
+    fs_.Remove(from);
+    fs_.AddFile(to, copy.size, copy.attributes).contents = copy.contents;
+    ++moves;
+    return true;
+  }
+  bool WriteList(const ErrorList& lines, const std::string& path) override {
+    if (!listWritable) return false;
+    std::ostringstream out;
+    lines.SaveTo(out);
+    fs_.AddFile(path).contents = out.str();
+    return true;
+  }
+  std::string ProgramFolder() override { return programFolder; }
+  void CallArchiver(const std::string& command) override {
+    commands.push_back(command);
+    const FakeFs::Item* list = fs_.Find(programFolder + kListFileName);
+    listAtCall = list ? list->contents : "(none)";
+    if (archiverMakes) fs_.AddFile(archiverMakes.value()).contents = "new";
+  }
+
+  std::string programFolder = "C:\\Program Files\\Mv\\";
+  bool listWritable = true;
+  bool lockedMoves = false;
+  std::optional<std::string> archiverMakes;  // the archive the call writes, if any
+  std::vector<std::string> commands;
+  std::string listAtCall;
+  int moves = 0;
+
+ private:
+  FakeFs& fs_;
+};
+
+class FakeUi : public ArchiveUi {
+ public:
+  std::optional<std::string> AskArchiveName() override {
+    ++dialogs;
+    return answer;
+  }
+  void Notice(const std::string& text) override { notices.push_back(text); }
+  void ApplicationError(const std::string& message) override { errors.push_back(message); }
+
+  std::optional<std::string> answer = "D:\\Out\\a.lzh";
+  int dialogs = 0;
+  std::vector<std::string> notices, errors;
+};
+
+class LhaCommandsTest : public ::testing::Test {
+ protected:
+  // D:\Work\ holds SUB\ (with 表ソ.txt and DEEP\c.txt), b.txt and a.txt.
+  void SetUp() override {
+    fs.AddFolder("D:\\Out");
+    fs.AddFolder("D:\\Work");
+    fs.AddFolder("D:\\Work\\SUB");
+    fs.AddFolder("D:\\Work\\SUB\\DEEP");
+    fs.AddFile("D:\\Work\\a.txt", 1);
+    fs.AddFile("D:\\Work\\b.txt", 2);
+    fs.AddFile("D:\\Work\\SUB\\表ソ.txt", 3);
+    fs.AddFile("D:\\Work\\SUB\\DEEP\\c.txt", 4);
+    Node& root = tree.AddRoot("D:\\Work\\");
+    InsertFolderEntry(root, MakeEntry(0, "D:\\Work\\SUB"));
+    Node& sub = tree.AddChild(root, "SUB");
+    InsertFolderEntry(sub, MakeEntry(0, "D:\\Work\\SUB\\DEEP"));
+    Node& deep = tree.AddChild(sub, "DEEP");
+    AppendFileEntry(sub, MakeEntry(3, "D:\\Work\\SUB\\表ソ.txt"));
+    AppendFileEntry(deep, MakeEntry(4, "D:\\Work\\SUB\\DEEP\\c.txt"));
+    AppendFileEntry(root, MakeEntry(2, "D:\\Work\\b.txt"));
+    AppendFileEntry(root, MakeEntry(1, "D:\\Work\\a.txt"));
+  }
+  std::string ListFile() const { return platform.programFolder + kListFileName; }
+  std::string Contents(const std::string& path) {
+    FakeFs::Item* item = fs.Find(path);
+    return item ? item->contents : "(missing)";
+  }
+  void ExpectNoStrayFiles() {
+    EXPECT_EQ(fs.Find(ListFile()), nullptr);
+    EXPECT_EQ(fs.Find("D:\\Out\\MVLHA0.$$$"), nullptr);
+    EXPECT_TRUE(errors.Empty());
+  }
+
+  FakeFs fs;
+  FakeArchivePlatform platform{fs};
+  FakeUi ui;
+  ErrorList errors;
+  TargetTree tree;
+  ArchiveCommands commands{platform, ui, errors};
+};
+
+TEST(LhaTextTest, CommandTextIsTheSixPiecesWithBlanksLeftUnquoted) {
+  EXPECT_EQ(CommandText("D:\\Out\\a b.lzh", "D:\\Work\\", "C:\\Program Files\\Mv\\TMPLHA.$"),
+            "a -r2x1a1 -gn1 \"D:\\Out\\a b.lzh\" \"D:\\Work\\\" @C:\\Program Files\\Mv\\TMPLHA.$");
+}
+
+TEST(LhaTextTest, ListLinesAreRelativeQuotedAndCutBetweenCharacters) {
+  EXPECT_EQ(ListLine("D:\\Work\\", "D:\\Work\\a.txt"), "\"a.txt\"");
+  EXPECT_EQ(ListLine("D:\\Work\\", "D:\\Work\\SUB\\b.txt"), "\"SUB\\b.txt\"");
+  EXPECT_EQ(ListLine("D:\\WORK\\", "d:\\work\\a.txt"), "\"a.txt\"");
+  // A folder named 表 ends in the byte 0x5C; the base is removed by length, bytes untouched.
+  EXPECT_EQ(ListLine("D:\\表\\", "D:\\表\\ソ\\表.txt"), "\"ソ\\表.txt\"");
+  EXPECT_EQ(ListLine("D:\\Work\\", "E:\\Other\\x.txt"), "\"E:\\Other\\x.txt\"");
+
+  const std::string base = "D:\\W\\";
+  EXPECT_EQ(ListLine(base, base + std::string(300, 'x')), "\"" + std::string(255, 'x') + "\"");
+  // 254 ASCII bytes and then 表: the double-byte character does not fit and is left out whole.
+  const std::string cut = ListLine(base, base + std::string(254, 'y') + "表表");
+  EXPECT_EQ(cut, "\"" + std::string(254, 'y') + "\"");
+  EXPECT_EQ(ListLine(base, base + std::string(253, 'y') + "表表"),
+            "\"" + std::string(253, 'y') + "表\"");
+}
+
+TEST(LhaTextTest, CannotCreateMessage) {
+  EXPECT_EQ(CannotCreateMessage("C:\\P\\TMPLHA.$"), "ﾌｧｲﾙ C:\\P\\TMPLHA.$ を作成できません");
+}
+
+TEST_F(LhaCommandsTest, ButtonListsEveryFileInTreeOrderAndRemovesTheListFile) {
+  platform.archiverMakes = "D:\\Out\\a.lzh";
+  errors.Append("left from before");
+  commands.BitBtn3Click(tree);
+  ASSERT_EQ(platform.commands.size(), 1u);
+  EXPECT_EQ(platform.commands[0],
+            "a -r2x1a1 -gn1 \"D:\\Out\\a.lzh\" \"D:\\Work\\\" @C:\\Program Files\\Mv\\TMPLHA.$");
+  EXPECT_EQ(platform.listAtCall, "\"b.txt\"\r\n\"a.txt\"\r\n\"SUB\\表ソ.txt\"\r\n\"SUB\\DEEP\\c.txt\"\r\n");
+  EXPECT_TRUE(ui.notices.empty());
+  EXPECT_TRUE(ui.errors.empty());
+  ExpectNoStrayFiles();
+}
+
+TEST_F(LhaCommandsTest, OnlyFoldersGivesNoFileAndNoCall) {
+  TargetTree folders;
+  Node& root = folders.AddRoot("D:\\Work\\");
+  InsertFolderEntry(root, MakeEntry(0, "D:\\Work\\SUB"));
+  folders.AddChild(root, "SUB");
+  // A file that vanished since the tree was built counts as a folder too.
+  AppendFileEntry(root, MakeEntry(5, "D:\\Work\\gone.txt"));
+  commands.BitBtn3Click(folders);
+  EXPECT_EQ(ui.notices, std::vector<std::string>{"No File"});
+  EXPECT_TRUE(platform.commands.empty());
+  ExpectNoStrayFiles();
+}
+
+TEST_F(LhaCommandsTest, CancelledDialogClearsForTheButtonOnly) {
+  ui.answer.reset();
+  errors.Append("x");
+  commands.BitBtn3Click(tree);
+  EXPECT_TRUE(errors.Empty());
+  errors.Append("x");
+  commands.Lha1Click(tree.FirstNode(), {{1, "b.txt"}});
+  EXPECT_EQ(errors.Count(), 1u);
+  EXPECT_EQ(ui.dialogs, 2);
+  EXPECT_TRUE(platform.commands.empty());
+}
+
+TEST_F(LhaCommandsTest, MenuListsSelectedRowsInIndexOrderAndDescendsByCaption) {
+  Node* root = tree.FirstNode();
+  // Rows given out of order; the folder row's caption differs in case from its node.
+  commands.Lha1Click(root, {{2, "a.txt"}, {0, "sub"}, {7, "beyond"}});
+  ASSERT_EQ(platform.commands.size(), 1u);
+  EXPECT_EQ(platform.commands[0],
+            "a -r2x1a1 -gn1 \"D:\\Out\\a.lzh\" \"D:\\Work\\\" @C:\\Program Files\\Mv\\TMPLHA.$");
+  // Inside SUB its sub-folder DEEP comes before SUB's own file.
+  EXPECT_EQ(platform.listAtCall, "\"SUB\\DEEP\\c.txt\"\r\n\"SUB\\表ソ.txt\"\r\n\"a.txt\"\r\n");
+  ExpectNoStrayFiles();
+}
+
+TEST_F(LhaCommandsTest, MenuBaseIsTheSelectedFolderAndUnmatchedCaptionsAddNothing) {
+  Node* sub = tree.FirstNode()->Child(0);
+  commands.Lha1Click(sub, {{0, "NoSuchCaption"}, {1, "表ソ.txt"}});
+  ASSERT_EQ(platform.commands.size(), 1u);
+  EXPECT_NE(platform.commands[0].find("\" \"D:\\Work\\SUB\\\" @"), std::string::npos);
+  EXPECT_EQ(platform.listAtCall, "\"表ソ.txt\"\r\n");
+
+  commands.Lha1Click(sub, {{0, "NoSuchCaption"}});
+  EXPECT_EQ(ui.notices, std::vector<std::string>{"No File"});
+  EXPECT_EQ(platform.commands.size(), 1u);
+}
+
+TEST_F(LhaCommandsTest, MenuOnAnEmptyNodeDoesNothingAfterTheDialog) {
+  TargetTree empty;
+  Node& root = empty.AddRoot("D:\\Empty\\");
+  errors.Append("kept");
+  commands.Lha1Click(&root, {{0, "x"}});
+  commands.Lha1Click(nullptr, {});
+  EXPECT_EQ(ui.dialogs, 2);
+  EXPECT_EQ(errors.Count(), 1u);
+  EXPECT_TRUE(ui.notices.empty());
+  EXPECT_TRUE(platform.commands.empty());
+}
+
+TEST_F(LhaCommandsTest, OldArchiveSurvivesNoFile) {
+  fs.AddFile("D:\\Out\\a.lzh", 9).contents = "old";
+  commands.Lha1Click(tree.FirstNode(), {{0, "SUB\\nothing"}});
+  EXPECT_EQ(ui.notices, std::vector<std::string>{"No File"});
+  EXPECT_EQ(Contents("D:\\Out\\a.lzh"), "old");
+  EXPECT_EQ(platform.moves, 0);
+}
+
+TEST_F(LhaCommandsTest, OldArchiveIsPutBackWhenTheArchiverMakesNothing) {
+  fs.AddFile("D:\\Out\\a.lzh", 9).contents = "old";
+  fs.AddFile("D:\\Out\\MVLHA0.$$$");  // an earlier leftover is not overwritten
+  commands.BitBtn3Click(tree);
+  ASSERT_EQ(platform.commands.size(), 1u);
+  // During the call the name is free, so the archive is made afresh.
+  EXPECT_EQ(platform.moves, 2);
+  EXPECT_EQ(Contents("D:\\Out\\a.lzh"), "old");
+  EXPECT_NE(fs.Find("D:\\Out\\MVLHA0.$$$"), nullptr);
+  EXPECT_EQ(fs.Find("D:\\Out\\MVLHA1.$$$"), nullptr);
+}
+
+TEST_F(LhaCommandsTest, OldArchiveGoesOnceTheNewOneExists) {
+  fs.AddFile("D:\\Out\\a.lzh", 9).contents = "old";
+  platform.archiverMakes = "D:\\Out\\a.lzh";
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(Contents("D:\\Out\\a.lzh"), "new");
+  ExpectNoStrayFiles();
+}
+
+TEST_F(LhaCommandsTest, UnwritableListFileIsAnErrorAndKeepsTheOldArchive) {
+  fs.AddFile("D:\\Out\\a.lzh", 9).contents = "old";
+  platform.listWritable = false;
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(ui.errors,
+            std::vector<std::string>{"ﾌｧｲﾙ C:\\Program Files\\Mv\\TMPLHA.$ を作成できません"});
+  EXPECT_TRUE(platform.commands.empty());
+  EXPECT_EQ(Contents("D:\\Out\\a.lzh"), "old");
+  ExpectNoStrayFiles();
+}
+
+TEST_F(LhaCommandsTest, ArchiveThatCannotBeMovedAsideIsNotAddedTo) {
+  fs.AddFile("D:\\Out\\a.lzh", 9).contents = "old";
+  platform.lockedMoves = true;
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(ui.errors, std::vector<std::string>{"ﾌｧｲﾙ D:\\Out\\a.lzh を作成できません"});
+  EXPECT_TRUE(platform.commands.empty());
+  EXPECT_EQ(Contents("D:\\Out\\a.lzh"), "old");
+  ExpectNoStrayFiles();
+}
+
+TEST_F(LhaCommandsTest, ChosenArchiveAmongTheTargetsIsNotPackedIntoItself) {
+  fs.AddFile("D:\\Work\\pack.LZH", 9).contents = "old";
+  AppendFileEntry(*tree.FirstNode(), MakeEntry(9, "D:\\Work\\pack.LZH"));
+  ui.answer = "D:\\Work\\pack.lzh";
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(platform.listAtCall.find("pack"), std::string::npos);
+  EXPECT_EQ(Contents("D:\\Work\\pack.lzh"), "old");
+}
+
+// The binding's table over a fake loader.
+class FakeLoader : public LibraryLoader {
+ public:
+  uintptr_t Load(const std::string& fileName) override {
+    loadedName = fileName;
+    return handle;
+  }
+  void* Find(uintptr_t library, const char* name) override {
+    EXPECT_EQ(library, handle);
+    auto it = exports.find(name);
+    return it == exports.end() ? nullptr : it->second;
+  }
+  void Free(uintptr_t library) override { freed.push_back(library); }
+
+  uintptr_t handle = 0;
+  std::map<std::string, void*> exports;
+  std::string loadedName;
+  std::vector<uintptr_t> freed;
+};
+
+class RecordingBox : public PanicBox {
+ public:
+  void Show(const std::string& text, const std::string& caption) override {
+    shown.push_back(caption + "|" + text);
+  }
+  std::vector<std::string> shown;
+};
+
+char g_marks[2 * kSlotCount];  // distinct addresses standing for entry points
+
+std::array<void*, kSlotCount> Substitutes() {
+  std::array<void*, kSlotCount> s{};
+  for (int i = 0; i < kSlotCount; ++i) s[i] = &g_marks[i];
+  return s;
+}
+void* Export(int slot) { return &g_marks[kSlotCount + slot]; }
+
+TEST(LhaBindingTest, TableHasTheLibrarysOrderAndArgumentCounts) {
+  EXPECT_STREQ(kSlots[0].entryPoint, "UnlhaGetVersion");
+  EXPECT_STREQ(kSlots[kSlotUnlha].entryPoint, "Unlha");
+  EXPECT_EQ(kSlots[kSlotUnlha].arguments, 4);
+  EXPECT_STREQ(kSlots[kSlotClearOwnerWindow].entryPoint, "UnlhaClearOwnerWindow");
+  int differing = 0;
+  for (const SlotInfo& s : kSlots) {
+    EXPECT_GE(s.arguments, 0);
+    EXPECT_LE(s.arguments, 4);
+    if (std::string(s.entryPoint) != s.reportedName) ++differing;
+  }
+  EXPECT_EQ(differing, 2);
+}
+
+TEST(LhaBindingTest, SubstitutesReportTheirNameAndReturnZero) {
+  RecordingBox box;
+  for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(RunSubstitute(box, i), 0);
+  ASSERT_EQ(box.shown.size(), static_cast<size_t>(kSlotCount));
+  EXPECT_EQ(box.shown[kSlotUnlha], "PANIC!!|Unlha: LHA.DLL not loaded.");
+  EXPECT_EQ(box.shown[0], "PANIC!!|UnlhaGetVersion: LHA.DLL not loaded.");
+  EXPECT_EQ(box.shown[kSlotGetArcCompressedSize], "PANIC!!|UnlhaGetArcCompessedSize: LHA.DLL not loaded.");
+  EXPECT_EQ(box.shown[kSlotGetAccessTime], "PANIC!!|UnlhaGetAcessTime: LHA.DLL not loaded.");
+  EXPECT_EQ(box.shown[kSlotClearOwnerWindow], "PANIC!!|UnlhaClearOwnerWindow: LHA.DLL not loaded.");
+}
+
+TEST(LhaBindingTest, MissingLibraryKeepsEverySubstituteAndFreesNothing) {
+  for (uintptr_t failed : {uintptr_t{0}, uintptr_t{31}}) {
+    FakeLoader loader;
+    loader.handle = failed;
+    loader.exports["Unlha"] = Export(kSlotUnlha);
+    SlotTable table(Substitutes());
+    table.Load(loader);
+    EXPECT_EQ(loader.loadedName, "UNLHA32.DLL");
+    EXPECT_FALSE(table.Loaded());
+    for (int i = 0; i < kSlotCount; ++i) EXPECT_TRUE(table.IsSubstitute(i)) << i;
+    table.Unload(loader);
+    EXPECT_TRUE(loader.freed.empty());
+  }
+}
+
+TEST(LhaBindingTest, LibraryLackingOneEntryKeepsThatSubstituteOnly) {
+  FakeLoader loader;
+  loader.handle = 32;
+  for (int i = 0; i < kSlotCount; ++i)
+    if (i != kSlotGetAccessTime) loader.exports[kSlots[i].entryPoint] = Export(i);
+  // The misspelt message names are not export names.
+  loader.exports["UnlhaGetAcessTime"] = &g_marks[0];
+  SlotTable table(Substitutes());
+  table.Load(loader);
+  EXPECT_TRUE(table.Loaded());
+  for (int i = 0; i < kSlotCount; ++i) {
+    if (i == kSlotGetAccessTime)
+      EXPECT_TRUE(table.IsSubstitute(i));
+    else
+      EXPECT_EQ(table.At(i), Export(i)) << kSlots[i].entryPoint;
+  }
+  table.Unload(loader);
+  table.Unload(loader);
+  EXPECT_EQ(loader.freed, std::vector<uintptr_t>{32});
+  EXPECT_EQ(table.At(kSlotUnlha), Export(kSlotUnlha));  // the slots are not reset
+}
+
+}  // namespace
