@@ -1,0 +1,323 @@
+#include "browse/browser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "platform/text.h"
+#include "targets/entry.h"
+#include "targets/paths.h"
+
+namespace mv {
+
+std::string SizeCell(int64_t size) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%10lld", static_cast<long long>(size));
+  return buf;
+}
+
+std::string DateCell(const FindItem& item, FileSystem& fs, DateFormatter& dates) {
+  std::optional<uint32_t> dos = fs.ToLocalDos(item.lastWrite);
+  if (!dos) return dates.FileTimeText(item.lastWrite);
+  std::string text = dates.ShortDate(*dos);
+  if ((*dos & 0xFFFFu) != 0) text += " " + dates.LongTime(*dos);  // midnight shows the date alone
+  return text;
+}
+
+std::vector<std::string> AttributeCells(uint32_t attributes) {
+  auto flag = [&](uint32_t bit, const char* letter) {
+    return std::string((attributes & bit) ? letter : "");
+  };
+  return {flag(kAttrReadOnly, "R"), flag(kAttrArchive, "A"), flag(kAttrSystem, "S"),
+          flag(kAttrHidden, "H")};
+}
+
+int64_t SizeCellValue(const std::string& cell) {
+  size_t i = cell.find_first_not_of(' ');
+  if (i == std::string::npos) return 0;
+  int64_t value = 0;
+  auto res = std::from_chars(cell.data() + i, cell.data() + cell.size(), value);
+  return res.ec == std::errc() ? value : 0;
+}
+
+std::string CountText(int64_t count) { return FormatTotal(count) + "個"; }
+std::string BytesText(int64_t bytes) { return FormatTotal(bytes) + "ﾊﾞｲﾄ"; }
+
+// The hourglass for the life of a command; nested commands keep it until the outermost ends.
+struct Browser::Busy {
+  explicit Busy(Browser& b) : b(b) {
+    if (b.busyDepth_++ == 0) b.host_.SetBusy(true);
+  }
+  ~Busy() {
+    if (--b.busyDepth_ == 0) b.host_.SetBusy(false);
+  }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+  Browser& b;
+};
+
+namespace {
+struct RedrawOff {
+  explicit RedrawOff(ListViewPort& list) : list(list) { list.SuspendRedraw(); }
+  ~RedrawOff() { list.ResumeRedraw(); }
+  RedrawOff(const RedrawOff&) = delete;
+  RedrawOff& operator=(const RedrawOff&) = delete;
+  ListViewPort& list;
+};
+}  // namespace
+
+Browser::Browser(TargetTree& tree, FileSystem& fs, ListViewPort& list, TreeViewPort& treeView,
+                 ShellPort& shell, DateFormatter& dates, BrowseHost& host)
+    : tree_(tree), fs_(fs), list_(list), treeView_(treeView), shell_(shell), dates_(dates),
+      host_(host) {}
+
+bool Browser::IsFolderPath(const std::string& path) {
+  uint32_t attributes = fs_.GetAttributes(path);
+  return attributes != kAttrInvalid && (attributes & kAttrDirectory);
+}
+
+void Browser::ShowSelection(int64_t count, int64_t bytes) {
+  host_.SetPanel(4, CountText(count));
+  host_.SetPanel(5, BytesText(bytes));
+}
+
+void Browser::FillFileList() { Fill(treeView_.Selected()); }
+
+void Browser::Fill(const Node* node) {
+  Busy busy(*this);
+  RedrawOff redraw(list_);
+  list_.ClearImages();
+  list_.DeleteAll();
+  if (!node) return;
+  for (const std::string& entry : node->entries) {
+    const std::string path = EntryPath(entry);
+    ShellInfo large = shell_.Describe(path, false);
+    ShellInfo small = shell_.Describe(path, true);
+    std::vector<std::string> cells(6);
+    if (std::optional<FindItem> found = fs_.FindOne(path, kMaskAll)) {
+      std::vector<std::string> flags = AttributeCells(found->attributes);
+      cells = {SizeCell(found->size), DateCell(*found, fs_, dates_),
+               flags[0], flags[1], flags[2], flags[3]};
+    }
+    int image = list_.AddImages(small.icon.get(), large.icon.get());
+    // A path the shell cannot name (it has vanished) still shows its own name.
+    std::string caption = small.found   ? small.displayName
+                          : large.found ? large.displayName
+                                        : PathName(path);
+    list_.AppendRow(caption, cells, image);
+  }
+}
+
+void Browser::DirTreeViewChange(Node* node) {
+  Fill(node);
+  const size_t rows = node ? node->entries.size() : 0;
+  sizeCache_.assign(rows, std::nullopt);
+  countCache_.assign(rows, std::nullopt);
+  ShowSelection(0, 0);
+}
+
+void Browser::UpdateSelectionFlat() {
+  if (subDir_) return;
+  int64_t count = 0, bytes = 0;
+  for (size_t i = 0, n = list_.RowCount(); i < n; ++i) {
+    if (!list_.IsSelected(i)) continue;
+    ++count;
+    bytes += SizeCellValue(list_.Cell(i, 1));
+  }
+  ShowSelection(count, bytes);
+}
+
+void Browser::SumFolderTree(const Node& node, int64_t& bytes, int64_t& count) {
+  for (size_t j = 0; j < node.entries.size(); ++j) {
+    bytes += EntrySize(node.entries[j]);
+    ++count;
+    // Only the first ChildCount entries have a child node to descend into.
+    if (j < node.ChildCount() && IsFolderPath(EntryPath(node.entries[j])))
+      SumFolderTree(*node.Child(j), bytes, count);
+  }
+}
+
+void Browser::ListView1Click() {
+  if (!subDir_ || host_.Closing()) return;
+  Busy busy(*this);
+  int64_t bytes = 0, count = 0;
+  if (const Node* node = treeView_.Selected()) {
+    if (sizeCache_.size() != node->entries.size()) {
+      sizeCache_.resize(node->entries.size());
+      countCache_.resize(node->entries.size());
+    }
+    const size_t rows = std::min(list_.RowCount(), node->entries.size());
+    for (size_t i = 0; i < rows; ++i) {
+      if (!list_.IsSelected(i)) continue;
+      if (!sizeCache_[i] || !countCache_[i]) {
+        const std::string& entry = node->entries[i];
+        int64_t rowBytes = EntrySize(entry), rowCount = 1;
+        if (i < node->ChildCount() && IsFolderPath(EntryPath(entry)))
+          SumFolderTree(*node->Child(i), rowBytes, rowCount);
+        sizeCache_[i] = rowBytes;
+        countCache_[i] = rowCount;
+      }
+      bytes += *sizeCache_[i];
+      count += *countCache_[i];
+    }
+  }
+  ShowSelection(count, bytes);
+}
+
+void Browser::SubChekClick(bool checked) {
+  subDir_ = checked;
+  if (checked)
+    ListView1Click();
+  else
+    UpdateSelectionFlat();
+}
+
+bool Browser::ListView1MouseUp(bool listHasCapture) {
+  if (!listHasCapture) return false;
+  ListView1Click();
+  return true;
+}
+
+void Browser::ListView1KeyDown(int virtualKey) {
+  if (virtualKey == 13) ListView1DblClick();
+}
+
+void Browser::ListView1KeyUp() { SubChekClick(subDir_); }
+
+void Browser::selectAll1Click() {
+  const size_t rows = list_.RowCount();
+  if (rows == 0) return;
+  for (size_t i = 0; i < rows; ++i) list_.SetSelected(i, true);
+  ListView1Click();
+}
+
+void Browser::RemoveSubtreeFromTotals(const Node& node) {
+  for (size_t i = 0; i < node.entries.size(); ++i) {
+    const std::string& entry = node.entries[i];
+    tree_.TotalCount -= 1;
+    tree_.TotalSize -= EntrySize(entry);
+    if (i < node.ChildCount() && IsFolderPath(EntryPath(entry)))
+      RemoveSubtreeFromTotals(*node.Child(i));
+  }
+}
+
+bool Browser::RemoveChildNode(const std::string& name) {
+  Node* node = treeView_.Selected();
+  if (!node) return false;
+  for (auto& child : node->children) {
+    if (EqualsNoCase(child->text, name)) {
+      treeView_.Remove(*child);
+      return true;
+    }
+  }
+  return false;
+}
+
+void Browser::Delete1Click() {
+  Busy busy(*this);
+  if (Node* node = treeView_.Selected()) {
+    for (size_t n = std::min(list_.RowCount(), node->entries.size()); n-- > 0;) {
+      if (!list_.IsSelected(n)) continue;
+      const std::string entry = node->entries[n];
+      // The row leaves with the size it has now; a vanished path takes its own recorded size.
+      std::optional<FindItem> found = fs_.FindOne(EntryPath(entry), kMaskAll);
+      tree_.TotalSize -= found ? found->size : EntrySize(entry);
+      tree_.TotalCount -= 1;
+      list_.DeleteRow(n);
+      node->entries.erase(node->entries.begin() + static_cast<std::ptrdiff_t>(n));
+      // Folder rows are the first ChildCount rows: the row's own node goes with it (a name
+      // search could hit a same-named folder from elsewhere among the top folder's targets).
+      if (n < node->ChildCount()) {
+        Node* child = node->Child(n);
+        RemoveSubtreeFromTotals(*child);
+        treeView_.Remove(*child);
+      }
+      if (n < sizeCache_.size()) sizeCache_.erase(sizeCache_.begin() + static_cast<std::ptrdiff_t>(n));
+      if (n < countCache_.size()) countCache_.erase(countCache_.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+  }
+  host_.ShowTotals();
+}
+
+void Browser::delete2Click() {
+  if (Node* node = treeView_.Selected()) {
+    if (node == treeView_.FirstNode()) {
+      treeView_.RemoveAll();
+      list_.DeleteAll();
+      list_.ClearImages();
+      sizeCache_.clear();
+      countCache_.clear();
+      tree_.TotalCount = 0;
+      tree_.TotalSize = 0;
+      host_.DisableOperations();
+    } else {
+      Busy busy(*this);
+      if (Node* parent = node->parent) {
+        // The node's own entry sits at its child index (folder entries come first, in order).
+        const size_t i = node->IndexInParent();
+        if (i < parent->entries.size() &&
+            EqualsNoCase(PathName(EntryPath(parent->entries[i])), node->text)) {
+          const std::string entry = parent->entries[i];
+          std::optional<FindItem> found = fs_.FindOne(EntryPath(entry), kMaskAll);
+          tree_.TotalSize -= found ? found->size : EntrySize(entry);
+          tree_.TotalCount -= 1;
+          parent->entries.erase(parent->entries.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+      }
+      RemoveSubtreeFromTotals(*node);
+      treeView_.Remove(*node);  // the control moves its selection and the list follows
+      FillFileList();
+    }
+  }
+  host_.ShowTotals();
+}
+
+void Browser::ListView1DblClick() {
+  Node* node = treeView_.Selected();
+  if (!node) return;
+  std::optional<size_t> row = list_.FirstSelected();
+  if (!row || *row >= node->entries.size()) return;
+  const std::string path = EntryPath(node->entries[*row]);
+  const uint32_t attributes = fs_.GetAttributes(path);
+  if (attributes == kAttrInvalid) return;  // vanished: nothing to open or enter
+  if (!(attributes & kAttrDirectory)) {
+    shell_.Open(path);
+    return;
+  }
+  const std::string name = PathName(path);
+  Node* target = nullptr;
+  if (*row < node->ChildCount() && node->Child(*row)->text == name) target = node->Child(*row);
+  for (size_t i = 0; !target && i < node->ChildCount(); ++i)
+    if (node->Child(i)->text == name) target = node->Child(i);
+  if (target) treeView_.Select(target);
+}
+
+void Browser::upfolderClick() {
+  Node* node = treeView_.Selected();
+  if (node && node->parent) treeView_.Select(node->parent);
+}
+
+void Browser::FullExpand1Click() { treeView_.ExpandAll(true); }
+
+void Browser::FullCollapse1Click() {
+  treeView_.ExpandAll(false);
+  FillFileList();  // collapsing may have moved the selection up
+}
+
+ListMenuState Browser::PopupMenu1Popup() const {
+  ListMenuState s;
+  const bool anySelected = list_.FirstSelected().has_value();
+  s.remove = s.change = s.copy = s.lha = anySelected;
+  s.selectAll = list_.RowCount() > 0;
+  const Node* first = treeView_.FirstNode();
+  s.upFolder = first != nullptr && treeView_.Selected() != first;
+  return s;
+}
+
+TreeMenuState Browser::PopupMenu2Popup() const {
+  TreeMenuState s;
+  s.remove = s.fullExpand = s.fullCollapse = treeView_.Selected() != nullptr;
+  return s;
+}
+
+}  // namespace mv

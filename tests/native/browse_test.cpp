@@ -1,0 +1,560 @@
+// The file list, selection figures, target removal and navigation over fake controls.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "browse/browser.h"
+#include "fake_fs.h"
+#include "targets/entry.h"
+
+using namespace mv;
+using mv::testing::FakeFs;
+
+namespace {
+
+struct FakeIcon : ShellIcon {
+  explicit FakeIcon(bool small) : small(small) {}
+  bool small;
+};
+
+class FakeShell : public ShellPort {
+ public:
+  explicit FakeShell(FakeFs& fs) : fs_(fs) {}
+  ShellInfo Describe(const std::string& path, bool smallIcon) override {
+    ShellInfo info;
+    if (!fs_.Find(path)) return info;
+    info.found = true;
+    info.displayName = "<" + PathName(path) + ">";  // tells the shell's name from the entry's
+    info.icon = std::make_unique<FakeIcon>(smallIcon);
+    return info;
+  }
+  void Open(const std::string& path) override { opened.push_back(path); }
+  std::vector<std::string> opened;
+
+ private:
+  FakeFs& fs_;
+};
+
+class FakeList : public ListViewPort {
+ public:
+  struct Row {
+    std::string caption;
+    std::vector<std::string> cells;
+    int image = -1;
+    bool selected = false;
+  };
+  size_t RowCount() const override { return rows.size(); }
+  void DeleteAll() override { rows.clear(); }
+  void ClearImages() override { smallImages = largeImages = 0; }
+  int AddImages(const ShellIcon* small, const ShellIcon* large) override {
+    if (!small || !large) return -1;
+    EXPECT_TRUE(static_cast<const FakeIcon*>(small)->small);
+    EXPECT_FALSE(static_cast<const FakeIcon*>(large)->small);
+    ++smallImages;
+    return largeImages++;
+  }
+  void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
+                 int image) override {
+    EXPECT_GT(suspended, 0) << "rows are added with redrawing suspended";
+    rows.push_back({caption, cells, image, false});
+  }
+  std::string Cell(size_t row, int column) const override {
+    return column == 0 ? rows.at(row).caption : rows.at(row).cells.at(column - 1);
+  }
+  bool IsSelected(size_t row) const override { return rows.at(row).selected; }
+  void SetSelected(size_t row, bool selected) override {
+    rows.at(row).selected = selected;
+    if (onChange) onChange();  // the control's change notification
+  }
+  void DeleteRow(size_t row) override { rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row)); }
+  std::optional<size_t> FirstSelected() const override {
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i].selected) return i;
+    return std::nullopt;
+  }
+  void SuspendRedraw() override { ++suspended; }
+  void ResumeRedraw() override { --suspended; }
+
+  // Selects rows without a change notification, as a keyboard selection seen only at key-up.
+  void Pick(std::initializer_list<size_t> which) {
+    for (auto& r : rows) r.selected = false;
+    for (size_t i : which) rows.at(i).selected = true;
+  }
+
+  std::vector<Row> rows;
+  int smallImages = 0, largeImages = 0, suspended = 0;
+  std::function<void()> onChange;
+};
+
+// A tree control: selecting reports the change, and deleting the selected node moves the
+// selection to its parent first, as the real control does.
+class FakeTree : public TreeViewPort {
+ public:
+  explicit FakeTree(TargetTree& tree) : tree_(tree) {}
+  Node* Selected() const override { return selected; }
+  void Select(Node* node) override {
+    if (node == selected) return;
+    selected = node;
+    if (browser) browser->DirTreeViewChange(node);
+  }
+  Node* FirstNode() const override { return tree_.FirstNode(); }
+  void Remove(Node& node) override {
+    for (Node* n = selected; n; n = n->parent)
+      if (n == &node) {
+        Select(node.parent);
+        break;
+      }
+    tree_.Remove(node);
+  }
+  void RemoveAll() override {
+    tree_.Clear();
+    Select(nullptr);
+  }
+  void ExpandAll(bool expand) override {
+    (expand ? expanded : collapsed)++;
+    if (!expand && moveOnCollapse && selected) Select(tree_.FirstNode());
+  }
+  Node* selected = nullptr;
+  Browser* browser = nullptr;
+  int expanded = 0, collapsed = 0;
+  bool moveOnCollapse = true;
+
+ private:
+  TargetTree& tree_;
+};
+
+class FakeDates : public DateFormatter {
+ public:
+  std::string ShortDate(uint32_t dos) override {
+    uint32_t d = dos >> 16;
+    return std::to_string(1980 + (d >> 9)) + "/" + std::to_string((d >> 5) & 15) + "/" +
+           std::to_string(d & 31);
+  }
+  std::string LongTime(uint32_t dos) override {
+    uint32_t t = dos & 0xFFFF;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%u:%02u:%02u", t >> 11, (t >> 5) & 63, (t & 31) * 2);
+    return buf;
+  }
+  std::string FileTimeText(uint64_t fileTime) override { return "raw " + std::to_string(fileTime); }
+};
+
+class FakeHost : public BrowseHost {
+ public:
+  explicit FakeHost(TargetTree& tree) : tree_(tree) {}
+  void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
+  void ShowTotals() override {
+    panels[1] = FormatTotal(tree_.TotalCount) + "個";
+    panels[2] = FormatTotal(tree_.TotalSize) + "ﾊﾞｲﾄ";
+    ++totalsShown;
+  }
+  void SetBusy(bool on) override {
+    busy = on;
+    ++busyChanges;
+  }
+  void DisableOperations() override { disabled = true; }
+  bool Closing() const override { return closing; }
+  std::map<int, std::string> panels;
+  int totalsShown = 0, busyChanges = 0;
+  bool busy = false, disabled = false, closing = false;
+
+ private:
+  TargetTree& tree_;
+};
+
+uint32_t Dos(int y, int mo, int d, int h, int mi, int s) {
+  return (static_cast<uint32_t>(((y - 1980) << 9) | (mo << 5) | d) << 16) |
+         static_cast<uint32_t>((h << 11) | (mi << 5) | (s / 2));
+}
+
+// D:\Work\ {Sub {Deep {e 7}, c 5, d 6}, a 3, b 4}: seven entries, 25 bytes.
+class BrowseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs.AddFolder("D:\\Work");
+    AddFolder(root, "D:\\Work\\Sub");
+    sub = root->Child(0);
+    AddFolder(sub, "D:\\Work\\Sub\\Deep");
+    deep = sub->Child(0);
+    AddFile(deep, "D:\\Work\\Sub\\Deep\\e.txt", 7);
+    AddFile(sub, "D:\\Work\\Sub\\c.txt", 5);
+    AddFile(sub, "D:\\Work\\Sub\\d.txt", 6);
+    AddFile(root, "D:\\Work\\a.txt", 3);
+    AddFile(root, "D:\\Work\\b.txt", 4);
+    list.onChange = [this] { browser.UpdateSelectionFlat(); };
+    treeView.browser = &browser;
+    treeView.Select(root);
+  }
+  void AddFolder(Node* parent, const std::string& path) {
+    fs.AddFolder(path).lastWrite = Dos(2024, 5, 6, 12, 0, 0);
+    InsertFolderEntry(*parent, MakeEntry(0, path));
+    tree.AddChild(*parent, PathName(path));
+    tree.TotalCount += 1;
+  }
+  void AddFile(Node* node, const std::string& path, int64_t size) {
+    fs.AddFile(path, size).lastWrite = Dos(2024, 5, 6, 12, 34, 56);
+    AppendFileEntry(*node, MakeEntry(size, path));
+    tree.TotalCount += 1;
+    tree.TotalSize += size;
+  }
+  std::string Panel(int i) { return host.panels[i]; }
+  std::string Figures() { return Panel(4) + " " + Panel(5); }
+
+  FakeFs fs;
+  TargetTree tree;
+  Node* root = &tree.AddRoot("D:\\Work\\");
+  Node* sub = nullptr;
+  Node* deep = nullptr;
+  FakeList list;
+  FakeTree treeView{tree};
+  FakeShell shell{fs};
+  FakeDates dates;
+  FakeHost host{tree};
+  Browser browser{tree, fs, list, treeView, shell, dates, host};
+};
+
+TEST_F(BrowseTest, FillShowsShellNamesSizesDatesAndFlags) {
+  fs.Find("D:\\Work\\a.txt")->attributes = kAttrReadOnly | kAttrHidden | kAttrSystem;
+  fs.Find("D:\\Work\\b.txt")->lastWrite = Dos(2023, 12, 31, 0, 0, 0);
+  browser.FillFileList();
+  ASSERT_EQ(list.rows.size(), 3u);
+  EXPECT_EQ(list.suspended, 0);
+  EXPECT_FALSE(host.busy);
+  EXPECT_EQ(list.rows[0].caption, "<Sub>");
+  EXPECT_EQ(list.rows[0].cells, (std::vector<std::string>{"         0", "2024/5/6 12:00:00", "", "", "", ""}));
+  EXPECT_EQ(list.rows[1].cells, (std::vector<std::string>{"         3", "2024/5/6 12:34:56", "R", "", "S", "H"}));
+  EXPECT_EQ(list.rows[2].cells[1], "2023/12/31");  // midnight: the date alone
+  EXPECT_EQ(list.rows[2].cells[3], "A");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(list.rows[i].image, i);
+  EXPECT_EQ(list.smallImages, 3);
+  EXPECT_FALSE(list.rows[0].selected);
+
+  // Refilling starts the image lists afresh.
+  browser.FillFileList();
+  EXPECT_EQ(list.largeImages, 3);
+  EXPECT_EQ(list.rows.size(), 3u);
+}
+
+TEST_F(BrowseTest, FillCopesWithVanishedPathsOddTimesAndBigFiles) {
+  fs.Remove("D:\\Work\\a.txt");
+  fs.Find("D:\\Work\\b.txt")->lastWrite = 0x123456789ull;  // outside the packed range
+  fs.Find("D:\\Work\\b.txt")->size = 5'000'000'000;
+  browser.FillFileList();
+  ASSERT_EQ(list.rows.size(), 3u);
+  EXPECT_EQ(list.rows[1].caption, "a.txt");
+  EXPECT_EQ(list.rows[1].cells, std::vector<std::string>(6));
+  EXPECT_EQ(list.rows[1].image, -1);
+  EXPECT_EQ(list.rows[2].image, 1);  // the image lists stay in step with the rows that have icons
+  EXPECT_EQ(list.rows[2].cells[0], "5000000000");
+  EXPECT_EQ(list.rows[2].cells[1], "raw " + std::to_string(0x123456789ull));
+}
+
+TEST(BrowseCells, SizeCellsReadBackAndFlagsFollowTheirBits) {
+  EXPECT_EQ(SizeCell(12345678901234), "12345678901234");
+  EXPECT_EQ(SizeCell(-5), "        -5");
+  for (int64_t v : {int64_t{0}, int64_t{42}, int64_t{-5}, int64_t{5'000'000'000}})
+    EXPECT_EQ(SizeCellValue(SizeCell(v)), v);
+  EXPECT_EQ(SizeCellValue(""), 0);
+  EXPECT_EQ(SizeCellValue("   x"), 0);
+  EXPECT_EQ(AttributeCells(kAttrArchive | kAttrDirectory), (std::vector<std::string>{"", "A", "", ""}));
+  EXPECT_EQ(AttributeCells(0x27), (std::vector<std::string>{"R", "A", "S", "H"}));
+  EXPECT_EQ(CountText(0), "個");
+  EXPECT_EQ(BytesText(1234567), "1,234,567ﾊﾞｲﾄ");
+}
+
+TEST_F(BrowseTest, SelectingAFolderResetsCachesAndFigures) {
+  ASSERT_EQ(list.rows.size(), 3u);
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+  EXPECT_EQ(browser.SizeCache().size(), 3u);
+  treeView.Select(deep);
+  EXPECT_EQ(list.rows.size(), 1u);
+  EXPECT_EQ(browser.CountCache().size(), 1u);
+  treeView.Select(nullptr);
+  EXPECT_TRUE(list.rows.empty());
+  EXPECT_TRUE(browser.SizeCache().empty());
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+}
+
+TEST_F(BrowseTest, FlatAndDeepCountsOfAFolderRow) {
+  list.SetSelected(0, true);  // Sub
+  EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
+  list.SetSelected(1, true);
+  EXPECT_EQ(Figures(), "2個 3ﾊﾞｲﾄ");
+  browser.SubChekClick(true);  // Sub itself, Deep, e, c, d; plus a
+  EXPECT_EQ(Figures(), "6個 21ﾊﾞｲﾄ");
+  EXPECT_EQ(browser.CountCache()[0], 5);
+  EXPECT_EQ(browser.SizeCache()[0], 18);
+  EXPECT_FALSE(browser.SizeCache()[2].has_value());
+  // Change notifications and flat recounts are ignored while SubDir is ticked.
+  list.SetSelected(1, false);
+  EXPECT_EQ(Figures(), "6個 21ﾊﾞｲﾄ");
+  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  browser.SubChekClick(false);
+  EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
+  browser.ListView1Click();  // the deep count does nothing in the flat mode
+  EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
+}
+
+TEST_F(BrowseTest, DeepFiguresAreCachedUntilTheNextFolderSelection) {
+  browser.SetSubDir(true);
+  list.Pick({0});
+  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  fs.Remove("D:\\Work\\Sub");  // unseen: the cached figure is used
+  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  treeView.Select(sub);
+  treeView.Select(root);
+  list.Pick({0});
+  browser.ListView1Click();  // a failed query is not taken for a folder
+  EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
+}
+
+TEST_F(BrowseTest, DeepCountStopsOnceClosing) {
+  browser.SetSubDir(true);
+  list.Pick({0});
+  host.closing = true;
+  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+  EXPECT_FALSE(browser.SizeCache()[0].has_value());
+}
+
+TEST_F(BrowseTest, SelectAllCountsEveryRowThenEveryEntryBelow) {
+  browser.selectAll1Click();
+  EXPECT_EQ(Figures(), "3個 7ﾊﾞｲﾄ");
+  browser.SubChekClick(true);
+  EXPECT_EQ(Figures(), "7個 25ﾊﾞｲﾄ");  // the whole tree
+  for (auto& r : list.rows) r.selected = false;
+  browser.selectAll1Click();
+  EXPECT_EQ(Figures(), "7個 25ﾊﾞｲﾄ");
+
+  treeView.Select(deep);
+  treeView.Select(nullptr);
+  host.panels.clear();
+  browser.selectAll1Click();  // an empty list: nothing happens
+  EXPECT_TRUE(host.panels.empty());
+}
+
+TEST_F(BrowseTest, MouseAndKeyRules) {
+  EXPECT_FALSE(browser.ListView1MouseDown());
+  list.Pick({0});
+  EXPECT_FALSE(browser.ListView1MouseUp(false));
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+  browser.ListView1KeyUp();  // every key release recounts in the mode in force
+  EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
+
+  browser.SetSubDir(true);
+  EXPECT_TRUE(browser.ListView1MouseDown());
+  EXPECT_TRUE(browser.ListView1MouseUp(true));
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  list.Pick({2});
+  EXPECT_FALSE(browser.ListView1MouseUp(false));  // capture lost: no count
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  browser.ListView1KeyUp();
+  EXPECT_EQ(Figures(), "1個 4ﾊﾞｲﾄ");
+
+  browser.ListView1KeyDown('A');
+  EXPECT_TRUE(shell.opened.empty());
+  browser.ListView1KeyDown(13);
+  EXPECT_EQ(shell.opened, std::vector<std::string>{"D:\\Work\\b.txt"});
+}
+
+TEST_F(BrowseTest, RemovingEveryRowKeepsTheNodeWithAnEmptyList) {
+  list.Pick({0, 1, 2});
+  browser.Delete1Click();
+  EXPECT_TRUE(root->entries.empty());
+  EXPECT_EQ(root->ChildCount(), 0u);
+  EXPECT_EQ(tree.NodeCount(), 1u);
+  EXPECT_EQ(treeView.selected, root);
+  EXPECT_TRUE(list.rows.empty());
+  EXPECT_TRUE(browser.SizeCache().empty());
+  EXPECT_EQ(tree.TotalCount, 0);
+  EXPECT_EQ(tree.TotalSize, 0);
+  EXPECT_EQ(Panel(1), "個");
+  EXPECT_EQ(Panel(2), "ﾊﾞｲﾄ");
+  EXPECT_FALSE(host.busy);
+}
+
+TEST_F(BrowseTest, RemovingAFolderRowTakesItsNodeAndKeepsOtherRowsCaches) {
+  browser.SetSubDir(true);
+  list.Pick({0, 2});
+  browser.ListView1Click();
+  ASSERT_EQ(Figures(), "6個 22ﾊﾞｲﾄ");
+  list.Pick({0});
+  browser.Delete1Click();
+  EXPECT_EQ(tree.TotalCount, 2);
+  EXPECT_EQ(tree.TotalSize, 7);
+  EXPECT_EQ(root->ChildCount(), 0u);
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"3,D:\\Work\\a.txt", "4,D:\\Work\\b.txt"}));
+  ASSERT_EQ(list.rows.size(), 2u);
+  EXPECT_EQ(list.rows[0].caption, "<a.txt>");
+  ASSERT_EQ(browser.SizeCache().size(), 2u);
+  EXPECT_FALSE(browser.SizeCache()[0].has_value());
+  EXPECT_EQ(browser.SizeCache()[1], 4);
+  EXPECT_EQ(Figures(), "6個 22ﾊﾞｲﾄ");  // removal does not recount
+  list.Pick({0, 1});
+  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "2個 7ﾊﾞｲﾄ");
+}
+
+TEST_F(BrowseTest, RemovedRowsLeaveWithTheirSizeNowOrTheirRecordedOne) {
+  fs.Find("D:\\Work\\a.txt")->size = 100;  // grown since the build
+  fs.Remove("D:\\Work\\b.txt");             // vanished
+  list.Pick({1, 2});
+  browser.Delete1Click();
+  EXPECT_EQ(tree.TotalCount, 5);
+  EXPECT_EQ(tree.TotalSize, 25 - 100 - 4);
+  EXPECT_EQ(root->entries.size(), 1u);
+}
+
+TEST_F(BrowseTest, AVanishedFolderRowStillTakesItsOwnNode) {
+  fs.Remove("D:\\Work\\Sub");
+  fs.Remove("D:\\Work\\Sub\\Deep");
+  list.Pick({0});
+  browser.Delete1Click();
+  EXPECT_EQ(tree.NodeCount(), 1u);
+  EXPECT_EQ(root->entries.size(), 2u);
+  // Sub and its three entries leave; Deep's own entries are not reached through a failed query.
+  EXPECT_EQ(tree.TotalCount, 7 - 4);
+  EXPECT_EQ(tree.TotalSize, 25 - 11);
+}
+
+TEST(BrowseSameNames, AFolderRowRemovesItsOwnNodeNotASameNamedOne) {
+  FakeFs fs;
+  TargetTree tree;
+  Node& root = tree.AddRoot("C:\\x\\");
+  for (const char* path : {"C:\\x\\Data", "D:\\y\\data"}) {
+    fs.AddFolder(path);
+    InsertFolderEntry(root, MakeEntry(0, path));
+    Node& child = tree.AddChild(root, PathName(path));
+    fs.AddFile(std::string(path) + "\\f", 9);
+    AppendFileEntry(child, MakeEntry(9, std::string(path) + "\\f"));
+  }
+  tree.TotalCount = 4;
+  tree.TotalSize = 18;
+  FakeList list;
+  FakeTree view(tree);
+  FakeShell shell(fs);
+  FakeDates dates;
+  FakeHost host(tree);
+  Browser browser(tree, fs, list, view, shell, dates, host);
+  view.browser = &browser;
+  view.Select(&root);
+  list.Pick({1});
+  browser.Delete1Click();
+  ASSERT_EQ(root.ChildCount(), 1u);
+  EXPECT_EQ(root.Child(0)->text, "Data");
+  EXPECT_EQ(root.entries, std::vector<std::string>{"0,C:\\x\\Data"});
+  EXPECT_EQ(tree.TotalCount, 2);
+
+  // RemoveChildNode itself goes by name, without regard to case.
+  EXPECT_FALSE(browser.RemoveChildNode("other"));
+  EXPECT_TRUE(browser.RemoveChildNode("DATA"));
+  EXPECT_EQ(root.ChildCount(), 0u);
+}
+
+TEST_F(BrowseTest, RemovingASubFolderNodeRefillsFromTheNewSelection) {
+  treeView.Select(sub);
+  browser.delete2Click();
+  EXPECT_EQ(treeView.selected, root);
+  EXPECT_EQ(tree.NodeCount(), 1u);
+  EXPECT_EQ(tree.TotalCount, 2);
+  EXPECT_EQ(tree.TotalSize, 7);
+  ASSERT_EQ(list.rows.size(), 2u);
+  EXPECT_EQ(list.rows[0].caption, "<a.txt>");
+  EXPECT_EQ(browser.SizeCache().size(), 2u);
+  EXPECT_EQ(Panel(1), "2個");
+  EXPECT_FALSE(host.disabled);
+}
+
+TEST_F(BrowseTest, RemovingTheTopFolderEmptiesEverythingAndDisables) {
+  browser.delete2Click();
+  EXPECT_TRUE(tree.Empty());
+  EXPECT_TRUE(list.rows.empty());
+  EXPECT_EQ(tree.TotalCount, 0);
+  EXPECT_EQ(tree.TotalSize, 0);
+  EXPECT_TRUE(host.disabled);
+  EXPECT_EQ(Panel(1), "個");
+  EXPECT_EQ(Panel(2), "ﾊﾞｲﾄ");
+  // Nothing selected now: the commands are harmless.
+  host.totalsShown = 0;
+  browser.delete2Click();
+  browser.upfolderClick();
+  browser.ListView1DblClick();
+  browser.Delete1Click();
+  EXPECT_EQ(host.totalsShown, 2);
+  EXPECT_FALSE(browser.PopupMenu2Popup().remove);
+  EXPECT_FALSE(browser.PopupMenu1Popup().upFolder);
+}
+
+TEST_F(BrowseTest, MenuEnableTables) {
+  ListMenuState m = browser.PopupMenu1Popup();
+  EXPECT_FALSE(m.remove || m.change || m.copy || m.lha);
+  EXPECT_TRUE(m.selectAll);
+  EXPECT_FALSE(m.upFolder);  // the top folder is selected
+  list.Pick({2});
+  m = browser.PopupMenu1Popup();
+  EXPECT_TRUE(m.remove && m.change && m.copy && m.lha);
+  treeView.Select(deep);
+  m = browser.PopupMenu1Popup();
+  EXPECT_TRUE(m.upFolder);
+  EXPECT_FALSE(m.remove);
+  treeView.Select(sub);
+  list.Pick({0, 1, 2});
+  browser.Delete1Click();
+  m = browser.PopupMenu1Popup();
+  EXPECT_FALSE(m.selectAll);
+  TreeMenuState t = browser.PopupMenu2Popup();
+  EXPECT_TRUE(t.remove && t.fullExpand && t.fullCollapse);
+}
+
+TEST_F(BrowseTest, UpFolderClimbsUntilTheTop) {
+  treeView.Select(deep);
+  browser.upfolderClick();
+  EXPECT_EQ(treeView.selected, sub);
+  EXPECT_EQ(list.rows.size(), 3u);
+  browser.upfolderClick();
+  browser.upfolderClick();
+  EXPECT_EQ(treeView.selected, root);
+}
+
+TEST_F(BrowseTest, DoubleClickEntersFoldersAndOpensFiles) {
+  browser.ListView1DblClick();  // nothing selected
+  EXPECT_EQ(treeView.selected, root);
+  list.Pick({1, 2});
+  browser.ListView1DblClick();
+  EXPECT_EQ(shell.opened, std::vector<std::string>{"D:\\Work\\a.txt"});
+  list.Pick({0, 2});
+  browser.ListView1DblClick();
+  EXPECT_EQ(treeView.selected, sub);
+  ASSERT_EQ(list.rows.size(), 3u);
+  EXPECT_EQ(list.rows[0].caption, "<Deep>");
+
+  fs.Remove("D:\\Work\\Sub\\Deep");
+  fs.Remove("D:\\Work\\Sub\\c.txt");
+  list.Pick({0});
+  browser.ListView1DblClick();
+  list.Pick({1});
+  browser.ListView1DblClick();
+  EXPECT_EQ(treeView.selected, sub);
+  EXPECT_EQ(shell.opened.size(), 1u);
+}
+
+TEST_F(BrowseTest, ExpandAndCollapse) {
+  treeView.Select(deep);
+  browser.FullExpand1Click();
+  EXPECT_EQ(treeView.expanded, 1);
+  EXPECT_EQ(list.rows.size(), 1u);
+  browser.FullCollapse1Click();
+  EXPECT_EQ(treeView.selected, root);
+  EXPECT_EQ(list.rows.size(), 3u);
+
+  // The refill also shows changes when the selection stays.
+  treeView.moveOnCollapse = false;
+  fs.Find("D:\\Work\\b.txt")->attributes = kAttrHidden;
+  browser.FullCollapse1Click();
+  EXPECT_EQ(list.rows[2].cells[5], "H");
+}
+
+}  // namespace
