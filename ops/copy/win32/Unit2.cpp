@@ -1,0 +1,220 @@
+#include "ops/copy/win32/Unit2.h"
+
+#include "ops/copy/win32/copy_platform_win32.h"
+
+namespace mv {
+
+namespace {
+
+const char kClassName[] = "TForm2";
+const char kCaption[] = "コピーしています．．．";
+constexpr int kClientWidth = 425;
+constexpr int kClientHeight = 120;
+constexpr int kLeft = 373;
+constexpr int kTop = 141;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;  // single border, no system menu
+constexpr DWORD kExStyle = WS_EX_TOPMOST;
+
+bool RegisterForm2Class(HINSTANCE instance) {
+  WNDCLASSA wc{};
+  if (GetClassInfoA(instance, kClassName, &wc)) return true;
+  wc.lpfnWndProc = TForm2::WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  return RegisterClassA(&wc) != 0;
+}
+
+// Renames the OK button of the message box this thread is about to show.
+thread_local HHOOK t_abortHook = nullptr;
+LRESULT CALLBACK AbortBoxHook(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wp);
+    char cls[16] = {};
+    GetClassNameA(box, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0) SetDlgItemTextA(box, IDOK, "中止(&A)");
+  }
+  return CallNextHookEx(t_abortHook, code, wp, lp);
+}
+
+class ScopedHook {
+ public:
+  explicit ScopedHook(HHOOK& slot, HOOKPROC proc) : slot_(slot) {
+    slot_ = SetWindowsHookExA(WH_CBT, proc, nullptr, GetCurrentThreadId());
+  }
+  ~ScopedHook() {
+    if (slot_) UnhookWindowsHookEx(slot_);
+    slot_ = nullptr;
+  }
+  ScopedHook(const ScopedHook&) = delete;
+  ScopedHook& operator=(const ScopedHook&) = delete;
+
+ private:
+  HHOOK& slot_;
+};
+
+}  // namespace
+
+void ShowAbortBox(HWND owner, const std::string& text) {
+  ScopedHook hook(t_abortHook, AbortBoxHook);
+  MessageBoxA(owner, text.c_str(), "ｴﾗｰ", MB_OK | MB_ICONSTOP);
+}
+
+TForm2::TForm2(HWND mainWindow, std::function<void()> onCancel)
+    : main_(mainWindow), onCancel_(std::move(onCancel)), timer1_(mainWindow, 1000, [this] { Timer1Timer(); }) {}
+
+TForm2::~TForm2() {
+  timer1_.SetEnabled(false);
+  animate1_.reset();
+  if (wnd_) {
+    SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
+    DestroyWindow(wnd_);
+  }
+}
+
+bool TForm2::Create(HINSTANCE instance) {
+  if (wnd_) return true;
+  if (!RegisterForm2Class(instance)) return false;
+  RECT r{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  wnd_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, kLeft, kTop, r.right - r.left, r.bottom - r.top,
+                         main_, nullptr, instance, this);
+  if (!wnd_) return false;
+  FormCreate();
+  return true;
+}
+
+LRESULT CALLBACK TForm2::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  if (!self->wnd_) self->wnd_ = wnd;
+  return self->HandleMessage(msg, wp, lp);
+}
+
+LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (LOWORD(wp) == kIdForm2Button1 && HIWORD(wp) == BN_CLICKED) {
+        Button1Click();
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC: {
+      // Labels and the transparent animation take the dialog's own face colour.
+      HDC dc = reinterpret_cast<HDC>(wp);
+      SetTextColor(dc, RGB(0, 0, 0));
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_SETCURSOR:
+      if (win::BusyCursorShown() && LOWORD(lp) == HTCLIENT) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case WM_CLOSE:
+      // Closed by other means than Cancel (the window manager): stop the run as Cancel does,
+      // or it would go on with no way left to stop it.
+      Button1Click();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(wnd_, msg, wp, lp);
+}
+
+HWND TForm2::MakeLabel(int id, int left, int top, const char* text) {
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top, 0, 0,
+                               wnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  SetLabel(label, text);
+  return label;
+}
+
+// Labels size themselves to their text; a long path runs past the window's edge and is cut there.
+void TForm2::SetLabel(HWND label, const std::string& text) {
+  if (!label) return;
+  SetWindowTextA(label, text.c_str());
+  win::ScopedWindowDC dc(label, GetDC(label));
+  SIZE size{0, 0};
+  if (dc.Get()) {
+    win::SelectGuard keep(dc.Get(), font_.Get());
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  }
+  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy > 0 ? size.cy : 12, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(label, nullptr, TRUE);
+}
+
+void TForm2::FormCreate() {
+  font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+  SendMessageA(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+
+  animate1_ = std::make_unique<TAnimate>(wnd_, kIdForm2Animate);
+  animate1_->SetBounds(24, 0, 272, 60);
+
+  // Creation order is the tab order: Button1 first, then the bar.
+  button1_ = CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 355, 94, 64,
+                             21, wnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Button1)), nullptr, nullptr);
+  SendMessageA(button1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  progressBar1_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 96, 337, 17, wnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Progress)), nullptr, nullptr);
+  SendMessageA(progressBar1_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  label1_ = MakeLabel(kIdForm2Label1, 7, 64, "From :");
+  label2_ = MakeLabel(kIdForm2Label2, 16, 77, "To  :");
+  fromEdit_ = MakeLabel(kIdForm2From, 44, 64, "fromEdit");
+  toEdit_ = MakeLabel(kIdForm2To, 44, 77, "toEdit");
+
+  // The clip plays from now on, shown or hidden.
+  animate1_->SetAviResId(161);
+}
+
+void TForm2::Button1Click() {
+  continueCopy_ = false;
+  if (onCancel_) onCancel_();
+  Close();
+}
+
+void TForm2::Timer1Timer() {
+  Show();
+  timer1_.SetEnabled(false);
+}
+
+void TForm2::Show() {
+  if (!wnd_) return;
+  ShowWindow(wnd_, SW_SHOW);
+  SetWindowPos(wnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  BringWindowToTop(wnd_);
+}
+
+void TForm2::StartTimer() {
+  continueCopy_ = true;
+  timer1_.SetEnabled(true);
+}
+
+void TForm2::StopTimer() { timer1_.SetEnabled(false); }
+
+void TForm2::Hide() {
+  if (wnd_) ShowWindow(wnd_, SW_HIDE);
+}
+
+void TForm2::SetPaths(const std::string& from, const std::string& to) {
+  SetLabel(fromEdit_, from);
+  SetLabel(toEdit_, to);
+}
+
+void TForm2::SetPosition(int position) {
+  if (progressBar1_) SendMessageA(progressBar1_, PBM_SETPOS, static_cast<WPARAM>(static_cast<uint16_t>(position)), 0);
+}
+
+void TForm2::DiskFullBox(const std::string& message) {
+  continueCopy_ = false;
+  ShowAbortBox(main_, message);
+}
+
+}  // namespace mv

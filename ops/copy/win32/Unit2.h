@@ -1,0 +1,82 @@
+// TForm2: the copy progress dialog — animation, the paths of the file in hand, a bar of the bytes
+// done and Cancel. It is the copy engine's progress display; Timer1 (on the main window) shows it
+// once a run has lasted a second.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ops/copy/copy_engine.h"
+#include "ops/copy/win32/copy_timer.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win.h"
+#include "ui/Animate.h"
+
+namespace mv {
+
+enum Form2Id : int {
+  kIdForm2Animate = 200,
+  kIdForm2Button1,
+  kIdForm2Progress,
+  kIdForm2Label1,
+  kIdForm2Label2,
+  kIdForm2From,
+  kIdForm2To,
+};
+
+class TForm2 : public CopyProgress {
+ public:
+  // mainWindow owns Timer1 and the free-space box. onCancel runs when Cancel is pressed
+  // (wire it to the engine's Cancel).
+  TForm2(HWND mainWindow, std::function<void()> onCancel);
+  ~TForm2() override;
+  TForm2(const TForm2&) = delete;
+  TForm2& operator=(const TForm2&) = delete;
+
+  // Creates the hidden window; its animation starts playing at once.
+  bool Create(HINSTANCE instance);
+  HWND Handle() const { return wnd_; }
+  HWND Control(int id) const { return GetDlgItem(wnd_, id); }
+
+  bool continueCopy() const { return continueCopy_; }
+  void Button1Click();  // Cancel: clears the flag, hides
+  void Timer1Timer();   // shows the dialog in front, then stops the timer
+  void Show();
+  void Close() { Hide(); }
+
+  // CopyProgress
+  void StartTimer() override;  // a run starts: the flag is set and Timer1 runs
+  void StopTimer() override;
+  void Hide() override;
+  void SetPaths(const std::string& from, const std::string& to) override;
+  void SetPosition(int position) override;
+  void DiskFullBox(const std::string& message) override;
+
+  TAnimate* Animate1() { return animate1_.get(); }
+  TTimer& Timer1() { return timer1_; }
+
+  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void FormCreate();
+  HWND MakeLabel(int id, int left, int top, const char* text);
+  void SetLabel(HWND label, const std::string& text);
+
+  HWND main_;
+  std::function<void()> onCancel_;
+  TTimer timer1_;
+  HWND wnd_ = nullptr;
+  win::ScopedGdi font_;
+  std::unique_ptr<TAnimate> animate1_;
+  HWND button1_ = nullptr;
+  HWND progressBar1_ = nullptr;
+  HWND label1_ = nullptr, label2_ = nullptr, fromEdit_ = nullptr, toEdit_ = nullptr;
+  bool continueCopy_ = false;
+};
+
+// The free-space message box: caption "ｴﾗｰ", stop icon, one button "中止(&A)".
+void ShowAbortBox(HWND owner, const std::string& text);
+
+}  // namespace mv

@@ -1,0 +1,47 @@
+// The copy engine's platform services over the Win32 ANSI API.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ops/copy/copy_engine.h"
+#include "platform/win32/win.h"
+
+namespace mv::win {
+
+// The screen-wide busy cursor: while it is on, windows answer WM_SETCURSOR with the wait cursor.
+bool BusyCursorShown();
+void SetBusyCursor(bool on);
+
+// Creates the folder and every missing parent; true when it exists as a folder afterwards.
+bool CreateFolderPath(const std::string& path);
+
+class Win32CopyPlatform : public CopyPlatform {
+ public:
+  // owner: the window the folder chooser belongs to; files: the directory search to use.
+  Win32CopyPlatform(HWND owner, FileSystem& files);
+
+  // The application's message hook, consulted before every dispatch (true: handled).
+  void SetMessageHook(std::function<bool(const MSG&)> hook) { hook_ = std::move(hook); }
+  // Replaces the folder chooser (tests).
+  void SetChooser(std::function<std::optional<std::string>()> chooser) { chooser_ = std::move(chooser); }
+
+  FileSystem& Files() override { return files_; }
+  bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override;
+  void CreateFolders(const std::string& path) override;
+  std::optional<int64_t> FreeBytes(const std::string& folder) override;
+  std::optional<std::string> ChooseFolder() override;
+  void PumpMessages() override;
+  void BusyCursor(bool on) override;
+  std::string UpperCase(std::string text) override;
+  bool SameText(std::string_view a, std::string_view b) override;
+
+ private:
+  HWND owner_;
+  FileSystem& files_;
+  std::function<bool(const MSG&)> hook_;
+  std::function<std::optional<std::string>()> chooser_;
+};
+
+}  // namespace mv::win
