@@ -1,0 +1,241 @@
+// The archive commands under Wine: real save dialog, real files, the library missing and a
+// stand-in library that records what it is handed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "ops/lha/win32/lha_win32.h"
+#include "platform/win32/fs_win32.h"
+#include "platform/text.h"
+#include "platform/win32/text_win32.h"
+#include "targets/builder.h"
+#include "wine_support.h"
+
+using namespace mv;
+using namespace mv::testing;
+using namespace mv::lha;
+using namespace mv::lha::win;
+
+namespace {
+
+// Answers every dialog of this thread from a thread timer, which fires inside modal loops: the
+// save dialog gets the next name and OK, any other box is recorded and answered Yes or OK.
+struct Answerer {
+  std::vector<std::string> names;
+  size_t nextName = 0;
+  int saveDialogs = 0;
+  std::vector<std::string> boxes;  // "caption|text"
+  std::vector<HWND> handled;
+
+  std::vector<std::string> Panics() const {
+    std::vector<std::string> p;
+    for (const std::string& b : boxes)
+      if (b.rfind("PANIC!!|", 0) == 0) p.push_back(b);
+    return p;
+  }
+};
+Answerer* g_answerer = nullptr;
+
+BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
+  Answerer& a = *g_answerer;
+  char cls[32] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
+  if (std::find(a.handled.begin(), a.handled.end(), wnd) != a.handled.end()) return TRUE;
+  a.handled.push_back(wnd);
+  if (HWND name = GetDlgItem(wnd, 0x47C)) {
+    ++a.saveDialogs;
+    if (a.nextName < a.names.size()) {
+      SetWindowTextA(name, a.names[a.nextName++].c_str());
+      PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+    } else {
+      PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
+    }
+    return TRUE;
+  }
+  a.boxes.push_back(WindowText(wnd) + "|" + WindowText(GetDlgItem(wnd, 0xFFFF)));
+  HWND button = GetDlgItem(wnd, IDYES);
+  if (!button) button = GetDlgItem(wnd, IDOK);
+  PostMessageA(button, BM_CLICK, 0, 0);
+  return TRUE;
+}
+
+VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  auto& h = g_answerer->handled;
+  h.erase(std::remove_if(h.begin(), h.end(), [](HWND w) { return !IsWindow(w); }), h.end());
+  EnumThreadWindows(GetCurrentThreadId(), AnswerOne, 0);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "(missing)";
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class LhaWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mv::win::InstallPlatformText();
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "MvLhaTestOwner";
+    RegisterClassA(&wc);
+    owner = CreateWindowExA(0, "MvLhaTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(owner, nullptr);
+    // Work\a.txt, Work\SUB\表ソ.txt, an empty Work\Empty, and the output folder Out.
+    work = tmp / "Work";
+    out = tmp / "Out";
+    MakeFolder(work);
+    MakeFolder(out);
+    MakeFolder(work + "\\SUB");
+    MakeFolder(work + "\\Empty");
+    WriteFile(work + "\\a.txt", "aaa");
+    WriteFile(work + "\\SUB\\表ソ.txt", "sjis");
+    archive = out + "\\pack.LZH";
+    listFile = ProgramFolder() + "TMPLHA.$";
+    g_answerer = &answers;
+    timer = SetTimer(nullptr, 0, 30, Tick);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, timer);
+    g_answerer = nullptr;
+    DestroyWindow(owner);
+    DeleteFileA(listFile.c_str());
+  }
+  void Build(const std::vector<std::string>& paths) {
+    builder.Build(paths, false);
+  }
+  std::vector<std::string> OutFiles() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA((out + "\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return names;
+    do {
+      if (fd.cFileName[0] != '.') names.push_back(fd.cFileName);
+    } while (FindNextFileA(f, &fd));
+    FindClose(f);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TempFolder tmp;
+  std::string work, out, archive, listFile;
+  HWND owner = nullptr;
+  UINT_PTR timer = 0;
+  Answerer answers;
+  ErrorList errors;
+  TargetTree tree;
+  mv::win::Win32FileSystem fs;
+  TreeBuilder builder{fs, tree};
+};
+
+TEST_F(LhaWine, MissingLibraryShowsOnePanicBoxAndLeavesNothingBehind) {
+  ArchiverLibrary library;
+  library.Load();
+  ASSERT_FALSE(library.Loaded()) << "an UNLHA32.DLL is on the search path";
+  Build({work + "\\a.txt", work + "\\SUB"});
+  LhaCommands commands(library, owner, errors, "Morvane");
+  commands.SetInitialFolder(builder.FirstBaseFolder());
+  answers.names = {out + "\\pack"};
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(answers.saveDialogs, 1);
+  EXPECT_EQ(answers.boxes, std::vector<std::string>{"PANIC!!|Unlha: LHA.DLL not loaded."});
+  // The default extension was added (Wine spells it in lower case).
+  EXPECT_TRUE(EqualsNoCase(commands.Dialog().FileName(), archive)) << commands.Dialog().FileName();
+  EXPECT_EQ(commands.Dialog().InitialFolder(), work + "\\");
+  EXPECT_TRUE(OutFiles().empty());
+  EXPECT_FALSE(Exists(listFile));
+  EXPECT_TRUE(errors.Empty());
+}
+
+TEST_F(LhaWine, OldArchiveSurvivesNoFileAndAMissingLibrary) {
+  ArchiverLibrary library;
+  library.Load();
+  ASSERT_FALSE(library.Loaded());
+  WriteFile(archive, "old archive");
+  LhaCommands commands(library, owner, errors, "Morvane");
+
+  Build({work + "\\Empty"});
+  answers.names = {archive, archive};
+  commands.BitBtn3Click(tree);
+  // The overwrite question is answered Yes; then nothing to pack.
+  ASSERT_EQ(answers.boxes.size(), 2u);
+  EXPECT_EQ(answers.boxes[1], "Morvane|No File");
+  EXPECT_EQ(ReadAll(archive), "old archive");
+
+  Build({work + "\\a.txt"});
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(answers.Panics().size(), 1u);
+  EXPECT_EQ(ReadAll(archive), "old archive");
+  EXPECT_EQ(OutFiles(), std::vector<std::string>{"pack.LZH"});
+  EXPECT_FALSE(Exists(listFile));
+}
+
+TEST_F(LhaWine, StandInLibraryGetsTheCommandTextAndListFile) {
+  const std::string stub = ProgramFolder() + "stub";
+  ASSERT_TRUE(Exists(stub + "\\UNLHA32.DLL"));
+  ASSERT_TRUE(SetDllDirectoryA(stub.c_str()));
+  ArchiverLibrary library;
+  library.Load();
+  SetDllDirectoryA(nullptr);
+  ASSERT_TRUE(library.Loaded());
+  EXPECT_FALSE(library.Table().IsSubstitute(kSlotUnlha));
+  EXPECT_TRUE(library.Table().IsSubstitute(kSlotGetVersion));  // the stand-in has only Unlha
+  const std::string record = stub + "\\unlha_call.txt";
+  DeleteFileA(record.c_str());
+
+  Build({work + "\\SUB", work + "\\a.txt"});
+  LhaCommands commands(library, owner, errors, "Morvane");
+  WriteFile(archive, "old archive");
+  answers.names = {archive, archive};
+  commands.BitBtn3Click(tree);
+  const std::string command =
+      "a -r2x1a1 -gn1 \"" + archive + "\" \"" + work + "\\\" @" + listFile;
+  // The root's files come before the nodes below it.
+  EXPECT_EQ(ReadAll(record), command + "\n\"a.txt\"\r\n\"SUB\\表ソ.txt\"\r\n");
+  EXPECT_TRUE(answers.Panics().empty());
+  EXPECT_EQ(ReadAll(archive), "stub archive");
+  EXPECT_EQ(OutFiles(), std::vector<std::string>{"pack.LZH"});  // nothing left aside
+  EXPECT_FALSE(Exists(listFile));
+
+  // The menu: rows read from a real list view; only the selected ones, by caption.
+  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
+                              300, 200, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+  LVCOLUMNA col = {};
+  col.mask = LVCF_WIDTH;
+  col.cx = 100;
+  SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
+  const char* captions[] = {"sub", "a.txt"};  // row 0 is the folder entry SUB
+  for (int i = 0; i < 2; ++i) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = i;
+    item.pszText = const_cast<char*>(captions[i]);
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  LVITEMA state = {};
+  state.stateMask = LVIS_SELECTED;
+  state.state = LVIS_SELECTED;
+  SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+  std::vector<SelectedRow> rows = SelectedRowsOf(list);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].caption, "sub");
+  errors.Append("kept until the dialog is confirmed");
+  commands.Lha1Click(tree.FirstNode(), rows);
+  EXPECT_EQ(ReadAll(record), command + "\n\"SUB\\表ソ.txt\"\r\n");
+  EXPECT_TRUE(errors.Empty());
+  EXPECT_EQ(answers.saveDialogs, 2);
+  EXPECT_TRUE(answers.Panics().empty());
+  EXPECT_FALSE(Exists(listFile));
+}
+
+}  // namespace
