@@ -20,7 +20,10 @@ std::string DateCell(const FindItem& item, FileSystem& fs, DateFormatter& dates)
   std::optional<uint32_t> dos = fs.ToLocalDos(item.lastWrite);
   if (!dos) return dates.FileTimeText(item.lastWrite);
   std::string text = dates.ShortDate(*dos);
-  if ((*dos & 0xFFFFu) != 0) text += " " + dates.LongTime(*dos);  // midnight shows the date alone
+  if ((*dos & 0xFFFFu) != 0) {  // midnight shows the date alone
+    text += ' ';
+    text += dates.LongTime(*dos);
+  }
   return text;
 }
 

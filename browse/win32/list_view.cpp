@@ -1,0 +1,306 @@
+#include "browse/win32/list_view.h"
+
+#include <iterator>
+
+namespace mv::win {
+namespace {
+
+const char kSelfProp[] = "MorvaneListView1";
+
+struct Column {
+  const char* title;
+  int width;
+};
+const Column kColumns[] = {{"FileName", 100}, {"Size", 80}, {"Date Time", 120},
+                           {"R", 20},         {"A", 20},    {"S", 20},
+                           {"H", 20}};
+
+DWORD StyleBits(ViewStyle style) {
+  switch (style) {
+    case ViewStyle::Icon: return LVS_ICON;
+    case ViewStyle::SmallIcon: return LVS_SMALLICON;
+    case ViewStyle::List: return LVS_LIST;
+    case ViewStyle::Report: break;
+  }
+  return LVS_REPORT;
+}
+
+bool DosToSystemTime(uint32_t dos, SYSTEMTIME& st) {
+  const uint32_t date = dos >> 16, time = dos & 0xFFFF;
+  st = SYSTEMTIME{};
+  st.wYear = static_cast<WORD>(1980 + (date >> 9));
+  st.wMonth = static_cast<WORD>((date >> 5) & 15);
+  st.wDay = static_cast<WORD>(date & 31);
+  st.wHour = static_cast<WORD>(time >> 11);
+  st.wMinute = static_cast<WORD>((time >> 5) & 63);
+  st.wSecond = static_cast<WORD>((time & 31) * 2);
+  return st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1;
+}
+
+std::string DateText(const SYSTEMTIME& st) {
+  char buf[128] = {};
+  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf)) return {};
+  return buf;
+}
+
+std::string TimeText(const SYSTEMTIME& st) {
+  char buf[128] = {};
+  if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf)) return {};
+  return buf;
+}
+
+}  // namespace
+
+ListView1::~ListView1() { Detach(); }
+
+bool ListView1::Create(HWND parent, int id) {
+  HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                  LVS_SHAREIMAGELISTS,
+                              0, 0, 100, 100, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+  if (!list) return false;
+  Attach(list);
+  return true;
+}
+
+void ListView1::Attach(HWND list) {
+  Detach();
+  list_ = list;
+  LONG_PTR style = GetWindowLongPtrA(list_, GWL_STYLE);
+  style &= ~static_cast<LONG_PTR>(LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS |
+                                   LVS_SORTASCENDING | LVS_SORTDESCENDING);
+  // The image lists are ours (freed by our destructor), so the control must not destroy them.
+  style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+  SetWindowLongPtrA(list_, GWL_STYLE, style);
+
+  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+    col.fmt = LVCFMT_LEFT;
+    col.cx = kColumns[i].width;
+    col.pszText = const_cast<char*>(kColumns[i].title);
+    col.iSubItem = i;
+    SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+  }
+  small_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 16));
+  large_.Reset(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 16));
+  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_.Get()));
+  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_.Get()));
+
+  SetPropA(list_, kSelfProp, this);
+  oldProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+}
+
+void ListView1::Detach() {
+  if (list_ && IsWindow(list_) && oldProc_) {
+    SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
+    RemovePropA(list_, kSelfProp);
+    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+  }
+  oldProc_ = nullptr;
+  list_ = nullptr;
+}
+
+LRESULT CALLBACK ListView1::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = static_cast<ListView1*>(GetPropA(wnd, kSelfProp));
+  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  return self->HandleMessage(msg, wp, lp);
+}
+
+LRESULT ListView1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  const WNDPROC old = oldProc_;
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (browser_ && browser_->ListView1MouseDown()) SetCapture(list_);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      const bool held = GetCapture() == list_;
+      LRESULT r = CallWindowProcA(old, list_, msg, wp, lp);
+      if (browser_ && browser_->ListView1MouseUp(held)) ReleaseCapture();
+      return r;
+    }
+    case WM_KEYUP: {
+      LRESULT r = CallWindowProcA(old, list_, msg, wp, lp);
+      if (browser_) browser_->ListView1KeyUp();
+      return r;
+    }
+    case WM_NCDESTROY: {
+      HWND wnd = list_;
+      Detach();  // puts the control's own procedure back before it goes
+      return CallWindowProcA(old, wnd, msg, wp, lp);
+    }
+  }
+  return CallWindowProcA(old, list_, msg, wp, lp);
+}
+
+void ListView1::SetViewStyle(ViewStyle style) {
+  LONG_PTR bits = GetWindowLongPtrA(list_, GWL_STYLE);
+  bits = (bits & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | StyleBits(style);
+  SetWindowLongPtrA(list_, GWL_STYLE, bits);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+ViewStyle ListView1::GetViewStyle() const {
+  switch (GetWindowLongPtrA(list_, GWL_STYLE) & LVS_TYPEMASK) {
+    case LVS_ICON: return ViewStyle::Icon;
+    case LVS_SMALLICON: return ViewStyle::SmallIcon;
+    case LVS_LIST: return ViewStyle::List;
+  }
+  return ViewStyle::Report;
+}
+
+size_t ListView1::RowCount() const {
+  LRESULT n = SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0);
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+void ListView1::DeleteAll() { SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0); }
+
+void ListView1::ClearImages() {
+  ImageList_RemoveAll(small_.Get());
+  ImageList_RemoveAll(large_.Get());
+}
+
+int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
+  auto* s = dynamic_cast<const Win32ShellIcon*>(small);
+  auto* l = dynamic_cast<const Win32ShellIcon*>(large);
+  if (!s || !l || !s->Get() || !l->Get()) return -1;
+  int si = ImageList_AddIcon(small_.Get(), s->Get());
+  if (si < 0) return -1;
+  int li = ImageList_AddIcon(large_.Get(), l->Get());
+  if (li < 0) {
+    ImageList_Remove(small_.Get(), si);  // keep both lists the same length
+    return -1;
+  }
+  return li;
+}
+
+void ListView1::AppendRow(const std::string& caption, const std::vector<std::string>& cells,
+                          int image) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = static_cast<int>(RowCount());
+  item.pszText = const_cast<char*>(caption.c_str());
+  item.iImage = image >= 0 ? image : I_IMAGENONE;
+  int row = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    LVITEMA sub{};
+    sub.iSubItem = static_cast<int>(i + 1);
+    sub.pszText = const_cast<char*>(cells[i].c_str());
+    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
+  }
+}
+
+std::string ListView1::Cell(size_t row, int column) const {
+  char buf[1024] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = buf;
+  item.cchTextMax = sizeof buf;
+  SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  return buf;
+}
+
+bool ListView1::IsSelected(size_t row) const {
+  return (SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+void ListView1::SetSelected(size_t row, bool selected) {
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = selected ? LVIS_SELECTED : 0;
+  SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView1::DeleteRow(size_t row) { SendMessageA(list_, LVM_DELETEITEM, row, 0); }
+
+std::optional<size_t> ListView1::FirstSelected() const {
+  LRESULT i = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+  if (i < 0) return std::nullopt;
+  return static_cast<size_t>(i);
+}
+
+void ListView1::SuspendRedraw() {
+  if (redrawDepth_++ == 0) SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+}
+
+void ListView1::ResumeRedraw() {
+  if (redrawDepth_ > 0 && --redrawDepth_ == 0) {
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+  }
+}
+
+ShellInfo ShellWin32::Describe(const std::string& path, bool smallIcon) {
+  SHFILEINFOA info{};
+  const UINT flags = SHGFI_ICON | SHGFI_DISPLAYNAME | (smallIcon ? SHGFI_SMALLICON : 0);
+  const DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags);
+  Win32ShellIcon icon(info.hIcon);  // owned at once, whatever the outcome
+  ShellInfo result;
+  if (!ok) return result;
+  result.found = true;
+  result.displayName = info.szDisplayName;
+  result.icon = std::make_unique<Win32ShellIcon>(std::move(icon));
+  return result;
+}
+
+void ShellWin32::Open(const std::string& path) {
+  ShellExecuteA(owner_, "OPEN", path.c_str(), "", "", SW_SHOW);
+}
+
+std::string DateFormatWin32::ShortDate(uint32_t dos) {
+  SYSTEMTIME st;
+  return DosToSystemTime(dos, st) ? DateText(st) : std::string();
+}
+
+std::string DateFormatWin32::LongTime(uint32_t dos) {
+  SYSTEMTIME st;
+  return DosToSystemTime(dos, st) ? TimeText(st) : std::string();
+}
+
+std::string DateFormatWin32::FileTimeText(uint64_t fileTime) {
+  FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)}, local;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return {};
+  std::string date = DateText(st), time = TimeText(st);
+  return time.empty() ? date : date + " " + time;
+}
+
+bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMirror& mirror,
+                       const NMHDR& header) {
+  if (list.Handle() && header.hwndFrom == list.Handle()) {
+    switch (header.code) {
+      case LVN_ITEMCHANGED:
+        if (reinterpret_cast<const NMLISTVIEW&>(header).uChanged & LVIF_STATE)
+          browser.UpdateSelectionFlat();
+        return true;
+      case NM_CLICK:
+        browser.ListView1Click();
+        return true;
+      case NM_DBLCLK:
+        browser.ListView1DblClick();
+        return true;
+      case LVN_KEYDOWN:
+        browser.ListView1KeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+        return true;
+    }
+    return false;
+  }
+  if (mirror.Handle() && header.hwndFrom == mirror.Handle() &&
+      (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW)) {
+    browser.DirTreeViewChange(mirror.NodeOf(reinterpret_cast<const NMTREEVIEWA&>(header).itemNew.hItem));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace mv::win

@@ -1,0 +1,120 @@
+// ListView1 over a real SysListView32, the shell and locale date services, the tree port over the
+// tree view mirror, and the routing of the two controls' notifications to the Browser.
+#pragma once
+
+#include "browse/browser.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win.h"
+#include "targets/win32/tree_view.h"
+
+namespace mv::win {
+
+struct ImageListTraits {
+  using Handle = HIMAGELIST;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ImageList_Destroy(h); }
+};
+using ScopedImageList = Scoped<ImageListTraits>;
+
+class Win32ShellIcon : public ShellIcon {
+ public:
+  explicit Win32ShellIcon(HICON icon) : icon_(icon) {}
+  HICON Get() const { return icon_.Get(); }
+
+ private:
+  ScopedIcon icon_;
+};
+
+// The file list control: report style, several selected rows, selection kept visible, no
+// sorting, no label editing, and two image lists it owns (filled per row).
+class ListView1 : public ListViewPort {
+ public:
+  ListView1() = default;
+  ~ListView1() override;
+  ListView1(const ListView1&) = delete;
+  ListView1& operator=(const ListView1&) = delete;
+
+  // Creates the control as a child of the parent; false when the window cannot be made.
+  bool Create(HWND parent, int id);
+  // Takes over a list view made elsewhere: style, columns and image lists are set up here.
+  void Attach(HWND list);
+  HWND Handle() const { return list_; }
+
+  // Mouse buttons and key releases inside the control go to the browser's rules.
+  void Connect(Browser* browser) { browser_ = browser; }
+
+  void SetViewStyle(ViewStyle style);
+  ViewStyle GetViewStyle() const;
+  HIMAGELIST SmallImages() const { return small_.Get(); }
+  HIMAGELIST LargeImages() const { return large_.Get(); }
+
+  size_t RowCount() const override;
+  void DeleteAll() override;
+  void ClearImages() override;
+  int AddImages(const ShellIcon* small, const ShellIcon* large) override;
+  void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
+                 int image) override;
+  std::string Cell(size_t row, int column) const override;
+  bool IsSelected(size_t row) const override;
+  void SetSelected(size_t row, bool selected) override;
+  void DeleteRow(size_t row) override;
+  std::optional<size_t> FirstSelected() const override;
+  void SuspendRedraw() override;
+  void ResumeRedraw() override;
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void Detach();
+
+  HWND list_ = nullptr;
+  WNDPROC oldProc_ = nullptr;
+  ScopedImageList small_, large_;
+  int redrawDepth_ = 0;
+  Browser* browser_ = nullptr;
+};
+
+// SHGetFileInfoA for icons and display names; ShellExecuteA "OPEN" owned by the main window.
+class ShellWin32 : public ShellPort {
+ public:
+  explicit ShellWin32(HWND owner = nullptr) : owner_(owner) {}
+  void SetOwner(HWND owner) { owner_ = owner; }
+  ShellInfo Describe(const std::string& path, bool smallIcon) override;
+  void Open(const std::string& path) override;
+
+ private:
+  HWND owner_;
+};
+
+// The user's short date and long time formats.
+class DateFormatWin32 : public DateFormatter {
+ public:
+  std::string ShortDate(uint32_t dos) override;
+  std::string LongTime(uint32_t dos) override;
+  std::string FileTimeText(uint64_t fileTime) override;
+};
+
+// The tree port over the tree view mirror: removals go through the target tree, which tells the
+// mirror, so the control and the model never part.
+class DirTreePort : public TreeViewPort {
+ public:
+  DirTreePort(TargetTree& tree, TreeViewMirror& mirror) : tree_(tree), mirror_(mirror) {}
+  Node* Selected() const override { return mirror_.Selected(); }
+  void Select(Node* node) override { mirror_.Select(node); }
+  Node* FirstNode() const override { return tree_.FirstNode(); }
+  void Remove(Node& node) override { tree_.Remove(node); }
+  void RemoveAll() override { tree_.Clear(); }
+  void ExpandAll(bool expand) override { mirror_.ExpandAll(expand); }
+
+ private:
+  TargetTree& tree_;
+  TreeViewMirror& mirror_;
+};
+
+// Hands a WM_NOTIFY of the list or the tree to the browser: LVN_ITEMCHANGED (state changes),
+// NM_CLICK, NM_DBLCLK, LVN_KEYDOWN and TVN_SELCHANGED. False when the notification is not one
+// of these; the caller then gives it to DefWindowProc.
+bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMirror& mirror,
+                       const NMHDR& header);
+
+}  // namespace mv::win

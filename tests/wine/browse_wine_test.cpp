@@ -1,0 +1,262 @@
+// The file list on a real list view and tree view in a window of the test's own, over real files.
+#include <gtest/gtest.h>
+
+#include "browse/win32/list_view.h"
+#include "platform/win32/fs_win32.h"
+#include "platform/win32/text_win32.h"
+#include "targets/entry.h"
+#include "targets/paths.h"
+#include "wine_support.h"
+
+using namespace mv;
+using namespace mv::testing;
+
+namespace {
+
+class StatusHost : public BrowseHost {
+ public:
+  explicit StatusHost(TargetTree& tree) : tree_(tree) {}
+  void SetPanel(int panel, const std::string& text) override {
+    SendMessageA(status, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  void ShowTotals() override {
+    SetPanel(1, FormatTotal(tree_.TotalCount) + "個");
+    SetPanel(2, FormatTotal(tree_.TotalSize) + "ﾊﾞｲﾄ");
+  }
+  void SetBusy(bool) override {}
+  void DisableOperations() override { disabled = true; }
+  bool Closing() const override { return false; }
+  bool disabled = false;
+  HWND status = nullptr;
+
+ private:
+  TargetTree& tree_;
+};
+
+// Sets a file's last-write time from a local date-time.
+void SetLocalTime(const std::string& path, WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s) {
+  SYSTEMTIME st{};
+  st.wYear = y, st.wMonth = mo, st.wDay = d, st.wHour = h, st.wMinute = mi, st.wSecond = s;
+  FILETIME local, utc;
+  ASSERT_TRUE(SystemTimeToFileTime(&st, &local));
+  ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  SetFileTime(f, nullptr, nullptr, &utc);
+  CloseHandle(f);
+}
+
+class BrowseWine;
+BrowseWine* g_test = nullptr;
+
+class BrowseWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    win::InstallPlatformText();
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "BrowseWineHost";
+    RegisterClassA(&wc);
+    g_test = this;
+    frame = CreateWindowExA(0, wc.lpszClassName, "browse", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            700, 400, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(frame);
+    treeWnd = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_SHOWSELALWAYS, 0, 0,
+                              150, 300, frame, nullptr, wc.hInstance, nullptr);
+    status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, frame,
+                             nullptr, wc.hInstance, nullptr);
+    const int right[7] = {60, 120, 220, 295, 355, 455, -1};
+    SendMessageA(status, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(right));
+    host.status = status;
+    ASSERT_TRUE(list.Create(frame, 200));
+    MoveWindow(list.Handle(), 150, 0, 540, 300, TRUE);
+    mirror.Attach(treeWnd);
+    tree.SetObserver(&mirror);
+    list.Connect(&browser);
+
+    // Work\{Sub\{c.txt 5}, a.txt 3 (R S H), mid.txt 4 (midnight), b.txt 6}
+    work = tmp / "Work";
+    MakeFolder(work);
+    MakeFolder(work + "\\Sub");
+    WriteFile(work + "\\Sub\\c.txt", "ccccc");
+    WriteFile(work + "\\a.txt", "aaa");
+    WriteFile(work + "\\mid.txt", "mmmm");
+    WriteFile(work + "\\b.txt", "bbbbbb");
+    SetLocalTime(work + "\\a.txt", 2021, 3, 4, 5, 6, 8);
+    SetLocalTime(work + "\\mid.txt", 2020, 1, 2, 0, 0, 0);
+    SetFileAttributesA((work + "\\a.txt").c_str(),
+                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+
+    root = &tree.AddRoot(work + "\\");
+    InsertFolderEntry(*root, MakeEntry(0, work + "\\Sub"));
+    sub = &tree.AddChild(*root, "Sub");
+    AppendFileEntry(*sub, MakeEntry(5, work + "\\Sub\\c.txt"));
+    AppendFileEntry(*root, MakeEntry(3, work + "\\a.txt"));
+    AppendFileEntry(*root, MakeEntry(4, work + "\\mid.txt"));
+    AppendFileEntry(*root, MakeEntry(6, work + "\\b.txt"));
+    tree.TotalCount = 5;
+    tree.TotalSize = 18;
+    mirror.Select(root);  // the control's own notification fills the list
+    PumpPending();
+  }
+  void TearDown() override {
+    tree.SetObserver(nullptr);
+    if (frame) DestroyWindow(frame);
+    g_test = nullptr;
+    SetFileAttributesA((work + "\\a.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+
+  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY && g_test &&
+        win::RouteBrowseNotify(g_test->browser, g_test->list, g_test->mirror,
+                               *reinterpret_cast<NMHDR*>(lp)))
+      return 0;
+    return DefWindowProcA(wnd, msg, wp, lp);
+  }
+
+  std::string Cell(int row, int column) { return list.Cell(row, column); }
+  std::string Figures() { return StatusText(status, 4) + " " + StatusText(status, 5); }
+  void SelectRow(int row, bool on) {  // the message the user's click would cause
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = on ? LVIS_SELECTED : 0;
+    SendMessageA(list.Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  }
+  std::string ExpectedDate(WORD y, WORD mo, WORD d) {
+    SYSTEMTIME st{};
+    st.wYear = y, st.wMonth = mo, st.wDay = d;
+    char buf[64];
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf);
+    return buf;
+  }
+
+  TempFolder tmp;
+  std::string work;
+  HWND frame = nullptr, treeWnd = nullptr, status = nullptr;
+  TargetTree tree;
+  Node* root = nullptr;
+  Node* sub = nullptr;
+  win::Win32FileSystem fs;
+  win::TreeViewMirror mirror;
+  win::ListView1 list;
+  win::DirTreePort treePort{tree, mirror};
+  win::ShellWin32 shell;
+  win::DateFormatWin32 dates;
+  StatusHost host{tree};
+  Browser browser{tree, fs, list, treePort, shell, dates, host};
+};
+
+TEST_F(BrowseWine, FillsTheRealListFromRealFiles) {
+  ASSERT_EQ(ListView_GetItemCount(list.Handle()), 4);
+  EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list.Handle())), 7);
+  EXPECT_EQ(ListView_GetColumnWidth(list.Handle(), 2), 120);
+  EXPECT_EQ(Cell(0, 0), "Sub");
+  EXPECT_EQ(Cell(0, 1), "         0");
+  EXPECT_EQ(Cell(1, 0), "a.txt");
+  EXPECT_EQ(Cell(1, 1), "         3");
+  EXPECT_EQ(Cell(1, 2), ExpectedDate(2021, 3, 4) + " 5:06:08");
+  EXPECT_EQ(Cell(1, 3) + Cell(1, 4) + Cell(1, 5) + Cell(1, 6), "RASH");
+  EXPECT_EQ(Cell(2, 2), ExpectedDate(2020, 1, 2));  // midnight: no time part
+  EXPECT_EQ(Cell(2, 3), "");
+  EXPECT_EQ(ImageList_GetImageCount(list.SmallImages()), 4);
+  EXPECT_EQ(ImageList_GetImageCount(list.LargeImages()), 4);
+  const LONG_PTR style = GetWindowLongPtrA(list.Handle(), GWL_STYLE);
+  EXPECT_FALSE(style & (LVS_SINGLESEL | LVS_EDITLABELS | LVS_SORTASCENDING | LVS_SORTDESCENDING));
+  EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
+
+  // A path that has gone shows its name and nothing else.
+  DeleteFileA((work + "\\b.txt").c_str());
+  browser.FillFileList();
+  ASSERT_EQ(ListView_GetItemCount(list.Handle()), 4);
+  EXPECT_EQ(Cell(3, 0), "b.txt");
+  EXPECT_EQ(Cell(3, 1) + Cell(3, 2) + Cell(3, 3), "");
+  LVITEMA item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = 3;
+  SendMessageA(list.Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(item.iImage, I_IMAGENONE);
+  EXPECT_EQ(ImageList_GetImageCount(list.SmallImages()), 3);
+}
+
+TEST_F(BrowseWine, ViewStylesSwitchTheControl) {
+  for (ViewStyle s : {ViewStyle::Icon, ViewStyle::SmallIcon, ViewStyle::List, ViewStyle::Report}) {
+    list.SetViewStyle(s);
+    EXPECT_EQ(list.GetViewStyle(), s);
+  }
+  list.SetViewStyle(ViewStyle::List);
+  EXPECT_EQ(GetWindowLongPtrA(list.Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_LIST);
+  EXPECT_EQ(ListView_GetItemCount(list.Handle()), 4);
+}
+
+TEST_F(BrowseWine, SelectionsAreCountedFromTheControlsNotifications) {
+  SelectRow(1, true);
+  SelectRow(3, true);
+  EXPECT_EQ(Figures(), "2個 9ﾊﾞｲﾄ");
+  SelectRow(0, true);
+  EXPECT_EQ(Figures(), "3個 9ﾊﾞｲﾄ");
+  browser.SubChekClick(true);  // Sub counts itself and c.txt
+  EXPECT_EQ(Figures(), "4個 14ﾊﾞｲﾄ");
+  SelectRow(3, false);  // deep mode: the change alone does not recount ...
+  EXPECT_EQ(Figures(), "4個 14ﾊﾞｲﾄ");
+  SendMessageA(list.Handle(), WM_KEYUP, VK_DOWN, 0);  // ... the key release does
+  EXPECT_EQ(Figures(), "3個 8ﾊﾞｲﾄ");
+  browser.SubChekClick(false);
+  browser.selectAll1Click();
+  EXPECT_EQ(Figures(), "4個 13ﾊﾞｲﾄ");
+}
+
+TEST_F(BrowseWine, AButtonReleaseUnderCaptureRunsTheDeepCount) {
+  const LPARAM below = MAKELPARAM(300, 280);  // below the rows
+  SelectRow(1, true);
+  SetCapture(list.Handle());
+  SendMessageA(list.Handle(), WM_LBUTTONUP, 0, below);  // flat mode: the count stays flat
+  EXPECT_EQ(Figures(), "1個 3ﾊﾞｲﾄ");
+  ReleaseCapture();
+
+  browser.SetSubDir(true);
+  SelectRow(0, true);
+  EXPECT_EQ(Figures(), "1個 3ﾊﾞｲﾄ");
+  SendMessageA(list.Handle(), WM_LBUTTONUP, 0, below);  // no capture held: nothing
+  EXPECT_EQ(Figures(), "1個 3ﾊﾞｲﾄ");
+  SetCapture(list.Handle());
+  SendMessageA(list.Handle(), WM_LBUTTONUP, 0, below);
+  EXPECT_EQ(Figures(), "3個 8ﾊﾞｲﾄ");
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(BrowseWine, FolderSelectionAndRemovalsFollowTheRealTree) {
+  SelectRow(0, true);
+  browser.ListView1DblClick();  // a folder row: its node becomes the selection
+  EXPECT_EQ(mirror.Selected(), sub);
+  ASSERT_EQ(ListView_GetItemCount(list.Handle()), 1);
+  EXPECT_EQ(Cell(0, 0), "c.txt");
+  browser.upfolderClick();
+  EXPECT_EQ(mirror.Selected(), root);
+  EXPECT_EQ(ListView_GetItemCount(list.Handle()), 4);
+
+  SelectRow(2, true);
+  browser.Delete1Click();
+  EXPECT_EQ(ListView_GetItemCount(list.Handle()), 3);
+  EXPECT_EQ(StatusText(status, 1), "4個");
+  EXPECT_EQ(StatusText(status, 2), "14ﾊﾞｲﾄ");
+  EXPECT_NE(GetFileAttributesA((work + "\\mid.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  mirror.Select(sub);
+  browser.delete2Click();  // the control moves its selection; the list follows
+  EXPECT_EQ(TreeView_GetCount(treeWnd), 1u);
+  EXPECT_EQ(mirror.Selected(), root);
+  ASSERT_EQ(ListView_GetItemCount(list.Handle()), 2);
+  EXPECT_EQ(Cell(0, 0), "a.txt");
+  EXPECT_EQ(StatusText(status, 1), "2個");
+
+  browser.delete2Click();  // the top folder
+  EXPECT_EQ(TreeView_GetCount(treeWnd), 0u);
+  EXPECT_EQ(ListView_GetItemCount(list.Handle()), 0);
+  EXPECT_EQ(StatusText(status, 1), "個");
+  EXPECT_TRUE(host.disabled);
+}
+
+}  // namespace
