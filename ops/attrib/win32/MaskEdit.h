@@ -1,0 +1,67 @@
+// The date field: an EDIT control whose text follows a DateMask; only digits at digit positions
+// can be typed, separators stay in place and untyped positions show the mask's blank character.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ops/attrib/date_time.h"
+#include "ops/attrib/mask.h"
+#include "platform/win32/win.h"
+
+namespace mv::win {
+
+class MaskEdit {
+ public:
+  explicit MaskEdit(LocaleDates locale = {}, std::string_view maskText = kInitialDateMask);
+  ~MaskEdit();
+  MaskEdit(const MaskEdit&) = delete;
+  MaskEdit& operator=(const MaskEdit&) = delete;
+
+  // Creates the control as a child of `parent`, with the control id `id`.
+  bool Create(HWND parent, int id, int x, int y, int width, int height);
+  HWND Handle() const { return wnd_; }
+
+  // Re-lays the typed digits into the new layout and limits the length to its positions.
+  void SetMask(std::string_view maskText);
+  const std::string& MaskText() const { return mask_.MaskText(); }
+  const DateMask& Model() const { return mask_; }
+
+  // The text as read: separators in place, a blank for every untyped position. WM_GETTEXT and
+  // GetWindowTextA return the same.
+  std::string Text() const;
+  // What the control itself holds and draws ("_" for untyped positions).
+  std::string ShownText() const;
+
+  // Right-click (or the menu key) shows this menu; its commands go to `commandTarget`, or to the
+  // parent window when that is null. The menu stays the caller's.
+  void SetContextMenu(HMENU menu, HWND commandTarget = nullptr);
+  // Called once the control has lost the focus, after the focus change has completed.
+  void SetOnExit(std::function<void()> onExit) { onExit_ = std::move(onExit); }
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT CallOriginal(UINT msg, WPARAM wp, LPARAM lp) const;
+
+  void SyncCaretFromControl();
+  bool ClearSelection();  // untypes the selected range; false when nothing is selected
+  void KeyDown(WPARAM key, LPARAM lp);
+  void Char(WPARAM ch);
+  void Paste();
+  void CopySelection();
+  void ShowContextMenu(LPARAM lp);
+  void Refresh();  // puts the model's display text and caret into the control
+
+  LocaleDates locale_;
+  DateMask mask_;
+  HWND wnd_ = nullptr;
+  WNDPROC original_ = nullptr;
+  HMENU menu_ = nullptr;
+  HWND commandTarget_ = nullptr;
+  std::function<void()> onExit_;
+  bool refreshing_ = false;
+};
+
+}  // namespace mv::win

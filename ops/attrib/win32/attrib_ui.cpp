@@ -1,0 +1,95 @@
+#include "ops/attrib/win32/attrib_ui.h"
+
+#include "ops/attrib/mask.h"
+
+namespace mv::win {
+namespace {
+
+std::optional<std::string> LocaleValue(LCTYPE type) {
+  char buf[128] = {};
+  const int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf);
+  if (n <= 0) return std::nullopt;
+  return std::string(buf);
+}
+
+void TakeText(const std::optional<std::string>& value, std::string& into) {
+  if (value && !value->empty()) into = *value;
+}
+
+void TakeSeparator(const std::optional<std::string>& value, char& into) {
+  if (value && value->size() == 1 && !((*value)[0] >= '0' && (*value)[0] <= '9') &&
+      static_cast<unsigned char>((*value)[0]) < 0x80)
+    into = (*value)[0];
+}
+
+}  // namespace
+
+LocaleDates LocaleDatesFrom(const std::optional<std::string>& shortDate,
+                            const std::optional<std::string>& dateSeparator,
+                            const std::optional<std::string>& timeSeparator,
+                            const std::optional<std::string>& am, const std::optional<std::string>& pm) {
+  LocaleDates dates;
+  TakeText(shortDate, dates.shortDatePattern);
+  TakeSeparator(dateSeparator, dates.dateSeparator);
+  TakeSeparator(timeSeparator, dates.timeSeparator);
+  TakeText(am, dates.amMarker);
+  TakeText(pm, dates.pmMarker);
+  return dates;
+}
+
+LocaleDates ReadLocaleDates() {
+  return LocaleDatesFrom(LocaleValue(LOCALE_SSHORTDATE), LocaleValue(LOCALE_SDATE), LocaleValue(LOCALE_STIME),
+                         LocaleValue(LOCALE_S1159), LocaleValue(LOCALE_S2359));
+}
+
+int CurrentLocalYear() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return now.wYear;
+}
+
+void ShowErrorBox(HWND owner, const std::string& message) {
+  std::string text = message;
+  // A message that already ends its sentence gets no second stop.
+  if (text.empty() || text.back() != '.') text += '.';
+  MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
+}
+
+bool ConfirmYesNo(HWND owner, const std::string& question) {
+  return MessageBoxA(owner, question.c_str(), kConfirmCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
+}
+
+void ShowNotice(HWND owner, const std::string& text) { MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK); }
+
+bool CheckDateField(HWND owner, const std::string& text, const LocaleDates& locale) {
+  if (IsDateTextEmpty(text)) return true;
+  if (TryParseAgeText(text, locale, CurrentLocalYear())) return true;
+  ShowErrorBox(owner, DateConvertMessage(text));
+  return false;
+}
+
+bool RunReportingDateErrors(HWND owner, const std::function<void()>& command) {
+  try {
+    command();
+    return true;
+  } catch (const DateConvertError& e) {
+    ShowErrorBox(owner, e.what());
+    return false;
+  }
+}
+
+Win32AttribRunUi::Win32AttribRunUi(HWND owner, std::function<void()> refillFileList,
+                                   std::function<void()> showErrorWindow)
+    : owner_(owner), refill_(std::move(refillFileList)), showErrors_(std::move(showErrorWindow)) {}
+
+void Win32AttribRunUi::Notice(const std::string& text) { ShowNotice(owner_, text); }
+bool Win32AttribRunUi::Confirm(const std::string& question) { return ConfirmYesNo(owner_, question); }
+void Win32AttribRunUi::SetBusy(bool busy) { SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW)); }
+void Win32AttribRunUi::RefillFileList() {
+  if (refill_) refill_();
+}
+void Win32AttribRunUi::ShowErrorWindow() {
+  if (showErrors_) showErrors_();
+}
+
+}  // namespace mv::win

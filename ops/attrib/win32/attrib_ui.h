@@ -1,0 +1,63 @@
+// The Win32 services of the attribute and date change: the locale's date settings, the
+// application's error, confirmation and notice boxes, and the run's window callbacks.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ops/attrib/change_attr.h"
+#include "ops/attrib/date_time.h"
+#include "platform/win32/win.h"
+
+namespace mv::win {
+
+inline constexpr const char* kAppTitle = "Morvane";
+inline constexpr const char* kConfirmCaption = "確認";
+
+// Builds the date settings from what the locale reported; a missing (nullopt or empty) value
+// keeps the default. A separator must be one single-byte character to keep the field's
+// positions one character each; anything else keeps the default.
+LocaleDates LocaleDatesFrom(const std::optional<std::string>& shortDate,
+                            const std::optional<std::string>& dateSeparator,
+                            const std::optional<std::string>& timeSeparator,
+                            const std::optional<std::string>& am, const std::optional<std::string>& pm);
+// The user's default locale, read once at start-up.
+LocaleDates ReadLocaleDates();
+
+int CurrentLocalYear();
+
+// The application's error box: the message with "." appended, the application title, the
+// error icon and OK.
+void ShowErrorBox(HWND owner, const std::string& message);
+// The Yes/No confirmation captioned "確認", question icon, Yes the default; true only for Yes.
+bool ConfirmYesNo(HWND owner, const std::string& question);
+// A plain notice: the application title, no icon, OK.
+void ShowNotice(HWND owner, const std::string& text);
+
+// What leaving the date field does: an empty field is left alone; a text that does not convert
+// shows the conversion message in the error box. True when the text is empty or converts.
+bool CheckDateField(HWND owner, const std::string& text, const LocaleDates& locale);
+
+// Runs a command and shows a DateConvertError it raises in the error box, as every unhandled
+// conversion failure of a command ends. False when it did.
+bool RunReportingDateErrors(HWND owner, const std::function<void()>& command);
+
+// The change commands' window callbacks: boxes owned by `owner`, the busy cursor, and the two
+// callbacks the main window supplies.
+class Win32AttribRunUi : public AttribRunUi {
+ public:
+  Win32AttribRunUi(HWND owner, std::function<void()> refillFileList, std::function<void()> showErrorWindow);
+  void Notice(const std::string& text) override;
+  bool Confirm(const std::string& question) override;
+  void SetBusy(bool busy) override;
+  void RefillFileList() override;
+  void ShowErrorWindow() override;
+
+ private:
+  HWND owner_;
+  std::function<void()> refill_;
+  std::function<void()> showErrors_;
+};
+
+}  // namespace mv::win
