@@ -1,0 +1,142 @@
+// Value forms, read order and write order of the settings file.
+#include "app/settings/settings.h"
+
+#include "platform/text.h"
+
+namespace mv {
+
+std::string ClipSettingText(std::string_view text) {
+  if (text.size() <= kMaxSettingText) return std::string(text);
+  // Step forward by characters so the cut never leaves a lone lead byte at the end.
+  size_t end = 0;
+  while (end < kMaxSettingText) {
+    size_t step = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+    if (end + step > kMaxSettingText) break;
+    end += step;
+  }
+  return std::string(text.substr(0, end));
+}
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Digits only; nullopt when empty, not a digit, or beyond what a signed 32-bit value can hold.
+std::optional<int64_t> Magnitude(std::string_view digits, int base) {
+  if (digits.empty()) return std::nullopt;
+  constexpr int64_t kLimit = int64_t{1} << 31;
+  int64_t value = 0;
+  for (char c : digits) {
+    int d = HexDigit(c);
+    if (d < 0 || d >= base) return std::nullopt;
+    value = value * base + d;
+    if (value > kLimit) return std::nullopt;  // stops long before a 2 MB run of digits overflows
+  }
+  return value;
+}
+
+}  // namespace
+
+int32_t ParseSettingInteger(std::string_view text, int32_t def) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    auto v = Magnitude(text.substr(2), 16);
+    return v && *v <= INT32_MAX ? static_cast<int32_t>(*v) : def;
+  }
+  bool negative = false;
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (!text.empty() && text[0] == '$') {
+    base = 16;
+    text.remove_prefix(1);
+  }
+  auto v = Magnitude(text, base);
+  if (!v) return def;
+  int64_t signedValue = negative ? -*v : *v;
+  if (signedValue > INT32_MAX || signedValue < INT32_MIN) return def;
+  return static_cast<int32_t>(signedValue);
+}
+
+bool ParseSettingBool(std::string_view text, bool def) { return ParseSettingInteger(text, def ? 1 : 0) != 0; }
+
+ListStyle Settings::Style() const {
+  if (smallIcon) return ListStyle::SmallIcon;
+  if (report) return ListStyle::Report;
+  if (list) return ListStyle::List;
+  if (icon) return ListStyle::Icon;
+  return ListStyle::Report;
+}
+
+namespace {
+
+std::string ReadText(const ProfileStore& store, std::string_view section, std::string_view key,
+                     std::string_view def) {
+  return ClipSettingText(store.ReadString(section, key, def));
+}
+
+int32_t ReadInteger(const ProfileStore& store, std::string_view section, std::string_view key, int32_t def) {
+  return ParseSettingInteger(ReadText(store, section, key, ""), def);
+}
+
+bool ReadBool(const ProfileStore& store, std::string_view section, std::string_view key, bool def) {
+  return ParseSettingBool(ReadText(store, section, key, ""), def);
+}
+
+}  // namespace
+
+Settings ReadSettings(const ProfileStore& store, const Settings& current) {
+  Settings s = current;
+  s.ageLabel = ReadText(store, "DateType", "AgeLabel", Settings{}.ageLabel);
+
+  // Each true key runs its view command, which leaves only its own mark; a false key clears only
+  // its own mark. The outcome: the last true key wins, and none true leaves nothing checked.
+  bool* marks[] = {&s.icon, &s.list, &s.report, &s.smallIcon};
+  const char* keys[] = {"Icon", "List", "Report", "Small Icon"};
+  const bool defaults[] = {false, false, true, false};
+  for (int i = 0; i < 4; ++i) {
+    bool on = ReadBool(store, "ListImage", keys[i], defaults[i]);
+    *marks[i] = on;
+    if (on)
+      for (int j = 0; j < 4; ++j)
+        if (j != i) *marks[j] = false;
+  }
+
+  s.formWidth = ReadInteger(store, "Form", "Width", current.formWidth);
+  s.formHeight = ReadInteger(store, "Form", "Height", current.formHeight);
+  s.treeWidth = ReadInteger(store, "DirTreeView", "Width", current.treeWidth);
+  s.subDirChecked = ReadBool(store, "SelectMode", "Checked", false);
+  return s;
+}
+
+std::optional<std::string> WriteSettings(ProfileStore& store, const Settings& s) {
+  const auto b = [](bool v) { return std::string(v ? "1" : "0"); };
+  const auto n = [](int32_t v) { return std::to_string(v); };
+  struct Item {
+    const char* section;
+    const char* key;
+    std::string value;
+  };
+  const Item items[] = {
+      {"DateType", "AgeLabel", s.ageLabel},
+      {"ListImage", "Icon", b(s.icon)},
+      {"ListImage", "List", b(s.list)},
+      {"ListImage", "Report", b(s.report)},
+      {"ListImage", "Small Icon", b(s.smallIcon)},
+      {"SelectMode", "Checked", b(s.subDirChecked)},
+      {"Form", "Width", n(s.formWidth)},
+      {"Form", "Height", n(s.formHeight)},
+      {"DirTreeView", "Width", n(s.treeWidth)},
+  };
+  for (const Item& item : items)
+    if (!store.WriteString(item.section, item.key, item.value)) return store.Path() + " に書き込めません";
+  return std::nullopt;
+}
+
+}  // namespace mv

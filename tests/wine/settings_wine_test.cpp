@@ -1,0 +1,103 @@
+// The settings file through the real private-profile functions.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "app/settings/profile_win32.h"
+#include "platform/win32/text_win32.h"
+#include "targets/paths.h"
+#include "wine_support.h"
+
+using namespace mv;
+using namespace mv::testing;
+
+namespace {
+
+// The file's non-empty lines, without line ends.
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> out;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  std::string text;
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+  CloseHandle(h);
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) out.push_back(line);
+  }
+  return out;
+}
+
+class SettingsWine : public ::testing::Test {
+ protected:
+  void SetUp() override { win::InstallPlatformText(); }
+  TempFolder tmp;
+};
+
+TEST_F(SettingsWine, FileSitsBesideTheExecutable) {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  EXPECT_EQ(win::SettingsFilePath(), PathFolder(exe) + "Morvane.ini");
+}
+
+TEST_F(SettingsWine, FirstRunWritesTheNineDefaults) {
+  win::Win32ProfileStore store(tmp / "Morvane.ini");
+  Settings s = ReadSettings(store);
+  EXPECT_EQ(s.Style(), ListStyle::Report);
+  EXPECT_EQ(GetFileAttributesA((tmp / "Morvane.ini").c_str()), INVALID_FILE_ATTRIBUTES);  // reading creates nothing
+  ASSERT_EQ(WriteSettings(store, s), std::nullopt);
+  EXPECT_EQ(Lines(tmp / "Morvane.ini"),
+            (std::vector<std::string>{"[DateType]", "AgeLabel=(yyyy/mm/dd hh:mm:ss)", "[ListImage]", "Icon=0", "List=0",
+                                      "Report=1", "Small Icon=0", "[SelectMode]", "Checked=0", "[Form]", "Width=578",
+                                      "Height=435", "[DirTreeView]", "Width=169"}));
+}
+
+TEST_F(SettingsWine, StoredValuesAreReadAndWrittenBack) {
+  const std::string path = tmp / "Morvane.ini";
+  WriteFile(path,
+            "[listimage]\r\nICON=1\r\nreport=1\r\n[FORM]\r\nwidth=0x200\r\nHeight=$100\r\n"
+            "[DateType]\r\nAgeLabel=(mm/dd/yy hh:mm:ss)\r\n[DirTreeView]\r\nWidth=abc\r\n"
+            "[SelectMode]\r\nChecked=2\r\n");
+  win::Win32ProfileStore store(path);
+  Settings s = ReadSettings(store);
+  EXPECT_EQ(s.Style(), ListStyle::Report);
+  EXPECT_FALSE(s.icon);
+  EXPECT_EQ(s.formWidth, 512);
+  EXPECT_EQ(s.formHeight, 256);
+  EXPECT_EQ(s.treeWidth, 169);
+  EXPECT_TRUE(s.subDirChecked);
+  EXPECT_EQ(s.ageLabel, "(mm/dd/yy hh:mm:ss)");
+  ASSERT_EQ(WriteSettings(store, s), std::nullopt);
+  EXPECT_EQ(store.ReadString("ListImage", "Icon", "?"), "0");
+  EXPECT_EQ(store.ReadString("ListImage", "Report", "?"), "1");
+  EXPECT_EQ(store.ReadString("ListImage", "List", "?"), "0");
+  EXPECT_EQ(store.ReadString("Form", "Width", "?"), "512");
+  EXPECT_EQ(store.ReadString("SelectMode", "Checked", "?"), "1");
+}
+
+TEST_F(SettingsWine, LongAndDoubleByteTextComesBackWhole) {
+  const std::string path = tmp / "Morvane.ini";
+  WriteFile(path, "[DateType]\r\nAgeLabel=" + std::string(1022, 'a') + "表表\r\n[Form]\r\nWidth=" +
+                      std::string(2 << 20, '9') + "\r\n");
+  win::Win32ProfileStore store(path);
+  Settings s = ReadSettings(store);
+  EXPECT_EQ(s.ageLabel, std::string(1022, 'a'));  // never half of 表
+  EXPECT_EQ(s.formWidth, 578);
+}
+
+TEST_F(SettingsWine, UnwritableFileReportsItsPathAndStops) {
+  // A folder of that name: no private-profile write can succeed on it, also as root.
+  const std::string path = tmp / "Morvane.ini";
+  MakeFolder(path);
+  win::Win32ProfileStore store(path);
+  auto error = WriteSettings(store, Settings{});
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(*error, path + " に書き込めません");
+}
+
+}  // namespace
