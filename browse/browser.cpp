@@ -71,7 +71,12 @@ struct RedrawOff {
 
 Browser::Browser(TargetTree& tree, FileSystem& fs, ListViewPort& list, TreeViewPort& treeView,
                  ShellPort& shell, DateFormatter& dates, BrowseHost& host)
-    : tree_(tree), fs_(fs), list_(list), treeView_(treeView), shell_(shell), dates_(dates),
+    : tree_(tree),
+      fs_(fs),
+      list_(list),
+      treeView_(treeView),
+      shell_(shell),
+      dates_(dates),
       host_(host) {}
 
 bool Browser::IsFolderPath(const std::string& path) {
@@ -99,8 +104,12 @@ void Browser::Fill(const Node* node) {
     std::vector<std::string> cells(6);
     if (std::optional<FindItem> found = fs_.FindOne(path, kMaskAll)) {
       std::vector<std::string> flags = AttributeCells(found->attributes);
-      cells = {SizeCell(found->size), DateCell(*found, fs_, dates_),
-               flags[0], flags[1], flags[2], flags[3]};
+      cells = {SizeCell(found->size),
+               DateCell(*found, fs_, dates_),
+               flags[0],
+               flags[1],
+               flags[2],
+               flags[3]};
     }
     int image = list_.AddImages(small.icon.get(), large.icon.get());
     // A path the shell cannot name (it has vanished) still shows its own name.
@@ -235,8 +244,10 @@ void Browser::Delete1Click() {
         RemoveSubtreeFromTotals(*child);
         treeView_.Remove(*child);
       }
-      if (n < sizeCache_.size()) sizeCache_.erase(sizeCache_.begin() + static_cast<std::ptrdiff_t>(n));
-      if (n < countCache_.size()) countCache_.erase(countCache_.begin() + static_cast<std::ptrdiff_t>(n));
+      if (n < sizeCache_.size())
+        sizeCache_.erase(sizeCache_.begin() + static_cast<std::ptrdiff_t>(n));
+      if (n < countCache_.size())
+        countCache_.erase(countCache_.begin() + static_cast<std::ptrdiff_t>(n));
     }
   }
   host_.ShowTotals();

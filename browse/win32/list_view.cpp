@@ -11,16 +11,19 @@ struct Column {
   const char* title;
   int width;
 };
-const Column kColumns[] = {{"FileName", 100}, {"Size", 80}, {"Date Time", 120},
-                           {"R", 20},         {"A", 20},    {"S", 20},
-                           {"H", 20}};
+const Column kColumns[] = {{"FileName", 100}, {"Size", 80}, {"Date Time", 120}, {"R", 20},
+                           {"A", 20},         {"S", 20},    {"H", 20}};
 
 DWORD StyleBits(ViewStyle style) {
   switch (style) {
-    case ViewStyle::Icon: return LVS_ICON;
-    case ViewStyle::SmallIcon: return LVS_SMALLICON;
-    case ViewStyle::List: return LVS_LIST;
-    case ViewStyle::Report: break;
+    case ViewStyle::Icon:
+      return LVS_ICON;
+    case ViewStyle::SmallIcon:
+      return LVS_SMALLICON;
+    case ViewStyle::List:
+      return LVS_LIST;
+    case ViewStyle::Report:
+      break;
   }
   return LVS_REPORT;
 }
@@ -39,7 +42,8 @@ bool DosToSystemTime(uint32_t dos, SYSTEMTIME& st) {
 
 std::string DateText(const SYSTEMTIME& st) {
   char buf[128] = {};
-  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf)) return {};
+  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf))
+    return {};
   return buf;
 }
 
@@ -55,11 +59,10 @@ ListView1::~ListView1() { Detach(); }
 
 bool ListView1::Create(HWND parent, int id) {
   HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
-  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                  LVS_SHAREIMAGELISTS,
-                              0, 0, 100, 100, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+  HWND list = CreateWindowExA(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0,
+      0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
   if (!list) return false;
   Attach(list);
   return true;
@@ -70,7 +73,7 @@ void ListView1::Attach(HWND list) {
   list_ = list;
   LONG_PTR style = GetWindowLongPtrA(list_, GWL_STYLE);
   style &= ~static_cast<LONG_PTR>(LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS |
-                                   LVS_SORTASCENDING | LVS_SORTDESCENDING);
+                                  LVS_SORTASCENDING | LVS_SORTDESCENDING);
   // The image lists are ours (freed by our destructor), so the control must not destroy them.
   style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   SetWindowLongPtrA(list_, GWL_STYLE, style);
@@ -150,9 +153,12 @@ void ListView1::SetViewStyle(ViewStyle style) {
 
 ViewStyle ListView1::GetViewStyle() const {
   switch (GetWindowLongPtrA(list_, GWL_STYLE) & LVS_TYPEMASK) {
-    case LVS_ICON: return ViewStyle::Icon;
-    case LVS_SMALLICON: return ViewStyle::SmallIcon;
-    case LVS_LIST: return ViewStyle::List;
+    case LVS_ICON:
+      return ViewStyle::Icon;
+    case LVS_SMALLICON:
+      return ViewStyle::SmallIcon;
+    case LVS_LIST:
+      return ViewStyle::List;
   }
   return ViewStyle::Report;
 }
@@ -190,7 +196,8 @@ void ListView1::AppendRow(const std::string& caption, const std::vector<std::str
   item.iItem = static_cast<int>(RowCount());
   item.pszText = const_cast<char*>(caption.c_str());
   item.iImage = image >= 0 ? image : I_IMAGENONE;
-  int row = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  int row =
+      static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
   for (size_t i = 0; i < cells.size(); ++i) {
     LVITEMA sub{};
@@ -297,7 +304,8 @@ bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMi
   }
   if (mirror.Handle() && header.hwndFrom == mirror.Handle() &&
       (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW)) {
-    browser.DirTreeViewChange(mirror.NodeOf(reinterpret_cast<const NMTREEVIEWA&>(header).itemNew.hItem));
+    browser.DirTreeViewChange(
+        mirror.NodeOf(reinterpret_cast<const NMTREEVIEWA&>(header).itemNew.hItem));
     return true;
   }
   return false;

@@ -53,7 +53,8 @@ class BrowseWine : public ::testing::Test {
  protected:
   void SetUp() override {
     win::InstallPlatformText();
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSA wc{};
     wc.lpfnWndProc = &Proc;
@@ -166,6 +167,11 @@ TEST_F(BrowseWine, FillsTheRealListFromRealFiles) {
   const LONG_PTR style = GetWindowLongPtrA(list.Handle(), GWL_STYLE);
   EXPECT_FALSE(style & (LVS_SINGLESEL | LVS_EDITLABELS | LVS_SORTASCENDING | LVS_SORTDESCENDING));
   EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
+
+  // Before 1980 the packed form cannot hold the time: the platform's own rendering is shown.
+  SetLocalTime(work + "\\mid.txt", 1975, 6, 7, 8, 9, 10);
+  browser.FillFileList();
+  EXPECT_EQ(Cell(2, 2), ExpectedDate(1975, 6, 7) + " 8:09:10");
 
   // A path that has gone shows its name and nothing else.
   DeleteFileA((work + "\\b.txt").c_str());
