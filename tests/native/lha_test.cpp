@@ -138,10 +138,6 @@ TEST(LhaTextTest, ListLinesAreRelativeQuotedAndCutBetweenCharacters) {
             "\"" + std::string(253, 'y') + "表\"");
 }
 
-TEST(LhaTextTest, CannotCreateMessage) {
-  EXPECT_EQ(CannotCreateMessage("C:\\P\\TMPLHA.$"), "ﾌｧｲﾙ C:\\P\\TMPLHA.$ を作成できません");
-}
-
 TEST_F(LhaCommandsTest, ButtonListsEveryFileInTreeOrderAndRemovesTheListFile) {
   platform.archiverMakes = "D:\\Out\\a.lzh";
   errors.Append("left from before");
@@ -310,20 +306,6 @@ std::array<void*, kSlotCount> Substitutes() {
   return s;
 }
 void* Export(int slot) { return &g_marks[kSlotCount + slot]; }
-
-TEST(LhaBindingTest, TableHasTheLibrarysOrderAndArgumentCounts) {
-  EXPECT_STREQ(kSlots[0].entryPoint, "UnlhaGetVersion");
-  EXPECT_STREQ(kSlots[kSlotUnlha].entryPoint, "Unlha");
-  EXPECT_EQ(kSlots[kSlotUnlha].arguments, 4);
-  EXPECT_STREQ(kSlots[kSlotClearOwnerWindow].entryPoint, "UnlhaClearOwnerWindow");
-  int differing = 0;
-  for (const SlotInfo& s : kSlots) {
-    EXPECT_GE(s.arguments, 0);
-    EXPECT_LE(s.arguments, 4);
-    if (std::string(s.entryPoint) != s.reportedName) ++differing;
-  }
-  EXPECT_EQ(differing, 2);
-}
 
 TEST(LhaBindingTest, SubstitutesReportTheirNameAndReturnZero) {
   RecordingBox box;
