@@ -114,11 +114,19 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Layout();
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wp) == kIdButton1) {
-        PostMessageA(wnd_, WM_CLOSE, 0, 0);
-        return 0;
-      }
-      break;
+      Command(LOWORD(wp));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      // Captions of labels, group boxes and check boxes on the face colour, not black.
+      SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_DRAWITEM: {
+      auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_})
+        if (dis->hwndItem == b->Handle()) b->Draw(*dis);
+      return TRUE;
+    }
     case WM_DESTROY:
       tree_.Clear();
       PostQuitMessage(0);
@@ -130,34 +138,16 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm1::FormCreate() {
   font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
-  HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(wnd_, GWLP_HINSTANCE));
-  auto child = [&](const char* cls, const char* text, DWORD style, int id, DWORD ex = 0) {
-    HWND h = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, wnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    return h;
-  };
-  treeView_ = child(WC_TREEVIEWA, "", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                    kIdTree, WS_EX_CLIENTEDGE);
-  TreeView_SetIndent(treeView_, 19);
-  listView_ = child(WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, kIdList, WS_EX_CLIENTEDGE);
-  statusBar_ = child(STATUSCLASSNAMEA, "", 0, kIdStatus);
-  SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kPanelRight));
-  SendMessageA(statusBar_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("ファイル数"));
-  SendMessageA(statusBar_, SB_SETTEXTA, 3 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("選択ファイル"));
-  SendMessageA(statusBar_, SB_SETTEXTA, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
-  child("BUTTON", "コピー", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kIdBitBtn1);
-  child("BUTTON", "ＬＨＡ", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kIdBitBtn3);
-  child("BUTTON", "変  更", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kIdBitBtn2);
-  child("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, kIdButton1);
+  CreateControls();
+  CreateMenus();
 
   DragAcceptFiles(wnd_, TRUE);
   tree_.TotalCount = 0;
   tree_.TotalSize = 0;
 
   SHFILEINFOA info{};
-  HIMAGELIST small = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoA("", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+  HIMAGELIST small = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+      "", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
   closedFolderIcon_ = info.iIcon;
   SHGetFileInfoA("", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
                  SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | SHGFI_OPENICON);
@@ -165,6 +155,124 @@ void TForm1::FormCreate() {
   mirror_.Attach(treeView_);
   mirror_.SetFolderIcons(closedFolderIcon_, openFolderIcon_, small);
   Layout();
+}
+
+HWND TForm1::Control(int id) const {
+  if (id == kIdSubChek) return subChek_;
+  return GetDlgItem(wnd_, id);
+}
+
+ui::RadioGroup& TForm1::Group(int firstId) {
+  switch (firstId) {
+    case kIdRGroup: return rGroup_;
+    case kIdAGroup: return aGroup_;
+    case kIdSGroup: return sGroup_;
+    case kIdHGroup: return hGroup_;
+    default: return radioGroup1_;
+  }
+}
+
+void TForm1::CreateControls() {
+  HFONT font = static_cast<HFONT>(font_.Get());
+  using ui::CreateChild;
+  treeView_ = CreateChild(wnd_, WC_TREEVIEWA, "",
+                          WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, kIdTree, 0,
+                          0, 169, 100, font, WS_EX_CLIENTEDGE);
+  TreeView_SetIndent(treeView_, 19);
+  listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                          kIdList, 173, 0, 100, 100, font, WS_EX_CLIENTEDGE);
+  const struct { const char* name; int width; } columns[] = {
+      {"FileName", 100}, {"Size", 80}, {"Date Time", 120}, {"R", 20}, {"A", 20}, {"S", 20}, {"H", 20}};
+  for (int i = 0; i < 7; ++i) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = const_cast<char*>(columns[i].name);
+    col.cx = columns[i].width;
+    SendMessageA(listView_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+  }
+
+  // The bottom panel's controls, in tab order; Layout() places them.
+  const std::vector<std::string> keep = {"不変", "設定", "解除"};
+  CreateChild(wnd_, "BUTTON", "Attribute", BS_GROUPBOX, kIdGroupBox1, 0, 0, 279, 75, font);
+  rGroup_.Create(wnd_, "ReadOnly", keep, kIdRGroup, 0, 0, 65, 57, font, 0);
+  aGroup_.Create(wnd_, "Archive", keep, kIdAGroup, 0, 0, 65, 57, font, 0);
+  sGroup_.Create(wnd_, "System", keep, kIdSGroup, 0, 0, 65, 57, font, 0);
+  hGroup_.Create(wnd_, "Hidden", keep, kIdHGroup, 0, 0, 65, 57, font, 0);
+  radioGroup1_.Create(wnd_, "同名ファイル", {"全て上書き", "新しいﾌｧｲﾙ", "コピーしない"}, kIdRadioGroup1, 0, 0, 185, 73,
+                      font, 1);
+  HWND check = CreateChild(wnd_, "BUTTON", "属性を無視", BS_AUTOCHECKBOX | WS_TABSTOP, kIdCheckBox1, 0, 0, 81, 17, font);
+  SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
+  bitBtn1_.Create(wnd_, "コピー", ui::Glyph::Copy, kIdBitBtn1, 0, 0, 75, 25, font);
+  CreateChild(wnd_, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kIdButton1, 0, 0, 75, 25, font);
+  bitBtn3_.Create(wnd_, "ＬＨＡ", ui::Glyph::Archive, kIdBitBtn3, 0, 0, 75, 25, font);
+  bitBtn2_.Create(wnd_, "変  更", ui::Glyph::Change, kIdBitBtn2, 0, 0, 75, 25, font);
+  EnableOperations(false);
+  CreateChild(wnd_, "STATIC", "更新日付", SS_LEFT, kIdLabel1, 0, 0, 52, 14, font);
+  HWND age = CreateChild(wnd_, "EDIT", "", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, kIdAgeEdit, 0, 0, 137, 20, font,
+                         WS_EX_CLIENTEDGE);
+  SendMessageA(age, EM_LIMITTEXT, 19, 0);
+  CreateChild(wnd_, "STATIC", "(yyyy/mm/dd hh:mm:ss)", SS_LEFT, kIdAgeLabel, 0, 0, 140, 14, font);
+
+  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", 0, kIdStatus, 0, 0, 10, 21, font);
+  SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kPanelRight));
+  SendMessageA(statusBar_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("ファイル数"));
+  SendMessageA(statusBar_, SB_SETTEXTA, 3 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("選択ファイル"));
+  SendMessageA(statusBar_, SB_SETTEXTA, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
+  // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
+  subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, 460, 3, 60, 16, font);
+  SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK TForm1::StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+  if (msg == WM_COMMAND) return SendMessageA(reinterpret_cast<TForm1*>(ref)->wnd_, msg, wp, lp);
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &TForm1::StatusBarProc, 1);
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+void TForm1::CreateMenus() {
+  HMENU k1 = CreatePopupMenu();
+  AppendMenuA(k1, MF_STRING, kCmdIcon, "ICON");
+  AppendMenuA(k1, MF_STRING, kCmdList, "LIST");
+  AppendMenuA(k1, MF_STRING | MF_CHECKED, kCmdReport, "REPORT");
+  AppendMenuA(k1, MF_STRING, kCmdSmallIcon, "SMALL ICON");
+  popupMenu1_.AddSubmenu("表示形式", k1);
+  popupMenu1_.Add(kCmdUpFolder, "１つ上のフォルダーへ", "Ctrl+U");
+  popupMenu1_.AddSeparator();
+  popupMenu1_.Add(kCmdSelectAll, "全て選択", "Ctrl+A");
+  popupMenu1_.AddSeparator();
+  popupMenu1_.Add(kCmdDelete1, "対象から削除", "Shift+Del");
+  popupMenu1_.Add(kCmdChenge1, "属性変更", "Ctrl+H");
+  popupMenu1_.Add(kCmdCopy1, "コピー", "Ctrl+C");
+  popupMenu1_.Add(kCmdLha1, "Lha圧縮", "Ctrl+L");
+  popupMenu1_.AddSeparator();
+  popupMenu1_.Add(kCmdErrList1, "ERR LIST");
+  popupMenu1_.Add(kCmdAbout1, "バージョン情報");
+  shortcuts_ = {{kCmdUpFolder, 'U', true, false}, {kCmdSelectAll, 'A', true, false},
+                {kCmdDelete1, VK_DELETE, false, true}, {kCmdChenge1, 'H', true, false},
+                {kCmdCopy1, 'C', true, false},      {kCmdLha1, 'L', true, false}};
+
+  popupMenu2_.Add(kCmdDelete2, "対象から削除");
+  popupMenu2_.AddSeparator();
+  popupMenu2_.Add(kCmdFullExpand1, "FullExpand");
+  popupMenu2_.Add(kCmdFullCollapse1, "FullCollapse");
+
+  popupMenu3_.Add(kCmdYearYYYY, "yyyy/mm/dd hh:mm:ss");
+  popupMenu3_.Add(kCmdYearYY, "yy/mm/dd hh:mm:ss");
+  popupMenu3_.Add(kCmdMonthYYYY, "mm/dd/yyyy hh:mm:ss");
+  popupMenu3_.Add(kCmdMonthYY, "mm/dd/yy hh:mm:ss");
+}
+
+void TForm1::Command(UINT id) {
+  switch (id) {
+    case kIdButton1:
+      PostMessageA(wnd_, WM_CLOSE, 0, 0);
+      break;
+    case kCmdFullExpand1:
+      mirror_.ExpandAll(true);
+      break;
+    default:
+      break;  // the remaining commands arrive with their operations
+  }
 }
 
 void TForm1::Layout() {
@@ -176,12 +284,27 @@ void TForm1::Layout() {
   const int upperH = std::max(0, h - statusH - bottomH);
   MoveWindow(treeView_, 0, 0, treeW, upperH, TRUE);
   MoveWindow(listView_, treeW + splitW, 0, std::max(0, w - treeW - splitW), upperH, TRUE);
-  // The operation controls sit in a 560 x 108 area aligned to the bottom panel's right edge.
-  const int innerX = w - 560, innerY = upperH + (bottomH - 108);
-  MoveWindow(Control(kIdBitBtn1), innerX + 392, innerY + 48, 75, 25, TRUE);
-  MoveWindow(Control(kIdButton1), innerX + 480, innerY + 8, 75, 25, TRUE);
-  MoveWindow(Control(kIdBitBtn3), innerX + 480, innerY + 48, 75, 25, TRUE);
-  MoveWindow(Control(kIdBitBtn2), innerX + 480, innerY + 80, 75, 25, TRUE);
+  // The operation controls sit in a 560 x 108 area aligned to the bottom panel's right edge,
+  // inside its raised bevel.
+  const int x0 = w - 2 - 560, y0 = upperH + 2;
+  auto place = [&](HWND c, int x, int y, int cw, int ch) { MoveWindow(c, x0 + x, y0 + y, cw, ch, TRUE); };
+  place(Control(kIdGroupBox1), 3, 6, 279, 75);
+  const int groupX[4] = {5, 72, 140, 207};
+  ui::RadioGroup* groups[4] = {&rGroup_, &aGroup_, &sGroup_, &hGroup_};
+  for (int g = 0; g < 4; ++g) {
+    place(groups[g]->Box(), 3 + groupX[g], 6 + 15, 65, 57);
+    for (int i = 0; i < 3; ++i) place(groups[g]->Item(i), 3 + groupX[g] + 6, 6 + 15 + 13 + i * 14, 56, 14);
+  }
+  place(radioGroup1_.Box(), 288, 7, 185, 73);
+  for (int i = 0; i < 3; ++i) place(radioGroup1_.Item(i), 288 + 8, 7 + 16 + i * 18, 88, 16);
+  place(Control(kIdCheckBox1), 384, 24, 81, 17);
+  place(bitBtn1_.Handle(), 392, 48, 75, 25);
+  place(Control(kIdButton1), 480, 8, 75, 25);
+  place(bitBtn3_.Handle(), 480, 48, 75, 25);
+  place(bitBtn2_.Handle(), 480, 80, 75, 25);
+  place(Control(kIdLabel1), 16, 88, 52, 14);
+  place(Control(kIdAgeEdit), 74, 84, 137, 20);
+  place(Control(kIdAgeLabel), 220, 88, 140, 14);
 }
 
 void TForm1::SetPanelText(int panel, const std::string& text, bool right) {
@@ -195,7 +318,7 @@ void TForm1::ShowTotals() {
 }
 
 void TForm1::EnableOperations(bool enable) {
-  for (int id : {kIdBitBtn1, kIdBitBtn2, kIdBitBtn3}) EnableWindow(Control(id), enable);
+  for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_}) EnableWindow(b->Handle(), enable);
 }
 
 void TForm1::FormShow() { BuildFromCommandLine(); }

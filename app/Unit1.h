@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
@@ -24,6 +25,25 @@ enum ControlId : int {
   kIdBitBtn2,  // 変  更
   kIdBitBtn3,  // ＬＨＡ
   kIdButton1,  // Cancel
+  kIdCheckBox1,  // 属性を無視
+  kIdSubChek,    // SubDir
+  kIdAgeEdit,
+  kIdLabel1,
+  kIdAgeLabel,
+  kIdGroupBox1,
+  kIdRGroup = 200,       // each radio group: its box at id - 1, its items from id on
+  kIdAGroup = 210,
+  kIdSGroup = 220,
+  kIdHGroup = 230,
+  kIdRadioGroup1 = 240,
+};
+
+// Menu commands.
+enum MenuId : UINT {
+  kCmdIcon = 1000, kCmdList, kCmdReport, kCmdSmallIcon,
+  kCmdUpFolder, kCmdSelectAll, kCmdDelete1, kCmdChenge1, kCmdCopy1, kCmdLha1, kCmdErrList1, kCmdAbout1,
+  kCmdDelete2, kCmdFullExpand1, kCmdFullCollapse1,
+  kCmdYearYYYY, kCmdYearYY, kCmdMonthYYYY, kCmdMonthYY,
 };
 
 class TForm1 {
@@ -45,7 +65,11 @@ class TForm1 {
   HWND TreeView() const { return treeView_; }
   HWND ListView() const { return listView_; }
   HWND StatusBar() const { return statusBar_; }
-  HWND Control(int id) const { return GetDlgItem(wnd_, id); }
+  HWND Control(int id) const;
+  HMENU PopupMenu1() const { return popupMenu1_.Handle(); }
+  HMENU PopupMenu2() const { return popupMenu2_.Handle(); }
+  HMENU PopupMenu3() const { return popupMenu3_.Handle(); }
+  ui::RadioGroup& Group(int firstId);
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -63,8 +87,18 @@ class TForm1 {
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
 
+  void CreateControls();
+  void CreateMenus();
+  void Command(UINT id);
+  static LRESULT CALLBACK StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
+
   std::vector<std::string> args_;
   HWND wnd_ = nullptr;
+  HWND subChek_ = nullptr;
+  ui::RadioGroup rGroup_, aGroup_, sGroup_, hGroup_, radioGroup1_;
+  ui::BitBtn bitBtn1_, bitBtn2_, bitBtn3_;
+  ui::PopupMenu popupMenu1_, popupMenu2_, popupMenu3_;
+  std::vector<ui::Shortcut> shortcuts_;
   HWND treeView_ = nullptr;
   HWND listView_ = nullptr;
   HWND statusBar_ = nullptr;

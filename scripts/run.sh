@@ -27,17 +27,16 @@ mv_start_xvfb
 trap 'mv_stop_xvfb' EXIT
 shot=${MV_SCREENSHOT:-$here/build/screenshots/morvane.png}
 mkdir -p "$(dirname "$shot")"
-# A virtual desktop gives the window a frame and a title bar on the bare X server.
-wine explorer /desktop=Morvane,800x600 "$release/Morvane.exe" "${args[@]}" </dev/null >/dev/null 2>&1 &
+wine "$release/Morvane.exe" "${args[@]}" </dev/null >/dev/null 2>&1 &
 app=$!
-# The driver runs inside the same virtual desktop, where it can see the window.
-ctl() { wine explorer /desktop=Morvane,800x600 "$here/build/win32/tools/winctl.exe" "$@" </dev/null; }
-if ctl wait-ready 120000; then
-  import -window root -crop 800x600+0+0 "$shot"
+ctl="$here/build/win32/tools/winctl.exe"
+if geometry=$(wine "$ctl" wait-ready 120000 | tr -d '\r') && [ -n "$geometry" ]; then
+  # The bare X server has no window manager: the window shows without a frame.
+  timeout 60 import -window root -crop "$geometry" +repage "$shot"
   echo "screenshot: $shot"
 else
   echo "run.sh: the main window did not come up" >&2
 fi
-ctl close 20000 >/dev/null || true
+wine "$ctl" close 20000 || true
 wait $app 2>/dev/null || true
 wineserver -k 2>/dev/null || true

@@ -34,7 +34,10 @@ int WaitReady(DWORD timeout) {
     last = count;
     Sleep(100);
   }
-  std::printf("ready: %ld tree nodes\n", static_cast<long>(last));
+  RECT rc;
+  GetWindowRect(main, &rc);
+  // The window's screen rectangle, for cropping a screenshot: WxH+X+Y.
+  std::printf("%ldx%ld+%ld+%ld\n", rc.right - rc.left, rc.bottom - rc.top, rc.left, rc.top);
   return 0;
 }
 
