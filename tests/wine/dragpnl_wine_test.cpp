@@ -1,7 +1,6 @@
 // The splitter in a real window: a left pane, the panel and a right pane, driven by mouse messages.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "ui/Dragpnl.h"
@@ -99,16 +98,32 @@ class DragWine : public ::testing::Test {
     Send(WM_MOUSEMOVE, toX, 10, MK_LBUTTON);
     Send(WM_LBUTTONUP, toX, 10);
   }
+  // A picture of the Xvfb screen for people to look at; it checks nothing. Wine starts Unix
+  // programs by their path but does not wait for them, so the file's arrival tells when the
+  // screen has been taken (the drag stays as it is until then).
   static void Screenshot(const char* name) {
-    // Wine shows what was drawn once the thread goes idle; give the screen that moment (this
-    // waits for no result of the test). Wine starts Unix programs by their path.
-    PumpUntil([] { return false; }, 200);
-    std::string cmd = "/usr/bin/import -window root /work/main/build/screenshots/" + std::string(name) + ".png";
+    if (GetFileAttributesA("Z:/usr/bin/import") == INVALID_FILE_ATTRIBUTES) return;
+    const std::string dir = MV_SCREENSHOT_DIR, png = dir + "/" + name + ".png";
+    DeleteFileA(("Z:" + png).c_str());
+    Run("/bin/mkdir -p " + dir);
+    PumpUntil([&] { return GetFileAttributesA(("Z:" + dir).c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
+    Run("/usr/bin/import -window root " + png);
+    DWORD last = 0;
+    PumpUntil(
+        [&] {
+          WIN32_FILE_ATTRIBUTE_DATA a;
+          if (!GetFileAttributesExA(("Z:" + png).c_str(), GetFileExInfoStandard, &a)) return false;
+          bool done = a.nFileSizeLow != 0 && a.nFileSizeLow == last;
+          last = a.nFileSizeLow;
+          return done;
+        },
+        10000);
+  }
+  static void Run(std::string cmd) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      WaitForSingleObject(pi.hProcess, 20000);
       CloseHandle(pi.hThread);
       CloseHandle(pi.hProcess);
     }
