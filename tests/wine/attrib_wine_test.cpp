@@ -289,6 +289,35 @@ TEST_F(MaskEditWine, LeavingTheFieldRunsTheExitCheckAfterTheFocusMoved) {
   EXPECT_EQ(Read(), "1997/02/29 00:00:00");  // neither corrected nor cleared
 }
 
+TEST_F(MaskEditWine, LayoutMenuChoosesMaskLabelAndCheckMark) {
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD, 220, 10, 150, 16, host.wnd, nullptr, nullptr, nullptr);
+  win::DateLayoutMenu menu(700);
+  auto checked = [&] {
+    std::string marks;
+    for (UINT id = 700; id < 704; ++id) marks += (GetMenuState(menu.Handle(), id, MF_BYCOMMAND) & MF_CHECKED) ? 'x' : '-';
+    return marks;
+  };
+  EXPECT_EQ(GetMenuItemCount(menu.Handle()), 4);
+  menu.Restore("(mm/dd/yy hh:mm:ss)", edit, label);
+  EXPECT_EQ(WindowText(label), "(mm/dd/yy hh:mm:ss)");
+  EXPECT_EQ(edit.MaskText(), Mask(DateLayout::MonthYY));
+  EXPECT_EQ(checked(), "---x");
+  ASSERT_EQ(menu.LayoutOf(700), DateLayout::yearYYYY);
+  EXPECT_FALSE(menu.LayoutOf(704));
+  menu.Choose(*menu.LayoutOf(700), edit, label);
+  EXPECT_EQ(checked(), "x---");
+  EXPECT_EQ(WindowText(label), "(yyyy/mm/dd hh:mm:ss)");
+
+  // A stored text naming no layout is shown as it is and changes nothing else.
+  win::MaskEdit fresh{LocaleDates{}};
+  ASSERT_TRUE(fresh.Create(host.wnd, 204, 10, 40, 137, 20));
+  win::DateLayoutMenu other(710);
+  other.Restore("(YYYY/mm/dd hh:mm:ss)", fresh, label);
+  EXPECT_EQ(WindowText(label), "(YYYY/mm/dd hh:mm:ss)");
+  EXPECT_EQ(fresh.MaskText(), kInitialDateMask);
+  for (UINT id = 710; id < 714; ++id) EXPECT_FALSE(GetMenuState(other.Handle(), id, MF_BYCOMMAND) & MF_CHECKED);
+}
+
 TEST(AttribLocaleWine, ReadsTheLocaleAndKeepsDefaultsForMissingValues) {
   const LocaleDates ja = win::ReadLocaleDates();
   EXPECT_EQ(DateOrderOf(ja.shortDatePattern), DateOrder::YearMonthDay) << ja.shortDatePattern;

@@ -1,6 +1,5 @@
 #include "ops/attrib/win32/attrib_ui.h"
 
-#include "ops/attrib/mask.h"
 
 namespace mv::win {
 namespace {
@@ -76,6 +75,34 @@ bool RunReportingDateErrors(HWND owner, const std::function<void()>& command) {
     ShowErrorBox(owner, e.what());
     return false;
   }
+}
+
+DateLayoutMenu::DateLayoutMenu(UINT firstId) : menu_(CreatePopupMenu()), firstId_(firstId) {
+  for (const DateLayoutInfo& info : DateLayouts())
+    AppendMenuA(menu_, MF_STRING, firstId_ + static_cast<UINT>(info.layout), info.menuCaption);
+}
+
+DateLayoutMenu::~DateLayoutMenu() {
+  if (menu_) DestroyMenu(menu_);
+}
+
+std::optional<DateLayout> DateLayoutMenu::LayoutOf(UINT commandId) const {
+  if (commandId < firstId_ || commandId >= firstId_ + DateLayouts().size()) return std::nullopt;
+  return static_cast<DateLayout>(commandId - firstId_);
+}
+
+void DateLayoutMenu::Choose(DateLayout layout, MaskEdit& field, HWND ageLabel) {
+  const DateLayoutInfo& info = LayoutInfo(layout);
+  field.SetMask(info.mask);
+  SetWindowTextA(ageLabel, info.ageLabel);
+  for (const DateLayoutInfo& other : DateLayouts())
+    CheckMenuItem(menu_, firstId_ + static_cast<UINT>(other.layout),
+                  MF_BYCOMMAND | (other.layout == layout ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void DateLayoutMenu::Restore(const std::string& storedLabel, MaskEdit& field, HWND ageLabel) {
+  SetWindowTextA(ageLabel, storedLabel.c_str());
+  if (std::optional<DateLayout> layout = LayoutFromAgeLabel(storedLabel)) Choose(*layout, field, ageLabel);
 }
 
 Win32AttribRunUi::Win32AttribRunUi(HWND owner, std::function<void()> refillFileList,

@@ -8,6 +8,8 @@
 
 #include "ops/attrib/change_attr.h"
 #include "ops/attrib/date_time.h"
+#include "ops/attrib/mask.h"
+#include "ops/attrib/win32/MaskEdit.h"
 #include "platform/win32/win.h"
 
 namespace mv::win {
@@ -42,6 +44,29 @@ bool CheckDateField(HWND owner, const std::string& text, const LocaleDates& loca
 // Runs a command and shows a DateConvertError it raises in the error box, as every unhandled
 // conversion failure of a command ends. False when it did.
 bool RunReportingDateErrors(HWND owner, const std::function<void()>& command);
+
+// The date field's context menu with the four layouts (command ids firstId..firstId+3 in menu
+// order), and the handlers that choose a layout. Owns the menu.
+class DateLayoutMenu {
+ public:
+  explicit DateLayoutMenu(UINT firstId);
+  ~DateLayoutMenu();
+  DateLayoutMenu(const DateLayoutMenu&) = delete;
+  DateLayoutMenu& operator=(const DateLayoutMenu&) = delete;
+
+  HMENU Handle() const { return menu_; }
+  // The layout a menu command chooses; none for other commands.
+  std::optional<DateLayout> LayoutOf(UINT commandId) const;
+  // One layout's handler: the field's mask, the label's caption, the check marks.
+  void Choose(DateLayout layout, MaskEdit& field, HWND ageLabel);
+  // Start-up: the stored text goes into the label; a text naming a layout runs its handler,
+  // anything else leaves the field's mask and every item unchecked.
+  void Restore(const std::string& storedLabel, MaskEdit& field, HWND ageLabel);
+
+ private:
+  HMENU menu_ = nullptr;
+  UINT firstId_;
+};
 
 // The change commands' window callbacks: boxes owned by `owner`, the busy cursor, and the two
 // callbacks the main window supplies.
