@@ -116,6 +116,17 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       Command(LOWORD(wp));
       return 0;
+    case WM_NOTIFY: {
+      const NMHDR& hdr = *reinterpret_cast<const NMHDR*>(lp);
+      if (hdr.hwndFrom == listView_ && hdr.code == LVN_KEYDOWN &&
+          ListKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey))
+        return 0;  // a shortcut of the list's menu
+      if (win::RouteBrowseNotify(browser_, list1_, mirror_, hdr)) return 0;
+      break;
+    }
+    case WM_CONTEXTMENU:
+      ContextMenu(reinterpret_cast<HWND>(wp), lp);
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       // Captions of labels, group boxes and check boxes on the face colour, not black.
@@ -181,15 +192,9 @@ void TForm1::CreateControls() {
   TreeView_SetIndent(treeView_, 19);
   listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                           kIdList, 173, 0, 100, 100, font, WS_EX_CLIENTEDGE);
-  const struct { const char* name; int width; } columns[] = {
-      {"FileName", 100}, {"Size", 80}, {"Date Time", 120}, {"R", 20}, {"A", 20}, {"S", 20}, {"H", 20}};
-  for (int i = 0; i < 7; ++i) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = const_cast<char*>(columns[i].name);
-    col.cx = columns[i].width;
-    SendMessageA(listView_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
-  }
+  list1_.Attach(listView_);  // columns, image lists and the mouse-capture rules
+  list1_.Connect(&browser_);
+  shell_.SetOwner(wnd_);
 
   // The bottom panel's controls, in tab order; Layout() places them.
   const std::vector<std::string> keep = {"不変", "設定", "解除"};
@@ -267,13 +272,70 @@ void TForm1::Command(UINT id) {
     case kIdButton1:
       PostMessageA(wnd_, WM_CLOSE, 0, 0);
       break;
-    case kCmdFullExpand1:
-      mirror_.ExpandAll(true);
+    case kIdSubChek:
+      browser_.SubChekClick(SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      break;
+    case kCmdIcon:
+    case kCmdList:
+    case kCmdReport:
+    case kCmdSmallIcon:
+      SetViewStyle(id);
+      break;
+    case kCmdUpFolder: browser_.upfolderClick(); break;
+    case kCmdSelectAll: browser_.selectAll1Click(); break;
+    case kCmdDelete1: browser_.Delete1Click(); break;
+    case kCmdDelete2: browser_.delete2Click(); break;
+    case kCmdFullExpand1: browser_.FullExpand1Click(); break;
+    case kCmdFullCollapse1: browser_.FullCollapse1Click(); break;
+    case kCmdAbout1:
+      ShellAboutA(wnd_, "Morvane Ver 0.97", "Morvane developers: 属性・コピー・LZH 書庫のための小さな道具",
+                  reinterpret_cast<HICON>(GetClassLongPtrA(wnd_, GCLP_HICON)));
       break;
     default:
       break;  // the remaining commands arrive with their operations
   }
 }
+
+void TForm1::SetViewStyle(UINT command) {
+  static const ViewStyle styles[] = {ViewStyle::Icon, ViewStyle::List, ViewStyle::Report, ViewStyle::SmallIcon};
+  list1_.SetViewStyle(styles[command - kCmdIcon]);
+  for (UINT c = kCmdIcon; c <= kCmdSmallIcon; ++c) popupMenu1_.Check(c, c == command);
+}
+
+bool TForm1::ListKeyDown(UINT vk) {
+  UINT command = ui::MatchShortcut(popupMenu1_.Handle(), shortcuts_, vk, GetKeyState(VK_CONTROL) < 0,
+                                   GetKeyState(VK_SHIFT) < 0);
+  if (!command) return false;
+  Command(command);
+  return true;
+}
+
+void TForm1::ContextMenu(HWND from, LPARAM lp) {
+  POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  if (pt.x == -1 && pt.y == -1) {  // from the keyboard: at the control's corner
+    RECT rc;
+    GetWindowRect(from, &rc);
+    pt = {rc.left + 8, rc.top + 8};
+  }
+  if (from == listView_) {
+    ListMenuState st = browser_.PopupMenu1Popup();
+    popupMenu1_.Enable(kCmdDelete1, st.remove);
+    popupMenu1_.Enable(kCmdLha1, st.lha);
+    popupMenu1_.Enable(kCmdCopy1, st.copy);
+    popupMenu1_.Enable(kCmdChenge1, st.change);
+    popupMenu1_.Enable(kCmdSelectAll, st.selectAll);
+    popupMenu1_.Enable(kCmdUpFolder, st.upFolder);
+    popupMenu1_.Popup(wnd_, pt);
+  } else if (from == treeView_) {
+    TreeMenuState st = browser_.PopupMenu2Popup();
+    popupMenu2_.Enable(kCmdDelete2, st.remove);
+    popupMenu2_.Enable(kCmdFullExpand1, st.fullExpand);
+    popupMenu2_.Enable(kCmdFullCollapse1, st.fullCollapse);
+    popupMenu2_.Popup(wnd_, pt);
+  }
+}
+
+void TForm1::SetBusy(bool busy) { BusyCursor(busy); }
 
 void TForm1::Layout() {
   RECT rc;

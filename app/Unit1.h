@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "browse/browser.h"
+#include "browse/win32/list_view.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
@@ -46,7 +48,7 @@ enum MenuId : UINT {
   kCmdYearYYYY, kCmdYearYY, kCmdMonthYYYY, kCmdMonthYY,
 };
 
-class TForm1 {
+class TForm1 : private BrowseHost {
  public:
   // args: the paths to work on (the command line after the program's name).
   explicit TForm1(std::vector<std::string> args);
@@ -70,6 +72,10 @@ class TForm1 {
   HMENU PopupMenu2() const { return popupMenu2_.Handle(); }
   HMENU PopupMenu3() const { return popupMenu3_.Handle(); }
   ui::RadioGroup& Group(int firstId);
+  Browser& Browse() { return browser_; }
+  win::ListView1& List1() { return list1_; }
+  void RunCommand(UINT id) { Command(id); }
+  bool IsClosing() const { return closing_; }
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -79,7 +85,6 @@ class TForm1 {
   void FormCreate();
   void FormShow();
   void BuildFromCommandLine();
-  void ShowTotals();
   void EnableOperations(bool enable);
   void SelectFirstNode();
   void ApplyDrop(const std::vector<std::string>& paths);
@@ -87,6 +92,16 @@ class TForm1 {
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
 
+  // BrowseHost
+  void SetPanel(int panel, const std::string& text) override { SetPanelText(panel, text, true); }
+  void ShowTotals() override;
+  void SetBusy(bool busy) override;
+  void DisableOperations() override { EnableOperations(false); }
+  bool Closing() const override { return closing_; }
+
+  bool ListKeyDown(UINT vk);
+  void ContextMenu(HWND from, LPARAM lp);
+  void SetViewStyle(UINT command);
   void CreateControls();
   void CreateMenus();
   void Command(UINT id);
@@ -111,6 +126,12 @@ class TForm1 {
   win::Win32FileSystem fs_;
   win::TreeViewMirror mirror_;
   std::unique_ptr<TreeBuilder> builder_;
+  win::ListView1 list1_;
+  win::DirTreePort treePort_{tree_, mirror_};
+  win::ShellWin32 shell_;
+  win::DateFormatWin32 dates_;
+  Browser browser_{tree_, fs_, list1_, treePort_, shell_, dates_, *this};
+  bool closing_ = false;
   int closedFolderIcon_ = 0;
   int openFolderIcon_ = 0;
 };
