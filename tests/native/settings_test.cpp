@@ -75,7 +75,7 @@ TEST(SettingsValues, IntegerForms) {
   } cases[] = {
       {"578", 578},         {"-12", -12},       {"+7", 7},           {"0", 0},
       {"0x200", 512},       {"0X1f", 31},       {"$200", 512},       {"-$10", -16},
-      {"0x", 99},           {"0X", 99},         {"0", 0},            {"", 99},
+      {"0x", 99},           {"0X", 99},         {"", 99},
       {"12a", 99},          {"0x12g", 99},      {" 5", 99},          {"-", 99},
       {"$", 99},            {"0x-5", 99},       {"2147483647", INT32_MAX},
       {"-2147483648", INT32_MIN},               {"2147483648", 99},  {"0x80000000", 99},
@@ -88,13 +88,10 @@ TEST(SettingsValues, IntegerForms) {
 }
 
 TEST(SettingsValues, BooleansAreIntegersWithADefault) {
-  EXPECT_TRUE(ParseSettingBool("1", false));
   EXPECT_TRUE(ParseSettingBool("-3", false));
-  EXPECT_TRUE(ParseSettingBool("0x10", false));
   EXPECT_FALSE(ParseSettingBool("0", true));
   EXPECT_TRUE(ParseSettingBool("yes", true));
   EXPECT_FALSE(ParseSettingBool("yes", false));
-  EXPECT_TRUE(ParseSettingBool("", true));
 }
 
 TEST(SettingsValues, TextIsClippedOnACharacterBoundary) {
