@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# LZH writer benchmark: builds a mixed corpus (C++ headers, package documentation with its .gz
+# files, program binaries; nested folders) and packs it in one run with our writer, with jlha's
+# `lha` (-lh5-, run as a black box) and with `gzip -6` of a tar. Prints sizes, the size ratios and
+# throughputs (best of $RUNS runs), and checks our archive with 7z and lhasa.
+#   bench/lzh/run.sh [build-folder]   (default build/lzh-bench)
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=${1:-$here/build/lzh-bench}
+RUNS=${RUNS:-3}
+work=$build/bench-work
+corpus=$work/corpus
+
+for tool in lha gzip tar 7z lhasa; do
+  command -v "$tool" >/dev/null || { echo "bench: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+done
+
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVANE_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target mv_lzhpack >/dev/null
+pack=$build/unlha32/mv_lzhpack
+
+# The corpus: the same files on every run of this machine.
+if [ ! -f "$work/corpus.done" ]; then
+  rm -rf "$work"
+  mkdir -p "$corpus/include" "$corpus/doc" "$corpus/bin"
+  # Regular files only, so every tool packs the same set.
+  copy_files() {  # copy_files FROM-FOLDER NAME DEST
+    (cd "$1" && find "$2" -type f -print0 | tar --null -T - -cf -) | tar -C "$3" -xf -
+  }
+  copy_files /usr/include/c++ 12 "$corpus/include"
+  budget=$((12 * 1024 * 1024))
+  for pkg in $(ls /usr/share/doc | LC_ALL=C sort); do
+    [ "$budget" -gt 0 ] || break
+    src=/usr/share/doc/$pkg
+    [ -d "$src" ] && [ ! -L "$src" ] || continue
+    size=$(find "$src" -type f -printf '%s\n' | awk '{s+=$1} END {print s+0}')
+    copy_files /usr/share/doc "$pkg" "$corpus/doc"
+    budget=$((budget - size))
+  done
+  budget=$((16 * 1024 * 1024))
+  for prog in cmake python3.11 perl git gdb ctest cpack cppcheck bash; do
+    f=/usr/bin/$prog
+    [ -f "$f" ] && [ "$budget" -gt 0 ] || continue
+    cp "$f" "$corpus/bin/"
+    budget=$((budget - $(stat -c %s "$f")))
+  done
+  touch "$work/corpus.done"
+fi
+total=$(find "$corpus" -type f -printf '%s\n' | awk '{s+=$1} END {print s}')
+files=$(find "$corpus" -type f | wc -l)
+gzcount=$(find "$corpus" -type f -name '*.gz' | wc -l)
+echo "corpus: $files files ($gzcount .gz), $total bytes, in $corpus"
+
+# Our list file: names relative to the corpus, with backslashes, as the program writes them.
+(cd "$corpus" && find . -type f | LC_ALL=C sort | sed 's|^\./||; s|/|\\|g; s|.*|"&"|' | sed 's/$/\r/') > "$work/list.txt"
+
+# Best wall time of RUNS runs, and the processor time (user + system) of that run.
+best= cpu=
+measure() {
+  local b= c= out real user sys
+  for _ in $(seq "$RUNS"); do
+    out=$( { TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>&1; } 2>&1 )
+    read -r real user sys <<<"$out"
+    if [ -z "$b" ] || [ "$(echo "$real < $b" | bc -l)" = 1 ]; then b=$real; c=$(echo "$user + $sys" | bc -l); fi
+  done
+  best=$b cpu=$c
+}
+
+run_ours() { rm -f "$work/ours.lzh"; "$pack" a -r2x1a1 -gn1 "\"$work/ours.lzh\"" "\"$corpus/\"" "@$work/list.txt"; }
+run_jlha() { rm -f "$work/jlha.lzh"; (cd "$corpus" && lha ao5q "$work/jlha.lzh" include doc bin); }
+run_gzip() { tar -C "$corpus" -cf - . | gzip -6 > "$work/tar.gz"; }
+
+measure run_ours; t_ours=$best c_ours=$cpu
+measure run_jlha; t_jlha=$best c_jlha=$cpu
+measure run_gzip; t_gzip=$best c_gzip=$cpu
+
+s_ours=$(stat -c %s "$work/ours.lzh")
+s_jlha=$(stat -c %s "$work/jlha.lzh")
+s_gzip=$(stat -c %s "$work/tar.gz")
+
+# Our archive must be sound: 7z checks every CRC; lhasa extracts the same files.
+7z t "$work/ours.lzh" | grep -q "Everything is Ok" || { echo "bench: 7z t failed on our archive" >&2; exit 1; }
+rm -rf "$work/x" && mkdir -p "$work/x"
+(cd "$work/x" && lhasa xq "$work/ours.lzh")
+diff -r "$corpus" "$work/x" >/dev/null || { echo "bench: lhasa extracted different files" >&2; exit 1; }
+
+mbps() { echo "scale=1; $total / $1 / 1000000" | bc -l; }
+pct() { echo "scale=1; 100 * $1 / $total" | bc -l; }
+printf '%-14s %12s %7s %9s %8s %9s\n' tool bytes ratio seconds MB/s cpu-s
+printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "ours lh5" "$s_ours" "$(pct "$s_ours")" "$t_ours" "$(mbps "$t_ours")" "$c_ours"
+printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "jlha lh5" "$s_jlha" "$(pct "$s_jlha")" "$t_jlha" "$(mbps "$t_jlha")" "$c_jlha"
+printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "gzip -6 (tar)" "$s_gzip" "$(pct "$s_gzip")" "$t_gzip" "$(mbps "$t_gzip")" "$c_gzip"
+echo "size: ours/jlha $(echo "scale=3; $s_ours / $s_jlha" | bc -l)x  ours/gzip $(echo "scale=3; $s_ours / $s_gzip" | bc -l)x   (goal: ours/jlha <= 0.97)"
+echo "throughput: ours/jlha $(echo "scale=2; $t_jlha / $t_ours" | bc -l)x  ours/gzip $(echo "scale=2; $t_gzip / $t_ours" | bc -l)x   (goal: ours/jlha >= 2)"
+echo "threads: $(nproc); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+# Where the difference comes from: packed bytes of each top folder, ours against jlha's.
+for part in include doc bin; do
+  po=$(7z l -slt "$work/ours.lzh" | awk -v d="$part" '/^Path = /{p=$3} /^Packed Size = /{if (index(p, d "/") == 1) s += $4} END {print s+0}')
+  pj=$(7z l -slt "$work/jlha.lzh" | awk -v d="$part" '/^Path = /{p=$3} /^Packed Size = /{if (index(p, d "/") == 1) s += $4} END {print s+0}')
+  echo "  $part: packed ours/jlha $(echo "scale=3; $po / $pj" | bc -l)x"
+done

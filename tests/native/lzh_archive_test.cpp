@@ -1,0 +1,274 @@
+// Member headers (writing level 2, reading levels 0 to 2) and member writing.
+#include <gtest/gtest.h>
+
+#include "lzh_test_support.h"
+#include "unlha32/lzh/crc16.h"
+#include "unlha32/lzh/member_writer.h"
+
+namespace mv::lzh {
+namespace {
+
+using testing::Bytes;
+
+uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+uint32_t Get32(const Bytes& b, size_t at) { return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16); }
+
+// The records of a level-2 header: type and data, in order.
+std::vector<std::pair<int, Bytes>> Records(const Bytes& h) {
+  std::vector<std::pair<int, Bytes>> out;
+  size_t at = 26;
+  for (uint16_t size = Get16(h, 24); size != 0; at += size, size = Get16(h, at - 2))
+    out.push_back({h[at], Bytes(h.begin() + at + 1, h.begin() + at + size - 2)});
+  EXPECT_EQ(at, Get16(h, 0)) << "records must fill the header exactly";
+  return out;
+}
+
+bool HeaderCrcHolds(Bytes h) {
+  const uint16_t stored = Get16(h, 27);  // the CRC record comes first
+  h[27] = h[28] = 0;
+  return Crc16(0, h.data(), h.size()) == stored;
+}
+
+TEST(LzhHeader, Level2Layout) {
+  NewHeader n;
+  std::memcpy(n.method, "-lh5-", 5);
+  n.packedSize = 0x01020304;
+  n.originalSize = 0x0A0B0C0D;
+  n.dataCrc = 0xBEEF;
+  n.dir = "sub\\表";  // 表 is 95 5C: its trail byte is no separator
+  n.name = "ソ.txt";
+  n.attributes = 0x21;
+  n.creation = 1, n.lastWrite = 116444736000000000ull + 10000000ull * 1000, n.lastAccess = 3;
+  const Bytes h = BuildLevel2Header(n);
+
+  EXPECT_EQ(Get16(h, 0), h.size());
+  EXPECT_EQ(std::string(h.begin() + 2, h.begin() + 7), "-lh5-");
+  EXPECT_EQ(Get32(h, 7), 0x01020304u);
+  EXPECT_EQ(Get32(h, 11), 0x0A0B0C0Du);
+  EXPECT_EQ(Get32(h, 15), 1000u);  // Unix time of the last write
+  EXPECT_EQ(h[20], 2);
+  EXPECT_EQ(Get16(h, 21), 0xBEEF);
+  EXPECT_TRUE(HeaderCrcHolds(h));
+
+  const auto r = Records(h);
+  ASSERT_EQ(r.size(), 5u);
+  EXPECT_EQ(r[0].first, 0x00);
+  EXPECT_EQ(r[1], (std::pair<int, Bytes>{0x01, {0x83, 0x5C, '.', 't', 'x', 't'}}));
+  EXPECT_EQ(r[2], (std::pair<int, Bytes>{0x02, {'s', 'u', 'b', 0xFF, 0x95, 0x5C, 0xFF}}));
+  EXPECT_EQ(r[3], (std::pair<int, Bytes>{0x40, {0x21, 0x00}}));
+  ASSERT_EQ(r[4].first, 0x41);
+  ASSERT_EQ(r[4].second.size(), 24u);
+  EXPECT_EQ(r[4].second[0], 1);   // creation, last write, last access
+  EXPECT_EQ(r[4].second[16], 3);
+}
+
+TEST(LzhHeader, SizeNeverEndsInZeroByte) {
+  // Without a directory the header is 66 bytes plus the name: 190 would make it 256.
+  for (const std::string dir : {"", "d", "abc\\de"}) {
+    for (size_t n = 150; n < 480; ++n) {
+      NewHeader h;
+      h.dir = dir;
+      h.name = std::string(n, 'n');
+      const Bytes b = BuildLevel2Header(h);
+      ASSERT_NE(b.size() % 256, 0u) << "name " << n << " dir " << dir;
+      ASSERT_TRUE(HeaderCrcHolds(b));
+      Bytes archive = b;
+      archive.push_back(0);
+      const auto m = testing::Members(archive);
+      ASSERT_EQ(m.size(), 1u);
+      EXPECT_EQ(m[0].path, dir.empty() ? h.name : dir + "\\" + h.name);
+    }
+  }
+}
+
+// Hand-made headers of the older levels, as other writers make them.
+Bytes Level0(const std::string& name, const std::string& data) {
+  Bytes h = {0, 0, '-', 'l', 'h', '0', '-'};
+  for (int i = 0; i < 2; ++i)
+    for (int k = 0; k < 4; ++k) h.push_back(static_cast<uint8_t>(data.size() >> (8 * k)));
+  h.insert(h.end(), {0x00, 0x60, 0x21, 0x5A, 0x20, 0x00, static_cast<uint8_t>(name.size())});
+  h.insert(h.end(), name.begin(), name.end());
+  const uint16_t crc = Crc16(0, data.data(), data.size());
+  h.push_back(crc & 0xFF);
+  h.push_back(crc >> 8);
+  h[0] = static_cast<uint8_t>(h.size() - 2);
+  for (size_t i = 2; i < h.size(); ++i) h[1] = static_cast<uint8_t>(h[1] + h[i]);
+  h.insert(h.end(), data.begin(), data.end());
+  return h;
+}
+
+Bytes Level1(const std::string& name, const std::string& dirRecord, const std::string& data) {
+  const uint32_t ext = static_cast<uint32_t>(dirRecord.size() + 3);
+  const uint32_t packed = static_cast<uint32_t>(data.size()) + ext;  // level 1 counts the records
+  Bytes h = {0, 0, '-', 'l', 'h', '0', '-'};
+  for (uint32_t v : {packed, static_cast<uint32_t>(data.size())})
+    for (int k = 0; k < 4; ++k) h.push_back(static_cast<uint8_t>(v >> (8 * k)));
+  h.insert(h.end(), {0x00, 0x60, 0x21, 0x5A, 0x20, 0x01, static_cast<uint8_t>(name.size())});
+  h.insert(h.end(), name.begin(), name.end());
+  const uint16_t crc = Crc16(0, data.data(), data.size());
+  h.insert(h.end(), {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8), 'M',
+                     static_cast<uint8_t>(ext), static_cast<uint8_t>(ext >> 8)});
+  h[0] = static_cast<uint8_t>(h.size() - 2);
+  for (size_t i = 2; i < h.size(); ++i) h[1] = static_cast<uint8_t>(h[1] + h[i]);
+  h.push_back(0x02);
+  h.insert(h.end(), dirRecord.begin(), dirRecord.end());
+  h.insert(h.end(), {0, 0});
+  h.insert(h.end(), data.begin(), data.end());
+  return h;
+}
+
+TEST(LzhIndex, ReadsAllThreeLevels) {
+  Bytes archive = Level0("DOS\\OLD.TXT", "level zero");
+  const Bytes one = Level1("one.txt", "sub\xFF", "level one");
+  archive.insert(archive.end(), one.begin(), one.end());
+  MemoryOutput out;
+  testing::MemoryInput src(Bytes{'2', '2'});
+  SourceInfo info;
+  info.name = "two.txt";
+  WriteFailure f;
+  ASSERT_TRUE(AppendMember(out, src, info, {}, &f));
+  archive.insert(archive.end(), out.Bytes().begin(), out.Bytes().end());
+  archive.push_back(0);
+
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].path, "DOS\\OLD.TXT");
+  EXPECT_EQ(m[0].level, 0);
+  EXPECT_EQ(m[0].attributes, 0x20);
+  EXPECT_EQ(m[1].path, "sub\\one.txt");
+  EXPECT_EQ(m[1].packedSize, 9u);  // the record is not data
+  EXPECT_EQ(m[2].path, "two.txt");
+  for (const auto& e : m) EXPECT_EQ(Crc16(0, archive.data() + e.dataOffset, e.packedSize), e.dataCrc);
+  EXPECT_EQ(testing::MemberData(archive, m[1]), Bytes(one.end() - 9, one.end()));
+  // No end mark is accepted too; an empty file is an archive without members.
+  archive.pop_back();
+  EXPECT_EQ(testing::Members(archive).size(), 3u);
+  testing::MemoryInput empty{Bytes{}};
+  std::vector<MemberEntry> none{MemberEntry{}};
+  std::string reason;
+  int error = 0;
+  EXPECT_TRUE(ReadArchiveIndex(empty, &none, &reason, &error));
+  EXPECT_TRUE(none.empty());
+}
+
+TEST(LzhIndex, RejectsWhatIsNotASoundArchive) {
+  MemoryOutput out;
+  testing::MemoryInput src(testing::TextBytes(5000, 1));
+  SourceInfo info;
+  info.name = "a.txt";
+  WriteFailure f;
+  ASSERT_TRUE(AppendMember(out, src, info, {}, &f));
+  const Bytes good = out.Bytes();
+
+  auto reject = [](const Bytes& b) {
+    testing::MemoryInput in(b);
+    std::vector<MemberEntry> m;
+    std::string reason;
+    int error = 0;
+    const bool ok = ReadArchiveIndex(in, &m, &reason, &error);
+    EXPECT_FALSE(reason.empty() && !ok);
+    return !ok;
+  };
+  EXPECT_TRUE(reject(Bytes(good.begin(), good.end() - 10)));  // data cut short
+  EXPECT_TRUE(reject(Bytes(good.begin(), good.begin() + 30)));  // header cut short
+  Bytes badCrc = good;
+  badCrc[40] ^= 1;  // inside the name record
+  EXPECT_TRUE(reject(badCrc));
+  Bytes level3 = good;
+  level3[20] = 3;
+  EXPECT_TRUE(reject(level3));
+  Bytes badSum = Level0("X", "x");
+  badSum[1] ^= 0xFF;
+  EXPECT_TRUE(reject(badSum));
+  EXPECT_TRUE(reject(Bytes{'M', 'Z', 0x90, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xB8, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// An output that fails once it holds `room` bytes.
+class FullDisk : public MemoryOutput {
+ public:
+  explicit FullDisk(size_t room) : room_(room) {}
+  int Append(const void* data, size_t size) override {
+    if (Size() + size > room_) return 112;
+    return MemoryOutput::Append(data, size);
+  }
+
+ private:
+  size_t room_;
+};
+
+TEST(LzhMember, CodesOrStoresAndFillsTheHeader) {
+  struct Case {
+    Bytes data;
+    const char* method;
+  };
+  const Case cases[] = {{testing::TextBytes(100000, 2), "-lh5-"},
+                        {testing::RandomBytes(100000, 3), "-lh0-"},
+                        {Bytes{}, "-lh0-"},
+                        {Bytes{'x'}, "-lh0-"}};
+  for (const Case& c : cases) {
+    MemoryOutput out;
+    testing::MemoryInput src(c.data);
+    SourceInfo info;
+    info.dir = "a\\b";
+    info.name = "file";
+    info.attributes = 0x23;
+    WriteFailure f;
+    MemberSummary s;
+    ASSERT_TRUE(AppendMember(out, src, info, {}, &f, &s));
+    const auto m = testing::Members(out.Bytes());
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].method, c.method);
+    EXPECT_EQ(m[0].path, "a\\b\\file");
+    EXPECT_EQ(m[0].attributes, 0x23);
+    EXPECT_EQ(m[0].originalSize, c.data.size());
+    EXPECT_EQ(m[0].dataCrc, Crc16(0, c.data.data(), c.data.size()));
+    EXPECT_EQ(m[0].end, out.Size());
+    EXPECT_EQ(s.packedSize, m[0].packedSize);
+    EXPECT_EQ(testing::MemberData(out.Bytes(), m[0]), c.data);
+  }
+}
+
+TEST(LzhMember, ReportsReadAndWriteFailures) {
+  const Bytes data = testing::TextBytes(50000, 4);
+  SourceInfo info;
+  info.name = "f";
+  WriteFailure f;
+  MemoryOutput out;
+  testing::MemoryInput broken(data, 1000);
+  EXPECT_FALSE(AppendMember(out, broken, info, {}, &f));
+  EXPECT_EQ(f.kind, WriteFailure::kRead);
+  EXPECT_EQ(f.error, 5);
+
+  for (size_t room : {size_t{10}, size_t{200}, size_t{5000}}) {
+    FullDisk disk(room);
+    testing::MemoryInput src(data);
+    EXPECT_FALSE(AppendMember(disk, src, info, {}, &f)) << room;
+    EXPECT_EQ(f.kind, WriteFailure::kWrite);
+    EXPECT_EQ(f.error, 112);
+  }
+}
+
+TEST(LzhMember, CopiesOtherMembersUnchanged) {
+  Bytes archive = Level0("OLD.TXT", "old data");
+  archive.push_back(0);
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 1u);
+  testing::MemoryInput in(archive);
+  MemoryOutput out;
+  WriteFailure f;
+  ASSERT_TRUE(CopyMember(out, in, m[0], &f));
+  EXPECT_EQ(out.Bytes(), Bytes(archive.begin(), archive.end() - 1));
+}
+
+TEST(LzhPaths, SplitAndCompareStepOverTrailBytes) {
+  EXPECT_EQ(SplitStoredPath("表\\ソ\\a"), (std::vector<std::string>{"表", "ソ", "a"}));
+  EXPECT_EQ(SplitStoredPath("\\x\\\\y\\"), (std::vector<std::string>{"x", "y"}));
+  EXPECT_TRUE(SamePath("Sub\\Read.ME", "SUB\\read.me"));
+  EXPECT_TRUE(SamePath("表.TXT", "表.txt"));
+  // 0x83 0x5C is ソ; 0x83 0x7C is a different character, not "ソ" with another case.
+  EXPECT_FALSE(SamePath("\x83\x5C", "\x83\x7C"));
+  EXPECT_FALSE(SamePath("a\\b", "a\\bc"));
+}
+
+}  // namespace
+}  // namespace mv::lzh

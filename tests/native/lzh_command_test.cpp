@@ -1,0 +1,239 @@
+// The archiver's command text, list file, stored names, and whole runs on an in-memory store.
+#include <gtest/gtest.h>
+
+#include "lzh_test_support.h"
+
+namespace mv::lzh {
+namespace {
+
+using testing::Bytes;
+using testing::MemStore;
+
+TEST(LzhCommand, ParsesTheProgramsCommandText) {
+  Command c;
+  std::string reason;
+  ASSERT_TRUE(ParseCommand(R"(a -r2x1a1 -gn1 "D:\Out Dir\x.LZH" "D:\Work\" @C:\Program Files\Morvane\TMPLHA.$)",
+                           &c, &reason)) << reason;
+  EXPECT_EQ(c.archive, "D:\\Out Dir\\x.LZH");
+  EXPECT_EQ(c.baseFolder, "D:\\Work\\");
+  EXPECT_EQ(c.listFile, "C:\\Program Files\\Morvane\\TMPLHA.$");  // blanks and all
+  EXPECT_TRUE(c.files.empty());
+  EXPECT_TRUE(c.storePaths);
+  EXPECT_TRUE(c.storeAttributes);
+}
+
+TEST(LzhCommand, SwitchesNamesAndErrors) {
+  Command c;
+  std::string reason;
+  ASSERT_TRUE(ParseCommand("a -x0 -a0 -q -w=C:\\t -zz9 arc \"sub\\\" one.txt \"two words.txt\"", &c, &reason));
+  EXPECT_FALSE(c.storePaths);
+  EXPECT_FALSE(c.storeAttributes);
+  EXPECT_EQ(c.archive, "arc.lzh");  // the usual extension when there is none
+  EXPECT_EQ(c.baseFolder, "sub\\");
+  EXPECT_EQ(c.files, (std::vector<std::string>{"one.txt", "two words.txt"}));
+  // A base folder whose last character is 表 (95 5C) does not end with a separator.
+  ASSERT_TRUE(ParseCommand("a x.lzh \"表\" @\"list.txt\"  \r\n", &c, &reason));
+  EXPECT_EQ(c.baseFolder, "");
+  EXPECT_EQ(c.files, (std::vector<std::string>{"表"}));
+  EXPECT_EQ(c.listFile, "list.txt");
+
+  for (const char* bad : {"", "   ", "x arc.lzh @l", "\"a\" arc.lzh @l", "a", "a -r2", "a arc.lzh",
+                          "a \"dir\\\" @l"}) {
+    reason.clear();
+    EXPECT_FALSE(ParseCommand(bad, &c, &reason)) << bad;
+    EXPECT_FALSE(reason.empty()) << bad;
+  }
+}
+
+TEST(LzhCommand, ListFileLines) {
+  EXPECT_EQ(ParseListFile("\"a.txt\"\r\n\"SUB\\b c.txt\"\r\n\r\n  plain.txt  \n\"last\""),
+            (std::vector<std::string>{"a.txt", "SUB\\b c.txt", "plain.txt", "last"}));
+  EXPECT_TRUE(ParseListFile("").empty());
+  EXPECT_TRUE(ParseListFile("\r\n\"\"\r\n").empty());
+}
+
+TEST(LzhCommand, StoredNames) {
+  struct Case {
+    const char* listed;
+    const char* source;
+    const char* dir;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"a.txt", "D:\\W\\a.txt", "", "a.txt"},
+      {"SUB\\deep\\b.txt", "D:\\W\\SUB\\deep\\b.txt", "SUB\\deep", "b.txt"},
+      {"表\\ソ.txt", "D:\\W\\表\\ソ.txt", "表", "ソ.txt"},  // trail bytes 0x5C stay inside
+      {"sub/c.txt", "D:\\W\\sub/c.txt", "sub", "c.txt"},
+      {".\\x\\.\\d.txt", "D:\\W\\.\\x\\.\\d.txt", "x", "d.txt"},
+      {"x\\..\\e.txt", "D:\\W\\x\\..\\e.txt", "", "e.txt"},
+      // Outside the base: the name alone, never a drive, a root or "..".
+      {"C:\\Other\\f.txt", "C:\\Other\\f.txt", "", "f.txt"},
+      {"\\\\server\\share\\g.txt", "\\\\server\\share\\g.txt", "", "g.txt"},
+      {"..\\..\\h.txt", "D:\\W\\..\\..\\h.txt", "", "h.txt"},
+      {"a\\..\\..\\up\\i.txt", "D:\\W\\a\\..\\..\\up\\i.txt", "", "i.txt"},
+      {"C:rel.txt", "C:rel.txt", "", "rel.txt"},
+  };
+  for (const Case& c : cases) {
+    StoredName n;
+    std::string reason;
+    ASSERT_TRUE(ResolveName(c.listed, "D:\\W\\", true, &n, &reason)) << c.listed << ": " << reason;
+    EXPECT_EQ(n.source, c.source) << c.listed;
+    EXPECT_EQ(n.dir, c.dir) << c.listed;
+    EXPECT_EQ(n.name, c.name) << c.listed;
+  }
+  StoredName n;
+  std::string reason;
+  ASSERT_TRUE(ResolveName("SUB\\b.txt", "D:\\W\\", false, &n, &reason));
+  EXPECT_EQ(n.dir, "");
+  for (const std::string& bad : {std::string(), std::string(".."), std::string("sub\\"),
+                                std::string("a.txt:stream"), std::string("x\\*.txt"), std::string(2000, 'n')}) {
+    reason.clear();
+    EXPECT_FALSE(ResolveName(bad, "D:\\W\\", true, &n, &reason)) << bad;
+    EXPECT_FALSE(reason.empty());
+  }
+}
+
+// A store with a few files below D:\W and the program's list file.
+class LzhRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store.Put("D:\\W\\a.txt", testing::TextBytes(20000, 1), 0x21);
+    store.Put("D:\\W\\SUB\\b.bin", testing::RandomBytes(3000, 2));
+    store.Put("D:\\W\\表\\ソ.txt", testing::TextBytes(500, 3), 0x22);
+    store.Put("D:\\W\\empty", {});
+  }
+  void List(const std::string& lines) { store.PutText("C:\\Prog Dir\\TMPLHA.$", lines); }
+  RunResult Run(int threads = 1) {
+    RunOptions o;
+    o.threads = threads;
+    return RunCommand(store, "a -r2x1a1 -gn1 \"D:\\Out\\x.lzh\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
+  }
+  // Names in the store other than the sources, the list and the archive: temporary leftovers.
+  std::vector<std::string> Strays() const {
+    std::vector<std::string> out;
+    for (const auto& [k, f] : store.files)
+      if (k.rfind("D:\\OUT\\", 0) == 0 && k != "D:\\OUT\\X.LZH") out.push_back(k);
+    return out;
+  }
+  Bytes Archive() const {
+    const MemStore::File* f = store.Get("D:\\Out\\x.lzh");
+    return f ? f->bytes : Bytes{};
+  }
+  MemStore store;
+};
+
+TEST_F(LzhRun, WritesEveryListedFile) {
+  List("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n\"表\\ソ.txt\"\r\n\"empty\"\r\n");
+  const RunResult r = Run();
+  ASSERT_EQ(r.code, 0) << r.message;
+  EXPECT_EQ(r.added, 4);
+  EXPECT_FALSE(r.message.empty());
+  const Bytes archive = Archive();
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 4u);
+  const char* paths[] = {"a.txt", "SUB\\b.bin", "表\\ソ.txt", "empty"};
+  const char* sources[] = {"D:\\W\\a.txt", "D:\\W\\SUB\\b.bin", "D:\\W\\表\\ソ.txt", "D:\\W\\empty"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(m[i].path, paths[i]);
+    EXPECT_EQ(testing::MemberData(archive, m[i]), store.Get(sources[i])->bytes) << paths[i];
+    EXPECT_EQ(m[i].attributes, store.Get(sources[i])->attributes & 0x27);
+  }
+  EXPECT_EQ(archive.back(), 0);  // end mark
+  EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(LzhRun, SameInputSameBytesWithAnyThreadCount) {
+  store.Put("D:\\W\\big.txt", testing::TextBytes(kChunkSize + 999, 4));
+  List("\"a.txt\"\r\n\"big.txt\"\r\n\"SUB\\b.bin\"\r\n");
+  ASSERT_EQ(Run(1).code, 0);
+  const Bytes one = Archive();
+  store.Remove("D:\\Out\\x.lzh");
+  ASSERT_EQ(Run(3).code, 0);
+  EXPECT_EQ(Archive(), one);
+}
+
+TEST_F(LzhRun, AddsToAnExistingArchiveReplacingSameNames) {
+  List("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  // Later: b.bin changed, c.txt is new; "sub\B.BIN" is the same member as "SUB\b.bin".
+  store.Put("D:\\W\\SUB\\b.bin", testing::TextBytes(100, 5));
+  store.Put("D:\\W\\c.txt", testing::TextBytes(100, 6));
+  List("\"c.txt\"\r\n\"sub\\B.BIN\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  const Bytes archive = Archive();
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].path, "a.txt");
+  EXPECT_EQ(m[1].path, "sub\\B.BIN");  // in the old member's place
+  EXPECT_EQ(testing::MemberData(archive, m[1]), testing::TextBytes(100, 5));
+  EXPECT_EQ(m[2].path, "c.txt");
+}
+
+TEST_F(LzhRun, ALaterLineOfTheSameNameWins) {
+  store.Put("D:\\Else\\a.txt", Bytes{'n', 'e', 'w'});
+  List("\"a.txt\"\r\n\"D:\\Else\\a.txt\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  const auto m = testing::Members(Archive());
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(testing::MemberData(Archive(), m[0]), (Bytes{'n', 'e', 'w'}));
+}
+
+TEST_F(LzhRun, FailuresLeaveNoArchiveAndNoTemporaryFile) {
+  struct Case {
+    const char* name;
+    std::string list;
+    int code;
+    std::function<void(MemStore&)> setup;
+  };
+  const Case cases[] = {
+      {"missing file", "\"a.txt\"\r\n\"gone.txt\"\r\n", kResultMissingFile, nullptr},
+      {"folder", "\"SUB\"\r\n", kResultMissingFile, nullptr},
+      {"empty list", "\r\n", kResultNoFiles, nullptr},
+      {"unreadable", "\"a.txt\"\r\n", kResultReadError, [](MemStore& s) { s.failReadsOf = "D:\\W\\A.TXT"; }},
+      {"disk full", "\"a.txt\"\r\n\"SUB\\b.bin\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 4000; }},
+      {"rename fails", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.failReplace = true; }},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    store.failReadsOf.clear();
+    store.diskSpace = -1;
+    store.failReplace = false;
+    store.Remove("D:\\Out\\x.lzh");
+    List(c.list);
+    if (c.setup) c.setup(store);
+    const RunResult r = Run();
+    EXPECT_EQ(r.code, c.code) << c.name << ": " << r.message;
+    EXPECT_FALSE(r.message.empty()) << c.name;
+    EXPECT_EQ(store.Get("D:\\Out\\x.lzh"), nullptr) << c.name;
+    EXPECT_TRUE(Strays().empty()) << c.name;
+  }
+  // The message names the missing file.
+  List("\"gone.txt\"\r\n");
+  EXPECT_NE(Run().message.find("D:\\W\\gone.txt"), std::string::npos);
+  // No list file at all.
+  store.Remove("C:\\Prog Dir\\TMPLHA.$");
+  EXPECT_EQ(Run().code, kResultListFile);
+}
+
+TEST_F(LzhRun, AFailedRunKeepsTheOldArchive) {
+  List("\"a.txt\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  const Bytes before = Archive();
+  List("\"a.txt\"\r\n\"gone.txt\"\r\n");
+  EXPECT_EQ(Run().code, kResultMissingFile);
+  EXPECT_EQ(Archive(), before);
+  store.diskSpace = 100;
+  List("\"SUB\\b.bin\"\r\n");
+  EXPECT_EQ(Run().code, kResultWriteError);
+  EXPECT_EQ(Archive(), before);
+  EXPECT_TRUE(Strays().empty());
+  // Not an archive: refused, and left as it was.
+  store.diskSpace = -1;
+  store.PutText("D:\\Out\\x.lzh", "this is no archive at all, just text of some length");
+  EXPECT_EQ(Run().code, kResultBadArchive);
+  EXPECT_EQ(store.Get("D:\\Out\\x.lzh")->bytes.size(), 51u);
+  EXPECT_TRUE(Strays().empty());
+}
+
+}  // namespace
+}  // namespace mv::lzh

@@ -1,0 +1,388 @@
+#include "unlha32/command.h"
+
+#include <algorithm>
+
+#include "unlha32/lzh/header.h"
+#include "unlha32/lzh/member_writer.h"
+#include "unlha32/member_queue.h"
+
+namespace mv::lzh {
+namespace {
+
+constexpr uint64_t kMaxListFile = 64ull << 20;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Drops one pair of enclosing double quotes (or a lone opening one).
+std::string Unquote(std::string_view s) {
+  s = Trim(s);
+  if (!s.empty() && s.front() == '"') {
+    s.remove_prefix(1);
+    const size_t close = s.find('"');
+    if (close != std::string_view::npos) s = s.substr(0, close);
+  }
+  return std::string(s);
+}
+
+// Calls each(index, isSeparator) for every character of code-page text; a trail byte is never
+// a separator.
+template <typename Each>
+void ForEachChar(std::string_view s, Each each) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const bool lead = IsSjisLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
+    each(i, !lead && IsSeparator(s[i]));
+    if (lead) ++i;
+  }
+}
+
+bool EndsWithSeparator(std::string_view s) {
+  bool last = false;
+  ForEachChar(s, [&](size_t, bool sep) { last = sep; });
+  return last;
+}
+
+std::vector<std::string> Components(std::string_view s) {
+  std::vector<std::string> out(1);
+  size_t start = 0;
+  ForEachChar(s, [&](size_t i, bool sep) {
+    if (sep) {
+      out.back() = std::string(s.substr(start, i - start));
+      out.emplace_back();
+      start = i + 1;
+    }
+  });
+  out.back() = std::string(s.substr(start));
+  std::vector<std::string> parts;
+  for (auto& p : out)
+    if (!p.empty()) parts.push_back(std::move(p));
+  return parts;
+}
+
+// Folder part of a path, with its separator ("" when there is none).
+std::string FolderOf(std::string_view path) {
+  size_t after = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const bool lead = IsSjisLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
+    if (!lead && (IsSeparator(path[i]) || path[i] == ':')) after = i + 1;
+    if (lead) ++i;
+  }
+  return std::string(path.substr(0, after));
+}
+
+bool IsAbsolute(std::string_view s) {
+  if (!s.empty() && IsSeparator(s[0])) return true;
+  return s.size() >= 2 && s[1] == ':' && !IsSjisLead(static_cast<unsigned char>(s[0]));
+}
+
+bool HasExtension(std::string_view path) {
+  const std::string folder = FolderOf(path);
+  const std::string_view name = path.substr(folder.size());
+  return name.find('.') != std::string_view::npos;
+}
+
+// Reads the switch letters of one "-..." token; letters we do not know are skipped with their
+// digits, and the rest of the token after any other character is ignored.
+void ApplySwitches(std::string_view token, Command* c) {
+  size_t i = 1;
+  auto digits = [&]() {
+    std::string d;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9') d += token[i++];
+    return d;
+  };
+  while (i < token.size()) {
+    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(token[i])));
+    if (letter < 'a' || letter > 'z') return;
+    ++i;
+    if (letter == 'g' && i < token.size() && std::isalpha(static_cast<unsigned char>(token[i]))) ++i;
+    const std::string value = digits();
+    if (letter == 'x') c->storePaths = value != "0";
+    if (letter == 'a') c->storeAttributes = value != "0";
+  }
+}
+
+std::string ErrorText(Store& store, int error) {
+  return error ? " (" + store.Describe(error) + ")" : std::string();
+}
+
+struct NewEntry {
+  StoredName name;
+  FileStat stat;
+  bool placed = false;  // already written in place of an old member
+};
+
+struct Output {
+  Store& store;
+  std::string path;
+  std::unique_ptr<OutputFile> file;
+  bool keep = false;
+  ~Output() {
+    file.reset();
+    if (!path.empty() && !keep) store.Remove(path);
+  }
+};
+
+}  // namespace
+
+bool ParseCommand(std::string_view text, Command* command, std::string* reason) {
+  *command = Command{};
+  struct Token {
+    std::string text;
+    bool quoted;
+  };
+  std::vector<Token> tokens;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (IsBlank(text[i])) {
+      ++i;
+      continue;
+    }
+    if (text[i] == '@') {
+      command->listFile = Unquote(text.substr(i + 1));
+      break;
+    }
+    if (text[i] == '"') {
+      const size_t close = text.find('"', i + 1);
+      const size_t end = close == std::string_view::npos ? text.size() : close;
+      tokens.push_back({std::string(text.substr(i + 1, end - i - 1)), true});
+      i = end + 1;
+      continue;
+    }
+    size_t end = i;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    tokens.push_back({std::string(text.substr(i, end - i)), false});
+    i = end;
+  }
+  if (tokens.empty() || tokens[0].quoted) {
+    *reason = "コマンドがありません";
+    return false;
+  }
+  if (tokens[0].text != "a" && tokens[0].text != "A") {
+    *reason = "対応していないコマンドです: " + tokens[0].text;
+    return false;
+  }
+  bool haveArchive = false, haveBase = false;
+  for (size_t k = 1; k < tokens.size(); ++k) {
+    const Token& t = tokens[k];
+    if (!t.quoted && t.text.size() > 1 && t.text[0] == '-') {
+      ApplySwitches(t.text, command);
+    } else if (t.text.empty()) {
+      continue;
+    } else if (!haveArchive) {
+      command->archive = t.text;
+      haveArchive = true;
+    } else if (!haveBase && command->files.empty() && EndsWithSeparator(t.text)) {
+      command->baseFolder = t.text;
+      haveBase = true;
+    } else {
+      command->files.push_back(t.text);
+    }
+  }
+  if (!haveArchive) {
+    *reason = "書庫の名前がありません";
+    return false;
+  }
+  if (EndsWithSeparator(command->archive)) {
+    *reason = "書庫の名前がフォルダーです: " + command->archive;
+    return false;
+  }
+  if (!HasExtension(command->archive)) command->archive += ".lzh";
+  if (command->files.empty() && command->listFile.empty() && !haveBase) {
+    *reason = "格納するファイルの指定がありません";
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ParseListFile(std::string_view contents) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= contents.size()) {
+    size_t end = contents.find('\n', start);
+    if (end == std::string_view::npos) end = contents.size();
+    std::string name = Unquote(contents.substr(start, end - start));
+    if (!name.empty()) names.push_back(std::move(name));
+    start = end + 1;
+  }
+  return names;
+}
+
+bool ResolveName(const std::string& listed, const std::string& baseFolder, bool storePaths,
+                 StoredName* out, std::string* reason) {
+  const bool absolute = IsAbsolute(listed);
+  out->source = absolute ? listed : baseFolder + listed;
+  std::vector<std::string> kept;
+  bool escaped = absolute;
+  for (std::string& part : Components(absolute && listed.size() >= 2 && listed[1] == ':'
+                                          ? std::string_view(listed).substr(2)
+                                          : std::string_view(listed))) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (kept.empty()) escaped = true;
+      else kept.pop_back();
+      continue;
+    }
+    if (part.find(':') != std::string::npos || part.find_first_of("*?\"<>|") != std::string::npos) {
+      *reason = "格納できない名前です: " + listed;
+      return false;
+    }
+    kept.push_back(std::move(part));
+  }
+  if (kept.empty() || EndsWithSeparator(listed)) {
+    *reason = "ファイル名がありません: " + listed;
+    return false;
+  }
+  // Outside the base there is no folder to keep: the name alone goes in.
+  if (escaped || !storePaths) kept.erase(kept.begin(), kept.end() - 1);
+  out->name = kept.back();
+  out->dir.clear();
+  for (size_t k = 0; k + 1 < kept.size(); ++k) out->dir += (k ? "\\" : "") + kept[k];
+  if (out->name.size() > kMaxNameBytes || out->dir.size() > kMaxNameBytes) {
+    *reason = "名前が長すぎます: " + listed;
+    return false;
+  }
+  return true;
+}
+
+RunResult RunCommand(Store& store, std::string_view text, const RunOptions& options) {
+  RunResult result;
+  auto fail = [&](int code, std::string message) {
+    result.code = code;
+    result.message = std::move(message);
+    result.added = 0;
+    return result;
+  };
+
+  Command cmd;
+  std::string reason;
+  if (!ParseCommand(text, &cmd, &reason)) return fail(kResultBadCommand, reason);
+
+  // The names to add: those on the command line, then those of the list file.
+  std::vector<std::string> listed = cmd.files;
+  if (!cmd.listFile.empty()) {
+    std::unique_ptr<InputFile> list;
+    FileStat st;
+    int e = store.Stat(cmd.listFile, &st);
+    if (e == 0 && (!st.exists || st.directory)) return fail(kResultListFile, "リストファイルが見つかりません: " + cmd.listFile);
+    if (e == 0) e = store.OpenRead(cmd.listFile, &list);
+    if (e != 0) return fail(kResultListFile, "リストファイルを読めません: " + cmd.listFile + ErrorText(store, e));
+    if (list->Size() > kMaxListFile) return fail(kResultListFile, "リストファイルが大きすぎます: " + cmd.listFile);
+    std::string contents(static_cast<size_t>(list->Size()), '\0');
+    if (!ReadExactly(*list, 0, contents.data(), contents.size(), &e))
+      return fail(kResultListFile, "リストファイルを読めません: " + cmd.listFile + ErrorText(store, e));
+    for (std::string& name : ParseListFile(contents)) listed.push_back(std::move(name));
+  }
+
+  // Every file must be there before anything is written. A later line of the same stored name
+  // takes the place of the earlier one.
+  std::vector<NewEntry> entries;
+  for (const std::string& name : listed) {
+    NewEntry entry;
+    if (!ResolveName(name, cmd.baseFolder, cmd.storePaths, &entry.name, &reason))
+      return fail(kResultBadName, reason);
+    if (int e = store.Stat(entry.name.source, &entry.stat); e != 0)
+      return fail(kResultReadError, "ファイルを調べられません: " + entry.name.source + ErrorText(store, e));
+    if (!entry.stat.exists) return fail(kResultMissingFile, "ファイルが見つかりません: " + entry.name.source);
+    if (entry.stat.directory) return fail(kResultMissingFile, "フォルダーは格納できません: " + entry.name.source);
+    if (entry.stat.size > 0xFFFFFFFFull) return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + entry.name.source);
+    const std::string path = entry.name.dir.empty() ? entry.name.name : entry.name.dir + "\\" + entry.name.name;
+    auto same = std::find_if(entries.begin(), entries.end(), [&](const NewEntry& e) {
+      return SamePath(e.name.dir.empty() ? e.name.name : e.name.dir + "\\" + e.name.name, path);
+    });
+    if (same != entries.end()) *same = std::move(entry);
+    else entries.push_back(std::move(entry));
+  }
+  if (entries.empty()) return fail(kResultNoFiles, "格納するファイルがありません");
+
+  // The archive that is there already, if any.
+  FileStat archiveStat;
+  if (int e = store.Stat(cmd.archive, &archiveStat); e != 0)
+    return fail(kResultBadArchive, "書庫を調べられません: " + cmd.archive + ErrorText(store, e));
+  if (archiveStat.exists && archiveStat.directory) return fail(kResultBadArchive, "書庫の名前がフォルダーです: " + cmd.archive);
+  std::unique_ptr<InputFile> old;
+  std::vector<MemberEntry> members;
+  if (archiveStat.exists) {
+    if (int e = store.OpenRead(cmd.archive, &old); e != 0)
+      return fail(kResultBadArchive, "書庫を開けません: " + cmd.archive + ErrorText(store, e));
+    int e = 0;
+    if (!ReadArchiveIndex(*old, &members, &reason, &e))
+      return fail(kResultBadArchive, "書庫 " + cmd.archive + " に追加できません: " + reason + ErrorText(store, e));
+  }
+
+  // What goes where: old members in their order, a new file of the same name in place of the
+  // old member, then the other new files.
+  std::vector<MemberPlan> plan;
+  for (size_t m = 0; m < members.size(); ++m) {
+    auto replacement = std::find_if(entries.begin(), entries.end(), [&](const NewEntry& e) {
+      const std::string path = e.name.dir.empty() ? e.name.name : e.name.dir + "\\" + e.name.name;
+      return !e.placed && !IsDirectoryMethod(members[m].method) && SamePath(members[m].path, path);
+    });
+    if (replacement == entries.end()) {
+      plan.push_back({MemberPlan::kCopy, m});
+    } else {
+      replacement->placed = true;
+      plan.push_back({MemberPlan::kNew, static_cast<size_t>(replacement - entries.begin())});
+    }
+  }
+  for (size_t k = 0; k < entries.size(); ++k)
+    if (!entries[k].placed) plan.push_back({MemberPlan::kNew, k});
+
+  Output out{store, {}, nullptr};
+  const std::string folder = FolderOf(cmd.archive);
+  if (int e = store.CreateTemp(folder, &out.path, &out.file); e != 0) {
+    out.path.clear();
+    return fail(kResultWriteError, "一時ファイルを作れません: " + (folder.empty() ? std::string(".") : folder) + ErrorText(store, e));
+  }
+
+  std::vector<NewSource> sources;
+  for (const NewEntry& e : entries) {
+    SourceInfo info;
+    info.dir = e.name.dir;
+    info.name = e.name.name;
+    info.attributes = static_cast<uint16_t>(cmd.storeAttributes ? (e.stat.attributes & 0x27) : 0x20);
+    info.creation = e.stat.creation ? e.stat.creation : e.stat.lastWrite;
+    info.lastWrite = e.stat.lastWrite;
+    // Reading the file for the archive changes its access time; store the last-write time
+    // there, so the same files always give the same archive.
+    info.lastAccess = e.stat.lastWrite;
+    sources.push_back({e.name.source, info});
+  }
+  QueueFailure qf;
+  if (!WritePlan(store, plan, sources, members, old.get(), *out.file, options, &qf)) {
+    switch (qf.kind) {
+      case QueueFailure::kOpen:
+        return fail(kResultReadError, "ファイルを開けません: " + qf.path + ErrorText(store, qf.error));
+      case QueueFailure::kRead:
+        return fail(kResultReadError, "ファイルを読めません: " + qf.path + ErrorText(store, qf.error));
+      case QueueFailure::kOldArchive:
+        return fail(kResultBadArchive, "書庫を読めません: " + cmd.archive + ErrorText(store, qf.error));
+      case QueueFailure::kTooLarge:
+        return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + qf.path);
+      case QueueFailure::kWrite:
+      default:
+        return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, qf.error));
+    }
+  }
+  WriteFailure wf;
+  if (!AppendEndMark(*out.file, &wf))
+    return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, wf.error));
+  if (int e = out.file->Close(); e != 0)
+    return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, e));
+  out.file.reset();
+  old.reset();
+  if (int e = store.Replace(out.path, cmd.archive); e != 0)
+    return fail(kResultWriteError, "書庫を置き換えられません: " + cmd.archive + ErrorText(store, e));
+  out.keep = true;
+
+  result.added = static_cast<int>(entries.size());
+  result.message = std::to_string(entries.size()) + " 個のファイルを " + cmd.archive + " に格納しました";
+  return result;
+}
+
+}  // namespace mv::lzh
