@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/settings/profile_win32.h"
 #include "targets/entry.h"
 #include "targets/paths.h"
 
@@ -63,7 +64,8 @@ bool RegisterMorvaneClasses(HINSTANCE instance) {
   return done;
 }
 
-TForm1::TForm1(std::vector<std::string> args) : args_(std::move(args)) {
+TForm1::TForm1(std::vector<std::string> args, std::string settingsPath)
+    : args_(std::move(args)), settingsPath_(settingsPath.empty() ? win::SettingsFilePath() : std::move(settingsPath)) {
   tree_.SetObserver(&mirror_);
   builder_ = std::make_unique<TreeBuilder>(fs_, tree_, BuildHooks{&PumpMessages, &BusyCursor});
 }
@@ -75,7 +77,7 @@ TForm1::~TForm1() {
 
 bool TForm1::Create(HINSTANCE instance) {
   if (!RegisterMorvaneClasses(instance)) return false;
-  wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+  wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                          CW_USEDEFAULT, 578, 435, nullptr, nullptr, instance, this);
   return wnd_ != nullptr;
 }
@@ -138,6 +140,9 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (dis->hwndItem == b->Handle()) b->Draw(*dis);
       return TRUE;
     }
+    case WM_CLOSE:
+      if (FormCloseQuery()) DestroyWindow(wnd_);
+      return 0;
     case WM_DESTROY:
       tree_.Clear();
       PostQuitMessage(0);
@@ -165,7 +170,71 @@ void TForm1::FormCreate() {
   openFolderIcon_ = info.iIcon;
   mirror_.Attach(treeView_);
   mirror_.SetFolderIcons(closedFolderIcon_, openFolderIcon_, small);
+  ApplySettings();
   Layout();
+}
+
+void TForm1::ApplySettings() {
+  RECT wr;
+  GetWindowRect(wnd_, &wr);
+  Settings current;
+  current.formWidth = wr.right - wr.left;
+  current.formHeight = wr.bottom - wr.top;
+  RECT tr;
+  GetWindowRect(treeView_, &tr);
+  current.treeWidth = tr.right - tr.left;
+  const Settings s = ReadSettings(win::Win32ProfileStore(settingsPath_), current);
+
+  SetWindowTextA(Control(kIdAgeLabel), s.ageLabel.c_str());
+  static const char* const kLabels[] = {"(yyyy/mm/dd hh:mm:ss)", "(yy/mm/dd hh:mm:ss)", "(mm/dd/yyyy hh:mm:ss)",
+                                        "(mm/dd/yy hh:mm:ss)"};
+  for (UINT i = 0; i < 4; ++i)
+    if (s.ageLabel == kLabels[i]) Command(kCmdYearYYYY + i);
+
+  // The marks come back resolved: at most one is set, and it decides the style.
+  const bool marks[4] = {s.icon, s.list, s.report, s.smallIcon};
+  for (UINT i = 0; i < 4; ++i) {
+    popupMenu1_.Check(kCmdIcon + i, marks[i]);
+    if (marks[i]) SetViewStyle(kCmdIcon + i);
+  }
+  SetWindowPos(wnd_, nullptr, 0, 0, s.formWidth, s.formHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(treeView_, nullptr, 0, 0, s.treeWidth, std::max<int>(0, tr.bottom - tr.top),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const bool checked = SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  if (s.subDirChecked != checked) {
+    SendMessageA(subChek_, BM_SETCHECK, s.subDirChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+    browser_.SubChekClick(s.subDirChecked);
+  }
+}
+
+Settings TForm1::CurrentSettings() const {
+  Settings s;
+  char label[1024] = {};
+  GetWindowTextA(GetDlgItem(wnd_, kIdAgeLabel), label, sizeof label);
+  s.ageLabel = label;
+  s.icon = popupMenu1_.Checked(kCmdIcon);
+  s.list = popupMenu1_.Checked(kCmdList);
+  s.report = popupMenu1_.Checked(kCmdReport);
+  s.smallIcon = popupMenu1_.Checked(kCmdSmallIcon);
+  s.subDirChecked = SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  RECT wr, tr;
+  GetWindowRect(wnd_, &wr);
+  GetWindowRect(treeView_, &tr);
+  s.formWidth = wr.right - wr.left;
+  s.formHeight = wr.bottom - wr.top;
+  s.treeWidth = tr.right - tr.left;
+  return s;
+}
+
+bool TForm1::FormCloseQuery() {
+  win::Win32ProfileStore store(settingsPath_);
+  std::optional<std::string> error = WriteSettings(store, CurrentSettings());
+  closing_ = true;
+  if (error) {
+    ui::ShowErrorBox(wnd_, *error);
+    return false;  // stays open; the next close tries again
+  }
+  return true;
 }
 
 HWND TForm1::Control(int id) const {
@@ -192,6 +261,12 @@ void TForm1::CreateControls() {
   TreeView_SetIndent(treeView_, 19);
   listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                           kIdList, 173, 0, 100, 100, font, WS_EX_CLIENTEDGE);
+  // DragPanel1 between tree and list moves the tree's right edge; the list follows.
+  dragPanel1_.SetBevelOuter(Bevel::None);
+  dragPanel1_.SetAlign(Align::Left);
+  dragPanel1_.Create(wnd_, 169, 0, 4, 100);
+  dragPanel1_.SetReSizeCtrl(treeView_);
+  dragPanel1_.OnEndDrag = [this](TDragPanel&, int32_t, int32_t) { Layout(); };
   list1_.Attach(listView_);  // columns, image lists and the mouse-capture rules
   list1_.Connect(&browser_);
   shell_.SetOwner(wnd_);
@@ -341,10 +416,14 @@ void TForm1::Layout() {
   RECT rc;
   GetClientRect(wnd_, &rc);
   const int w = rc.right, h = rc.bottom;
-  const int statusH = 21, bottomH = 112, treeW = 169, splitW = 4;
+  const int statusH = 21, bottomH = 112, splitW = 4;
+  RECT tr;
+  GetWindowRect(treeView_, &tr);
+  const int treeW = tr.right - tr.left;  // the splitter and the settings change it
   MoveWindow(statusBar_, 0, h - statusH, w, statusH, TRUE);
   const int upperH = std::max(0, h - statusH - bottomH);
   MoveWindow(treeView_, 0, 0, treeW, upperH, TRUE);
+  if (dragPanel1_.Handle()) MoveWindow(dragPanel1_.Handle(), treeW, 0, splitW, upperH, TRUE);
   MoveWindow(listView_, treeW + splitW, 0, std::max(0, w - treeW - splitW), upperH, TRUE);
   // The operation controls sit in a 560 x 108 area aligned to the bottom panel's right edge,
   // inside its raised bevel.

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/settings/settings.h"
+#include "ui/Dragpnl.h"
 #include "browse/browser.h"
 #include "browse/win32/list_view.h"
 #include "platform/win32/fs_win32.h"
@@ -50,8 +52,9 @@ enum MenuId : UINT {
 
 class TForm1 : private BrowseHost {
  public:
-  // args: the paths to work on (the command line after the program's name).
-  explicit TForm1(std::vector<std::string> args);
+  // args: the paths to work on (the command line after the program's name); settingsPath:
+  // the settings file (empty: Morvane.ini beside the executable).
+  explicit TForm1(std::vector<std::string> args, std::string settingsPath = {});
   ~TForm1();
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
@@ -76,6 +79,10 @@ class TForm1 : private BrowseHost {
   win::ListView1& List1() { return list1_; }
   void RunCommand(UINT id) { Command(id); }
   bool IsClosing() const { return closing_; }
+  TDragPanel& DragPanel1() { return dragPanel1_; }
+  // The close request: writes the settings; false keeps the window open (a value could not be
+  // written, and the error box has told the user).
+  bool FormCloseQuery();
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -102,12 +109,16 @@ class TForm1 : private BrowseHost {
   bool ListKeyDown(UINT vk);
   void ContextMenu(HWND from, LPARAM lp);
   void SetViewStyle(UINT command);
+  void ApplySettings();
+  Settings CurrentSettings() const;
   void CreateControls();
   void CreateMenus();
   void Command(UINT id);
   static LRESULT CALLBACK StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
 
   std::vector<std::string> args_;
+  std::string settingsPath_;
+  TDragPanel dragPanel1_;
   HWND wnd_ = nullptr;
   HWND subChek_ = nullptr;
   ui::RadioGroup rGroup_, aGroup_, sGroup_, hGroup_, radioGroup1_;
