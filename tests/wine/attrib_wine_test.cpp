@@ -308,14 +308,27 @@ TEST_F(MaskEditWine, LayoutMenuChoosesMaskLabelAndCheckMark) {
   EXPECT_EQ(checked(), "x---");
   EXPECT_EQ(WindowText(label), "(yyyy/mm/dd hh:mm:ss)");
 
-  // A stored text naming no layout is shown as it is and changes nothing else.
-  win::MaskEdit fresh{LocaleDates{}};
-  ASSERT_TRUE(fresh.Create(host.wnd, 204, 10, 40, 137, 20));
-  win::DateLayoutMenu other(710);
-  other.Restore("(YYYY/mm/dd hh:mm:ss)", fresh, label);
-  EXPECT_EQ(WindowText(label), "(YYYY/mm/dd hh:mm:ss)");
-  EXPECT_EQ(fresh.MaskText(), kInitialDateMask);
-  for (UINT id = 710; id < 714; ++id) EXPECT_FALSE(GetMenuState(other.Handle(), id, MF_BYCOMMAND) & MF_CHECKED);
+  // The main window's own edit and menu, taken over; a stored text naming no layout is shown
+  // as it is and changes nothing else.
+  HWND own = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 40, 137, 20, host.wnd, nullptr, nullptr, nullptr);
+  HMENU popup = CreatePopupMenu();
+  for (UINT id = 710; id < 714; ++id) AppendMenuA(popup, MF_STRING, id, "x");
+  {
+    win::MaskEdit attached{LocaleDates{}};
+    ASSERT_TRUE(attached.Attach(own));
+    EXPECT_EQ(attached.ShownText(), "____/__/__ __:__:__");
+    win::DateLayoutMenu other(popup, 710);
+    other.Restore("(YYYY/mm/dd hh:mm:ss)", attached, label);
+    EXPECT_EQ(WindowText(label), "(YYYY/mm/dd hh:mm:ss)");
+    EXPECT_EQ(attached.MaskText(), kInitialDateMask);
+    for (UINT id = 710; id < 714; ++id) EXPECT_FALSE(GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED);
+    Chars(own, "2");
+    EXPECT_EQ(WindowText(own), "2   /  /     :  :  ");
+  }
+  EXPECT_TRUE(IsWindow(own));  // let go, not destroyed: its text is the shown one again
+  EXPECT_EQ(WindowText(own), "2___/__/__ __:__:__");
+  EXPECT_TRUE(IsMenu(popup));
+  DestroyMenu(popup);
 }
 
 TEST(AttribLocaleWine, ReadsTheLocaleAndKeepsDefaultsForMissingValues) {

@@ -23,7 +23,15 @@ MaskEdit::MaskEdit(LocaleDates locale, std::string_view maskText)
     : locale_(std::move(locale)), mask_(maskText) {}
 
 MaskEdit::~MaskEdit() {
-  if (wnd_) DestroyWindow(wnd_);
+  if (!wnd_) return;
+  if (owned_) {
+    DestroyWindow(wnd_);
+    return;
+  }
+  // Put the control's own procedure back unless someone has subclassed it after us.
+  if (GetWindowLongPtrA(wnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MaskEdit::SubclassProc))
+    SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  RemovePropA(wnd_, kProp);
 }
 
 bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) {
@@ -33,8 +41,17 @@ bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) 
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, x, y, width, height,
                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
-  if (!wnd) return false;
-  wnd_ = wnd;
+  if (!wnd || !Attach(wnd)) {
+    if (wnd) DestroyWindow(wnd);
+    return false;
+  }
+  owned_ = true;
+  return true;
+}
+
+bool MaskEdit::Attach(HWND edit) {
+  if (wnd_ || !edit || GetPropA(edit, kProp)) return false;
+  wnd_ = edit;
   SetPropA(wnd_, kProp, this);
   original_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MaskEdit::SubclassProc)));

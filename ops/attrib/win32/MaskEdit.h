@@ -19,8 +19,10 @@ class MaskEdit {
   MaskEdit(const MaskEdit&) = delete;
   MaskEdit& operator=(const MaskEdit&) = delete;
 
-  // Creates the control as a child of `parent`, with the control id `id`.
+  // Creates the control as a child of `parent`, with the control id `id`; destroyed with this.
   bool Create(HWND parent, int id, int x, int y, int width, int height);
+  // Takes over an EDIT control the caller made and keeps; let go again by the destructor.
+  bool Attach(HWND edit);
   HWND Handle() const { return wnd_; }
 
   // Re-lays the typed digits into the new layout and limits the length to its positions.
@@ -62,6 +64,7 @@ class MaskEdit {
   HWND commandTarget_ = nullptr;
   std::function<void()> onExit_;
   bool refreshing_ = false;
+  bool owned_ = false;
 };
 
 }  // namespace mv::win

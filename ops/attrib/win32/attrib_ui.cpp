@@ -77,13 +77,15 @@ bool RunReportingDateErrors(HWND owner, const std::function<void()>& command) {
   }
 }
 
-DateLayoutMenu::DateLayoutMenu(UINT firstId) : menu_(CreatePopupMenu()), firstId_(firstId) {
+DateLayoutMenu::DateLayoutMenu(UINT firstId) : menu_(CreatePopupMenu()), firstId_(firstId), owned_(true) {
   for (const DateLayoutInfo& info : DateLayouts())
     AppendMenuA(menu_, MF_STRING, firstId_ + static_cast<UINT>(info.layout), info.menuCaption);
 }
 
+DateLayoutMenu::DateLayoutMenu(HMENU existing, UINT firstId) : menu_(existing), firstId_(firstId) {}
+
 DateLayoutMenu::~DateLayoutMenu() {
-  if (menu_) DestroyMenu(menu_);
+  if (owned_ && menu_) DestroyMenu(menu_);
 }
 
 std::optional<DateLayout> DateLayoutMenu::LayoutOf(UINT commandId) const {

@@ -46,10 +46,11 @@ bool CheckDateField(HWND owner, const std::string& text, const LocaleDates& loca
 bool RunReportingDateErrors(HWND owner, const std::function<void()>& command);
 
 // The date field's context menu with the four layouts (command ids firstId..firstId+3 in menu
-// order), and the handlers that choose a layout. Owns the menu.
+// order), and the handlers that choose a layout.
 class DateLayoutMenu {
  public:
-  explicit DateLayoutMenu(UINT firstId);
+  explicit DateLayoutMenu(UINT firstId);  // makes and owns the menu
+  DateLayoutMenu(HMENU existing, UINT firstId);  // a menu of the caller's, left to it
   ~DateLayoutMenu();
   DateLayoutMenu(const DateLayoutMenu&) = delete;
   DateLayoutMenu& operator=(const DateLayoutMenu&) = delete;
@@ -66,6 +67,7 @@ class DateLayoutMenu {
  private:
   HMENU menu_ = nullptr;
   UINT firstId_;
+  bool owned_ = false;
 };
 
 // The change commands' window callbacks: boxes owned by `owner`, the busy cursor, and the two
