@@ -136,6 +136,10 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DRAWITEM: {
       auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (dis->hwndItem == statusBar_) {
+        DrawPanel(*dis);
+        return TRUE;
+      }
       for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_})
         if (dis->hwndItem == b->Handle()) b->Draw(*dis);
       return TRUE;
@@ -185,11 +189,8 @@ void TForm1::ApplySettings() {
   current.treeWidth = tr.right - tr.left;
   const Settings s = ReadSettings(win::Win32ProfileStore(settingsPath_), current);
 
-  SetWindowTextA(Control(kIdAgeLabel), s.ageLabel.c_str());
-  static const char* const kLabels[] = {"(yyyy/mm/dd hh:mm:ss)", "(yy/mm/dd hh:mm:ss)", "(mm/dd/yyyy hh:mm:ss)",
-                                        "(mm/dd/yy hh:mm:ss)"};
-  for (UINT i = 0; i < 4; ++i)
-    if (s.ageLabel == kLabels[i]) Command(kCmdYearYYYY + i);
+  // A stored label that names no layout is shown as it is, with the first layout's mask.
+  dateMenu_.Restore(s.ageLabel, ageEdit_, Control(kIdAgeLabel));
 
   // The marks come back resolved: at most one is set, and it decides the style.
   const bool marks[4] = {s.icon, s.list, s.report, s.smallIcon};
@@ -231,7 +232,7 @@ bool TForm1::FormCloseQuery() {
   std::optional<std::string> error = WriteSettings(store, CurrentSettings());
   closing_ = true;
   if (error) {
-    ui::ShowErrorBox(wnd_, *error);
+    win::ShowErrorBox(wnd_, *error);
     return false;  // stays open; the next close tries again
   }
   return true;
@@ -290,7 +291,9 @@ void TForm1::CreateControls() {
   CreateChild(wnd_, "STATIC", "更新日付", SS_LEFT, kIdLabel1, 0, 0, 52, 14, font);
   HWND age = CreateChild(wnd_, "EDIT", "", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, kIdAgeEdit, 0, 0, 137, 20, font,
                          WS_EX_CLIENTEDGE);
-  SendMessageA(age, EM_LIMITTEXT, 19, 0);
+  ageEdit_.Attach(age);
+  ageEdit_.SetContextMenu(popupMenu3_.Handle(), wnd_);
+  ageEdit_.SetOnExit([this] { win::CheckDateField(wnd_, ageEdit_.Text(), locale_); });
   CreateChild(wnd_, "STATIC", "(yyyy/mm/dd hh:mm:ss)", SS_LEFT, kIdAgeLabel, 0, 0, 140, 14, font);
 
   statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", 0, kIdStatus, 0, 0, 10, 21, font);
@@ -298,6 +301,8 @@ void TForm1::CreateControls() {
   SendMessageA(statusBar_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("ファイル数"));
   SendMessageA(statusBar_, SB_SETTEXTA, 3 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("選択ファイル"));
   SendMessageA(statusBar_, SB_SETTEXTA, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
+  panelText_[0] = "ファイル数";
+  panelText_[3] = "選択ファイル";
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
   subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, 460, 3, 60, 16, font);
   SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -343,7 +348,16 @@ void TForm1::CreateMenus() {
 }
 
 void TForm1::Command(UINT id) {
+  if (auto layout = dateMenu_.LayoutOf(id)) {
+    dateMenu_.Choose(*layout, ageEdit_, Control(kIdAgeLabel));
+    return;
+  }
   switch (id) {
+    case kIdBitBtn2: BitBtn2Click(); break;
+    case kCmdChenge1: Chenge1Click(); break;
+    case kCmdErrList1:
+      if (form3_) form3_->Show();
+      break;
     case kIdButton1:
       PostMessageA(wnd_, WM_CLOSE, 0, 0);
       break;
@@ -369,6 +383,37 @@ void TForm1::Command(UINT id) {
     default:
       break;  // the remaining commands arrive with their operations
   }
+}
+
+AttribChoices TForm1::PanelChoices() const {
+  AttribChoices c;
+  c.readOnly = rGroup_.ItemIndex();
+  c.archive = aGroup_.ItemIndex();
+  c.system = sGroup_.ItemIndex();
+  c.hidden = hGroup_.ItemIndex();
+  c.dateText = ageEdit_.Text();
+  return c;
+}
+
+bool TForm1::CreateForm3(HINSTANCE instance) {
+  form3_ = std::make_unique<TForm3>(errors_);
+  return form3_->Create(instance);
+}
+
+void TForm1::BitBtn2Click() {
+  win::Win32AttribRunUi ui(wnd_, [this] { browser_.FillFileList(); }, [this] { if (form3_) form3_->Show(); });
+  win::RunReportingDateErrors(wnd_, [&] { RunChangeAll(changer_, errors_, tree_, ui); });
+}
+
+void TForm1::Chenge1Click() {
+  std::vector<size_t> rows;
+  for (size_t i = 0; i < list1_.RowCount(); ++i)
+    if (list1_.IsSelected(i)) rows.push_back(i);
+  win::Win32AttribRunUi ui(wnd_, [this] { browser_.FillFileList(); }, [this] { if (form3_) form3_->Show(); });
+  win::RunReportingDateErrors(wnd_, [&] {
+    RunChangeSelected(changer_, errors_, mirror_.Selected(), rows,
+                      [](std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }, ui);
+  });
 }
 
 void TForm1::SetViewStyle(UINT command) {
@@ -449,8 +494,27 @@ void TForm1::Layout() {
 }
 
 void TForm1::SetPanelText(int panel, const std::string& text, bool right) {
-  std::string t = right ? "\t\t" + text : text;
-  SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(t.c_str()));
+  if (panel < 0 || panel >= 7) return;
+  panelText_[panel] = text;
+  if (right) {
+    // Drawn here: the control's own right alignment misplaces double-byte text under Wine.
+    SendMessageA(statusBar_, SB_SETTEXTA, panel | SBT_OWNERDRAW, panel);
+    InvalidateRect(statusBar_, nullptr, FALSE);
+  } else {
+    SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+}
+
+void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
+  const int panel = static_cast<int>(dis.itemData);
+  if (panel < 0 || panel >= 7) return;
+  RECT rc = dis.rcItem;
+  rc.right -= 2;
+  SetBkMode(dis.hDC, TRANSPARENT);
+  SetTextColor(dis.hDC, GetSysColor(COLOR_BTNTEXT));
+  HGDIOBJ old = SelectObject(dis.hDC, reinterpret_cast<HGDIOBJ>(SendMessageA(statusBar_, WM_GETFONT, 0, 0)));
+  DrawTextA(dis.hDC, panelText_[panel].c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  SelectObject(dis.hDC, old);
 }
 
 void TForm1::ShowTotals() {

@@ -9,6 +9,11 @@
 #include "app/settings/settings.h"
 #include "ui/Dragpnl.h"
 #include "browse/browser.h"
+#include "ops/attrib/change_attr.h"
+#include "ops/attrib/error_list.h"
+#include "ops/attrib/win32/MaskEdit.h"
+#include "ops/attrib/win32/Unit3.h"
+#include "ops/attrib/win32/attrib_ui.h"
 #include "browse/win32/list_view.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
@@ -79,10 +84,17 @@ class TForm1 : private BrowseHost {
   win::ListView1& List1() { return list1_; }
   void RunCommand(UINT id) { Command(id); }
   bool IsClosing() const { return closing_; }
+  // A status bar panel's text as shown (the right-aligned panels are drawn by this window).
+  std::string PanelText(int panel) const { return panel >= 0 && panel < 7 ? panelText_[panel] : std::string(); }
   TDragPanel& DragPanel1() { return dragPanel1_; }
   // The close request: writes the settings; false keeps the window open (a value could not be
   // written, and the error box has told the user).
   bool FormCloseQuery();
+  ErrorList& Errors() { return errors_; }
+  TForm3* Form3() { return form3_.get(); }
+  win::MaskEdit& AgeEdit() { return ageEdit_; }
+  // Creates the error window (start-up does this after the main window).
+  bool CreateForm3(HINSTANCE instance);
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -98,6 +110,7 @@ class TForm1 : private BrowseHost {
   void RunPendingDrop();
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
+  void DrawPanel(const DRAWITEMSTRUCT& dis) const;
 
   // BrowseHost
   void SetPanel(int panel, const std::string& text) override { SetPanelText(panel, text, true); }
@@ -109,6 +122,9 @@ class TForm1 : private BrowseHost {
   bool ListKeyDown(UINT vk);
   void ContextMenu(HWND from, LPARAM lp);
   void SetViewStyle(UINT command);
+  AttribChoices PanelChoices() const;
+  void BitBtn2Click();
+  void Chenge1Click();
   void ApplySettings();
   Settings CurrentSettings() const;
   void CreateControls();
@@ -118,6 +134,7 @@ class TForm1 : private BrowseHost {
 
   std::vector<std::string> args_;
   std::string settingsPath_;
+  std::string panelText_[7];
   TDragPanel dragPanel1_;
   HWND wnd_ = nullptr;
   HWND subChek_ = nullptr;
@@ -143,6 +160,12 @@ class TForm1 : private BrowseHost {
   win::DateFormatWin32 dates_;
   Browser browser_{tree_, fs_, list1_, treePort_, shell_, dates_, *this};
   bool closing_ = false;
+  LocaleDates locale_ = win::ReadLocaleDates();
+  ErrorList errors_;
+  win::MaskEdit ageEdit_{locale_};
+  win::DateLayoutMenu dateMenu_{popupMenu3_.Handle(), kCmdYearYYYY};
+  AttribChanger changer_{fs_, errors_, [this] { return PanelChoices(); }, locale_, &win::CurrentLocalYear};
+  std::unique_ptr<TForm3> form3_;
   int closedFolderIcon_ = 0;
   int openFolderIcon_ = 0;
 };

@@ -136,15 +136,4 @@ void PopupMenu::Popup(HWND owner, POINT screen) const {
   TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner, nullptr);
 }
 
-void ShowErrorBox(HWND owner, const std::string& message) {
-  std::string text = message + ".";
-  MessageBoxA(owner, text.c_str(), kAppTitle, MB_ICONERROR | MB_OK);
-}
-
-void ShowNotice(HWND owner, const std::string& message) { MessageBoxA(owner, message.c_str(), kAppTitle, MB_OK); }
-
-bool Confirm(HWND owner, const std::string& question) {
-  return MessageBoxA(owner, question.c_str(), "確認", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
-}
-
 }  // namespace mv::ui

@@ -83,14 +83,6 @@ class PopupMenu {
   HMENU menu_;
 };
 
-// The application's error box: the message with "." appended, the application title as caption,
-// the error icon and one OK button.
-void ShowErrorBox(HWND owner, const std::string& message);
-// A plain notice: application title, no icon, OK.
-void ShowNotice(HWND owner, const std::string& message);
-// The Yes/No confirmation captioned "確認"; true only for Yes.
-bool Confirm(HWND owner, const std::string& question);
-
 inline constexpr char kAppTitle[] = "Morvane";
 
 }  // namespace mv::ui

@@ -74,9 +74,9 @@ TEST_F(TargetsWine, CommandLineWithShortNameBuildsTheTreeAndTotals) {
   // a.txt, the folder, b, h, s, 表ソ, Deep, c: dot items are neither listed nor counted.
   EXPECT_EQ(form->Tree().TotalCount, 8);
   EXPECT_EQ(form->Tree().TotalSize, 3 + 5 + 7 + 11 + 13 + 17);
-  EXPECT_EQ(StatusText(form->StatusBar(), 1), "8個");
-  EXPECT_EQ(StatusText(form->StatusBar(), 2), "56ﾊﾞｲﾄ");
-  EXPECT_EQ(StatusText(form->StatusBar(), 0), "ファイル数");
+  EXPECT_EQ(form->PanelText(1), "8個");
+  EXPECT_EQ(form->PanelText(2), "56ﾊﾞｲﾄ");
+  EXPECT_EQ(form->PanelText(0), "ファイル数");
   EXPECT_EQ(TreeView_GetCount(form->TreeView()), 3u);
   EXPECT_TRUE(IsWindowEnabled(form->Control(kIdBitBtn1)));
   // The root is selected and the tree has the focus.
@@ -87,7 +87,7 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   auto form = Start({});
   PumpPending();
   EXPECT_TRUE(form->Tree().Empty());
-  EXPECT_EQ(StatusText(form->StatusBar(), 1), "");
+  EXPECT_EQ(form->PanelText(1), "");
   EXPECT_FALSE(IsWindowEnabled(form->Control(kIdBitBtn2)));
   PostDrop(form->Handle(), {sub + "\\b.txt", sub + "\\表ソ.txt", sub + "\\Deep"});
   static TForm1* current;
@@ -99,7 +99,7 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   EXPECT_EQ(root->entries, (std::vector<std::string>{"0," + sub + "\\Deep", "5," + sub + "\\b.txt",
                                                      "13," + sub + "\\表ソ.txt"}));
   EXPECT_EQ(form->Tree().TotalCount, 4);
-  EXPECT_EQ(StatusText(form->StatusBar(), 2), "35ﾊﾞｲﾄ");
+  EXPECT_EQ(form->PanelText(2), "35ﾊﾞｲﾄ");
   EXPECT_TRUE(IsWindowEnabled(form->Control(kIdBitBtn2)));
 
   // A second drop replaces the whole tree and its totals.
@@ -107,7 +107,7 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   ASSERT_TRUE(PumpUntil([&] { return form->Tree().TotalCount == 1; }));
   g_messageHook = nullptr;
   EXPECT_EQ(form->Tree().FirstNode()->text, work + "\\");
-  EXPECT_EQ(StatusText(form->StatusBar(), 1), "1個");
+  EXPECT_EQ(form->PanelText(1), "1個");
   EXPECT_EQ(TreeView_GetCount(form->TreeView()), 1u);
 }
 
