@@ -228,7 +228,12 @@ bool ResolveName(const std::string& listed, const std::string& baseFolder, bool 
       else kept.pop_back();
       continue;
     }
-    if (part.find(':') != std::string::npos || part.find_first_of("*?\"<>|") != std::string::npos) {
+    // Characters no file name has; 0xFF is also the folder separator of stored names.
+    const bool control = std::any_of(part.begin(), part.end(), [](char ch) {
+      const auto c = static_cast<unsigned char>(ch);
+      return c < 0x20 || c == 0xFF;
+    });
+    if (control || part.find_first_of(":*?\"<>|") != std::string::npos) {
       *reason = "格納できない名前です: " + listed;
       return false;
     }

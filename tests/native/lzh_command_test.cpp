@@ -86,7 +86,8 @@ TEST(LzhCommand, StoredNames) {
   ASSERT_TRUE(ResolveName("SUB\\b.txt", "D:\\W\\", false, &n, &reason));
   EXPECT_EQ(n.dir, "");
   for (const std::string& bad : {std::string(), std::string(".."), std::string("sub\\"),
-                                std::string("a.txt:stream"), std::string("x\\*.txt"), std::string(2000, 'n')}) {
+                                std::string("a.txt:stream"), std::string("x\\*.txt"), std::string(2000, 'n'),
+                                std::string("a\rb.txt"), std::string("\xFF\xFF")}) {
     reason.clear();
     EXPECT_FALSE(ResolveName(bad, "D:\\W\\", true, &n, &reason)) << bad;
     EXPECT_FALSE(reason.empty());
