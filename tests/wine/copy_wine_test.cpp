@@ -1,1 +1,685 @@
+// Copy runs on real folders through the Win32 services, the progress dialog with its timer, the
+// free-space box and the folder chooser, answered the way a user would.
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ops/copy/win32/Unit2.h"
+#include "ops/copy/win32/copy_platform_win32.h"
+#include "ops/copy/win32/folder_chooser.h"
+#include "platform/text.h"
+#include "platform/win32/fs_win32.h"
+#include "platform/win32/text_win32.h"
+#include "targets/builder.h"
+#include "wine_support.h"
+
+using namespace mv;
+using namespace mv::testing;
+
+namespace {
+
+std::string Contents(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string text(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(h, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(h);
+  text.resize(got);
+  return text;
+}
+
+bool IsFolder(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Local time 2020-05-10 12:00:00 plus the given seconds, as a UTC file time.
+void SetWriteTime(const std::string& path, int plusSeconds) {
+  SYSTEMTIME st{2020, 5, 0, 10, 12, 0, 0, 0};
+  FILETIME local, utc;
+  SystemTimeToFileTime(&st, &local);
+  ULARGE_INTEGER t{{local.dwLowDateTime, local.dwHighDateTime}};
+  t.QuadPart += static_cast<ULONGLONG>(plusSeconds) * 10000000ULL;
+  local = {t.LowPart, t.HighPart};
+  LocalFileTimeToFileTime(&local, &utc);
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+  SetFileTime(h, nullptr, nullptr, &utc);
+  CloseHandle(h);
+}
+
+// The main window stand-in: owns Timer1 and the boxes.
+class MainWindow {
+ public:
+  MainWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CopyTestMain";
+    RegisterClassA(&wc);
+    wnd_ = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                           nullptr, wc.hInstance, nullptr);
+  }
+  ~MainWindow() { DestroyWindow(wnd_); }
+  HWND Get() const { return wnd_; }
+
+ private:
+  HWND wnd_;
+};
+
+// Runs the steps from a thread timer, which fires inside any modal loop of this thread.
+std::function<bool()> g_step;  // returns true when done
+void CALLBACK StepProc(HWND, UINT, UINT_PTR id, DWORD) {
+  if (g_step && g_step()) {
+    g_step = nullptr;
+    KillTimer(nullptr, id);
+  }
+}
+void StartSteps(std::function<bool()> step) {
+  g_step = std::move(step);
+  SetTimer(nullptr, 0, 30, StepProc);
+}
+
+// The visible dialog window of this thread with this caption.
+struct FindBoxState {
+  const char* caption;
+  HWND found;
+};
+BOOL CALLBACK FindBoxProc(HWND wnd, LPARAM lp) {
+  auto* f = reinterpret_cast<FindBoxState*>(lp);
+  char cls[16] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(wnd) && WindowText(wnd) == f->caption) {
+    f->found = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+HWND FindBox(const char* caption) {
+  FindBoxState find{caption, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindBoxProc, reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
+// The message text of a message box: its one static control with text.
+std::string BoxMessage(HWND box) {
+  std::string text;
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[16] = {};
+    GetClassNameA(c, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0 && !WindowText(c).empty()) text = WindowText(c);
+  }
+  return text;
+}
+
+// Answers an error box no step expected, so a fault fails the test instead of hanging it.
+bool g_unexpectedBox = false;
+void CALLBACK WatchProc(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_step) return;
+  if (HWND box = FindBox("ｴﾗｰ")) {
+    g_unexpectedBox = true;
+    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  }
+}
+
+class CopyWine : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    KillTimer(nullptr, watch);
+    EXPECT_FALSE(g_unexpectedBox);
+  }
+  void SetUp() override {
+    g_unexpectedBox = false;
+    watch = SetTimer(nullptr, 0, 200, WatchProc);
+    win::InstallPlatformText();
+    form2 = std::make_unique<TForm2>(main.Get(), [this] { engine->Cancel(); });
+    ASSERT_TRUE(form2->Create(GetModuleHandleA(nullptr)));
+    platform = std::make_unique<win::Win32CopyPlatform>(main.Get(), fs);
+    platform->SetChooser([this]() -> std::optional<std::string> { return chosen; });
+    MakeEngine();
+    work = tmp / "Work";
+    MakeFolder(work);
+    out = tmp / "Out";
+    MakeFolder(out);
+  }
+
+  void MakeEngine() {
+    CopyHooks hooks;
+    hooks.choices = [this] { return choices; };
+    hooks.changeFileAttr = [this](const std::string& path) {
+      changed.push_back(path);
+      if (IsWindowVisible(form2->Handle())) shownDuringRun = true;
+      if (perFile) perFile();
+    };
+    hooks.clearErrors = [this] { errors.clear(); };
+    hooks.appendError = [this](const std::string& line) { errors.push_back(line); };
+    hooks.errorCount = [this] { return errors.size(); };
+    hooks.showErrors = [this] { ++errorWindowShown; };
+    engine = std::make_unique<CopyEngine>(*platform, *form2, std::move(hooks));
+  }
+
+  void Build(const std::vector<std::string>& targets) {
+    TreeBuilder builder(fs, tree);
+    ASSERT_TRUE(builder.Build(targets, false));
+  }
+
+  std::string Out(const std::string& rest) const { return UpperCase(out) + rest; }
+
+  HWND Ctl(int id) const { return form2->Control(id); }
+
+  MainWindow main;
+  TempFolder tmp;
+  win::Win32FileSystem fs;
+  std::unique_ptr<TForm2> form2;
+  std::unique_ptr<win::Win32CopyPlatform> platform;
+  std::unique_ptr<CopyEngine> engine;
+  TargetTree tree;
+  std::optional<std::string> chosen;
+  CopyChoices choices;
+  std::vector<std::string> changed, errors;
+  int errorWindowShown = 0;
+  bool shownDuringRun = false;
+  std::function<void()> perFile;
+  std::string work, out;
+  UINT_PTR watch = 0;
+};
+
+TEST_F(CopyWine, ProgressDialogLayout) {
+  HWND w = form2->Handle();
+  EXPECT_EQ(WindowText(w), "コピーしています．．．");
+  EXPECT_FALSE(IsWindowVisible(w));
+  RECT client;
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right, 425);
+  EXPECT_EQ(client.bottom, 120);
+  RECT frame;
+  GetWindowRect(w, &frame);
+  EXPECT_EQ(frame.left, 373);
+  EXPECT_EQ(frame.top, 141);
+  const LONG style = GetWindowLongA(w, GWL_STYLE);
+  EXPECT_FALSE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  auto place = [&](int id) {
+    RECT r;
+    GetWindowRect(Ctl(id), &r);
+    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
+    return std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  EXPECT_EQ(place(kIdForm2Animate), (std::vector<LONG>{24, 0, 272, 60}));
+  EXPECT_EQ(place(kIdForm2Button1), (std::vector<LONG>{355, 94, 64, 21}));
+  EXPECT_EQ(place(kIdForm2Progress), (std::vector<LONG>{8, 96, 337, 17}));
+  EXPECT_EQ(place(kIdForm2Label1)[0], 7);
+  EXPECT_EQ(place(kIdForm2Label2)[1], 77);
+  EXPECT_EQ(place(kIdForm2From)[0], 44);
+  EXPECT_EQ(place(kIdForm2To)[1], 77);
+  EXPECT_EQ(WindowText(Ctl(kIdForm2Button1)), "Cancel");
+  EXPECT_EQ(GetWindowLongA(Ctl(kIdForm2Button1), GWL_STYLE) & 0xF, BS_PUSHBUTTON);  // not the default
+  EXPECT_EQ(WindowText(Ctl(kIdForm2Label2)), "To  :");
+  EXPECT_EQ(WindowText(Ctl(kIdForm2From)), "fromEdit");
+  EXPECT_EQ(SendMessageA(Ctl(kIdForm2Progress), PBM_GETRANGE, FALSE, 0), 100);
+  EXPECT_EQ(form2->Animate1()->AviResId(), 161);
+  EXPECT_EQ(GetWindowLongA(Ctl(kIdForm2Animate), GWL_STYLE) & 7, 6);
+  EXPECT_FALSE(form2->continueCopy());
+}
+
+TEST_F(CopyWine, TimerShowsTheDialogOnceAfterASecond) {
+  const DWORD start = GetTickCount();
+  form2->StartTimer();
+  EXPECT_TRUE(form2->continueCopy());
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form2->Handle()) != FALSE; }, 5000));
+  EXPECT_GE(GetTickCount() - start, 900u);
+  EXPECT_FALSE(form2->Timer1().Enabled());  // one shot
+  // A window-manager close stops the run as Cancel does.
+  bool cancelled = false;
+  TForm2 other(main.Get(), [&] { cancelled = true; });
+  ASSERT_TRUE(other.Create(GetModuleHandleA(nullptr)));
+  other.Show();
+  SendMessageA(other.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(cancelled);
+  EXPECT_FALSE(IsWindowVisible(other.Handle()));
+  EXPECT_TRUE(IsWindow(other.Handle()));  // hidden, not destroyed
+}
+
+TEST_F(CopyWine, WholeTreeIsMirroredAndAFastRunShowsNoDialog) {
+  WriteFile(work + "\\a.txt", "aaa");
+  MakeFolder(work + "\\Sub");
+  WriteFile(work + "\\Sub\\表ソ.txt", "bbbbb", FILE_ATTRIBUTE_HIDDEN);
+  MakeFolder(work + "\\Sub\\Deep");
+  WriteFile(work + "\\Sub\\Deep\\c.txt", std::string(17, 'c'));
+  MakeFolder(work + "\\Empty");
+  Build({work + "\\a.txt", work + "\\Sub", work + "\\Empty"});
+  chosen = out + "\\";  // the trailing backslash goes
+  engine->BitBtn1Click(tree);
+
+  EXPECT_EQ(Contents(out + "\\a.txt"), "aaa");
+  EXPECT_EQ(Contents(out + "\\Sub\\表ソ.txt"), "bbbbb");
+  EXPECT_TRUE(GetFileAttributesA((out + "\\Sub\\表ソ.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Contents(out + "\\Sub\\Deep\\c.txt"), std::string(17, 'c'));
+  EXPECT_TRUE(IsFolder(out + "\\Empty"));
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(errorWindowShown, 0);
+  EXPECT_EQ(changed, (std::vector<std::string>{Out("\\a.txt"), Out("\\Sub\\表ソ.txt"), Out("\\Sub\\Deep\\c.txt")}));
+  EXPECT_FALSE(shownDuringRun);
+  EXPECT_FALSE(IsWindowVisible(form2->Handle()));
+  EXPECT_FALSE(form2->Timer1().Enabled());
+  EXPECT_FALSE(win::BusyCursorShown());
+  // 25 bytes: too few for a step of the bar.
+  EXPECT_EQ(SendMessageA(Ctl(kIdForm2Progress), PBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(WindowText(Ctl(kIdForm2From)), work + "\\Sub\\Deep\\c.txt");
+  EXPECT_EQ(WindowText(Ctl(kIdForm2To)), Out("\\Sub\\Deep\\c.txt"));
+  RECT r;
+  GetWindowRect(Ctl(kIdForm2To), &r);
+  EXPECT_GT(r.right - r.left, 100);  // the label grew with its text
+}
+
+TEST_F(CopyWine, ForeignTargetsLandByTheirOwnName) {
+  WriteFile(work + "\\a.txt", std::string(150, 'a'));
+  const std::string other = tmp / "Other";
+  MakeFolder(other);
+  MakeFolder(other + "\\Far");
+  WriteFile(other + "\\Far\\f.txt", std::string(150, 'f'));
+  Build({work + "\\a.txt", other + "\\Far"});
+  chosen = out;
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(out + "\\a.txt"), std::string(150, 'a'));
+  EXPECT_EQ(Contents(out + "\\Far\\f.txt"), std::string(150, 'f'));
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(SendMessageA(Ctl(kIdForm2Progress), PBM_GETPOS, 0, 0), 100);
+}
+
+TEST_F(CopyWine, ExistingDestinationsFollowThePolicy) {
+  const std::string src = work + "\\f.txt", dst = out + "\\f.txt";
+  WriteFile(src, "new");
+  Build({src});
+  chosen = out;
+  auto prepare = [&](int sourceSeconds, int destinationSeconds) {
+    WriteFile(dst, "old");
+    SetWriteTime(src, sourceSeconds);
+    SetWriteTime(dst, destinationSeconds);
+    changed.clear();
+  };
+
+  choices = {ExistingPolicy::OverwriteAll, true};
+  prepare(0, 100);  // even an older source replaces it
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(dst), "new");
+
+  choices.policy = ExistingPolicy::NewerOnly;
+  prepare(10, 0);
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(dst), "new");
+  prepare(0, 10);
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(dst), "old");
+  // One second apart packs to the same two-second step: equal, so not copied.
+  prepare(1, 0);
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(dst), "old");
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(changed, std::vector<std::string>{Out("\\f.txt")});  // still applied to the destination
+
+  choices.policy = ExistingPolicy::Never;
+  prepare(100, 0);
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(dst), "old");
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(changed, std::vector<std::string>{Out("\\f.txt")});
+}
+
+TEST_F(CopyWine, RefusedDestinationIsLoggedAndKept) {
+  const std::string src = work + "\\f.txt", dst = out + "\\f.txt";
+  WriteFile(src, "new");
+  Build({src});
+  chosen = out;
+  choices = {ExistingPolicy::OverwriteAll, true};
+
+  // A read-only destination with the reset: replaced.
+  WriteFile(dst, "old", FILE_ATTRIBUTE_READONLY);
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(dst), "new");
+  EXPECT_TRUE(errors.empty());
+
+  // Wine run as root writes read-only files regardless, so the refusal comes from a destination
+  // another handle holds open without sharing.
+  WriteFile(dst, "old");
+  HANDLE held = CreateFileA(dst.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  choices.resetAttributes = false;
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(errors, std::vector<std::string>{"Not Copy FileName = " + Out("\\f.txt")});
+  EXPECT_EQ(errorWindowShown, 1);
+  EXPECT_EQ(changed.back(), Out("\\f.txt"));  // applied after a failed copy too
+
+  // A refusal by the policy itself logs nothing.
+  choices.policy = ExistingPolicy::Never;
+  engine->BitBtn1Click(tree);
+  EXPECT_TRUE(errors.empty());
+  CloseHandle(held);
+  EXPECT_EQ(Contents(dst), "old");
+}
+
+TEST_F(CopyWine, SelectionCopiesSelectedRowsAndEmptyFolders) {
+  WriteFile(work + "\\a.txt", "aaa");
+  MakeFolder(work + "\\Sub");
+  WriteFile(work + "\\Sub\\b.txt", "bbbbb");
+  MakeFolder(work + "\\Sub\\Deep");
+  WriteFile(work + "\\Sub\\Deep\\c.txt", "ccccccc");
+  MakeFolder(work + "\\Empty");
+  WriteFile(work + "\\z.txt", "zz");
+  Build({work + "\\Sub", work + "\\Empty", work + "\\a.txt", work + "\\z.txt"});
+  Node* root = tree.FirstNode();
+  ASSERT_EQ(root->entries.size(), 4u);  // Sub, Empty, a.txt, z.txt
+  chosen = out;
+  engine->copy1Click(root, {{true, "Sub"}, {true, "Empty"}, {false, "a.txt"}, {true, "z.txt"}});
+  EXPECT_EQ(engine->ByteTotal(), 5 + 7 + 2);
+  EXPECT_EQ(Contents(out + "\\Sub\\b.txt"), "bbbbb");
+  EXPECT_EQ(Contents(out + "\\Sub\\Deep\\c.txt"), "ccccccc");
+  EXPECT_TRUE(IsFolder(out + "\\Empty"));
+  EXPECT_EQ(Contents(out + "\\a.txt"), "<missing>");
+  EXPECT_EQ(Contents(out + "\\z.txt"), "zz");
+  EXPECT_TRUE(errors.empty());
+
+  // A selection inside a folder mirrors from that folder.
+  const std::string out2 = tmp / "Out2";
+  chosen = out2;
+  Node* sub = root->Child(0);
+  ASSERT_EQ(sub->entries.size(), 2u);  // Deep, b.txt
+  // A file into a folder nobody made is refused and logged; the volume is not taken for full.
+  EXPECT_TRUE(platform->FreeBytes(UpperCase(out2) + "\\"));
+  engine->copy1Click(sub, {{false, "Deep"}, {true, "b.txt"}});
+  EXPECT_FALSE(IsFolder(out2));
+  EXPECT_EQ(errors, std::vector<std::string>{"Not Copy FileName = " + UpperCase(out2) + "\\b.txt"});
+  // A folder entry makes its missing parents too.
+  engine->copy1Click(sub, {{true, "Deep"}, {false, "b.txt"}});
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(Contents(out2 + "\\Deep\\c.txt"), "ccccccc");
+  EXPECT_EQ(Contents(out2 + "\\b.txt"), "<missing>");
+}
+
+// Real searches and free-space queries, but copies and folders only noted: a drive root of this
+// machine is no place for a test to write (drives mapped at run time do not work under Wine).
+class NotingPlatform : public win::Win32CopyPlatform {
+ public:
+  using Win32CopyPlatform::Win32CopyPlatform;
+  bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
+    noted.push_back(from + ">" + to + (failIfExists ? " keep" : ""));
+    return true;
+  }
+  void CreateFolders(const std::string& path) override { noted.push_back("mkdir " + path); }
+  std::optional<int64_t> FreeBytes(const std::string& folder) override {
+    asked.push_back(folder);
+    return Win32CopyPlatform::FreeBytes(folder);
+  }
+  std::vector<std::string> noted, asked;
+};
+
+TEST_F(CopyWine, DriveRootDestination) {
+  NotingPlatform noting(main.Get(), fs);
+  noting.SetChooser([]() -> std::optional<std::string> { return "c:\\"; });
+  CopyEngine rooted(noting, *form2, {});
+  const std::string name = "mvtest" + std::to_string(GetCurrentProcessId()) + ".txt";
+  WriteFile(work + "\\" + name, "aaa");
+  MakeFolder(work + "\\Sub");
+  WriteFile(work + "\\Sub\\b.txt", "bb");
+  Build({work + "\\" + name, work + "\\Sub"});
+  rooted.BitBtn1Click(tree);
+  EXPECT_EQ(noting.noted, (std::vector<std::string>{"mkdir C:\\Sub", work + "\\" + name + ">C:\\" + name,
+                                                    work + "\\Sub\\b.txt>C:\\Sub\\b.txt"}));
+  EXPECT_EQ(noting.asked, (std::vector<std::string>{"C:\\", "C:\\"}));
+  EXPECT_TRUE(rooted.ContinueCopy());  // the root's free space was found
+}
+
+// A volume that fills after the first file.
+class FillingPlatform : public win::Win32CopyPlatform {
+ public:
+  using Win32CopyPlatform::Win32CopyPlatform;
+  std::optional<int64_t> FreeBytes(const std::string& folder) override {
+    folders.push_back(folder);
+    return folders.size() == 1 ? Win32CopyPlatform::FreeBytes(folder) : std::optional<int64_t>(0);
+  }
+  std::vector<std::string> folders;
+};
+
+TEST_F(CopyWine, FullVolumeStopsTheRunWithTheAbortBox) {
+  FillingPlatform filling(main.Get(), fs);
+  filling.SetChooser([this]() -> std::optional<std::string> { return out; });
+  platform.reset();
+  CopyHooks hooks;
+  hooks.appendError = [this](const std::string& line) { errors.push_back(line); };
+  engine = std::make_unique<CopyEngine>(filling, *form2, std::move(hooks));
+  WriteFile(work + "\\a.txt", "aaa");
+  WriteFile(work + "\\b.txt", "");  // 0 bytes on 0 free: not less, so no room
+  WriteFile(work + "\\c.txt", "c");
+  Build({work + "\\a.txt", work + "\\b.txt", work + "\\c.txt"});
+
+  std::string caption, message, button;
+  StartSteps([&] {
+    HWND box = FindBox("ｴﾗｰ");
+    if (!box) return false;
+    caption = WindowText(box);
+    message = BoxMessage(box);
+    button = WindowText(GetDlgItem(box, IDOK));
+    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    return true;
+  });
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(caption, "ｴﾗｰ");
+  EXPECT_EQ(message, UpperCase(out).substr(0, 1) + " ドライブの空きがありません！！");
+  EXPECT_EQ(button, "中止(&A)");
+  EXPECT_EQ(filling.folders.size(), 2u);
+  EXPECT_EQ(filling.folders[0], UpperCase(out) + "\\");
+  EXPECT_EQ(Contents(out + "\\a.txt"), "aaa");
+  EXPECT_EQ(Contents(out + "\\b.txt"), "<missing>");
+  EXPECT_EQ(Contents(out + "\\c.txt"), "<missing>");
+  EXPECT_FALSE(engine->ContinueCopy());
+  EXPECT_FALSE(form2->continueCopy());
+  EXPECT_FALSE(form2->Timer1().Enabled());
+  EXPECT_FALSE(IsWindowVisible(form2->Handle()));
+  engine.reset();
+}
+
+TEST_F(CopyWine, CancelDuringALongRunKeepsWhatWasCopied) {
+  std::vector<std::string> targets;
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = work + "\\f" + std::to_string(i) + ".txt";
+    WriteFile(name, std::string(100 + i, 'x'));
+    targets.push_back(name);
+  }
+  Build(targets);
+  chosen = out;
+  perFile = [] { Sleep(100); };  // a slow volume: the run lasts about four seconds
+
+  const DWORD start = GetTickCount();
+  DWORD shownAfter = 0;
+  StartSteps([&] {
+    if (!IsWindowVisible(form2->Handle())) return false;
+    shownAfter = GetTickCount() - start;
+    PostMessageA(Ctl(kIdForm2Button1), BM_CLICK, 0, 0);
+    return true;
+  });
+  engine->BitBtn1Click(tree);
+  EXPECT_GE(shownAfter, 900u);
+  EXPECT_FALSE(IsWindowVisible(form2->Handle()));
+  EXPECT_FALSE(engine->ContinueCopy());
+  EXPECT_FALSE(form2->continueCopy());
+  const size_t done = changed.size();
+  EXPECT_GE(done, 5u);
+  EXPECT_LT(done, targets.size());
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const std::string copy = out + "\\f" + std::to_string(i) + ".txt";
+    EXPECT_EQ(Contents(copy), i < done ? std::string(100 + i, 'x') : "<missing>") << i;
+  }
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(errorWindowShown, 0);
+
+  // The next run starts afresh and finishes.
+  perFile = nullptr;
+  shownDuringRun = false;
+  engine->BitBtn1Click(tree);
+  EXPECT_TRUE(engine->ContinueCopy());
+  EXPECT_FALSE(shownDuringRun);
+  EXPECT_EQ(Contents(out + "\\f39.txt"), std::string(139, 'x'));
+}
+
+class ChooserWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    win::InstallPlatformText();
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(tmp.Path().c_str()));
+    MakeFolder(tmp / "Sub");
+    MakeFolder(tmp / "Sub\\Deep");
+  }
+  void TearDown() override { SetCurrentDirectoryA(saved); }
+
+  static void DoubleClick(HWND list, int index) {
+    SendMessageA(list, LB_SETCURSEL, index, 0);
+    RECT r;
+    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM(r.left + 2, r.top + 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+  }
+  static std::string Item(HWND list, int index) {
+    char text[MAX_PATH] = {};
+    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+  MainWindow main;
+  TempFolder tmp;
+  char saved[MAX_PATH] = {};
+};
+
+TEST_F(ChooserWine, TypedNewFolderIsCreatedWithItsParentsOnlyAfterYes) {
+  const std::string wanted = tmp / "New\\表ソ\\Deep";
+  int step = 0;
+  std::string opening, question;
+  bool openAfterNo = false;
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    switch (step) {
+      case 0:
+        if (!dlg) return false;
+        opening = WindowText(GetDlgItem(dlg, win::kIdChooserName));
+        SetWindowTextA(GetDlgItem(dlg, win::kIdChooserName), "New\\表ソ\\Deep");
+        PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+        step = 1;
+        return false;
+      case 1:
+      case 3: {
+        HWND box = FindBox("確認");
+        if (!box) return false;
+        question = BoxMessage(box);
+        PostMessageA(GetDlgItem(box, step == 1 ? IDNO : IDYES), BM_CLICK, 0, 0);
+        ++step;
+        return step == 4;
+      }
+      case 2:
+        // After No the chooser is still there and nothing was made.
+        if (!dlg || FindBox("確認")) return false;
+        openAfterNo = !IsFolder(tmp / "New");
+        PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+        step = 3;
+        return false;
+      default:
+        return true;
+    }
+  });
+  std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
+  EXPECT_EQ(opening, tmp.Path());  // the process's current folder
+  EXPECT_EQ(question, win::kChooserAskCreate);
+  EXPECT_TRUE(openAfterNo);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(*result, wanted);
+  EXPECT_TRUE(IsFolder(wanted));
+}
+
+TEST_F(ChooserWine, ListEntersFoldersAndGoesUp) {
+  std::vector<std::string> seen;
+  int step = 0;
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    if (!dlg) return false;
+    HWND list = GetDlgItem(dlg, win::kIdChooserFolders);
+    HWND name = GetDlgItem(dlg, win::kIdChooserName);
+    if (step == 0) {
+      seen.push_back(Item(list, 0));  // ".."
+      seen.push_back(Item(list, 1));  // "Sub"
+      DoubleClick(list, 1);
+      seen.push_back(WindowText(name));
+      seen.push_back(Item(list, 1));  // "Deep"
+      DoubleClick(list, 0);           // up again
+      seen.push_back(WindowText(name));
+      SendMessageA(list, LB_SETCURSEL, 1, 0);
+      SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(list));
+      seen.push_back(WindowText(name));
+      PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+      step = 1;
+      return true;
+    }
+    return true;
+  });
+  std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
+  EXPECT_EQ(seen, (std::vector<std::string>{"..", "Sub", tmp / "Sub", "Deep", tmp.Path(), tmp / "Sub"}));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(*result, tmp / "Sub");
+
+  // Cancel gives nothing; a typed drive comes back as its root.
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    if (!dlg) return false;
+    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+    return true;
+  });
+  EXPECT_FALSE(win::ChooseFolderDialog(main.Get()));
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    if (!dlg) return false;
+    SetWindowTextA(GetDlgItem(dlg, win::kIdChooserName), " c: ");
+    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    return true;
+  });
+  result = win::ChooseFolderDialog(main.Get());
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(*result == "C:\\" || *result == "c:\\") << *result;
+}
+
+TEST(ChooserNames, TypedNamesResolveAgainstTheShownFolder) {
+  win::InstallPlatformText();
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "Out"), "C:\\Data\\Out");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\", "Out\\"), "C:\\Out");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data\\Sub", ".."), "C:\\Data");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "D:\\x\\"), "D:\\x");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "D:"), "D:\\");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "\\Top"), "C:\\Top");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "  "), "");
+  // 表 and ソ end in 0x5C: not separators.
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\表", "ソ"), "C:\\表\\ソ");
+  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "ソ\\"), "C:\\Data\\ソ");
+}
+
+TEST(CopyFolders, CreateFolderPathMakesEveryParent) {
+  win::InstallPlatformText();
+  TempFolder tmp;
+  EXPECT_TRUE(win::CreateFolderPath(tmp / "a\\表\\ソ\\"));
+  EXPECT_TRUE(IsFolder(tmp / "a\\表\\ソ"));
+  EXPECT_TRUE(win::CreateFolderPath(tmp / "a"));  // already there
+  WriteFile(tmp / "file", "x");
+  EXPECT_FALSE(win::CreateFolderPath(tmp / "file\\below"));
+  EXPECT_FALSE(win::CreateFolderPath(""));
+}
+
+}  // namespace

@@ -51,11 +51,22 @@ bool Win32CopyPlatform::DuplicateFile(const std::string& from, const std::string
 void Win32CopyPlatform::CreateFolders(const std::string& path) { CreateFolderPath(path); }
 
 std::optional<int64_t> Win32CopyPlatform::FreeBytes(const std::string& folder) {
-  ULARGE_INTEGER available{}, total{}, free{};
-  if (!GetDiskFreeSpaceExA(folder.c_str(), &available, &total, &free)) return std::nullopt;
-  // Beyond what the signed figure holds there is room for any file.
-  if (available.QuadPart > static_cast<ULONGLONG>(INT64_MAX)) return INT64_MAX;
-  return static_cast<int64_t>(available.QuadPart);
+  // The volume is asked through the nearest folder that exists: a destination folder not made
+  // yet is no reason to call the volume full.
+  std::string at = folder;
+  for (;;) {
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (GetDiskFreeSpaceExA(at.c_str(), &available, &total, &free)) {
+      // Beyond what the signed figure holds there is room for any file.
+      if (available.QuadPart > static_cast<ULONGLONG>(INT64_MAX)) return INT64_MAX;
+      return static_cast<int64_t>(available.QuadPart);
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND && error != ERROR_DIRECTORY) return std::nullopt;
+    const std::string parent = PathParent(WithoutTrailingSeparator(at));
+    if (parent.empty() || parent == WithoutTrailingSeparator(at)) return std::nullopt;
+    at = EndsWithBackslash(parent) ? parent : parent + "\\";
+  }
 }
 
 std::optional<std::string> Win32CopyPlatform::ChooseFolder() {
