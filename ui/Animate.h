@@ -39,6 +39,8 @@ class TAnimate {
   HWND Handle() const { return wnd_; }
   bool HandleAllocated() const { return wnd_ != nullptr; }
   void HandleNeeded();
+  // Forgets a window that was destroyed with its parent.
+  void Release() { wnd_ = nullptr; }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);

@@ -249,6 +249,19 @@ TEST_F(CopyWine, TimerShowsTheDialogOnceAfterASecond) {
   EXPECT_TRUE(IsWindow(other.Handle()));  // hidden, not destroyed
 }
 
+TEST_F(CopyWine, DialogGoneWithItsOwnerIsLetGoSafely) {
+  auto owner = std::make_unique<MainWindow>();
+  auto dialog = std::make_unique<TForm2>(owner->Get(), nullptr);
+  ASSERT_TRUE(dialog->Create(GetModuleHandleA(nullptr)));
+  dialog->StartTimer();
+  owner.reset();  // destroys the owned dialog with it
+  EXPECT_EQ(dialog->Handle(), nullptr);
+  dialog->SetPaths("a", "b");  // nothing left to write to
+  dialog->Button1Click();       // no cancel callback given
+  EXPECT_FALSE(dialog->continueCopy());
+  dialog.reset();
+}
+
 TEST_F(CopyWine, WholeTreeIsMirroredAndAFastRunShowsNoDialog) {
   WriteFile(work + "\\a.txt", "aaa");
   MakeFolder(work + "\\Sub");
@@ -258,7 +271,10 @@ TEST_F(CopyWine, WholeTreeIsMirroredAndAFastRunShowsNoDialog) {
   MakeFolder(work + "\\Empty");
   Build({work + "\\a.txt", work + "\\Sub", work + "\\Empty"});
   chosen = out + "\\";  // the trailing backslash goes
+  bool busy = true;
+  perFile = [&] { busy = busy && win::BusyCursorShown(); };
   engine->BitBtn1Click(tree);
+  EXPECT_TRUE(busy);
 
   EXPECT_EQ(Contents(out + "\\a.txt"), "aaa");
   EXPECT_EQ(Contents(out + "\\Sub\\表ソ.txt"), "bbbbb");

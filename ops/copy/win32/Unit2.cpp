@@ -66,10 +66,12 @@ TForm2::TForm2(HWND mainWindow, std::function<void()> onCancel)
 
 TForm2::~TForm2() {
   timer1_.SetEnabled(false);
-  animate1_.reset();
   if (wnd_) {
+    animate1_.reset();
     SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
     DestroyWindow(wnd_);
+  } else if (animate1_) {
+    animate1_->Release();  // its window went with ours
   }
 }
 
@@ -117,6 +119,14 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
+    case WM_NCDESTROY: {
+      // Gone with its owner: nothing of it may be touched any more.
+      HWND wnd = wnd_;
+      SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+      wnd_ = nullptr;
+      button1_ = progressBar1_ = label1_ = label2_ = fromEdit_ = toEdit_ = nullptr;
+      return DefWindowProcA(wnd, msg, wp, lp);
+    }
     case WM_CLOSE:
       // Closed by other means than Cancel (the window manager): stop the run as Cancel does,
       // or it would go on with no way left to stop it.

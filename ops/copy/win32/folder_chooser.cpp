@@ -95,7 +95,13 @@ class Chooser {
     SetWindowTextA(dlg_, kChooserCaption);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, GetWindowLongA(dlg_, GWL_STYLE), FALSE, GetWindowLongA(dlg_, GWL_EXSTYLE));
-    SetWindowPos(dlg_, nullptr, 120, 100, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+    // Centred on the owner, or on the screen without one.
+    RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (HWND owner = GetWindow(dlg_, GW_OWNER)) GetWindowRect(owner, &around);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const int left = std::max(0, static_cast<int>(around.left + (around.right - around.left - width) / 2));
+    const int top = std::max(0, static_cast<int>(around.top + (around.bottom - around.top - height) / 2));
+    SetWindowPos(dlg_, nullptr, left, top, width, height, SWP_NOZORDER);
 
     Make("STATIC", "フォルダー名:", SS_LEFT, 8, 8, 344, 16, -1);
     name_ = Make("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 8, 26, 344, 22, kIdChooserName);
