@@ -13,7 +13,7 @@ targets=("$@")
 
 lib=(unlha32/lzh/crc16.cpp unlha32/lzh/huffman.cpp unlha32/lzh/lh5_encoder.cpp unlha32/lzh/lh_decoder.cpp
      unlha32/lzh/header.cpp unlha32/lzh/io.cpp unlha32/lzh/member_writer.cpp unlha32/command.cpp
-     unlha32/member_queue.cpp)
+     unlha32/member_queue.cpp unlha32/check.cpp)
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$here" -pthread)
 
 # A few seeds for each target.

@@ -99,4 +99,8 @@ struct RunResult {
 
 RunResult RunCommand(Store& store, std::string_view text, const RunOptions& options = {});
 
+// Whether path is a sound archive (levels 0 to 2). With checkData, every member's data is
+// also decoded and its CRC compared; a member of a method we cannot decode fails the check.
+bool CheckArchive(Store& store, const std::string& path, bool checkData);
+
 }  // namespace mv::lzh

@@ -238,3 +238,24 @@ TEST_F(LzhRun, AFailedRunKeepsTheOldArchive) {
 
 }  // namespace
 }  // namespace mv::lzh
+
+namespace mv::lzh {
+namespace {
+
+TEST_F(LzhRun, ChecksArchives) {
+  List("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n\"empty\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  EXPECT_TRUE(CheckArchive(store, "D:\\Out\\x.lzh", false));
+  EXPECT_TRUE(CheckArchive(store, "D:\\Out\\x.lzh", true));
+  // Damage inside the first member's coded data: its headers still look right.
+  const auto m = testing::Members(Archive());
+  store.files[MemStore::Key("D:\\Out\\x.lzh")].bytes[m[0].dataOffset + 100] ^= 0x10;
+  EXPECT_TRUE(CheckArchive(store, "D:\\Out\\x.lzh", false));
+  EXPECT_FALSE(CheckArchive(store, "D:\\Out\\x.lzh", true));
+  EXPECT_FALSE(CheckArchive(store, "D:\\W\\a.txt", false));
+  EXPECT_FALSE(CheckArchive(store, "D:\\Out\\none.lzh", false));
+  EXPECT_FALSE(CheckArchive(store, "D:\\W\\SUB", false));
+}
+
+}  // namespace
+}  // namespace mv::lzh

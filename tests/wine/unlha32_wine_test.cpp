@@ -1,0 +1,226 @@
+// UNLHA32.DLL under Wine: loaded by name, called with the program's own command text and list
+// file on real files, and its archive read back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/win.h"
+#include "tests/wine/wine_support.h"
+#include "unlha32/lzh/header.h"
+#include "unlha32/lzh/lh_decoder.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using UnlhaFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
+using VersionFn = WORD(WINAPI*)();
+using RunningFn = BOOL(WINAPI*)();
+using CheckFn = BOOL(WINAPI*)(LPCSTR, int);
+
+Bytes ReadAll(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), {});
+}
+
+std::string Text(size_t n) {
+  std::string s;
+  for (int i = 0; s.size() < n; ++i) s += "line " + std::to_string(i % 97) + " of the archive test\r\n";
+  s.resize(n);
+  return s;
+}
+
+class MemoryInput : public mv::lzh::InputFile {
+ public:
+  explicit MemoryInput(const Bytes& b) : b_(b) {}
+  int ReadAt(uint64_t offset, void* buf, size_t size, size_t* got) override {
+    *got = offset >= b_.size() ? 0 : std::min<size_t>(size, b_.size() - offset);
+    if (*got) std::memcpy(buf, b_.data() + offset, *got);
+    return 0;
+  }
+  uint64_t Size() const override { return b_.size(); }
+
+ private:
+  const Bytes& b_;
+};
+
+struct Sink : mv::lzh::ByteSink {
+  Bytes bytes;
+  bool Put(const uint8_t* d, size_t n) override {
+    bytes.insert(bytes.end(), d, d + n);
+    return true;
+  }
+};
+struct Source : mv::lzh::ByteSource {
+  const uint8_t* p;
+  size_t n;
+  size_t Get(uint8_t* buf, size_t size) override {
+    size = std::min(size, n);
+    std::memcpy(buf, p, size);
+    p += size;
+    n -= size;
+    return size;
+  }
+};
+
+Bytes MemberData(const Bytes& archive, const mv::lzh::MemberEntry& m) {
+  if (m.method == "-lh0-") return Bytes(archive.begin() + m.dataOffset, archive.begin() + m.end);
+  Source src;
+  src.p = archive.data() + m.dataOffset;
+  src.n = static_cast<size_t>(m.packedSize);
+  Sink out;
+  EXPECT_EQ(mv::lzh::LhDecode(13, src, m.originalSize, out), mv::lzh::DecodeStatus::kOk);
+  return out.bytes;
+}
+
+// The data of one extended record of a level-2 header (empty when it is not there).
+Bytes Record(const Bytes& archive, const mv::lzh::MemberEntry& m, uint8_t type) {
+  size_t at = m.offset + 26;
+  for (size_t size = archive[m.offset + 24] | (archive[m.offset + 25] << 8); size != 0;) {
+    if (archive[at] == type) return Bytes(archive.begin() + at + 1, archive.begin() + at + size - 2);
+    at += size;
+    size = archive[at - 2] | (archive[at - 1] << 8);
+  }
+  return {};
+}
+
+void SetLastWrite(const std::string& path, uint64_t fileTime) {
+  mv::win::ScopedFile f(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    0, nullptr));
+  ASSERT_TRUE(static_cast<bool>(f)) << path;
+  FILETIME t{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+  ASSERT_TRUE(SetFileTime(f.Get(), nullptr, nullptr, &t));
+}
+
+// An entry point by name; null when the library lacks it.
+template <typename Fn>
+Fn Proc(HMODULE lib, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, name)));
+}
+
+bool AnyTemporaryFile(const std::string& folder) {
+  WIN32_FIND_DATAA fd;
+  mv::win::ScopedFind find(FindFirstFileA((folder + "\\~mvlzh*").c_str(), &fd));
+  return static_cast<bool>(find);
+}
+
+class Unlha32 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lib_.Reset(LoadLibraryA("UNLHA32.DLL"));  // the normal library search: beside this program
+    ASSERT_TRUE(static_cast<bool>(lib_)) << "UNLHA32.DLL not found, error " << GetLastError();
+    unlha_ = Proc<UnlhaFn>(lib_.Get(), "Unlha");
+    check_ = Proc<CheckFn>(lib_.Get(), "UnlhaCheckArchive");
+    ASSERT_NE(unlha_, nullptr);
+    ASSERT_NE(check_, nullptr);
+    src_ = tmp_ / "src";
+    prog_ = tmp_ / "Prog Dir";
+    mv::testing::MakeFolder(src_);
+    mv::testing::MakeFolder(prog_);
+  }
+
+  // Runs the command text the program builds; the output text comes back through *output.
+  int Pack(const std::string& list, std::string* output = nullptr) {
+    mv::testing::WriteFile(prog_ + "\\TMPLHA.$", list);
+    const std::string cmd = "a -r2x1a1 -gn1 \"" + archive_ + "\" \"" + src_ + "\\\" @" + prog_ + "\\TMPLHA.$";
+    std::vector<char> in(32000), out(32000, 'X');
+    std::memcpy(in.data(), cmd.c_str(), cmd.size() + 1);
+    const int rc = unlha_(nullptr, in.data(), out.data(), 32000);
+    if (output) *output = out.data();
+    return rc;
+  }
+
+  mv::testing::TempFolder tmp_;
+  mv::win::ScopedModule lib_;
+  UnlhaFn unlha_ = nullptr;
+  CheckFn check_ = nullptr;
+  std::string src_, prog_, archive_ = tmp_ / "out.LZH";
+};
+
+TEST_F(Unlha32, ExportsItsEntryPointsByPlainNames) {
+  for (const char* name : {"Unlha", "UnlhaGetVersion", "UnlhaGetRunning", "UnlhaCheckArchive"})
+    EXPECT_NE(GetProcAddress(lib_.Get(), name), nullptr) << name;
+  EXPECT_EQ(GetProcAddress(lib_.Get(), "Unlha@16"), nullptr);
+  EXPECT_EQ(GetProcAddress(lib_.Get(), "_Unlha@16"), nullptr);
+  EXPECT_GT(Proc<VersionFn>(lib_.Get(), "UnlhaGetVersion")(), 0);
+  EXPECT_FALSE(Proc<RunningFn>(lib_.Get(), "UnlhaGetRunning")());
+}
+
+TEST_F(Unlha32, PacksRealFilesWithNamesTimesAndAttributes) {
+  const std::string text = Text(200000);
+  std::string binary;
+  for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 7919) >> 3);
+  mv::testing::MakeFolder(src_ + "\\SUB");
+  mv::testing::MakeFolder(src_ + "\\表");
+  mv::testing::WriteFile(src_ + "\\a.txt", text);
+  mv::testing::WriteFile(src_ + "\\SUB\\b.bin", binary);
+  mv::testing::WriteFile(src_ + "\\表\\ソ.txt", text.substr(0, 999));
+  const uint64_t stamp = 132000000000000000ull;  // 2019-04-14, an even second
+  SetLastWrite(src_ + "\\a.txt", stamp);
+  ASSERT_TRUE(SetFileAttributesA((src_ + "\\a.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+
+  std::string output;
+  ASSERT_EQ(Pack("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n\"表\\ソ.txt\"\r\n", &output), 0) << output;
+  EXPECT_FALSE(output.empty());
+  const Bytes archive = ReadAll(archive_);
+  MemoryInput in(archive);
+  std::vector<mv::lzh::MemberEntry> m;
+  std::string reason;
+  int error = 0;
+  ASSERT_TRUE(mv::lzh::ReadArchiveIndex(in, &m, &reason, &error)) << reason;
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].path, "a.txt");
+  EXPECT_EQ(m[1].path, "SUB\\b.bin");
+  EXPECT_EQ(m[2].path, "表\\ソ.txt");
+  EXPECT_EQ(m[0].method, "-lh5-");
+  EXPECT_EQ(MemberData(archive, m[0]), Bytes(text.begin(), text.end()));
+  EXPECT_EQ(MemberData(archive, m[1]), Bytes(binary.begin(), binary.end()));
+  EXPECT_EQ(MemberData(archive, m[2]), Bytes(text.begin(), text.begin() + 999));
+  EXPECT_EQ(m[0].attributes & 0x07, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(m[0].time, (stamp - 116444736000000000ull) / 10000000);  // Unix time
+  const Bytes times = Record(archive, m[0], 0x41);
+  ASSERT_EQ(times.size(), 24u);
+  uint64_t lastWrite = 0;
+  std::memcpy(&lastWrite, times.data() + 8, 8);
+  EXPECT_EQ(lastWrite, stamp);
+  EXPECT_TRUE(check_(archive_.c_str(), 0));
+  EXPECT_TRUE(check_(archive_.c_str(), 3));
+  EXPECT_FALSE(AnyTemporaryFile(tmp_.Path()));
+
+  // Again with a changed file and a new one: added to, the same name replaced.
+  mv::testing::WriteFile(src_ + "\\SUB\\b.bin", "changed");
+  mv::testing::WriteFile(src_ + "\\c.txt", "new");
+  ASSERT_EQ(Pack("\"SUB\\b.bin\"\r\n\"c.txt\"\r\n", &output), 0) << output;
+  const Bytes second = ReadAll(archive_);
+  MemoryInput in2(second);
+  ASSERT_TRUE(mv::lzh::ReadArchiveIndex(in2, &m, &reason, &error)) << reason;
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(m[1].path, "SUB\\b.bin");
+  EXPECT_EQ(MemberData(second, m[1]), (Bytes{'c', 'h', 'a', 'n', 'g', 'e', 'd'}));
+  EXPECT_EQ(m[3].path, "c.txt");
+}
+
+TEST_F(Unlha32, AFailedCallLeavesNothingBehind) {
+  mv::testing::WriteFile(src_ + "\\a.txt", Text(5000));
+  std::string output;
+  EXPECT_NE(Pack("\"a.txt\"\r\n\"missing.txt\"\r\n", &output), 0);
+  EXPECT_NE(output.find("missing.txt"), std::string::npos) << output;
+  EXPECT_EQ(GetFileAttributesA(archive_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(AnyTemporaryFile(tmp_.Path()));
+  EXPECT_FALSE(check_(archive_.c_str(), 0));
+  EXPECT_FALSE(check_((src_ + "\\a.txt").c_str(), 0));
+
+  // The reason never takes more than the buffer's size, its terminator included.
+  std::vector<char> out(64, 'X');
+  const std::string cmd = "x \"" + archive_ + "\"";
+  EXPECT_NE(unlha_(nullptr, cmd.c_str(), out.data(), 10), 0);
+  EXPECT_LT(std::strlen(out.data()), 10u);
+  for (size_t i = 10; i < out.size(); ++i) EXPECT_EQ(out[i], 'X') << i;
+  EXPECT_NE(unlha_(nullptr, cmd.c_str(), nullptr, 0), 0);
+  EXPECT_NE(unlha_(nullptr, nullptr, out.data(), 64), 0);
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+#include "unlha32/dll/win32_store.h"
+
+#include <cstdio>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/win.h"
+
+namespace mv::lzh {
+namespace {
+
+uint64_t FromFileTime(const FILETIME& t) {
+  return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+OVERLAPPED At(uint64_t offset) {
+  OVERLAPPED o{};
+  o.Offset = static_cast<DWORD>(offset);
+  o.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return o;
+}
+
+// Reads and writes give their offset each time (OVERLAPPED on a synchronous handle), so the
+// file position never matters.
+class Win32Input : public InputFile {
+ public:
+  Win32Input(win::ScopedFile file, uint64_t size) : file_(std::move(file)), size_(size) {}
+  int ReadAt(uint64_t offset, void* buf, size_t size, size_t* got) override {
+    *got = 0;
+    OVERLAPPED o = At(offset);
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    if (!ReadFile(file_.Get(), buf, want, &n, &o)) {
+      const DWORD e = GetLastError();
+      return e == ERROR_HANDLE_EOF ? 0 : static_cast<int>(e);
+    }
+    *got = n;
+    return 0;
+  }
+  uint64_t Size() const override { return size_; }
+
+ private:
+  win::ScopedFile file_;
+  uint64_t size_;
+};
+
+class Win32Output : public OutputFile {
+ public:
+  explicit Win32Output(win::ScopedFile file) : file_(std::move(file)) {}
+  int Append(const void* data, size_t size) override {
+    if (int e = WriteAt(size_, data, size); e != 0) return e;
+    size_ += size;
+    return 0;
+  }
+  int WriteAt(uint64_t offset, const void* data, size_t size) override {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+      OVERLAPPED o = At(offset);
+      DWORD n = 0;
+      const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      if (!WriteFile(file_.Get(), p, want, &n, &o)) return static_cast<int>(GetLastError());
+      if (n == 0) return ERROR_DISK_FULL;
+      p += n;
+      offset += n;
+      size -= n;
+    }
+    return 0;
+  }
+  int Truncate(uint64_t size) override {
+    LARGE_INTEGER li;
+    li.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(file_.Get(), li, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.Get()))
+      return static_cast<int>(GetLastError());
+    size_ = size;
+    return 0;
+  }
+  uint64_t Size() const override { return size_; }
+  int Close() override {
+    const HANDLE h = file_.Release();
+    return CloseHandle(h) ? 0 : static_cast<int>(GetLastError());
+  }
+
+ private:
+  win::ScopedFile file_;
+  uint64_t size_ = 0;
+};
+
+}  // namespace
+
+int Win32Store::Stat(const std::string& path, FileStat* st) {
+  *st = FileStat{};
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD e = GetLastError();
+    if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND || e == ERROR_INVALID_NAME ||
+        e == ERROR_BAD_NETPATH || e == ERROR_BAD_PATHNAME)
+      return 0;
+    return static_cast<int>(e);
+  }
+  st->exists = true;
+  st->directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  st->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  st->attributes = data.dwFileAttributes;
+  st->creation = FromFileTime(data.ftCreationTime);
+  st->lastWrite = FromFileTime(data.ftLastWriteTime);
+  st->lastAccess = FromFileTime(data.ftLastAccessTime);
+  return 0;
+}
+
+int Win32Store::OpenRead(const std::string& path, std::unique_ptr<InputFile>* file) {
+  win::ScopedFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!f) return static_cast<int>(GetLastError());
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(f.Get(), &size)) return static_cast<int>(GetLastError());
+  *file = std::make_unique<Win32Input>(std::move(f), static_cast<uint64_t>(size.QuadPart));
+  return 0;
+}
+
+int Win32Store::CreateTemp(const std::string& folder, std::string* path, std::unique_ptr<OutputFile>* file) {
+  for (int n = 0; n < 10000; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "~mvlzh%04d.tmp", n);
+    const std::string candidate = folder + name;
+    win::ScopedFile f(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (f) {
+      *path = candidate;
+      *file = std::make_unique<Win32Output>(std::move(f));
+      return 0;
+    }
+    const DWORD e = GetLastError();
+    if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) return static_cast<int>(e);
+  }
+  return ERROR_FILE_EXISTS;
+}
+
+int Win32Store::Replace(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : static_cast<int>(GetLastError());
+}
+
+int Win32Store::Remove(const std::string& path) {
+  if (DeleteFileA(path.c_str())) return 0;
+  const DWORD e = GetLastError();
+  return e == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(e);
+}
+
+std::string Win32Store::Describe(int error) {
+  char buf[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(error), 0, buf, sizeof buf, nullptr);
+  while (n > 0 && (buf[n - 1] == '\r' || buf[n - 1] == '\n' || buf[n - 1] == ' ' || buf[n - 1] == '.')) --n;
+  std::string text(buf, n);
+  char code[32];
+  std::snprintf(code, sizeof code, "%sエラー %d", text.empty() ? "" : ", ", error);
+  return text + code;
+}
+
+}  // namespace mv::lzh

@@ -1,0 +1,18 @@
+// The archiver's platform services over the Win32 ANSI file API.
+#pragma once
+
+#include "unlha32/command.h"
+
+namespace mv::lzh {
+
+class Win32Store : public Store {
+ public:
+  int Stat(const std::string& path, FileStat* st) override;
+  int OpenRead(const std::string& path, std::unique_ptr<InputFile>* file) override;
+  int CreateTemp(const std::string& folder, std::string* path, std::unique_ptr<OutputFile>* file) override;
+  int Replace(const std::string& from, const std::string& to) override;
+  int Remove(const std::string& path) override;
+  std::string Describe(int error) override;
+};
+
+}  // namespace mv::lzh
