@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Lh5Options o;
   o.searchDepth = 1 + data[0] % 24;
   o.niceLength = 3 + data[1] * 253 / 255;
-  o.passes = 1 + data[0] / 64;
-  o.carryPrices = data[1] & 1;
+  o.passes = 1 + data[0] / 128;
   data += 2;
   size -= 2;
   // Short inputs stretched by repetition reach the segment and chunk boundaries.

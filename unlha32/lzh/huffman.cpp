@@ -1,25 +1,27 @@
 #include "unlha32/lzh/huffman.h"
 
 #include <algorithm>
-#include <vector>
+#include <cassert>
 
 namespace mv::lzh {
 
 int BuildLengths(const uint32_t* freq, size_t n, int maxBits, uint8_t* lengths) {
+  assert(n <= kMaxHuffmanSymbols);
   std::fill(lengths, lengths + n, uint8_t{0});
-  std::vector<uint32_t> used;  // symbols, most frequent first (ties: lower symbol first)
+  // Used symbols, most frequent first (ties: lower symbol first), as one sortable key each.
+  uint64_t keys[kMaxHuffmanSymbols];
+  size_t m = 0;
   for (size_t i = 0; i < n; ++i)
-    if (freq[i] != 0) used.push_back(static_cast<uint32_t>(i));
-  if (used.size() < 2) return used.empty() ? 0 : static_cast<int>(used[0]);
-  std::stable_sort(used.begin(), used.end(),
-                   [&](uint32_t a, uint32_t b) { return freq[a] > freq[b]; });
+    if (freq[i] != 0) keys[m++] = (static_cast<uint64_t>(~freq[i]) << 32) | i;
+  if (m < 2) return m == 0 ? 0 : static_cast<int>(keys[0] & 0xFFFFFFFF);
+  std::sort(keys, keys + m);
+  auto symbol = [&](size_t k) { return static_cast<uint32_t>(keys[k] & 0xFFFFFFFF); };
 
-  // Two-queue Huffman over the leaves sorted by ascending weight: leaves come from the back of
-  // `used`, merged nodes from a FIFO whose weights never decrease.
-  const size_t m = used.size();
-  std::vector<uint64_t> weight(2 * m);
-  std::vector<int32_t> parent(2 * m, -1);
-  for (size_t i = 0; i < m; ++i) weight[i] = freq[used[m - 1 - i]];
+  // Two-queue Huffman over the leaves by ascending weight: leaves come from the back of
+  // `keys`, merged nodes from a FIFO whose weights never decrease.
+  uint64_t weight[2 * kMaxHuffmanSymbols];
+  uint32_t parent[2 * kMaxHuffmanSymbols];
+  for (size_t i = 0; i < m; ++i) weight[i] = freq[symbol(m - 1 - i)];
   size_t leaf = 0, node = m, next = m;
   auto take = [&]() -> size_t {
     if (leaf < m && (node >= next || weight[leaf] <= weight[node])) return leaf++;
@@ -28,12 +30,13 @@ int BuildLengths(const uint32_t* freq, size_t n, int maxBits, uint8_t* lengths) 
   for (size_t k = 0; k + 1 < m; ++k) {
     const size_t a = take(), b = take();
     weight[next] = weight[a] + weight[b];
-    parent[a] = parent[b] = static_cast<int32_t>(next);
+    parent[a] = parent[b] = static_cast<uint32_t>(next);
     ++next;
   }
   // Depth of each leaf; count leaves per depth, deeper ones clamped to maxBits for now.
-  std::vector<uint32_t> depth(2 * m, 0);
-  std::vector<uint32_t> count(maxBits + 1, 0);
+  uint32_t depth[2 * kMaxHuffmanSymbols];
+  uint32_t count[kMaxCodeBits + 1] = {};
+  depth[next - 1] = 0;
   for (size_t i = next - 1; i-- > 0;) depth[i] = depth[parent[i]] + 1;
   for (size_t i = 0; i < m; ++i) ++count[std::min<uint32_t>(depth[i], maxBits)];
 
@@ -57,7 +60,7 @@ int BuildLengths(const uint32_t* freq, size_t n, int maxBits, uint8_t* lengths) 
   // Shortest codes to the most frequent symbols.
   size_t s = 0;
   for (int len = 1; len <= maxBits; ++len)
-    for (uint32_t k = 0; k < count[len]; ++k) lengths[used[s++]] = static_cast<uint8_t>(len);
+    for (uint32_t k = 0; k < count[len]; ++k) lengths[symbol(s++)] = static_cast<uint8_t>(len);
   return -1;
 }
 

@@ -7,8 +7,10 @@
 namespace mv::lzh {
 
 inline constexpr int kMaxCodeBits = 16;
+inline constexpr size_t kMaxHuffmanSymbols = 512;
 
-// Code lengths for n symbols from their frequencies, none longer than maxBits. Symbols of
+// Code lengths for n (at most kMaxHuffmanSymbols) symbols from their frequencies, none longer
+// than maxBits. Symbols of
 // frequency 0 get length 0. With fewer than two used symbols every length is 0 and the return
 // value is the only used symbol (or 0 when none is used); otherwise it is -1. The lengths of
 // two or more symbols always form a complete code, which the readers insist on.

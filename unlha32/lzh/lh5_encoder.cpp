@@ -267,24 +267,6 @@ struct ChunkEncoder::State {
     matchStart[n] = static_cast<uint32_t>(matches.size());
   }
 
-  // First prices, before any segment of the chunk has been parsed: literals from this
-  // segment's byte counts, lengths and distance slots from a rough guess that short and near
-  // matches are the common ones.
-  void GuessPrices(uint32_t end) {
-    uint32_t count[256] = {};
-    for (uint32_t p = pos; p < end; ++p) ++count[*At(p)];
-    const double total = end - pos;
-    for (int c = 0; c < 256; ++c) {
-      const double f = std::max(count[c], 1u);
-      cPrice[c] = static_cast<uint32_t>(std::lround((std::log2(total / f) + 1) * (1 << kPriceShift)));
-    }
-    for (int len = kMinMatch; len <= kMaxMatch; ++len) {
-      const double bits = 3.0 + 1.5 * std::log2(static_cast<double>(len - kMinMatch + 1));
-      cPrice[256 + len - kMinMatch] = static_cast<uint32_t>(bits * (1 << kPriceShift));
-    }
-    for (int slot = 0; slot < kNumP; ++slot) pPrice[slot] = (4 + std::max(slot - 1, 0)) << kPriceShift;
-  }
-
   // Prices from symbol counts: the ideal code length, with unused symbols dear but finite.
   static void PricesFrom(const uint32_t* freq, int n, uint32_t* price) {
     uint64_t total = 0;
@@ -348,14 +330,31 @@ struct ChunkEncoder::State {
     }
   }
 
+  // Statistics of the greedy parse (the longest match wherever there is one): a cheap first
+  // estimate for the prices of the cost-based parse.
+  void GreedyPrices(uint32_t end) {
+    uint32_t cFreq[kNumC] = {}, pFreq[kNumP] = {};
+    const uint8_t* data = At(pos);
+    for (uint32_t i = 0; i < end - pos;) {
+      if (matchStart[i + 1] > matchStart[i]) {
+        const Match m = matches[matchStart[i + 1] - 1];
+        ++cFreq[256 + m.length - kMinMatch];
+        ++pFreq[DistanceSlot(m.distance)];
+        i += m.length;
+      } else {
+        ++cFreq[data[i++]];
+      }
+    }
+    SetPrices(cFreq, pFreq);
+  }
+
   void CodeSegment(uint32_t end) {
+    uint32_t cFreq[kNumC] = {}, pFreq[kNumP] = {};
     FindMatches(end);
-    // Prices carried over from the segment before are about as good as a first parse.
-    int passes = options.passes;
-    if (!havePrices) GuessPrices(end);
-    else if (passes > 1 && options.carryPrices) --passes;
-    uint32_t cFreq[kNumC], pFreq[kNumP];
-    for (int pass = 0; pass < passes; ++pass) {
+    // The first parse of a chunk is priced after a greedy parse, later ones with the
+    // statistics of the segment before.
+    if (!havePrices) GreedyPrices(end);
+    for (int pass = 0; pass < options.passes; ++pass) {
       if (pass > 0) SetPrices(cFreq, pFreq);
       Parse(end);
       std::fill(cFreq, cFreq + kNumC, 0u);

@@ -8,8 +8,9 @@
 //
 // Matches come from binary trees of the window's positions (by their first four bytes) and
 // from the nearest three-byte repeat. Each segment is parsed by cost: a shortest-path search
-// over literals and every usable match length, priced with the statistics of the previous
-// parse of this data. Hashing and word compares assume a little-endian machine.
+// over literals and every usable match length, priced with the statistics of the segment
+// before (or, for a chunk's first, of a greedy parse). Hashing and word compares assume a
+// little-endian machine.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +32,7 @@ class ByteSink {
 struct Lh5Options {
   int searchDepth = 16;     // tree nodes visited per position
   int niceLength = 64;      // a match this long is taken; its inner positions are not searched
-  int passes = 2;           // parses per segment; each prices with the one before
-  bool carryPrices = true;  // after a chunk's first segment, one parse less
+  int passes = 1;           // cost-based parses per segment; each prices with the one before
 };
 
 // Bits, highest first; the last byte holds bitCount % 8 of them in its high end.
