@@ -145,8 +145,20 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     case WM_CLOSE:
+      if (OperationRunning()) {
+        // Closing under a running copy would pull the window from under it: stop the run first.
+        closeAfterRun_ = true;
+        if (copyEngine_ && copyEngine_->Running()) copyEngine_->Cancel();
+        return 0;
+      }
       if (FormCloseQuery()) DestroyWindow(wnd_);
       return 0;
+    case WM_SETCURSOR:
+      if (win::BusyCursorShown()) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_DESTROY:
       tree_.Clear();
       PostQuitMessage(0);
@@ -348,12 +360,17 @@ void TForm1::CreateMenus() {
 }
 
 void TForm1::Command(UINT id) {
+  // Nothing starts while a build or a copy run pumps messages; Cancel of the progress dialog is
+  // the dialog's own. The close button defers like the close box.
+  if (OperationRunning() && id != kIdButton1 && id != kIdSubChek && !(id >= kCmdIcon && id <= kCmdSmallIcon)) return;
   if (auto layout = dateMenu_.LayoutOf(id)) {
     dateMenu_.Choose(*layout, ageEdit_, Control(kIdAgeLabel));
     return;
   }
   switch (id) {
     case kIdBitBtn2: BitBtn2Click(); break;
+    case kIdBitBtn1: if (copyEngine_) BitBtn1Click(); break;
+    case kCmdCopy1: if (copyEngine_) copy1Click(); break;
     case kCmdChenge1: Chenge1Click(); break;
     case kCmdErrList1:
       if (form3_) form3_->Show();
@@ -393,6 +410,56 @@ AttribChoices TForm1::PanelChoices() const {
   c.hidden = hGroup_.ItemIndex();
   c.dateText = ageEdit_.Text();
   return c;
+}
+
+bool TForm1::OperationRunning() const { return building_ || (copyEngine_ && copyEngine_->Running()); }
+
+bool TForm1::CreateForm2(HINSTANCE instance) {
+  form2_ = std::make_unique<TForm2>(wnd_, [this] {
+    if (copyEngine_) copyEngine_->Cancel();
+  });
+  if (!form2_->Create(instance)) return false;
+  copyPlatform_ = std::make_unique<win::Win32CopyPlatform>(wnd_, fs_);
+  copyPlatform_->SetMessageHook([this](const MSG& m) { return DropFiles(m); });
+  CopyHooks hooks;
+  hooks.choices = [this] {
+    CopyChoices c;
+    int item = radioGroup1_.ItemIndex();
+    c.policy = static_cast<ExistingPolicy>(item >= 0 && item <= 2 ? item : 1);
+    c.resetAttributes = SendMessageA(Control(kIdCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return c;
+  };
+  hooks.changeFileAttr = [this](const std::string& path) { changer_.ChangeFileAttr(path); };
+  hooks.clearErrors = [this] { errors_.Clear(); };
+  hooks.appendError = [this](const std::string& line) { errors_.Append(line); };
+  hooks.errorCount = [this] { return errors_.Count(); };
+  hooks.showErrors = [this] {
+    if (form3_) form3_->Show();
+  };
+  copyEngine_ = std::make_unique<CopyEngine>(*copyPlatform_, *form2_, std::move(hooks));
+  return true;
+}
+
+void TForm1::BitBtn1Click() {
+  win::RunReportingDateErrors(wnd_, [&] { copyEngine_->BitBtn1Click(tree_); });
+  AfterOperation();
+}
+
+void TForm1::copy1Click() {
+  std::vector<FileRow> rows;
+  for (size_t i = 0; i < list1_.RowCount(); ++i) rows.push_back(FileRow{list1_.IsSelected(i), list1_.Cell(i, 0)});
+  Node* selected = mirror_.Selected();
+  win::RunReportingDateErrors(wnd_, [&] { copyEngine_->copy1Click(selected, rows); });
+  AfterOperation();
+}
+
+void TForm1::AfterOperation() {
+  // What arrived while the run pumped messages: a drop is applied now, a close goes through.
+  RunPendingDrop();
+  if (closeAfterRun_) {
+    closeAfterRun_ = false;
+    PostMessageA(wnd_, WM_CLOSE, 0, 0);
+  }
 }
 
 bool TForm1::CreateForm3(HINSTANCE instance) {
@@ -540,7 +607,7 @@ void TForm1::BuildFromCommandLine() {
     ShowTotals();
   }
   SelectFirstNode();
-  RunPendingDrop();
+  AfterOperation();
 }
 
 void TForm1::SelectFirstNode() {
@@ -565,8 +632,9 @@ void TForm1::ApplyDrop(const std::vector<std::string>& paths) {
 }
 
 void TForm1::RunPendingDrop() {
-  // A drop that arrived while a build pumped messages is applied after it, never under it.
-  while (!pendingDrop_.empty() && !building_) {
+  // A drop that arrived while a build or a copy pumped messages is applied after it, never
+  // under it.
+  while (!pendingDrop_.empty() && !OperationRunning()) {
     std::vector<std::string> paths = std::move(pendingDrop_);
     pendingDrop_.clear();
     ApplyDrop(paths);

@@ -9,6 +9,9 @@
 #include "app/settings/settings.h"
 #include "ui/Dragpnl.h"
 #include "browse/browser.h"
+#include "ops/copy/copy_engine.h"
+#include "ops/copy/win32/Unit2.h"
+#include "ops/copy/win32/copy_platform_win32.h"
 #include "ops/attrib/change_attr.h"
 #include "ops/attrib/error_list.h"
 #include "ops/attrib/win32/MaskEdit.h"
@@ -93,8 +96,14 @@ class TForm1 : private BrowseHost {
   ErrorList& Errors() { return errors_; }
   TForm3* Form3() { return form3_.get(); }
   win::MaskEdit& AgeEdit() { return ageEdit_; }
-  // Creates the error window (start-up does this after the main window).
+  // Create the progress dialog and the error window (start-up does this after the main window).
+  bool CreateForm2(HINSTANCE instance);
   bool CreateForm3(HINSTANCE instance);
+  TForm2* Form2() { return form2_.get(); }
+  CopyEngine* Copy() { return copyEngine_.get(); }
+  win::Win32CopyPlatform* CopyPlatformForTests() { return copyPlatform_.get(); }
+  // A build or a copy run is pumping messages: nothing may change or walk the targets now.
+  bool OperationRunning() const;
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -124,6 +133,9 @@ class TForm1 : private BrowseHost {
   void SetViewStyle(UINT command);
   AttribChoices PanelChoices() const;
   void BitBtn2Click();
+  void BitBtn1Click();
+  void copy1Click();
+  void AfterOperation();
   void Chenge1Click();
   void ApplySettings();
   Settings CurrentSettings() const;
@@ -166,6 +178,10 @@ class TForm1 : private BrowseHost {
   win::DateLayoutMenu dateMenu_{popupMenu3_.Handle(), kCmdYearYYYY};
   AttribChanger changer_{fs_, errors_, [this] { return PanelChoices(); }, locale_, &win::CurrentLocalYear};
   std::unique_ptr<TForm3> form3_;
+  std::unique_ptr<TForm2> form2_;
+  std::unique_ptr<win::Win32CopyPlatform> copyPlatform_;
+  std::unique_ptr<CopyEngine> copyEngine_;  // declared last: it goes first
+  bool closeAfterRun_ = false;
   int closedFolderIcon_ = 0;
   int openFolderIcon_ = 0;
 };

@@ -24,6 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   mv::win::InstallPlatformText();
   mv::TForm1 form(TargetArguments());
   if (!form.Create(instance)) return 1;
+  form.CreateForm2(instance);
   form.CreateForm3(instance);
   ShowWindow(form.Handle(), show);
   UpdateWindow(form.Handle());
