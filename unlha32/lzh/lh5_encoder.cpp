@@ -202,7 +202,9 @@ struct ChunkEncoder::State {
     near[h3] = p;
     if (p - nearest <= kWindow) {
       const uint8_t* c = At(nearest);
-      if (c[0] == cur[0] && c[1] == cur[1] && c[2] == cur[2]) note(MatchLength(c, cur, limit), p - nearest);
+      // Four bytes or more: the tree of the four-byte hash finds that match.
+      if (c[0] == cur[0] && c[1] == cur[1] && c[2] == cur[2] && (limit < 4 || c[3] != cur[3]))
+        note(3, p - nearest);
     }
     if (limit < 4) return best;
 
