@@ -64,8 +64,14 @@ bool RegisterMorvaneClasses(HINSTANCE instance) {
   return done;
 }
 
-TForm1::TForm1(std::vector<std::string> args, std::string settingsPath)
-    : args_(std::move(args)), settingsPath_(settingsPath.empty() ? win::SettingsFilePath() : std::move(settingsPath)) {
+TForm1::TForm1(std::vector<std::string> args, std::string settingsPath, const lha::win::ArchiverLibrary* archiver)
+    : args_(std::move(args)),
+      settingsPath_(settingsPath.empty() ? win::SettingsFilePath() : std::move(settingsPath)),
+      archiver_(archiver) {
+  if (!archiver_) {
+    ownArchiver_ = std::make_unique<lha::win::ArchiverLibrary>();  // substitutes only
+    archiver_ = ownArchiver_.get();
+  }
   tree_.SetObserver(&mirror_);
   builder_ = std::make_unique<TreeBuilder>(fs_, tree_, BuildHooks{&PumpMessages, &BusyCursor});
 }
@@ -188,6 +194,7 @@ void TForm1::FormCreate() {
   mirror_.SetFolderIcons(closedFolderIcon_, openFolderIcon_, small);
   ApplySettings();
   Layout();
+  lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle);
 }
 
 void TForm1::ApplySettings() {
@@ -370,6 +377,8 @@ void TForm1::Command(UINT id) {
   switch (id) {
     case kIdBitBtn2: BitBtn2Click(); break;
     case kIdBitBtn1: if (copyEngine_) BitBtn1Click(); break;
+    case kIdBitBtn3: lha_->BitBtn3Click(tree_); break;
+    case kCmdLha1: lha_->Lha1Click(mirror_.Selected(), lha::win::SelectedRowsOf(listView_)); break;
     case kCmdCopy1: if (copyEngine_) copy1Click(); break;
     case kCmdChenge1: Chenge1Click(); break;
     case kCmdErrList1:
@@ -454,6 +463,7 @@ void TForm1::copy1Click() {
 }
 
 void TForm1::AfterOperation() {
+  if (lha_ && !builder_->FirstBaseFolder().empty()) lha_->SetInitialFolder(builder_->FirstBaseFolder());
   // What arrived while the run pumped messages: a drop is applied now, a close goes through.
   RunPendingDrop();
   if (closeAfterRun_) {

@@ -9,6 +9,7 @@
 #include "app/settings/settings.h"
 #include "ui/Dragpnl.h"
 #include "browse/browser.h"
+#include "ops/lha/win32/lha_win32.h"
 #include "ops/copy/copy_engine.h"
 #include "ops/copy/win32/Unit2.h"
 #include "ops/copy/win32/copy_platform_win32.h"
@@ -62,7 +63,8 @@ class TForm1 : private BrowseHost {
  public:
   // args: the paths to work on (the command line after the program's name); settingsPath:
   // the settings file (empty: Morvane.ini beside the executable).
-  explicit TForm1(std::vector<std::string> args, std::string settingsPath = {});
+  explicit TForm1(std::vector<std::string> args, std::string settingsPath = {},
+                  const lha::win::ArchiverLibrary* archiver = nullptr);
   ~TForm1();
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
@@ -99,6 +101,7 @@ class TForm1 : private BrowseHost {
   // Create the progress dialog and the error window (start-up does this after the main window).
   bool CreateForm2(HINSTANCE instance);
   bool CreateForm3(HINSTANCE instance);
+  lha::win::LhaCommands* Lha() { return lha_.get(); }
   TForm2* Form2() { return form2_.get(); }
   CopyEngine* Copy() { return copyEngine_.get(); }
   win::Win32CopyPlatform* CopyPlatformForTests() { return copyPlatform_.get(); }
@@ -179,6 +182,9 @@ class TForm1 : private BrowseHost {
   AttribChanger changer_{fs_, errors_, [this] { return PanelChoices(); }, locale_, &win::CurrentLocalYear};
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm2> form2_;
+  const lha::win::ArchiverLibrary* archiver_;
+  std::unique_ptr<lha::win::ArchiverLibrary> ownArchiver_;  // when start-up gave none
+  std::unique_ptr<lha::win::LhaCommands> lha_;
   std::unique_ptr<win::Win32CopyPlatform> copyPlatform_;
   std::unique_ptr<CopyEngine> copyEngine_;  // declared last: it goes first
   bool closeAfterRun_ = false;

@@ -22,11 +22,16 @@ std::vector<std::string> TargetArguments() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   mv::win::InstallPlatformText();
-  mv::TForm1 form(TargetArguments());
+  // The archiver library is bound before any window exists and released after the loop.
+  mv::lha::win::ArchiverLibrary archiver;
+  archiver.Load();
+  mv::TForm1 form(TargetArguments(), {}, &archiver);
   if (!form.Create(instance)) return 1;
   form.CreateForm2(instance);
   form.CreateForm3(instance);
   ShowWindow(form.Handle(), show);
   UpdateWindow(form.Handle());
-  return mv::RunMessageLoop(form);
+  int code = mv::RunMessageLoop(form);
+  archiver.Unload();
+  return code;
 }
