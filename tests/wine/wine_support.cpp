@@ -69,6 +69,44 @@ std::string WindowText(HWND wnd) {
   return buf;
 }
 
+namespace {
+BoxAnswerer* g_answerer = nullptr;
+std::vector<HWND> g_answered;
+}  // namespace
+
+BoxAnswerer::BoxAnswerer(std::vector<int> buttons) : buttons_(std::move(buttons)) {
+  g_answerer = this;
+  g_answered.clear();
+  timer_ = SetTimer(nullptr, 0, 30, &BoxAnswerer::Tick);
+}
+
+BoxAnswerer::~BoxAnswerer() {
+  KillTimer(nullptr, timer_);
+  g_answerer = nullptr;
+}
+
+void CALLBACK BoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND box, LPARAM) -> BOOL {
+        char cls[32] = {};
+        GetClassNameA(box, cls, sizeof cls);
+        if (!g_answerer || std::string(cls) != "#32770" || !IsWindowVisible(box)) return TRUE;
+        for (HWND done : g_answered)
+          if (done == box) return TRUE;
+        g_answered.push_back(box);
+        g_answerer->boxes.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
+        for (int id : g_answerer->buttons_) {
+          if (HWND b = GetDlgItem(box, id)) {
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
+            break;
+          }
+        }
+        return TRUE;
+      },
+      0);
+}
+
 void PostDrop(HWND wnd, const std::vector<std::string>& paths) {
   size_t bytes = sizeof(DROPFILES) + 1;
   for (const auto& p : paths) bytes += p.size() + 1;

@@ -52,6 +52,22 @@ inline void PumpPending() {
 std::string StatusText(HWND statusBar, int panel);  // without the alignment tabs
 std::string WindowText(HWND wnd);
 
+// Answers the modal boxes of this thread from a thread timer (it fires inside their modal loops):
+// records each as "caption|text" and presses the first of the given buttons the box has.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(std::vector<int> buttons = {IDOK, IDYES});
+  ~BoxAnswerer();
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+  std::vector<std::string> boxes;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::vector<int> buttons_;
+  UINT_PTR timer_;
+};
+
 // Posts a WM_DROPFILES with these paths to the window, as the shell does.
 void PostDrop(HWND wnd, const std::vector<std::string>& paths);
 
