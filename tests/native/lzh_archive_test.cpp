@@ -1,4 +1,4 @@
-// Member headers (writing level 2, reading levels 0 to 2) and member writing.
+// Member headers (writing level 2, reading levels 0 to 2) and copies of members.
 #include <gtest/gtest.h>
 
 #include "lzh_test_support.h"
@@ -120,14 +120,9 @@ Bytes Level1(const std::string& name, const std::string& dirRecord, const std::s
 TEST(LzhIndex, ReadsAllThreeLevels) {
   Bytes archive = Level0("DOS\\OLD.TXT", "level zero");
   const Bytes one = Level1("one.txt", "sub\xFF", "level one");
+  const Bytes two = testing::Level2("two.txt", {'2', '2'});
   archive.insert(archive.end(), one.begin(), one.end());
-  MemoryOutput out;
-  testing::MemoryInput src(Bytes{'2', '2'});
-  SourceInfo info;
-  info.name = "two.txt";
-  WriteFailure f;
-  ASSERT_TRUE(AppendMember(out, src, info, {}, &f));
-  archive.insert(archive.end(), out.Bytes().begin(), out.Bytes().end());
+  archive.insert(archive.end(), two.begin(), two.end());
   archive.push_back(0);
 
   const auto m = testing::Members(archive);
@@ -152,13 +147,7 @@ TEST(LzhIndex, ReadsAllThreeLevels) {
 }
 
 TEST(LzhIndex, RejectsWhatIsNotASoundArchive) {
-  MemoryOutput out;
-  testing::MemoryInput src(testing::TextBytes(5000, 1));
-  SourceInfo info;
-  info.name = "a.txt";
-  WriteFailure f;
-  ASSERT_TRUE(AppendMember(out, src, info, {}, &f));
-  const Bytes good = out.Bytes();
+  const Bytes good = testing::Level2("a.txt", testing::TextBytes(5000, 1));
 
   auto reject = [](const Bytes& b) {
     testing::MemoryInput in(b);
@@ -183,81 +172,22 @@ TEST(LzhIndex, RejectsWhatIsNotASoundArchive) {
   EXPECT_TRUE(reject(Bytes{'M', 'Z', 0x90, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xB8, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-// An output that fails once it holds `room` bytes.
-class FullDisk : public MemoryOutput {
- public:
-  explicit FullDisk(size_t room) : room_(room) {}
-  int Append(const void* data, size_t size) override {
-    if (Size() + size > room_) return 112;
-    return MemoryOutput::Append(data, size);
-  }
-
- private:
-  size_t room_;
-};
-
-TEST(LzhMember, CodesOrStoresAndFillsTheHeader) {
-  struct Case {
-    Bytes data;
-    const char* method;
-  };
-  const Case cases[] = {{testing::TextBytes(100000, 2), "-lh5-"},
-                        {testing::RandomBytes(100000, 3), "-lh0-"},
-                        {Bytes{}, "-lh0-"},
-                        {Bytes{'x'}, "-lh0-"}};
-  for (const Case& c : cases) {
-    MemoryOutput out;
-    testing::MemoryInput src(c.data);
-    SourceInfo info;
-    info.dir = "a\\b";
-    info.name = "file";
-    info.attributes = 0x23;
-    WriteFailure f;
-    MemberSummary s;
-    ASSERT_TRUE(AppendMember(out, src, info, {}, &f, &s));
-    const auto m = testing::Members(out.Bytes());
-    ASSERT_EQ(m.size(), 1u);
-    EXPECT_EQ(m[0].method, c.method);
-    EXPECT_EQ(m[0].path, "a\\b\\file");
-    EXPECT_EQ(m[0].attributes, 0x23);
-    EXPECT_EQ(m[0].originalSize, c.data.size());
-    EXPECT_EQ(m[0].dataCrc, Crc16(0, c.data.data(), c.data.size()));
-    EXPECT_EQ(m[0].end, out.Size());
-    EXPECT_EQ(s.packedSize, m[0].packedSize);
-    EXPECT_EQ(testing::MemberData(out.Bytes(), m[0]), c.data);
-  }
-}
-
-TEST(LzhMember, ReportsReadAndWriteFailures) {
-  const Bytes data = testing::TextBytes(50000, 4);
-  SourceInfo info;
-  info.name = "f";
-  WriteFailure f;
-  MemoryOutput out;
-  testing::MemoryInput broken(data, 1000);
-  EXPECT_FALSE(AppendMember(out, broken, info, {}, &f));
-  EXPECT_EQ(f.kind, WriteFailure::kRead);
-  EXPECT_EQ(f.error, 5);
-
-  for (size_t room : {size_t{10}, size_t{200}, size_t{5000}}) {
-    FullDisk disk(room);
-    testing::MemoryInput src(data);
-    EXPECT_FALSE(AppendMember(disk, src, info, {}, &f)) << room;
-    EXPECT_EQ(f.kind, WriteFailure::kWrite);
-    EXPECT_EQ(f.error, 112);
-  }
-}
-
 TEST(LzhMember, CopiesOtherMembersUnchanged) {
   Bytes archive = Level0("OLD.TXT", "old data");
   archive.push_back(0);
   const auto m = testing::Members(archive);
   ASSERT_EQ(m.size(), 1u);
   testing::MemoryInput in(archive);
-  MemoryOutput out;
+  testing::VectorOutput out;
   WriteFailure f;
   ASSERT_TRUE(CopyMember(out, in, m[0], &f));
-  EXPECT_EQ(out.Bytes(), Bytes(archive.begin(), archive.end() - 1));
+  EXPECT_EQ(out.bytes, Bytes(archive.begin(), archive.end() - 1));
+  testing::VectorOutput full(10);
+  EXPECT_FALSE(CopyMember(full, in, m[0], &f));
+  EXPECT_EQ(f.kind, WriteFailure::kWrite);
+  testing::MemoryInput broken(archive, 5);
+  EXPECT_FALSE(CopyMember(out, broken, m[0], &f));
+  EXPECT_EQ(f.kind, WriteFailure::kRead);
 }
 
 TEST(LzhPaths, SplitAndCompareStepOverTrailBytes) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "lzh_test_support.h"
+#include "unlha32/lzh/crc16.h"
 
 namespace mv::lzh {
 namespace {
@@ -134,10 +135,16 @@ TEST_F(LzhRun, WritesEveryListedFile) {
   ASSERT_EQ(m.size(), 4u);
   const char* paths[] = {"a.txt", "SUB\\b.bin", "表\\ソ.txt", "empty"};
   const char* sources[] = {"D:\\W\\a.txt", "D:\\W\\SUB\\b.bin", "D:\\W\\表\\ソ.txt", "D:\\W\\empty"};
+  const char* methods[] = {"-lh5-", "-lh0-", "-lh5-", "-lh0-"};  // noise and nothing: stored
   for (int i = 0; i < 4; ++i) {
+    const Bytes& data = store.Get(sources[i])->bytes;
     EXPECT_EQ(m[i].path, paths[i]);
-    EXPECT_EQ(testing::MemberData(archive, m[i]), store.Get(sources[i])->bytes) << paths[i];
+    EXPECT_EQ(m[i].method, methods[i]) << paths[i];
+    EXPECT_EQ(m[i].originalSize, data.size());
+    EXPECT_EQ(m[i].dataCrc, Crc16(0, data.data(), data.size()));
+    EXPECT_EQ(testing::MemberData(archive, m[i]), data) << paths[i];
     EXPECT_EQ(m[i].attributes, store.Get(sources[i])->attributes & 0x27);
+    EXPECT_EQ(m[i].time, UnixTimeOf(store.Get(sources[i])->lastWrite));
   }
   EXPECT_EQ(archive.back(), 0);  // end mark
   EXPECT_TRUE(Strays().empty());
@@ -191,15 +198,14 @@ TEST_F(LzhRun, FailuresLeaveNoArchiveAndNoTemporaryFile) {
       {"folder", "\"SUB\"\r\n", kResultMissingFile, nullptr},
       {"empty list", "\r\n", kResultNoFiles, nullptr},
       {"unreadable", "\"a.txt\"\r\n", kResultReadError, [](MemStore& s) { s.failReadsOf = "D:\\W\\A.TXT"; }},
-      {"disk full", "\"a.txt\"\r\n\"SUB\\b.bin\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 4000; }},
+      {"disk full at once", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 10; }},
+      {"disk full in a header", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 60; }},
+      {"disk full in the data", "\"a.txt\"\r\n\"SUB\\b.bin\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 4000; }},
       {"rename fails", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.failReplace = true; }},
   };
   for (const Case& c : cases) {
+    store = MemStore{};
     SetUp();
-    store.failReadsOf.clear();
-    store.diskSpace = -1;
-    store.failReplace = false;
-    store.Remove("D:\\Out\\x.lzh");
     List(c.list);
     if (c.setup) c.setup(store);
     const RunResult r = Run();
@@ -208,6 +214,18 @@ TEST_F(LzhRun, FailuresLeaveNoArchiveAndNoTemporaryFile) {
     EXPECT_EQ(store.Get("D:\\Out\\x.lzh"), nullptr) << c.name;
     EXPECT_TRUE(Strays().empty()) << c.name;
   }
+  // Room for all but the end mark's byte.
+  store = MemStore{};
+  SetUp();
+  List("\"SUB\\b.bin\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  const int64_t size = static_cast<int64_t>(Archive().size());
+  store.Remove("D:\\Out\\x.lzh");
+  store.diskSpace = size - 1;
+  EXPECT_EQ(Run().code, kResultWriteError);
+  EXPECT_EQ(store.Get("D:\\Out\\x.lzh"), nullptr);
+  EXPECT_TRUE(Strays().empty());
+  store.diskSpace = -1;
   // The message names the missing file.
   List("\"gone.txt\"\r\n");
   EXPECT_NE(Run().message.find("D:\\W\\gone.txt"), std::string::npos);

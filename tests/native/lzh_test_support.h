@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "unlha32/command.h"
+#include "unlha32/lzh/crc16.h"
 #include "unlha32/lzh/header.h"
 #include "unlha32/lzh/lh_decoder.h"
 
@@ -82,6 +83,32 @@ class MemoryInput : public InputFile {
  private:
   Bytes bytes_;
   int failAt_;  // reads reaching this offset fail; -1: never
+};
+
+// An output in memory; Append fails once it would hold more than `room` bytes.
+class VectorOutput : public OutputFile {
+ public:
+  explicit VectorOutput(size_t room = SIZE_MAX) : room_(room) {}
+  int Append(const void* data, size_t size) override {
+    if (bytes.size() + size > room_) return 112;
+    const auto* p = static_cast<const uint8_t*>(data);
+    bytes.insert(bytes.end(), p, p + size);
+    return 0;
+  }
+  int WriteAt(uint64_t offset, const void* data, size_t size) override {
+    if (offset + size > bytes.size()) return 1;
+    std::memcpy(bytes.data() + offset, data, size);
+    return 0;
+  }
+  int Truncate(uint64_t size) override {
+    if (size < bytes.size()) bytes.resize(size);
+    return 0;
+  }
+  uint64_t Size() const override { return bytes.size(); }
+  Bytes bytes;
+
+ private:
+  size_t room_;
 };
 
 // Windows-like paths: case-insensitive, folders implied by the files in them.
@@ -160,7 +187,9 @@ class MemStore : public Store {
       return 0;
     }
     int Truncate(uint64_t size) override {
-      if (size < Data().size()) Data().resize(size);
+      if (size >= Data().size()) return 0;
+      if (store_.diskSpace >= 0) store_.diskSpace += static_cast<int64_t>(Data().size() - size);
+      Data().resize(size);
       return 0;
     }
     uint64_t Size() const override { return store_.files[key_].bytes.size(); }
@@ -194,6 +223,19 @@ class MemStore : public Store {
   }
   std::string Describe(int error) override { return "error " + std::to_string(error); }
 };
+
+// A stored (-lh0-) level-2 member.
+inline Bytes Level2(const std::string& path, const Bytes& data) {
+  NewHeader h;
+  const auto parts = SplitStoredPath(path);
+  for (size_t i = 0; i + 1 < parts.size(); ++i) h.dir += (i ? "\\" : "") + parts[i];
+  h.name = parts.back();
+  h.packedSize = h.originalSize = static_cast<uint32_t>(data.size());
+  h.dataCrc = Crc16(0, data.data(), data.size());
+  Bytes b = BuildLevel2Header(h);
+  b.insert(b.end(), data.begin(), data.end());
+  return b;
+}
 
 // Reads an archive's members.
 inline std::vector<MemberEntry> Members(const Bytes& archive) {
