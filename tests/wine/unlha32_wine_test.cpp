@@ -9,13 +9,13 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
+#include "tests/native/lzh_test_support.h"
 #include "tests/wine/wine_support.h"
-#include "unlha32/lzh/header.h"
-#include "unlha32/lzh/lh_decoder.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using mv::lzh::testing::Bytes;
+using mv::lzh::testing::MemberData;
 using UnlhaFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
 using VersionFn = WORD(WINAPI*)();
 using RunningFn = BOOL(WINAPI*)();
@@ -31,49 +31,6 @@ std::string Text(size_t n) {
   for (int i = 0; s.size() < n; ++i) s += "line " + std::to_string(i % 97) + " of the archive test\r\n";
   s.resize(n);
   return s;
-}
-
-class MemoryInput : public mv::lzh::InputFile {
- public:
-  explicit MemoryInput(const Bytes& b) : b_(b) {}
-  int ReadAt(uint64_t offset, void* buf, size_t size, size_t* got) override {
-    *got = offset >= b_.size() ? 0 : std::min<size_t>(size, b_.size() - offset);
-    if (*got) std::memcpy(buf, b_.data() + offset, *got);
-    return 0;
-  }
-  uint64_t Size() const override { return b_.size(); }
-
- private:
-  const Bytes& b_;
-};
-
-struct Sink : mv::lzh::ByteSink {
-  Bytes bytes;
-  bool Put(const uint8_t* d, size_t n) override {
-    bytes.insert(bytes.end(), d, d + n);
-    return true;
-  }
-};
-struct Source : mv::lzh::ByteSource {
-  const uint8_t* p;
-  size_t n;
-  size_t Get(uint8_t* buf, size_t size) override {
-    size = std::min(size, n);
-    std::memcpy(buf, p, size);
-    p += size;
-    n -= size;
-    return size;
-  }
-};
-
-Bytes MemberData(const Bytes& archive, const mv::lzh::MemberEntry& m) {
-  if (m.method == "-lh0-") return Bytes(archive.begin() + m.dataOffset, archive.begin() + m.end);
-  Source src;
-  src.p = archive.data() + m.dataOffset;
-  src.n = static_cast<size_t>(m.packedSize);
-  Sink out;
-  EXPECT_EQ(mv::lzh::LhDecode(13, src, m.originalSize, out), mv::lzh::DecodeStatus::kOk);
-  return out.bytes;
 }
 
 // The data of one extended record of a level-2 header (empty when it is not there).
@@ -166,11 +123,7 @@ TEST_F(Unlha32, PacksRealFilesWithNamesTimesAndAttributes) {
   ASSERT_EQ(Pack("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n\"表\\ソ.txt\"\r\n", &output), 0) << output;
   EXPECT_FALSE(output.empty());
   const Bytes archive = ReadAll(archive_);
-  MemoryInput in(archive);
-  std::vector<mv::lzh::MemberEntry> m;
-  std::string reason;
-  int error = 0;
-  ASSERT_TRUE(mv::lzh::ReadArchiveIndex(in, &m, &reason, &error)) << reason;
+  auto m = mv::lzh::testing::Members(archive);
   ASSERT_EQ(m.size(), 3u);
   EXPECT_EQ(m[0].path, "a.txt");
   EXPECT_EQ(m[1].path, "SUB\\b.bin");
@@ -195,8 +148,7 @@ TEST_F(Unlha32, PacksRealFilesWithNamesTimesAndAttributes) {
   mv::testing::WriteFile(src_ + "\\c.txt", "new");
   ASSERT_EQ(Pack("\"SUB\\b.bin\"\r\n\"c.txt\"\r\n", &output), 0) << output;
   const Bytes second = ReadAll(archive_);
-  MemoryInput in2(second);
-  ASSERT_TRUE(mv::lzh::ReadArchiveIndex(in2, &m, &reason, &error)) << reason;
+  m = mv::lzh::testing::Members(second);
   ASSERT_EQ(m.size(), 4u);
   EXPECT_EQ(m[1].path, "SUB\\b.bin");
   EXPECT_EQ(MemberData(second, m[1]), (Bytes{'c', 'h', 'a', 'n', 'g', 'e', 'd'}));

@@ -72,6 +72,7 @@ std::string WindowText(HWND wnd) {
 namespace {
 BoxAnswerer* g_answerer = nullptr;
 std::vector<HWND> g_answered;
+BOOL CALLBACK AnswerBox(HWND box, LPARAM);
 }  // namespace
 
 BoxAnswerer::BoxAnswerer(std::vector<int> buttons) : buttons_(std::move(buttons)) {
@@ -85,27 +86,26 @@ BoxAnswerer::~BoxAnswerer() {
   g_answerer = nullptr;
 }
 
-void CALLBACK BoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND box, LPARAM) -> BOOL {
-        char cls[32] = {};
-        GetClassNameA(box, cls, sizeof cls);
-        if (!g_answerer || std::string(cls) != "#32770" || !IsWindowVisible(box)) return TRUE;
-        for (HWND done : g_answered)
-          if (done == box) return TRUE;
-        g_answered.push_back(box);
-        g_answerer->boxes.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
-        for (int id : g_answerer->buttons_) {
-          if (HWND b = GetDlgItem(box, id)) {
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
-            break;
-          }
-        }
-        return TRUE;
-      },
-      0);
+void CALLBACK BoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &AnswerBox, 0); }
+
+namespace {
+BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
+  char cls[32] = {};
+  GetClassNameA(box, cls, sizeof cls);
+  if (!g_answerer || std::string(cls) != "#32770" || !IsWindowVisible(box)) return TRUE;
+  for (HWND done : g_answered)
+    if (done == box) return TRUE;
+  g_answered.push_back(box);
+  g_answerer->boxes.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
+  for (int id : g_answerer->Buttons()) {
+    if (HWND b = GetDlgItem(box, id)) {
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
+      break;
+    }
+  }
+  return TRUE;
 }
+}  // namespace
 
 void PostDrop(HWND wnd, const std::vector<std::string>& paths) {
   size_t bytes = sizeof(DROPFILES) + 1;

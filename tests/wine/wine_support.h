@@ -61,6 +61,7 @@ class BoxAnswerer {
   BoxAnswerer(const BoxAnswerer&) = delete;
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
   std::vector<std::string> boxes;
+  const std::vector<int>& Buttons() const { return buttons_; }
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
