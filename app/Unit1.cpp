@@ -315,7 +315,8 @@ void TForm1::CreateControls() {
   ageEdit_.SetOnExit([this] { win::CheckDateField(wnd_, ageEdit_.Text(), locale_); });
   CreateChild(wnd_, "STATIC", "(yyyy/mm/dd hh:mm:ss)", SS_LEFT, kIdAgeLabel, 0, 0, 140, 14, font);
 
-  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", 0, kIdStatus, 0, 0, 10, 21, font);
+  // 21 pixels high as laid out, not the height the control would pick from its font.
+  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN, kIdStatus, 0, 0, 10, 21, font);
   SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kPanelRight));
   SendMessageA(statusBar_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("ファイル数"));
   SendMessageA(statusBar_, SB_SETTEXTA, 3 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("選択ファイル"));
