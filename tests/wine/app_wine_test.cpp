@@ -194,4 +194,29 @@ TEST_F(AppWine, SubDirTurnsTheFlatCountIntoTheDeepOne) {
   Close(*form);
 }
 
+TEST_F(AppWine, TheSplitterMovesTheTreeEdgeAndTheWidthSurvivesARestart) {
+  auto form = Start();
+  HWND panel = form->DragPanel1().Handle();
+  ASSERT_TRUE(panel);
+  auto treeWidth = [&] { return OuterSize(form->TreeView()).cx; };
+  // Press and release without a move: nothing changes.
+  SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
+  SendMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(2, 10));
+  EXPECT_EQ(treeWidth(), 169);
+  // A drag of 50 pixels to the right; the list follows the new edge.
+  SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
+  SendMessageA(panel, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(52, 10));
+  SendMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(52, 10));
+  EXPECT_EQ(treeWidth(), 219);
+  RECT list;
+  GetWindowRect(form->ListView(), &list);
+  MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.left, 223);
+  Close(*form);
+  EXPECT_NE(ReadIni().find("[DirTreeView]\nWidth=219\n"), std::string::npos);
+  auto again = Start();
+  EXPECT_EQ(OuterSize(again->TreeView()).cx, 219);
+  Close(*again);
+}
+
 }  // namespace
