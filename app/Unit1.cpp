@@ -142,10 +142,6 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DRAWITEM: {
       auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (dis->hwndItem == statusBar_) {
-        DrawPanel(*dis);
-        return TRUE;
-      }
       for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_})
         if (dis->hwndItem == b->Handle()) b->Draw(*dis);
       return TRUE;
@@ -321,8 +317,6 @@ void TForm1::CreateControls() {
   SendMessageA(statusBar_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("ファイル数"));
   SendMessageA(statusBar_, SB_SETTEXTA, 3 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("選択ファイル"));
   SendMessageA(statusBar_, SB_SETTEXTA, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
-  panelText_[0] = "ファイル数";
-  panelText_[3] = "選択ファイル";
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
   subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, 460, 3, 60, 16, font);
   SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -573,26 +567,18 @@ void TForm1::Layout() {
 
 void TForm1::SetPanelText(int panel, const std::string& text, bool right) {
   if (panel < 0 || panel >= 7) return;
-  panelText_[panel] = text;
-  if (right) {
-    // Drawn here: the control's own right alignment misplaces double-byte text under Wine.
-    SendMessageA(statusBar_, SB_SETTEXTA, panel | SBT_OWNERDRAW, panel);
-    InvalidateRect(statusBar_, nullptr, FALSE);
-  } else {
-    SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
-  }
+  std::string t = right ? "\t\t" + text : text;  // two tabs: right-aligned in the panel
+  SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(t.c_str()));
 }
 
-void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
-  const int panel = static_cast<int>(dis.itemData);
-  if (panel < 0 || panel >= 7) return;
-  RECT rc = dis.rcItem;
-  rc.right -= 2;
-  SetBkMode(dis.hDC, TRANSPARENT);
-  SetTextColor(dis.hDC, GetSysColor(COLOR_BTNTEXT));
-  HGDIOBJ old = SelectObject(dis.hDC, reinterpret_cast<HGDIOBJ>(SendMessageA(statusBar_, WM_GETFONT, 0, 0)));
-  DrawTextA(dis.hDC, panelText_[panel].c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
-  SelectObject(dis.hDC, old);
+std::string TForm1::PanelText(int panel) const {
+  // SB_GETTEXTLENGTH counts characters, not bytes: read into a buffer of the panel's limit.
+  char buf[512] = {};
+  if (panel < 0 || panel >= 7) return {};
+  SendMessageA(statusBar_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(buf));
+  std::string text = buf;
+  while (!text.empty() && text[0] == '\t') text.erase(0, 1);
+  return text;
 }
 
 void TForm1::ShowTotals() {

@@ -89,8 +89,8 @@ class TForm1 : private BrowseHost {
   win::ListView1& List1() { return list1_; }
   void RunCommand(UINT id) { Command(id); }
   bool IsClosing() const { return closing_; }
-  // A status bar panel's text as shown (the right-aligned panels are drawn by this window).
-  std::string PanelText(int panel) const { return panel >= 0 && panel < 7 ? panelText_[panel] : std::string(); }
+  // A status bar panel's text as the control holds it, without the alignment tabs.
+  std::string PanelText(int panel) const;
   TDragPanel& DragPanel1() { return dragPanel1_; }
   // The close request: writes the settings; false keeps the window open (a value could not be
   // written, and the error box has told the user).
@@ -122,7 +122,6 @@ class TForm1 : private BrowseHost {
   void RunPendingDrop();
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
-  void DrawPanel(const DRAWITEMSTRUCT& dis) const;
 
   // BrowseHost
   void SetPanel(int panel, const std::string& text) override { SetPanelText(panel, text, true); }
@@ -149,7 +148,6 @@ class TForm1 : private BrowseHost {
 
   std::vector<std::string> args_;
   std::string settingsPath_;
-  std::string panelText_[7];
   TDragPanel dragPanel1_;
   HWND wnd_ = nullptr;
   HWND subChek_ = nullptr;
