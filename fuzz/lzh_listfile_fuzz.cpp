@@ -18,10 +18,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string reason;
     if (ResolveName(line, "D:\\W\\", true, &n, &reason)) store.PutText(n.source, line);
   }
+  // A listed name may even be the archive's own: what was there must stay on failure.
+  const testing::MemStore::File* before = store.Get("D:\\Out\\x.lzh");
+  const testing::Bytes old = before ? before->bytes : testing::Bytes{};
+  const bool existed = before != nullptr;
   const RunResult r = RunCommand(store, "a \"D:\\Out\\x.lzh\" \"D:\\W\\\" @C:\\P\\L.$");
   const testing::MemStore::File* archive = store.Get("D:\\Out\\x.lzh");
-  if ((r.code == 0) != (archive != nullptr)) std::abort();  // an archive exactly on success
-  if (!archive) return 0;
+  for (const auto& f : store.files)
+    if (f.first.rfind("D:\\OUT\\~TMP", 0) == 0) std::abort();  // no temporary file left
+  if (r.code != 0) {
+    if ((archive != nullptr) != existed || (archive && archive->bytes != old)) std::abort();
+    return 0;
+  }
+  if (!archive) std::abort();
   const auto members = testing::Members(archive->bytes);
   if (members.empty()) std::abort();
   for (const MemberEntry& m : members) {
