@@ -195,7 +195,11 @@ TEST_F(AppWine, SubDirTurnsTheFlatCountIntoTheDeepOne) {
 }
 
 TEST_F(AppWine, TheSplitterMovesTheTreeEdgeAndTheWidthSurvivesARestart) {
-  auto form = Start();
+  const std::string f = tmp / "Docs";
+  MakeFolder(f);
+  WriteFile(f + "\\read me.txt", "hello");
+  auto form = Start({f});
+  PumpUntil([&] { return ListView_GetItemCount(form->ListView()) == 1; });
   HWND panel = form->DragPanel1().Handle();
   ASSERT_TRUE(panel);
   auto treeWidth = [&] { return OuterSize(form->TreeView()).cx; };
@@ -206,7 +210,10 @@ TEST_F(AppWine, TheSplitterMovesTheTreeEdgeAndTheWidthSurvivesARestart) {
   // A drag of 50 pixels to the right; the list follows the new edge.
   SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
   SendMessageA(panel, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(52, 10));
+  SaveScreenshot("/tmp/morvane-drag-during.png");
   SendMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(52, 10));
+  PumpPending();
+  SaveScreenshot("/tmp/morvane-drag-after.png");
   EXPECT_EQ(treeWidth(), 219);
   RECT list;
   GetWindowRect(form->ListView(), &list);

@@ -107,6 +107,31 @@ BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
 }
 }  // namespace
 
+void SaveScreenshot(const std::string& unixPath) {
+  if (!GetEnvironmentVariableA("MV_SCREENSHOTS", nullptr, 0)) return;
+  const std::string winPath = "Z:" + unixPath;
+  DeleteFileA(winPath.c_str());
+  // Wine starts a Unix program by its path but does not wait for it: the file's arrival, at a
+  // size that holds still, tells when the screen has been taken.
+  std::string cmd = "/usr/bin/import -window root " + unixPath;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  DWORD last = 0;
+  PumpUntil(
+      [&] {
+        WIN32_FILE_ATTRIBUTE_DATA a;
+        if (!GetFileAttributesExA(winPath.c_str(), GetFileExInfoStandard, &a)) return false;
+        bool done = a.nFileSizeLow != 0 && a.nFileSizeLow == last;
+        last = a.nFileSizeLow;
+        return done;
+      },
+      10000);
+}
+
 void PostDrop(HWND wnd, const std::vector<std::string>& paths) {
   size_t bytes = sizeof(DROPFILES) + 1;
   for (const auto& p : paths) bytes += p.size() + 1;

@@ -69,6 +69,10 @@ class BoxAnswerer {
   UINT_PTR timer_;
 };
 
+// Saves a picture of the whole X screen to a Unix path (for people to look at; it checks
+// nothing). Does nothing unless MV_SCREENSHOTS is set in the environment.
+void SaveScreenshot(const std::string& unixPath);
+
 // Posts a WM_DROPFILES with these paths to the window, as the shell does.
 void PostDrop(HWND wnd, const std::vector<std::string>& paths);
 
