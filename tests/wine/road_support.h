@@ -1,0 +1,365 @@
+// Support for the tests that drive the whole main window: a probe run as another process, the
+// native lhasa, and a thread-timer answerer for every modal window the program opens.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "app/Unit1.h"
+#include "ops/copy/win32/folder_chooser.h"
+#include "platform/win32/text_win32.h"
+#include "wine_support.h"
+
+namespace mv::testing {
+namespace {
+
+// This test program doubles as the reader of another process: started with
+// "--mv-probe|path|path...", it prints "attributes|local last-write" per path and exits.
+const bool g_probeMode = [] {
+  const std::string cmd = GetCommandLineA();
+  const size_t at = cmd.find("--mv-probe|");
+  if (at == std::string::npos) return false;
+  std::string rest = cmd.substr(at + 11), out;
+  size_t from = 0;
+  while (from <= rest.size()) {
+    size_t bar = rest.find('|', from);
+    if (bar == std::string::npos) bar = rest.size();
+    const std::string path = rest.substr(from, bar - from);
+    from = bar + 1;
+    if (path.empty()) continue;
+    char line[64] = "-";
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA(path.c_str(), &fd);
+    if (f != INVALID_HANDLE_VALUE) {
+      FindClose(f);
+      FILETIME local;
+      SYSTEMTIME st;
+      FileTimeToLocalFileTime(&fd.ftLastWriteTime, &local);
+      FileTimeToSystemTime(&local, &st);
+      wsprintfA(line, "%02x|%04d/%02d/%02d %02d:%02d:%02d", static_cast<unsigned>(GetFileAttributesA(path.c_str())),
+                st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+    }
+    out += line;
+    out += "\n";
+  }
+  DWORD written = 0;
+  ::WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+  ExitProcess(0);
+}();
+
+std::string ThisProgram() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// Runs a Windows program with its output captured; returns the output.
+std::string RunCaptured(const std::string& program, const std::string& commandLine) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &sa, 0)) return "(no pipe)";
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = write;
+  si.hStdError = write;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::string cmd = commandLine;
+  const BOOL started =
+      CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  CloseHandle(write);
+  std::string out;
+  if (started) {
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(read, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
+    WaitForSingleObject(pi.hProcess, 20000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  } else {
+    out = "(not started)";
+  }
+  CloseHandle(read);
+  return out;
+}
+
+// "attributes|yyyy/mm/dd hh:mm:ss" of each path as another process reads it, "-" when missing.
+std::vector<std::string> Probe(const std::vector<std::string>& paths) {
+  std::string cmd = "\"" + ThisProgram() + "\" --mv-probe";
+  for (const std::string& p : paths) cmd += "|" + p;
+  std::istringstream in(RunCaptured(ThisProgram(), cmd));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD hour) {
+  SYSTEMTIME st{};
+  st.wYear = year;
+  st.wMonth = month;
+  st.wDay = day;
+  st.wHour = hour;
+  FILETIME local, utc;
+  SystemTimeToFileTime(&st, &local);
+  LocalFileTimeToFileTime(&local, &utc);
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  SetFileTime(h, nullptr, nullptr, &utc);
+  CloseHandle(h);
+}
+FILETIME LastWrite(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d{};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d);
+  return d.ftLastWriteTime;
+}
+
+// The Unix path of a Windows one (Wine's own export), for the native lhasa.
+std::string UnixPath(const std::string& path) {
+  using Fn = char*(CDECL*)(LPCWSTR);
+  auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!fn) return {};
+  wchar_t wide[MAX_PATH * 2] = {};
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
+  char* unix = fn(wide);
+  if (!unix) return {};
+  std::string s = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return s;
+}
+
+// Runs a shell script natively and waits for it; true when it ended with status 0. Wine starts
+// Unix programs without a process handle to wait on, so the shell leaves a status file behind
+// (statusFile, a Windows path) and the test waits for it.
+bool RunShell(const std::string& script, const std::string& statusFile) {
+  DeleteFileA(statusFile.c_str());
+  const std::string cmd = "/bin/sh -c \"" + script + "; echo $? > '" + UnixPath(statusFile) + "'\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string line = cmd;
+  if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (!PumpUntil([&] { return ReadAll(statusFile).find('\n') != std::string::npos; }, 20000)) return false;
+  return ReadAll(statusFile) == "0\n";
+}
+
+// Extracts an archive with the native lhasa into a fresh folder; true when lhasa succeeded.
+bool ExtractWithLhasa(const std::string& archive, const std::string& into) {
+  MakeFolder(into);
+  return RunShell("cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) + "' >/dev/null 2>&1",
+                  into + ".status");
+}
+
+// lhasa's listing of an archive (its member names as stored, one a line, with its columns).
+std::string ListWithLhasa(const std::string& archive, const std::string& scratch) {
+  if (!RunShell("/usr/bin/lhasa l '" + UnixPath(archive) + "' > '" + UnixPath(scratch) + "' 2>&1", scratch + ".status"))
+    return "(lhasa failed) " + ReadAll(scratch);
+  return ReadAll(scratch);
+}
+
+// Every file below a folder as "relative\\path=contents", sorted.
+void ListFiles(const std::string& root, const std::string& rel, std::vector<std::string>& out) {
+  WIN32_FIND_DATAA fd;
+  HANDLE f = FindFirstFileA((root + (rel.empty() ? "" : "\\" + rel) + "\\*").c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string sub = rel.empty() ? name : rel + "\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(root, sub, out);
+    else out.push_back(sub + "=" + ReadAll(root + "\\" + sub));
+  } while (FindNextFileA(f, &fd));
+  FindClose(f);
+  std::sort(out.begin(), out.end());
+}
+std::vector<std::string> FilesBelow(const std::string& root) {
+  std::vector<std::string> out;
+  ListFiles(root, "", out);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Answers the modal windows of this thread from a thread timer: the folder chooser gets the
+// typed folder, the save dialog the next name, Yes/No boxes the chosen button, others OK.
+struct Answers {
+  std::string chooserFolder;
+  std::vector<std::string> saveNames;
+  size_t nextSave = 0;
+  int yesNo = IDYES;
+  std::vector<std::string> boxes;  // "caption|text" of the message boxes
+  std::function<void()> onTick;    // runs on every tick as well
+  std::vector<HWND> handled;
+};
+Answers* g_answers = nullptr;
+
+BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
+  Answers& a = *g_answers;
+  char cls[32] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
+  if (std::find(a.handled.begin(), a.handled.end(), wnd) != a.handled.end()) return TRUE;
+  a.handled.push_back(wnd);
+  if (WindowText(wnd) == win::kChooserCaption) {
+    SetWindowTextA(GetDlgItem(wnd, win::kIdChooserName), a.chooserFolder.c_str());
+    PostMessageA(GetDlgItem(wnd, IDOK), BM_CLICK, 0, 0);
+    return TRUE;
+  }
+  if (HWND name = GetDlgItem(wnd, 0x47C)) {
+    if (a.nextSave < a.saveNames.size()) {
+      SetWindowTextA(name, a.saveNames[a.nextSave++].c_str());
+      PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+    } else {
+      PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
+    }
+    return TRUE;
+  }
+  a.boxes.push_back(WindowText(wnd) + "|" + WindowText(GetDlgItem(wnd, 0xFFFF)));
+  HWND button = GetDlgItem(wnd, a.yesNo);
+  if (!button) button = GetDlgItem(wnd, IDOK);
+  if (!button) button = GetDlgItem(wnd, IDABORT);
+  if (button) PostMessageA(button, BM_CLICK, 0, 0);
+  return TRUE;
+}
+
+VOID CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_answers) return;
+  auto& h = g_answers->handled;
+  h.erase(std::remove_if(h.begin(), h.end(), [](HWND w) { return !IsWindow(w); }), h.end());
+  if (g_answers->onTick) g_answers->onTick();
+  EnumThreadWindows(GetCurrentThreadId(), AnswerOne, 0);
+}
+
+TForm1* g_form = nullptr;
+bool FormHook(const MSG& msg) { return g_form && g_form->DropFiles(msg); }
+
+class RoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    win::InstallPlatformText();
+    archiver.Load();
+    ASSERT_TRUE(archiver.Loaded()) << "UNLHA32.DLL beside the test program";
+    base = tmp / "Base";
+    MakeFolder(base);
+    g_answers = &answers;
+    timer = SetTimer(nullptr, 0, 30, AnswerTick);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, timer);
+    g_answers = nullptr;
+    g_messageHook = nullptr;
+    g_form = nullptr;
+    form.reset();
+    archiver.Unload();
+  }
+
+  void Start(std::vector<std::string> args) {
+    form = std::make_unique<TForm1>(std::move(args), ini, &archiver);
+    ASSERT_TRUE(form->Create(GetModuleHandleA(nullptr)));
+    ASSERT_TRUE(form->CreateForm2(GetModuleHandleA(nullptr)));
+    ASSERT_TRUE(form->CreateForm3(GetModuleHandleA(nullptr)));
+    g_form = form.get();
+    g_messageHook = &FormHook;
+    ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(PumpUntil([&] { return !form->PanelText(1).empty() && ListView_GetItemCount(form->ListView()) > 0; }));
+  }
+  void Close() {
+    SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    PumpUntil([&] { return !IsWindow(form->Handle()); }, 3000);
+  }
+
+  void Click(int id) { SendMessageA(form->Control(id), BM_CLICK, 0, 0); }
+  void Menu(UINT id) { SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  void Choose(int group, int item) { SendMessageA(form->Group(group).Item(item), BM_CLICK, 0, 0); }
+  void TypeDate(const std::string& digits) {
+    HWND edit = form->Control(kIdAgeEdit);
+    SetFocus(edit);
+    SendMessageA(edit, WM_KEYDOWN, VK_HOME, 0);
+    for (char c : digits) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
+    SetFocus(form->TreeView());  // leaving the field checks the text
+    PumpPending();
+  }
+  void ClearDate() {
+    HWND edit = form->Control(kIdAgeEdit);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, WM_KEYDOWN, VK_DELETE, 0);
+  }
+  void SelectRows(std::initializer_list<int> rows) {
+    HWND list = form->ListView();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    PumpPending();
+  }
+  std::vector<std::string> Rows(int column = 0) {
+    std::vector<std::string> rows;
+    HWND list = form->ListView();
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+      char text[MAX_PATH] = {};
+      ListView_GetItemText(list, i, column, text, sizeof text);
+      rows.push_back(text);
+    }
+    return rows;
+  }
+  std::string SelectedNodeText() {
+    HWND tv = form->TreeView();
+    HTREEITEM item = TreeView_GetSelection(tv);
+    char text[MAX_PATH] = {};
+    TVITEMA it{};
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = text;
+    it.cchTextMax = sizeof text;
+    if (item) TreeView_GetItem(tv, &it);
+    return text;
+  }
+  HTREEITEM FindNode(HTREEITEM from, const std::string& text) {
+    HWND tv = form->TreeView();
+    for (HTREEITEM item = from; item; item = TreeView_GetNextSibling(tv, item)) {
+      char buf[MAX_PATH] = {};
+      TVITEMA it{};
+      it.mask = TVIF_TEXT;
+      it.hItem = item;
+      it.pszText = buf;
+      it.cchTextMax = sizeof buf;
+      TreeView_GetItem(tv, &it);
+      if (text == buf) return item;
+      if (HTREEITEM found = FindNode(TreeView_GetChild(tv, item), text)) return found;
+    }
+    return nullptr;
+  }
+  bool ErrorWindowShown() { return form->Form3() && IsWindowVisible(form->Form3()->Handle()); }
+  std::string Ini() {
+    std::string out;
+    for (char c : ReadAll(ini))
+      if (c != '\r') out += c;
+    return out;
+  }
+
+  TempFolder tmp;
+  std::string ini = tmp / "Morvane.ini";
+  std::string base;
+  lha::win::ArchiverLibrary archiver;
+  std::unique_ptr<TForm1> form;
+  Answers answers;
+  UINT_PTR timer = 0;
+};
+
+}  // namespace
+}  // namespace mv::testing
