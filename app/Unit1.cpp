@@ -13,9 +13,11 @@ const char kTitle[] = "Morvane";
 // Status bar panels: right edges of the seven fixed-width panels (60, 60, 100, 75, 60, 100, 50).
 const int kPanelRight[7] = {60, 120, 220, 295, 355, 455, 505};
 
-void PumpMessages() {
+// Processes pending messages as the main loop does, the application's drop hook first.
+void PumpMessages(TForm1& form) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (form.DropFiles(msg)) continue;
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
@@ -73,7 +75,7 @@ TForm1::TForm1(std::vector<std::string> args, std::string settingsPath, const lh
     archiver_ = ownArchiver_.get();
   }
   tree_.SetObserver(&mirror_);
-  builder_ = std::make_unique<TreeBuilder>(fs_, tree_, BuildHooks{&PumpMessages, &BusyCursor});
+  builder_ = std::make_unique<TreeBuilder>(fs_, tree_, BuildHooks{[this] { PumpMessages(*this); }, &BusyCursor});
 }
 
 TForm1::~TForm1() {
