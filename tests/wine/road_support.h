@@ -11,15 +11,15 @@
 
 #include "app/Unit1.h"
 #include "ops/copy/win32/folder_chooser.h"
+#include "platform/text.h"
 #include "platform/win32/text_win32.h"
 #include "wine_support.h"
 
 namespace mv::testing {
-namespace {
 
 // This test program doubles as the reader of another process: started with
 // "--mv-probe|path|path...", it prints "attributes|local last-write" per path and exits.
-const bool g_probeMode = [] {
+inline const bool g_probeMode = [] {
   const std::string cmd = GetCommandLineA();
   const size_t at = cmd.find("--mv-probe|");
   if (at == std::string::npos) return false;
@@ -51,14 +51,14 @@ const bool g_probeMode = [] {
   ExitProcess(0);
 }();
 
-std::string ThisProgram() {
+inline std::string ThisProgram() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   return path;
 }
 
 // Runs a Windows program with its output captured; returns the output.
-std::string RunCaptured(const std::string& program, const std::string& commandLine) {
+inline std::string RunCaptured(const std::string& program, const std::string& commandLine) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
   if (!CreatePipe(&read, &write, &sa, 0)) return "(no pipe)";
@@ -90,7 +90,7 @@ std::string RunCaptured(const std::string& program, const std::string& commandLi
 }
 
 // "attributes|yyyy/mm/dd hh:mm:ss" of each path as another process reads it, "-" when missing.
-std::vector<std::string> Probe(const std::vector<std::string>& paths) {
+inline std::vector<std::string> Probe(const std::vector<std::string>& paths) {
   std::string cmd = "\"" + ThisProgram() + "\" --mv-probe";
   for (const std::string& p : paths) cmd += "|" + p;
   std::istringstream in(RunCaptured(ThisProgram(), cmd));
@@ -99,16 +99,16 @@ std::vector<std::string> Probe(const std::vector<std::string>& paths) {
   return lines;
 }
 
-std::string ReadAll(const std::string& path) {
+inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "<missing>";
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
 }
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD hour) {
+inline void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD hour) {
   SYSTEMTIME st{};
   st.wYear = year;
   st.wMonth = month;
@@ -122,14 +122,14 @@ void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD
   SetFileTime(h, nullptr, nullptr, &utc);
   CloseHandle(h);
 }
-FILETIME LastWrite(const std::string& path) {
+inline FILETIME LastWrite(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d{};
   GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d);
   return d.ftLastWriteTime;
 }
 
 // The Unix path of a Windows one (Wine's own export), for the native lhasa.
-std::string UnixPath(const std::string& path) {
+inline std::string UnixPath(const std::string& path) {
   using Fn = char*(CDECL*)(LPCWSTR);
   auto fn = reinterpret_cast<Fn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
@@ -146,7 +146,7 @@ std::string UnixPath(const std::string& path) {
 // Runs a shell script natively and waits for it; true when it ended with status 0. Wine starts
 // Unix programs without a process handle to wait on, so the shell leaves a status file behind
 // (statusFile, a Windows path) and the test waits for it.
-bool RunShell(const std::string& script, const std::string& statusFile) {
+inline bool RunShell(const std::string& script, const std::string& statusFile) {
   DeleteFileA(statusFile.c_str());
   const std::string cmd = "/bin/sh -c \"" + script + "; echo $? > '" + UnixPath(statusFile) + "'\"";
   STARTUPINFOA si{};
@@ -162,21 +162,21 @@ bool RunShell(const std::string& script, const std::string& statusFile) {
 }
 
 // Extracts an archive with the native lhasa into a fresh folder; true when lhasa succeeded.
-bool ExtractWithLhasa(const std::string& archive, const std::string& into) {
+inline bool ExtractWithLhasa(const std::string& archive, const std::string& into) {
   MakeFolder(into);
   return RunShell("cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) + "' >/dev/null 2>&1",
                   into + ".status");
 }
 
 // lhasa's listing of an archive (its member names as stored, one a line, with its columns).
-std::string ListWithLhasa(const std::string& archive, const std::string& scratch) {
+inline std::string ListWithLhasa(const std::string& archive, const std::string& scratch) {
   if (!RunShell("/usr/bin/lhasa l '" + UnixPath(archive) + "' > '" + UnixPath(scratch) + "' 2>&1", scratch + ".status"))
     return "(lhasa failed) " + ReadAll(scratch);
   return ReadAll(scratch);
 }
 
 // Every file below a folder as "relative\\path=contents", sorted.
-void ListFiles(const std::string& root, const std::string& rel, std::vector<std::string>& out) {
+inline void ListFiles(const std::string& root, const std::string& rel, std::vector<std::string>& out) {
   WIN32_FIND_DATAA fd;
   HANDLE f = FindFirstFileA((root + (rel.empty() ? "" : "\\" + rel) + "\\*").c_str(), &fd);
   if (f == INVALID_HANDLE_VALUE) return;
@@ -190,7 +190,7 @@ void ListFiles(const std::string& root, const std::string& rel, std::vector<std:
   FindClose(f);
   std::sort(out.begin(), out.end());
 }
-std::vector<std::string> FilesBelow(const std::string& root) {
+inline std::vector<std::string> FilesBelow(const std::string& root) {
   std::vector<std::string> out;
   ListFiles(root, "", out);
   std::sort(out.begin(), out.end());
@@ -208,9 +208,9 @@ struct Answers {
   std::function<void()> onTick;    // runs on every tick as well
   std::vector<HWND> handled;
 };
-Answers* g_answers = nullptr;
+inline Answers* g_answers = nullptr;
 
-BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
+inline BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
   Answers& a = *g_answers;
   char cls[32] = {};
   GetClassNameA(wnd, cls, sizeof cls);
@@ -239,7 +239,7 @@ BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
   return TRUE;
 }
 
-VOID CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
+inline VOID CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
   if (!g_answers) return;
   auto& h = g_answers->handled;
   h.erase(std::remove_if(h.begin(), h.end(), [](HWND w) { return !IsWindow(w); }), h.end());
@@ -247,8 +247,8 @@ VOID CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), AnswerOne, 0);
 }
 
-TForm1* g_form = nullptr;
-bool FormHook(const MSG& msg) { return g_form && g_form->DropFiles(msg); }
+inline TForm1* g_form = nullptr;
+inline bool FormHook(const MSG& msg) { return g_form && g_form->DropFiles(msg); }
 
 class RoadTest : public ::testing::Test {
  protected:
@@ -271,7 +271,7 @@ class RoadTest : public ::testing::Test {
   }
 
   void Start(std::vector<std::string> args) {
-    form = std::make_unique<TForm1>(std::move(args), ini, &archiver);
+    form = std::make_unique<TForm1>(std::move(args), ini, withArchiver ? &archiver : nullptr);
     ASSERT_TRUE(form->Create(GetModuleHandleA(nullptr)));
     ASSERT_TRUE(form->CreateForm2(GetModuleHandleA(nullptr)));
     ASSERT_TRUE(form->CreateForm3(GetModuleHandleA(nullptr)));
@@ -356,10 +356,10 @@ class RoadTest : public ::testing::Test {
   std::string ini = tmp / "Morvane.ini";
   std::string base;
   lha::win::ArchiverLibrary archiver;
+  bool withArchiver = true;  // false: the window binds no library, as when none was found
   std::unique_ptr<TForm1> form;
   Answers answers;
   UINT_PTR timer = 0;
 };
 
-}  // namespace
 }  // namespace mv::testing
