@@ -212,6 +212,48 @@ TEST_F(FaultWine, LinkLoopInAScannedFolderEndsTheBuild) {
   Close();
 }
 
+TEST_F(FaultWine, LinkThatLeadsNowhereIsLeftOutAndTheRestIsHandled) {
+  MakeFolder(base + "\\Sub");
+  WriteFile(base + "\\Sub\\a.txt", "a");
+  ASSERT_TRUE(RunShell("ln -s /nonexistent/mv-nowhere '" + UnixPath(base + "\\Sub") + "/broken'", tmp / "ln.status"));
+  Start({base + "\\Sub"});
+  // Wine's directory search does not list it: Sub and a.txt are all there is.
+  EXPECT_EQ(form->PanelText(1), "2個");
+  const std::string out = tmp / "Out";
+  answers.chooserFolder = out;
+  Click(kIdBitBtn1);
+  EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"Sub\\a.txt=a"}));
+  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(Lines());
+  Choose(kIdHGroup, 1);
+  Click(kIdBitBtn2);
+  EXPECT_NE(GetFileAttributesA((base + "\\Sub\\a.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  Close();
+}
+
+TEST_F(FaultWine, CloseRequestDuringACopyStopsTheRunThenCloses) {
+  const int kFiles = 1500;
+  MakeFolder(base + "\\Many");
+  for (int i = 0; i < kFiles; ++i) WriteFile(base + "\\Many\\f" + std::to_string(i) + ".txt", "x");
+  Start({base + "\\Many"});
+  const std::string out = tmp / "Out";
+  MakeFolder(out);
+  answers.chooserFolder = out;
+  bool asked = false;
+  answers.onTick = [&] {
+    if (asked || !IsWindowVisible(form->Form2()->Handle())) return;
+    asked = true;
+    PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
+  };
+  DeleteFileA(ini.c_str());
+  Click(kIdBitBtn1);
+  answers.onTick = nullptr;
+  ASSERT_TRUE(asked) << "the run ended before the dialog appeared";
+  EXPECT_LT(FilesBelow(out).size(), static_cast<size_t>(kFiles));
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(form->Handle()); }, 5000));
+  EXPECT_NE(Ini().find("[Form]"), std::string::npos);  // the close still wrote the settings
+  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+}
+
 TEST_F(FaultWine, HostileSettingsValuesStartAWorkingWindowAndAreWrittenBackSane) {
   const std::string big(2 * 1024 * 1024, '7');
   WriteFile(ini, "[Form]\nWidth=99999999999999999999\nHeight=-500\n[DirTreeView]\nWidth=" + big +
