@@ -339,6 +339,27 @@ TEST_F(FaultWine, ForeignTargetsNeverGiveArchiveNamesOutsideTheExtractionFolder)
   Close();
 }
 
+// Disabled: a target outside the base folder is stored by its name alone, so two such targets of
+// one name (or one named like a file of the base) become one member, the later replacing the
+// earlier: the archive silently lacks a target. Enable once foreign targets keep a distinct
+// stored path (for instance their path below the drive root).
+TEST_F(FaultWine, DISABLED_ForeignTargetsOfOneNameAreAllInTheArchive) {
+  WriteFile(base + "\\x.txt", "base");
+  MakeFolder(tmp / "B");
+  WriteFile(tmp / "B\\x.txt", "other");
+  Start({base + "\\x.txt", tmp / "B\\x.txt"});
+  const std::string out = tmp / "Out";
+  MakeFolder(out);
+  answers.saveNames = {out + "\\two.lzh"};
+  Click(kIdBitBtn3);
+  ASSERT_TRUE(ExtractWithLhasa(out + "\\two.lzh", tmp / "X"));
+  std::vector<std::string> contents;
+  for (const std::string& f : FilesBelow(tmp / "X")) contents.push_back(f.substr(f.find('=') + 1));
+  std::sort(contents.begin(), contents.end());
+  EXPECT_EQ(contents, (std::vector<std::string>{"base", "other"})) << ::testing::PrintToString(FilesBelow(tmp / "X"));
+  Close();
+}
+
 TEST_F(FaultWine, ListFileThatCannotBeCreatedIsTheErrorBoxAndKeepsTheOldArchive) {
   const std::string listFile = lha::win::ProgramFolder() + "TMPLHA.$";
   MakeFolder(listFile);  // a folder where the list file should go
