@@ -107,6 +107,37 @@ TEST_F(E2EWine, CopyRoadNewFolderThenOnlyTheNewerThenDatesWithoutCopying) {
   Close();
 }
 
+TEST_F(E2EWine, MenuRoadCopyAndChangeActOnTheSelectedRowsOnly) {
+  WriteFile(base + "\\a.txt", "alpha");
+  MakeFolder(base + "\\Sub");
+  WriteFile(base + "\\Sub\\b.txt", "bbb");
+  MakeFolder(base + "\\Sub\\Deep");
+  WriteFile(base + "\\Sub\\Deep\\c.txt", "cc");
+  Start({base + "\\a.txt", base + "\\Sub"});
+  const std::string out = tmp / "Out";
+  answers.chooserFolder = out;
+
+  SelectRows({0});  // the folder row: everything below it, mirrored from the base
+  Menu(kCmdCopy1);
+  EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"Sub\\Deep\\c.txt=cc", "Sub\\b.txt=bbb"}));
+
+  SelectRows({1});
+  Choose(kIdSGroup, 1);  // System: 設定
+  Menu(kCmdChenge1);
+  const std::vector<std::string> seen = Probe({base + "\\a.txt", base + "\\Sub\\b.txt"});
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_NE(std::stoul(seen[0].substr(0, 2), nullptr, 16) & FILE_ATTRIBUTE_SYSTEM, 0u) << seen[0];
+  EXPECT_EQ(std::stoul(seen[1].substr(0, 2), nullptr, 16) & FILE_ATTRIBUTE_SYSTEM, 0u) << seen[1];
+  std::string flags;
+  for (int c = 3; c < 7; ++c) flags += Rows(c)[1];
+  EXPECT_NE(flags.find('S'), std::string::npos) << flags;  // the list was refilled
+
+  // "ERR LIST" shows the (empty) error window on demand.
+  Menu(kCmdErrList1);
+  EXPECT_TRUE(ErrorWindowShown());
+  Close();
+}
+
 TEST_F(E2EWine, CopyRoadLongRunShowsTheProgressDialogAndCancelStopsIt) {
   const int kFiles = 1500;
   MakeFolder(base + "\\Many");
