@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Takes the gallery's screenshots from the real program under Wine on a private Xvfb, each
+# cropped to its window, into docs/gallery/:
+#   main.png      the main window with a tree of Japanese-named folders and files
+#   about.png     the about box
+#   progress.png  the progress dialog during a long copy
+#   errors.png    the error window listing the files that copy could not read
+# The program is driven from outside by build/win32/tools/winctl.exe with the main window's own
+# control and menu ids.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$here/scripts/setup.sh"
+"$here/scripts/build.sh" win32 >/dev/null
+
+gallery=$here/docs/gallery
+work=$here/build/gallery
+release=$here/build/win32/release
+ctl=$here/build/win32/tools/winctl.exe
+mkdir -p "$gallery" "$work"
+
+# Ids from app/Unit1.h.
+kIdTree=100
+kIdBitBtn1=103   # コピー
+kCmdAbout1=1011  # バージョン情報
+IDOK=1 IDYES=6 VK_DOWN=40
+kIdChooserName=300
+
+export MORVANE_WINEPREFIX=$work/wineprefix
+"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
+export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The files to show and copy, on the prefix's drive C: for short paths: a few documents, and
+# large files that keep the copy going.
+drive_c=$MORVANE_WINEPREFIX/drive_c
+demo=$drive_c/デモ/プロジェクト
+rm -rf "$drive_c/デモ" "$drive_c/コピー先" "$work/Morvane.ini"
+mkdir -p "$demo/資料/議事録" "$demo/画像" "$demo/大きなファイル"
+for f in 企画書.txt 予算表.csv 表ソ.txt readme.txt; do printf '%s\r\n' "$f" > "$demo/資料/$f"; done
+for m in 04 05 06; do printf '2026-%s\r\n' "$m" > "$demo/資料/議事録/議事録_2026$m.txt"; done
+for f in 表紙.bmp 地図.png 写真01.jpg 写真02.jpg; do head -c 40000 /dev/zero > "$demo/画像/$f"; done
+for i in $(seq -w 1 24); do head -c $((48 * 1024 * 1024)) /dev/zero > "$demo/大きなファイル/data$i.bin"; done
+touch -d '2026-11-03 09:30' "$demo"/資料/* "$demo/画像"/*
+
+win() { winepath -w "$1" 2>/dev/null; }
+shot() {  # shot <name> <geometry>
+  timeout 60 import -window root -crop "$2" +repage "$gallery/$1.png"
+  echo "gallery: $gallery/$1.png ($2)"
+}
+drive() { wine "$ctl" "$@" | tr -d '\r'; }
+
+. "$here/scripts/xvfb.sh"
+app= holder=
+cleanup() {
+  [ -n "$holder" ] && kill "$holder" 2>/dev/null
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  mv_stop_xvfb
+}
+trap cleanup EXIT
+mv_start_xvfb
+wineserver -p
+wine wineboot </dev/null >/dev/null 2>&1 || true
+
+# The program keeps its settings beside itself: run a copy of the release in the work folder,
+# so each gallery run starts from the same defaults.
+cp "$release/Morvane.exe" "$release/UNLHA32.DLL" "$work/"
+(cd "$work" && exec wine ./Morvane.exe "$(win "$demo")" </dev/null >"$work/morvane.log" 2>&1) &
+app=$!
+
+fail() { echo "gallery.sh: $1" >&2; exit 1; }
+geometry=$(drive wait-ready 120000) || fail "the main window did not come up"
+# Four rows down from the tree's root is 資料: the list then shows its documents.
+drive key $kIdTree $VK_DOWN 4 || fail "cannot move in the tree"
+shot main "$geometry"
+
+drive command $kCmdAbout1
+geometry=$(drive wait-window "について" 20000) || fail "no about box"
+shot about "$geometry"
+drive click $IDOK "について" || fail "cannot close the about box"
+drive wait-gone "について" 20000 || fail "the about box stays"
+
+# Copy everything into a folder that does not exist yet, while three files are held open
+# without sharing: the copy cannot read them, and the error window lists them afterwards.
+exec 7< <(wine "$ctl" hold 600 "$(win "$demo/資料/予算表.csv")" "$(win "$demo/資料/表ソ.txt")" \
+  "$(win "$demo/画像/地図.png")" 2>&1)
+holder=$!
+read -r -t 30 ready <&7 || true
+[ "${ready%$'\r'}" = held ] || fail "cannot hold the files: $ready"
+
+drive click $kIdBitBtn1 || fail "the copy button is not there or not enabled"
+drive wait-window "フォルダーの選択" 20000 >/dev/null || fail "no folder chooser"
+drive settext "フォルダーの選択" $kIdChooserName "C:\\コピー先" || fail "cannot type the folder"
+drive click $IDOK "フォルダーの選択"
+drive wait-window "確認" 20000 >/dev/null || fail "no question to create the folder"
+drive click $IDYES "確認"
+geometry=$(drive wait-window TForm2 60000) || fail "no progress dialog"
+shot progress "$geometry"
+drive wait-gone TForm2 300000 || fail "the copy does not end"
+geometry=$(drive wait-window TForm3 20000) || fail "no error window after the copy"
+shot errors "$geometry"
+
+kill "$holder" 2>/dev/null || true
+holder=
+drive close 20000 || fail "the program did not close"
+wait "$app" || true
+app=
