@@ -209,11 +209,10 @@ TEST_F(E2EWine, ArchiveRoadWholeTreeAndSelectionExtractedByLhasa) {
   const std::string before = ReadAll(all);
   WriteFile(base + "\\a.txt", "alpha two");
   {
-    HANDLE held = CreateFileA((base + "\\Sub\\c.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    win::ScopedFile held(CreateFileA((base + "\\Sub\\c.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     answers.boxes.clear();
     Click(kIdBitBtn3);
-    CloseHandle(held);
   }
   EXPECT_FALSE(answers.boxes.empty());  // the failure was told
   EXPECT_EQ(ReadAll(all), before);

@@ -12,6 +12,7 @@
 #include "app/Unit1.h"
 #include "ops/copy/win32/folder_chooser.h"
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 #include "wine_support.h"
 
@@ -33,9 +34,7 @@ inline const bool g_probeMode = [] {
     if (path.empty()) continue;
     char line[64] = "-";
     WIN32_FIND_DATAA fd;
-    HANDLE f = FindFirstFileA(path.c_str(), &fd);
-    if (f != INVALID_HANDLE_VALUE) {
-      FindClose(f);
+    if (win::ScopedFind(FindFirstFileA(path.c_str(), &fd))) {
       FILETIME local;
       SYSTEMTIME st;
       FileTimeToLocalFileTime(&fd.ftLastWriteTime, &local);
@@ -60,39 +59,40 @@ inline std::string ThisProgram() {
 // Runs a Windows program with its output captured; returns the output.
 inline std::string RunCaptured(const std::string& program, const std::string& commandLine) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE read = nullptr, write = nullptr;
-  if (!CreatePipe(&read, &write, &sa, 0)) return "(no pipe)";
-  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return "(no pipe)";
+  win::ScopedFile read(readEnd), write(writeEnd);
+  SetHandleInformation(read.Get(), HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = write;
-  si.hStdError = write;
+  si.hStdOutput = write.Get();
+  si.hStdError = write.Get();
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
   std::string cmd = commandLine;
   const BOOL started =
       CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(write);
+  write.Reset();  // the child holds its own copy; the read below ends when it exits
+  if (!started) return "(not started)";
+  win::ScopedFile process(pi.hProcess), thread(pi.hThread);
   std::string out;
-  if (started) {
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(read, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-    WaitForSingleObject(pi.hProcess, 20000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  } else {
-    out = "(not started)";
-  }
-  CloseHandle(read);
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(read.Get(), buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
+  WaitForSingleObject(process.Get(), 20000);
   return out;
 }
 
 // "attributes|yyyy/mm/dd hh:mm:ss" of each path as another process reads it, "-" when missing.
 inline std::vector<std::string> Probe(const std::vector<std::string>& paths) {
-  std::string cmd = "\"" + ThisProgram() + "\" --mv-probe";
-  for (const std::string& p : paths) cmd += "|" + p;
+  std::string cmd = "\"";
+  cmd += ThisProgram();
+  cmd += "\" --mv-probe";
+  for (const std::string& p : paths) {
+    cmd += '|';
+    cmd += p;
+  }
   std::istringstream in(RunCaptured(ThisProgram(), cmd));
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -117,10 +117,9 @@ inline void SetLastWrite(const std::string& path, WORD year, WORD month, WORD da
   FILETIME local, utc;
   SystemTimeToFileTime(&st, &local);
   LocalFileTimeToFileTime(&local, &utc);
-  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  SetFileTime(h, nullptr, nullptr, &utc);
-  CloseHandle(h);
+  win::ScopedFile h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  SetFileTime(h.Get(), nullptr, nullptr, &utc);
 }
 inline FILETIME LastWrite(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d{};
@@ -155,8 +154,7 @@ inline bool RunShell(const std::string& script, const std::string& statusFile) {
   std::string line = cmd;
   if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  if (pi.hThread) CloseHandle(pi.hThread);
+  win::ScopedFile process(pi.hProcess), thread(pi.hThread);  // none to wait on for a Unix program
   if (!PumpUntil([&] { return ReadAll(statusFile).find('\n') != std::string::npos; }, 20000)) return false;
   return ReadAll(statusFile) == "0\n";
 }
@@ -178,16 +176,15 @@ inline std::string ListWithLhasa(const std::string& archive, const std::string& 
 // Every file below a folder as "relative\\path=contents", sorted.
 inline void ListFiles(const std::string& root, const std::string& rel, std::vector<std::string>& out) {
   WIN32_FIND_DATAA fd;
-  HANDLE f = FindFirstFileA((root + (rel.empty() ? "" : "\\" + rel) + "\\*").c_str(), &fd);
-  if (f == INVALID_HANDLE_VALUE) return;
+  win::ScopedFind f(FindFirstFileA((root + (rel.empty() ? "" : "\\" + rel) + "\\*").c_str(), &fd));
+  if (!f) return;
   do {
     const std::string name = fd.cFileName;
     if (name == "." || name == "..") continue;
     const std::string sub = rel.empty() ? name : rel + "\\" + name;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(root, sub, out);
     else out.push_back(sub + "=" + ReadAll(root + "\\" + sub));
-  } while (FindNextFileA(f, &fd));
-  FindClose(f);
+  } while (FindNextFileA(f.Get(), &fd));
   std::sort(out.begin(), out.end());
 }
 inline std::vector<std::string> FilesBelow(const std::string& root) {
