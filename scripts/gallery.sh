@@ -34,12 +34,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # large files that keep the copy going.
 drive_c=$MORVANE_WINEPREFIX/drive_c
 demo=$drive_c/デモ/プロジェクト
-rm -rf "$drive_c/デモ" "$drive_c/コピー先" "$work/Morvane.ini"
+rm -rf "$demo/資料" "$demo/画像" "$drive_c/コピー先" "$work/Morvane.ini"
 mkdir -p "$demo/資料/議事録" "$demo/画像" "$demo/大きなファイル"
 for f in 企画書.txt 予算表.csv 表ソ.txt readme.txt; do printf '%s\r\n' "$f" > "$demo/資料/$f"; done
 for m in 04 05 06; do printf '2026-%s\r\n' "$m" > "$demo/資料/議事録/議事録_2026$m.txt"; done
 for f in 表紙.bmp 地図.png 写真01.jpg 写真02.jpg; do head -c 40000 /dev/zero > "$demo/画像/$f"; done
-for i in $(seq -w 1 24); do head -c $((48 * 1024 * 1024)) /dev/zero > "$demo/大きなファイル/data$i.bin"; done
+for i in $(seq -w 1 24); do
+  f=$demo/大きなファイル/data$i.bin
+  [ "$(stat -c %s "$f" 2>/dev/null)" = $((48 * 1024 * 1024)) ] || head -c $((48 * 1024 * 1024)) /dev/zero > "$f"
+done
 touch -d '2026-11-03 09:30' "$demo"/資料/* "$demo/画像"/*
 
 win() { winepath -w "$1" 2>/dev/null; }
@@ -105,3 +108,4 @@ holder=
 drive close 20000 || fail "the program did not close"
 wait "$app" || true
 app=
+rm -rf "$drive_c/コピー先"  # a gigabyte of copies
