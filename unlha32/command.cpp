@@ -284,9 +284,16 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     for (std::string& name : ParseListFile(contents)) listed.push_back(std::move(name));
   }
 
-  // Every file must be there before anything is written. A later line of the same stored name
-  // takes the place of the earlier one.
+  // Every file must be there before anything is written. A file listed twice is stored once.
+  // Two different files that would be stored under one name (targets from other folders are
+  // stored by their name alone) are both kept: the later one gets " (2)", " (3)"... before its
+  // extension, so the archive never silently loses one of them.
   std::vector<NewEntry> entries;
+  auto storedPath = [](const StoredName& n) { return n.dir.empty() ? n.name : n.dir + "\\" + n.name; };
+  auto findStored = [&](const std::string& path) {
+    return std::find_if(entries.begin(), entries.end(),
+                        [&](const NewEntry& e) { return SamePath(storedPath(e.name), path); });
+  };
   for (const std::string& name : listed) {
     NewEntry entry;
     if (!ResolveName(name, cmd.baseFolder, cmd.storePaths, &entry.name, &reason))
@@ -296,12 +303,19 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     if (!entry.stat.exists) return fail(kResultMissingFile, "ファイルが見つかりません: " + entry.name.source);
     if (entry.stat.directory) return fail(kResultMissingFile, "フォルダーは格納できません: " + entry.name.source);
     if (entry.stat.size > 0xFFFFFFFFull) return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + entry.name.source);
-    const std::string path = entry.name.dir.empty() ? entry.name.name : entry.name.dir + "\\" + entry.name.name;
-    auto same = std::find_if(entries.begin(), entries.end(), [&](const NewEntry& e) {
-      return SamePath(e.name.dir.empty() ? e.name.name : e.name.dir + "\\" + e.name.name, path);
-    });
-    if (same != entries.end()) *same = std::move(entry);
-    else entries.push_back(std::move(entry));
+    auto same = findStored(storedPath(entry.name));
+    if (same != entries.end() && SamePath(same->name.source, entry.name.source)) {
+      *same = std::move(entry);
+      continue;
+    }
+    if (same != entries.end()) {
+      const std::string base = entry.name.name;
+      size_t dot = base.rfind('.');
+      if (dot == 0 || dot == std::string::npos) dot = base.size();
+      for (int n = 2; findStored(storedPath(entry.name)) != entries.end(); ++n)
+        entry.name.name = base.substr(0, dot) + " (" + std::to_string(n) + ")" + base.substr(dot);
+    }
+    entries.push_back(std::move(entry));
   }
   if (entries.empty()) return fail(kResultNoFiles, "格納するファイルがありません");
 

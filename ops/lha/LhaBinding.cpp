@@ -29,6 +29,9 @@ void SlotTable::Load(LibraryLoader& loader) {
 void SlotTable::Unload(LibraryLoader& loader) {
   if (Loaded()) loader.Free(library_);
   library_ = 0;
+  // The library's entries point into memory that is gone now: a later call must reach the
+  // substitute, not jump there.
+  slots_ = substitutes_;
 }
 
 }  // namespace mv::lha

@@ -177,13 +177,20 @@ TEST_F(LzhRun, AddsToAnExistingArchiveReplacingSameNames) {
   EXPECT_EQ(m[2].path, "c.txt");
 }
 
-TEST_F(LzhRun, ALaterLineOfTheSameNameWins) {
+TEST_F(LzhRun, TwoFilesOfOneStoredNameAreBothKeptAndAFileListedTwiceOnce) {
+  // A target from another folder is stored by its name alone; it must not push out the base
+  // folder's file of that name.
   store.Put("D:\\Else\\a.txt", Bytes{'n', 'e', 'w'});
-  List("\"a.txt\"\r\n\"D:\\Else\\a.txt\"\r\n");
+  store.Put("D:\\Else\\b", Bytes{'b'});
+  List("\"a.txt\"\r\n\"D:\\Else\\a.txt\"\r\n\"a.txt\"\r\n\"D:\\Else\\b\"\r\n\"D:\\Else\\b\"\r\n");
   ASSERT_EQ(Run().code, 0);
-  const auto m = testing::Members(Archive());
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(testing::MemberData(Archive(), m[0]), (Bytes{'n', 'e', 'w'}));
+  const Bytes archive = Archive();
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].path, "a.txt");
+  EXPECT_EQ(m[1].path, "a (2).txt");
+  EXPECT_EQ(testing::MemberData(archive, m[1]), (Bytes{'n', 'e', 'w'}));
+  EXPECT_EQ(m[2].path, "b");
 }
 
 TEST_F(LzhRun, FailuresLeaveNoArchiveAndNoTemporaryFile) {

@@ -117,6 +117,26 @@ TEST_F(FaultWine, SourcesThatVanishedAfterTheBuildAreReportedAndNothingElseIsLos
   Close();
 }
 
+TEST_F(FaultWine, CopyIntoTheBaseFolderItselfLosesNoContents) {
+  WriteFile(base + "\\a.txt", "alpha", FILE_ATTRIBUTE_HIDDEN);
+  MakeFolder(base + "\\Sub");
+  WriteFile(base + "\\Sub\\b.txt", std::string(100000, 'b'));
+  Start({base + "\\a.txt", base + "\\Sub"});
+  answers.chooserFolder = base;
+  Choose(kIdRadioGroup1, 0);  // 全て上書き, with "属性を無視"
+  Click(kIdBitBtn1);
+  EXPECT_EQ(ReadAll(base + "\\a.txt"), "alpha");
+  EXPECT_EQ(ReadAll(base + "\\Sub\\b.txt"), std::string(100000, 'b'));
+  EXPECT_NE(GetFileAttributesA((base + "\\a.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  // And into a folder below the targets: the files of the tree as built, once, no deeper.
+  const std::string inside = base + "\\Sub\\Copy";
+  answers.chooserFolder = inside;
+  Click(kIdBitBtn1);
+  EXPECT_EQ(FilesBelow(inside).size(), 2u) << ::testing::PrintToString(FilesBelow(inside));
+  EXPECT_EQ(ReadAll(inside + "\\a.txt"), "alpha");
+  Close();
+}
+
 TEST_F(FaultWine, NetworkStyleDestinationStopsWithTheVolumeBoxAndWritesNothing) {
   WriteFile(base + "\\a.txt", "alpha");
   Start({base + "\\a.txt"});
