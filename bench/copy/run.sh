@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Copy of a real tree of about 1 GB of mixed files (headers, documentation, message catalogues,
+# compiler libraries and programs; real copies made once into build/bench/copy-src) through the
+# real copy engine, against Wine's `xcopy /E /I /Y` and native `cp -r`, each into a fresh
+# destination, in the same run. Prints the best times and throughput ratios.
+#   bench/copy/run.sh        (BENCH_EXE_DIR: where bench_copy.exe is, default build/win32/bench)
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+exe=${BENCH_EXE_DIR:-$here/build/win32/bench}/bench_copy.exe
+src=$here/build/bench/copy-src
+dst=$here/build/bench/copy-dst
+runs=${RUNS:-3}
+[ -f "$exe" ] || { echo "bench: $exe is missing (scripts/build.sh win32)" >&2; exit 1; }
+
+if [ ! -f "$src/.done" ]; then
+  rm -rf "$src"
+  mkdir -p "$src/tree"
+  # Regular files only (no links), with names every tool can write on a Windows file system.
+  copy_files() {  # copy_files FROM-FOLDER NAME
+    (cd "$1" && find "$2" -type f -size -64M -print0 | grep -zv '[^A-Za-z0-9._+/ -]' |
+      tar --null -T - -cf -) | tar -C "$src/tree" -xf -
+  }
+  copy_files /usr include
+  copy_files /usr/share doc
+  copy_files /usr/share locale
+  copy_files /usr/lib gcc
+  # Shared libraries up to about 1 GB in all.
+  budget=$(( 1000 * 1000 * 1000 - $(du -sb "$src/tree" | cut -f1) ))
+  mkdir -p "$src/tree/lib"
+  for f in $(find /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -name '*.so*' -size -64M | LC_ALL=C sort); do
+    [ "$budget" -gt 0 ] || break
+    cp "$f" "$src/tree/lib/"
+    budget=$((budget - $(stat -c %s "$f")))
+  done
+  # Names that differ only in case would land on one file under Wine.
+  (cd "$src/tree" && find . | sort -f | uniq -di | while read -r d; do
+    find . -ipath "$d" ! -path "$d" -print0 | xargs -0r rm -rf; done)
+  touch "$src/.done"
+fi
+bytes=$(find "$src/tree" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+files=$(find "$src/tree" -type f | wc -l)
+echo "copy: $files files, $bytes bytes in $src/tree"
+
+export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$here/build/bench/wineprefix}
+"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
+export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/scripts/xvfb.sh"
+mv_start_xvfb
+wineserver -p
+trap 'rm -rf "$dst"; wineserver -k 2>/dev/null || true; mv_stop_xvfb' EXIT
+wsrc=$(winepath -w "$src/tree")
+
+# Each tool writes into a destination that does not exist yet; the previous copy's writes are
+# flushed first so they do not fall into the next one's time.
+fresh() { rm -rf "$dst"; mkdir -p "$dst"; sync; }
+# The copy must be complete: the same number of files and bytes.
+check() {
+  local n b
+  n=$(find "$1" -type f | wc -l)
+  b=$(find "$1" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+  [ "$n" -eq "$files" ] && [ "$b" -eq "$bytes" ] || { echo "bench: $2 copied $n files, $b bytes" >&2; exit 1; }
+}
+now() { date +%s.%N; }
+best() { sort -g | head -1; }
+ours=(); xcopies=(); cps=(); line=
+for _ in $(seq "$runs"); do
+  fresh; t=$(now); line=$(wine "$exe" "$wsrc" "$(winepath -w "$dst/ours")"); ours+=("$(echo "$(now) - $t" | bc)")
+  check "$dst/ours" Morvane
+  fresh; t=$(now); wine xcopy /E /I /Y "$wsrc" "$(winepath -w "$dst/xcopy")" >/dev/null 2>&1; xcopies+=("$(echo "$(now) - $t" | bc)")
+  check "$dst/xcopy" xcopy
+  fresh; t=$(now); cp -r "$src/tree" "$dst/cp"; cps+=("$(echo "$(now) - $t" | bc)")
+  check "$dst/cp" cp
+done
+o=$(printf '%s\n' "${ours[@]}" | best); x=$(printf '%s\n' "${xcopies[@]}" | best); c=$(printf '%s\n' "${cps[@]}" | best)
+mbps() { echo "$bytes / $1 / 1000000" | bc -l; }
+echo "$line" | sed "s/^/copy: /"
+printf '| %-34s | %10s | %12s |\n' "copy, $files files, $((bytes / 1000000)) MB" "MB/s" "ratio"
+printf '| %-34s | %10.1f | %12s |\n' "Morvane copy (whole process)" "$(mbps "$o")" "1.00"
+printf '| %-34s | %10.1f | %12.2f |\n' "wine xcopy /E /I /Y" "$(mbps "$x")" "$(echo "$x / $o" | bc -l)"
+printf '| %-34s | %10.1f | %12.2f |\n' "native cp -r" "$(mbps "$c")" "$(echo "$c / $o" | bc -l)"
+echo "(best of $runs; ratio = our throughput / the peer's; goal at least 0.90 against xcopy)"

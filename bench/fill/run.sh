@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# File list fill over folders of 1,000 and 10,000 real files (mixed extensions and sizes; other
+# sizes with FILL_SIZES), in a real window on a private Xvfb. Prints the best time per row at each
+# size and their ratio; the time per row should not grow with the folder.
+#   bench/fill/run.sh        (BENCH_EXE_DIR: where bench_fill.exe is, default build/win32/bench)
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+exe=${BENCH_EXE_DIR:-$here/build/win32/bench}/bench_fill.exe
+corpus=$here/build/bench/fill-corpus
+repeats=${RUNS:-3}     # timed fills after the one the selection makes
+sizes=${FILL_SIZES:-1000 10000}
+[ -f "$exe" ] || { echo "bench: $exe is missing (scripts/build.sh win32)" >&2; exit 1; }
+
+# Real files with the extensions a user's folder holds, so the shell looks up several kinds.
+exts=(txt doc xls jpg png exe dll zip lzh htm c h ini bmp pdf log)
+for n in $sizes; do
+  [ -f "$corpus/$n/.done" ] && continue
+  rm -rf "$corpus/$n"
+  mkdir -p "$corpus/$n/files"
+  for ((i = 0; i < n; i++)); do
+    printf '%*s' $(( (i * 37) % 4096 )) '' > "$corpus/$n/files/file$i.${exts[i % ${#exts[@]}]}"
+  done
+  touch "$corpus/$n/.done"
+done
+
+export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$here/build/bench/wineprefix}
+"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
+export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/scripts/xvfb.sh"
+mv_start_xvfb
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true; mv_stop_xvfb' EXIT
+
+# One process per size: what a process has already shown must not weigh on the next size.
+declare -A us
+for n in $sizes; do
+  out=$(wine "$exe" "$repeats" "$(winepath -w "$corpus/$n/files")")
+  echo "fill: $out"
+  us[$n]=$(echo "$out" | awk '{for (i = 1; i < NF; i++) if ($i == "per_row_us") print $(i + 1)}')
+  [ -n "${us[$n]}" ] || { echo "bench: fill produced no figures" >&2; exit 1; }
+done
+set -- $sizes
+first=$1
+printf '| %-34s | %10s | %12s |\n' "file list fill (best of $((repeats + 1)))" "µs per row" "ratio"
+for n in $sizes; do
+  printf '| %-34s | %10.1f | %12.2f |\n' "$(printf "%'d" "$n") rows" "${us[$n]}" "$(echo "${us[$n]} / ${us[$first]}" | bc -l)"
+done
+echo "(ratio = time per row against the $first-row folder; 1.00 means the fill is linear)"
