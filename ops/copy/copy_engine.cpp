@@ -229,8 +229,11 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
     return size;
   }
 
-  bool skip = false;
-  if (std::optional<FindItem> existing = fs.FindOne(destination, kMaskAll)) {
+  // Copying into the targets' own folder maps a file onto itself: it is already there, and the
+  // attribute reset would strip its own flags. It is left alone, as a skipped file is.
+  const bool itself = same(destination, source);
+  bool skip = itself;
+  if (std::optional<FindItem> existing = itself ? std::nullopt : fs.FindOne(destination, kMaskAll)) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) {
       // Packed DOS times compare unsigned: years from 2044 set the top bit.

@@ -174,6 +174,18 @@ TEST_F(Copy, PoliciesOnAnExistingDestination) {
   }
 }
 
+TEST_F(Copy, IntoTheTargetsOwnFolderEveryFileIsLeftAsItIs) {
+  platform.fs.Find("D:\\Work\\a.txt")->attributes = kAttrHidden | kAttrArchive;
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
+  platform.chosen = "d:\\work";  // the base folder itself, in other letter case
+  choices.policy = ExistingPolicy::OverwriteAll;
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("D:\\Work\\a.txt"), "a");
+  EXPECT_EQ(platform.fs.Find("D:\\Work\\a.txt")->attributes, kAttrHidden | kAttrArchive);  // no reset
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(changed.size(), 2u);  // the attribute choices still apply, as to a skipped file
+}
+
 TEST_F(Copy, ReadOnlyDestinationWithAndWithoutTheReset) {
   Build({"D:\\Work\\a.txt"});
   choices.policy = ExistingPolicy::OverwriteAll;
