@@ -375,10 +375,8 @@ TEST_F(FaultWine, ForeignTargetsNeverGiveArchiveNamesOutsideTheExtractionFolder)
   Close();
 }
 
-// Disabled: a target outside the base folder is stored by its name alone, so two such targets of
-// one name (or one named like a file of the base) become one member, the later replacing the
-// earlier: the archive silently lacks a target. Enable once foreign targets keep a distinct
-// stored path (for instance their path below the drive root).
+// A target outside the base folder is stored by its name alone: one named like a file of the base
+// must not take that file's place.
 TEST_F(FaultWine, ForeignTargetsOfOneNameAreAllInTheArchive) {
   WriteFile(base + "\\x.txt", "base");
   MakeFolder(tmp / "B");
@@ -428,9 +426,7 @@ TEST_F(FaultWine, MissingArchiverLibraryIsOnePanicBoxAndNoArchive) {
   Close();
 }
 
-// Disabled: ArchiverLibrary::Unload frees the library but leaves its entries in the slots, so a
-// call after the unload jumps into unmapped memory and the process dies. Enable once Unload puts
-// the substitutes back.
+// After the unload the slots hold the substitutes again, not entries of a freed library.
 TEST(ArchiverBindingWine, ACallAfterTheUnloadReachesTheSubstitute) {
   lha::win::ArchiverLibrary library;
   library.Load();
