@@ -229,11 +229,11 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
     return size;
   }
 
-  // Copying into the targets' own folder maps a file onto itself: it is already there, and the
-  // attribute reset would strip its own flags. It is left alone, as a skipped file is.
+  // Copying into the targets' own folder maps a file onto itself. The platform refuses such a
+  // copy; the attribute reset before it would strip the source's own flags, so it is not made.
   const bool itself = same(destination, source);
-  bool skip = itself;
-  if (std::optional<FindItem> existing = itself ? std::nullopt : fs.FindOne(destination, kMaskAll)) {
+  bool skip = false;
+  if (std::optional<FindItem> existing = fs.FindOne(destination, kMaskAll)) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) {
       // Packed DOS times compare unsigned: years from 2044 set the top bit.
@@ -242,7 +242,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
       overwrite = sourceTime > destinationTime;
     }
     if (overwrite) {
-      if (choices.resetAttributes) fs.SetAttributes(destination, kAttrNormal);
+      if (choices.resetAttributes && !itself) fs.SetAttributes(destination, kAttrNormal);
     } else {
       skip = true;
     }
@@ -256,7 +256,11 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
 
   progress_.SetPaths(source, destination);
   platform_.PumpMessages();
-  if (!platform_.DuplicateFile(source, destination, skip) && !skip) hooks_.appendError(kNotCopy + destination);
+  if (itself) {
+    if (!skip) hooks_.appendError(kNotCopy + destination);
+  } else if (!platform_.DuplicateFile(source, destination, skip) && !skip) {
+    hooks_.appendError(kNotCopy + destination);
+  }
   hooks_.changeFileAttr(destination);
   return size;
 }

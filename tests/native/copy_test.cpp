@@ -174,7 +174,7 @@ TEST_F(Copy, PoliciesOnAnExistingDestination) {
   }
 }
 
-TEST_F(Copy, IntoTheTargetsOwnFolderEveryFileIsLeftAsItIs) {
+TEST_F(Copy, IntoTheTargetsOwnFolderNoFileIsTouched) {
   platform.fs.Find("D:\\Work\\a.txt")->attributes = kAttrHidden | kAttrArchive;
   Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
   platform.chosen = "d:\\work";  // the base folder itself, in other letter case
@@ -182,8 +182,13 @@ TEST_F(Copy, IntoTheTargetsOwnFolderEveryFileIsLeftAsItIs) {
   engine.BitBtn1Click(tree);
   EXPECT_EQ(Contents("D:\\Work\\a.txt"), "a");
   EXPECT_EQ(platform.fs.Find("D:\\Work\\a.txt")->attributes, kAttrHidden | kAttrArchive);  // no reset
-  EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(changed.size(), 2u);  // the attribute choices still apply, as to a skipped file
+  // The platform would refuse copying a file onto itself: each says so, as a refused copy does.
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = D:\\WORK\\a.txt",
+                                              "Not Copy FileName = D:\\WORK\\Sub\\b.txt"}));
+  EXPECT_EQ(changed.size(), 2u);  // the attribute choices still apply, as after a refused copy
+  choices.policy = ExistingPolicy::Never;
+  engine.BitBtn1Click(tree);
+  EXPECT_TRUE(errors.empty());  // a skip by the policy says nothing
 }
 
 TEST_F(Copy, ReadOnlyDestinationWithAndWithoutTheReset) {
