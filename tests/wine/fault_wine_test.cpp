@@ -164,6 +164,24 @@ TEST_F(FaultWine, NetworkStyleDestinationStopsWithTheVolumeBoxAndWritesNothing) 
   Close();
 }
 
+TEST_F(FaultWine, DestinationThatIsAFileIsLeftAloneAndTheRunTold) {
+  WriteFile(base + "\\a.txt", "alpha");
+  MakeFolder(base + "\\Sub");
+  WriteFile(base + "\\Sub\\b.txt", "bbb");
+  Start({base + "\\a.txt", base + "\\Sub"});
+  const std::string plain = tmp / "plain.txt";
+  WriteFile(plain, "keep me");
+  form->CopyPlatformForTests()->SetChooser([&]() -> std::optional<std::string> { return plain; });
+  Click(kIdBitBtn1);
+  EXPECT_EQ(ReadAll(plain), "keep me");
+  EXPECT_EQ(FilesBelow(tmp.Path()),
+            (std::vector<std::string>{"Base\\Sub\\b.txt=bbb", "Base\\a.txt=alpha", "plain.txt=keep me"}));
+  // Today the volume query through a file fails and that is told as a full drive.
+  EXPECT_TRUE(!answers.boxes.empty() || ErrorWindowShown());
+  EXPECT_FALSE(form->Copy()->Running());
+  Close();
+}
+
 TEST_F(FaultWine, NamesWithBackslashTrailBytesThroughBuildChangeAndCopy) {
   // ソ is 83 5C, 表 is 95 5C, 能 is 94 5C: each ends in the backslash byte.
   const std::string b = tmp / "ソ表";
