@@ -400,7 +400,7 @@ void TForm1::Command(UINT id) {
     case kCmdFullExpand1: browser_.FullExpand1Click(); break;
     case kCmdFullCollapse1: browser_.FullCollapse1Click(); break;
     case kCmdAbout1:
-      ShellAboutA(wnd_, "Morvane Ver 0.97", "Morvane developers: 属性・コピー・LZH 書庫のための小さな道具",
+      ShellAboutA(wnd_, "Morvane Ver 0.97", "属性・日付の変更、コピー、LZH 書庫",
                   reinterpret_cast<HICON>(GetClassLongPtrA(wnd_, GCLP_HICON)));
       break;
     default:
