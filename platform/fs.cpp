@@ -10,4 +10,6 @@ std::optional<FindItem> FileSystem::FindOne(const std::string& path, uint32_t ma
   return found;
 }
 
+std::optional<FindItem> FileSystem::Lookup(const std::string& path) { return FindOne(path, kMaskAll); }
+
 }  // namespace mv

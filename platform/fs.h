@@ -59,6 +59,11 @@ class FileSystem {
   // The first item a search for exactly this path reports that matches the mask.
   std::optional<FindItem> FindOne(const std::string& path, uint32_t mask);
 
+  // Size, attributes and last-write time of the item at exactly this path, any attributes; the
+  // name is the path's last component. Platforms answer it without a directory search where they
+  // can (a search opens and scans the folder: costly once per file of a copy).
+  virtual std::optional<FindItem> Lookup(const std::string& path);
+
   virtual uint32_t GetAttributes(const std::string& path) = 0;       // kAttrInvalid on failure
   virtual int SetAttributes(const std::string& path, uint32_t attributes) = 0;  // 0 or error
 

@@ -50,6 +50,9 @@ class TimedFiles : public win::Win32FileSystem {
   bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
     return Timed(g_split.search, [&] { return Win32FileSystem::Search(pattern, each); });
   }
+  std::optional<FindItem> Lookup(const std::string& path) override {
+    return Timed(g_split.search, [&] { return Win32FileSystem::Lookup(path); });
+  }
   uint32_t GetAttributes(const std::string& path) override {
     return Timed(g_split.attributes, [&] { return Win32FileSystem::GetAttributes(path); });
   }

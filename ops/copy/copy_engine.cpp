@@ -102,7 +102,7 @@ void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& ro
   for (size_t i = 0; i < count; ++i) {
     if (!rows[i].selected) continue;
     const std::string path = EntryPath(node.entries[i]);
-    std::optional<FindItem> item = platform_.Files().FindOne(path, kMaskAll);
+    std::optional<FindItem> item = platform_.Files().Lookup(path);
     if (item) total += item->size;
     uint32_t attributes = item ? item->attributes : platform_.Files().GetAttributes(path);
     if (attributes & kAttrDirectory) {
@@ -194,7 +194,7 @@ void CopyEngine::CopyNodeFiles(const Snap& node, int depth) {
 void CopyEngine::SumNodeBytes(const Snap& node, int64_t& total) {
   for (const std::string& entry : node.entries) {
     const std::string path = EntryPath(entry);
-    std::optional<FindItem> item = platform_.Files().FindOne(path, kMaskAll);
+    std::optional<FindItem> item = platform_.Files().Lookup(path);
     if (!item) continue;  // vanished: counts nothing
     total += item->size;
     if (item->attributes & kAttrDirectory) {
@@ -215,7 +215,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const SameTextFn same = [this](std::string_view a, std::string_view b) { return platform_.SameText(a, b); };
   const std::string destination = MirrorPath(destination_, base_, source, depth, same);
 
-  std::optional<FindItem> from = fs.FindOne(source, kMaskAll);
+  std::optional<FindItem> from = fs.Lookup(source);
   if (!from && IsRootPath(source)) from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
   if (!from) {
     // Gone since the tree was built: nothing to copy, nothing counted.
@@ -233,7 +233,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   // copy; the attribute reset before it would strip the source's own flags, so it is not made.
   const bool itself = same(destination, source);
   bool skip = false;
-  if (std::optional<FindItem> existing = fs.FindOne(destination, kMaskAll)) {
+  if (std::optional<FindItem> existing = fs.Lookup(destination)) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) {
       // Packed DOS times compare unsigned: years from 2044 set the top bit.

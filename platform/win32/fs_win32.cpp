@@ -1,5 +1,6 @@
 #include "platform/win32/fs_win32.h"
 
+#include "platform/text.h"
 #include "platform/win32/handles.h"
 
 namespace mv::win {
@@ -46,6 +47,25 @@ bool Win32FileSystem::Search(const std::string& pattern, const std::function<voi
     each(ToItem(fd));
   } while (FindNextFileA(find.Get(), &fd));
   return true;
+}
+
+std::optional<FindItem> Win32FileSystem::Lookup(const std::string& path) {
+  // A pattern names no single item: only a search can answer for it.
+  if (path.find_first_of("*?") != std::string::npos) return FindOne(path, kMaskAll);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  FindItem item;
+  // Forward over the text: a trail byte 0x5C is no separator.
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
+    else if (path[i] == '\\' || path[i] == ':') start = i + 1;
+  }
+  item.name = path.substr(start);
+  item.attributes = data.dwFileAttributes;
+  item.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  item.lastWrite = ToU64(data.ftLastWriteTime);
+  return item;
 }
 
 uint32_t Win32FileSystem::GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }

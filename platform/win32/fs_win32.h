@@ -8,6 +8,7 @@ namespace mv::win {
 class Win32FileSystem : public FileSystem {
  public:
   bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override;
+  std::optional<FindItem> Lookup(const std::string& path) override;
   uint32_t GetAttributes(const std::string& path) override;
   int SetAttributes(const std::string& path, uint32_t attributes) override;
   std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override;

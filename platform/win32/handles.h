@@ -64,12 +64,19 @@ struct GlobalTraits {
   static void Close(Handle h) { GlobalFree(h); }
 };
 
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DeleteDC(h); }
+};
+
 using ScopedFile = Scoped<FileTraits>;
 using ScopedFind = Scoped<FindTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
 using ScopedGdi = Scoped<GdiTraits>;
 using ScopedIcon = Scoped<IconTraits>;
 using ScopedGlobal = Scoped<GlobalTraits>;
+using ScopedMemoryDC = Scoped<MemoryDcTraits>;  // from CreateCompatibleDC
 
 // A DC from GetDC/GetDCEx, released with ReleaseDC on its window.
 class ScopedWindowDC {

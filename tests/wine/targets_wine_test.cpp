@@ -131,4 +131,29 @@ TEST_F(TargetsWine, FileSystemLayerOnRealFiles) {
   EXPECT_NE(fs.OpenExclusive(sub + "\\b.txt"), nullptr);
 }
 
+// The one-path query answers as the directory search does, without a search.
+TEST_F(TargetsWine, LookupAgreesWithTheSearch) {
+  win::Win32FileSystem fs;
+  for (const std::string& path : {sub + "\\h.txt", sub + "\\s.sys", sub + "\\表ソ.txt", sub + "\\Deep"}) {
+    SCOPED_TRACE(path);
+    auto found = fs.FindOne(path, kMaskAll);
+    auto looked = fs.Lookup(path);
+    ASSERT_TRUE(found && looked);
+    EXPECT_EQ(looked->name, found->name);  // the trail byte 0x5C of ソ is no separator
+    EXPECT_EQ(looked->attributes, found->attributes);
+    EXPECT_EQ(looked->size, found->size);
+    EXPECT_EQ(looked->lastWrite, found->lastWrite);
+  }
+  EXPECT_FALSE(fs.Lookup(sub + "\\missing"));
+  EXPECT_FALSE(fs.Lookup(work + "\\missing\\a.txt"));
+  // A pattern is searched: the first match, as before.
+  auto pattern = fs.Lookup(work + "\\a.t?t");
+  ASSERT_TRUE(pattern);
+  EXPECT_EQ(pattern->name, "a.txt");
+  // A drive root has no entry of its own in a search but is a folder.
+  auto root = fs.Lookup("C:\\");
+  ASSERT_TRUE(root);
+  EXPECT_TRUE(root->attributes & kAttrDirectory);
+}
+
 }  // namespace

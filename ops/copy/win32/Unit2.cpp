@@ -1,5 +1,7 @@
 #include "ops/copy/win32/Unit2.h"
 
+#include <algorithm>
+
 #include "ops/copy/win32/copy_platform_win32.h"
 
 namespace mv {
@@ -147,23 +149,28 @@ HWND TForm2::MakeLabel(int id, int left, int top, const char* text) {
 }
 
 // Labels size themselves to their text; a long path runs past the window's edge and is cut there.
+// They only grow: a label wider than its text looks the same, and a resize for every file of a
+// run is a round trip to the window system.
 void TForm2::SetLabel(HWND label, const std::string& text) {
   if (!label) return;
-  SetWindowTextA(label, text.c_str());
-  win::ScopedWindowDC dc(label, GetDC(label));
   SIZE size{0, 0};
-  if (dc.Get()) {
-    win::SelectGuard keep(dc.Get(), font_.Get());
-    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  if (measure_.Get()) GetTextExtentPoint32A(measure_.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  const int height = size.cy > 0 ? size.cy : 12;
+  RECT r{};
+  GetWindowRect(label, &r);
+  if (size.cx > r.right - r.left || height != r.bottom - r.top) {
+    const int width = std::max<int>(size.cx, r.right - r.left);
+    SetWindowPos(label, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy > 0 ? size.cy : 12, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(label, nullptr, TRUE);
+  SetWindowTextA(label, text.c_str());  // the control repaints itself
 }
 
 void TForm2::FormCreate() {
   font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
   SendMessageA(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  measure_.Reset(CreateCompatibleDC(nullptr));
+  if (measure_.Get()) SelectObject(measure_.Get(), font_.Get());
 
   animate1_ = std::make_unique<TAnimate>(wnd_, kIdForm2Animate);
   animate1_->SetBounds(24, 0, 272, 60);
@@ -197,6 +204,7 @@ void TForm2::Timer1Timer() {
 
 void TForm2::Show() {
   if (!wnd_) return;
+  ShowPendingPaths();
   ShowWindow(wnd_, SW_SHOW);
   SetWindowPos(wnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   BringWindowToTop(wnd_);
@@ -210,12 +218,23 @@ void TForm2::StartTimer() {
 void TForm2::StopTimer() { timer1_.SetEnabled(false); }
 
 void TForm2::Hide() {
+  ShowPendingPaths();
   if (wnd_) ShowWindow(wnd_, SW_HIDE);
 }
 
 void TForm2::SetPaths(const std::string& from, const std::string& to) {
-  SetLabel(fromEdit_, from);
-  SetLabel(toEdit_, to);
+  // Nobody sees a hidden dialog's labels: most runs end before it shows.
+  pendingFrom_ = from;
+  pendingTo_ = to;
+  pending_ = true;
+  if (wnd_ && IsWindowVisible(wnd_)) ShowPendingPaths();
+}
+
+void TForm2::ShowPendingPaths() {
+  if (!pending_) return;
+  pending_ = false;
+  SetLabel(fromEdit_, pendingFrom_);
+  SetLabel(toEdit_, pendingTo_);
 }
 
 void TForm2::SetPosition(int position) {

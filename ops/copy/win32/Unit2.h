@@ -63,17 +63,22 @@ class TForm2 : public CopyProgress {
   void FormCreate();
   HWND MakeLabel(int id, int left, int top, const char* text);
   void SetLabel(HWND label, const std::string& text);
+  void ShowPendingPaths();
 
   HWND main_;
   std::function<void()> onCancel_;
   TTimer timer1_;
   HWND wnd_ = nullptr;
   win::ScopedGdi font_;
+  win::ScopedMemoryDC measure_;  // the labels' font selected, for their text widths
   std::unique_ptr<TAnimate> animate1_;
   HWND button1_ = nullptr;
   HWND progressBar1_ = nullptr;
   HWND label1_ = nullptr, label2_ = nullptr, fromEdit_ = nullptr, toEdit_ = nullptr;
   bool continueCopy_ = false;
+  // Paths set while the dialog is hidden, put on the labels when it shows or hides.
+  std::string pendingFrom_, pendingTo_;
+  bool pending_ = false;
 };
 
 // The free-space message box: caption "ｴﾗｰ", stop icon, one button "中止(&A)".

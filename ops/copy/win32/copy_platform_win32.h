@@ -42,6 +42,8 @@ class Win32CopyPlatform : public CopyPlatform {
   FileSystem& files_;
   std::function<bool(const MSG&)> hook_;
   std::function<std::optional<std::string>()> chooser_;
+  DWORD lastPump_ = 0;
+  bool pumped_ = false;
 };
 
 }  // namespace mv::win
