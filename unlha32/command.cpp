@@ -1,6 +1,7 @@
 #include "unlha32/command.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "unlha32/lzh/header.h"
 #include "unlha32/lzh/member_writer.h"
@@ -105,6 +106,18 @@ void ApplySwitches(std::string_view token, Command* c) {
     if (letter == 'x') c->storePaths = value != "0";
     if (letter == 'a') c->storeAttributes = value != "0";
   }
+}
+
+// ASCII letters in upper case, double-byte characters as they are: two paths fold alike
+// exactly when SamePath holds for them.
+std::string FoldPath(std::string_view path) {
+  std::string out(path);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (IsSjisLead(c) && i + 1 < out.size()) ++i;
+    else if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
 }
 
 std::string ErrorText(Store& store, int error) {
@@ -290,9 +303,12 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
   // extension, so the archive never silently loses one of them.
   std::vector<NewEntry> entries;
   auto storedPath = [](const StoredName& n) { return n.dir.empty() ? n.name : n.dir + "\\" + n.name; };
+  // Stored paths by their folded form (equal exactly when SamePath holds), so thousands of
+  // names take no quadratic time before the first byte is coded.
+  std::unordered_map<std::string, size_t> byPath;
   auto findStored = [&](const std::string& path) {
-    return std::find_if(entries.begin(), entries.end(),
-                        [&](const NewEntry& e) { return SamePath(storedPath(e.name), path); });
+    const auto it = byPath.find(FoldPath(path));
+    return it == byPath.end() ? entries.end() : entries.begin() + static_cast<ptrdiff_t>(it->second);
   };
   for (const std::string& name : listed) {
     NewEntry entry;
@@ -315,6 +331,7 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
       for (int n = 2; findStored(storedPath(entry.name)) != entries.end(); ++n)
         entry.name.name = base.substr(0, dot) + " (" + std::to_string(n) + ")" + base.substr(dot);
     }
+    byPath.emplace(FoldPath(storedPath(entry.name)), entries.size());
     entries.push_back(std::move(entry));
   }
   if (entries.empty()) return fail(kResultNoFiles, "格納するファイルがありません");

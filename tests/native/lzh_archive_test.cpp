@@ -62,8 +62,53 @@ TEST(LzhHeader, Level2Layout) {
   EXPECT_EQ(r[4].second[16], 3);
 }
 
+TEST(LzhHeader, RecordsThatTellNothingNewAreLeftOut) {
+  constexpr uint64_t kEpoch = 116444736000000000ull, kSecond = 10000000ull;
+  NewHeader n;
+  n.name = "a.txt";
+  n.creation = n.lastWrite = n.lastAccess = kEpoch + kSecond * 1000;
+  auto types = [](const Bytes& h) {
+    std::vector<int> t;
+    for (const auto& r : Records(h)) t.push_back(r.first);
+    return t;
+  };
+  // A plain file whose three times are one whole second: the fixed part says it all.
+  const Bytes plain = BuildLevel2Header(n);
+  EXPECT_EQ(types(plain), (std::vector<int>{0x00, 0x01}));
+  EXPECT_EQ(Get32(plain, 15), 1000u);
+  EXPECT_TRUE(HeaderCrcHolds(plain));
+  Bytes archive = plain;
+  archive.push_back(0);
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].attributes, 0x20);
+  EXPECT_EQ(m[0].time, 1000u);
+
+  // A fraction of a second, another creation or access time, or a time the Unix field cannot
+  // hold: the Windows times are kept. Other attributes keep their record.
+  const std::vector<int> withTimes{0x00, 0x01, 0x41};
+  NewHeader t = n;
+  t.lastWrite += 1;
+  t.creation = t.lastAccess = t.lastWrite;
+  EXPECT_EQ(types(BuildLevel2Header(t)), withTimes);
+  t = n;
+  t.creation -= kSecond;
+  EXPECT_EQ(types(BuildLevel2Header(t)), withTimes);
+  t = n;
+  t.lastAccess += kSecond;
+  EXPECT_EQ(types(BuildLevel2Header(t)), withTimes);
+  t.creation = t.lastWrite = t.lastAccess = kEpoch - kSecond;
+  EXPECT_EQ(types(BuildLevel2Header(t)), withTimes);
+  t.creation = t.lastWrite = t.lastAccess = kEpoch + kSecond * 0x100000000ull;
+  EXPECT_EQ(types(BuildLevel2Header(t)), withTimes);
+  t = n;
+  t.attributes = 0x21;
+  t.dir = "sub";
+  EXPECT_EQ(types(BuildLevel2Header(t)), (std::vector<int>{0x00, 0x01, 0x02, 0x40}));
+}
+
 TEST(LzhHeader, SizeNeverEndsInZeroByte) {
-  // Without a directory the header is 66 bytes plus the name: 190 would make it 256.
+  // Without a directory the header is 61 bytes plus the name: 195 would make it 256.
   for (const std::string dir : {"", "d", "abc\\de"}) {
     for (size_t n = 150; n < 480; ++n) {
       NewHeader h;

@@ -136,6 +136,38 @@ TEST(LzhCoder, CompressesBetterThanStoring) {
   EXPECT_LT(Encode(noise).size(), noise.size() + noise.size() / 100);
 }
 
+// Segments with hardly any repeats are coded as literals without the search: they must
+// stay next to a copy in size, and what follows must still find its repeats, those reaching
+// back into the literal part included.
+TEST(LzhCoder, IncompressiblePartsAndWhatFollowsThem) {
+  const Bytes noise = testing::RandomBytes(2 * 131072, 13);
+  const Bytes text = testing::TextBytes(100000, 14);
+  const size_t noiseAlone = Encode(noise).size();
+  EXPECT_LT(noiseAlone, noise.size() + noise.size() / 200);
+
+  Bytes echo = noise;  // the last 6000 noise bytes again, within the window's reach
+  echo.insert(echo.end(), noise.end() - 6000, noise.end());
+  echo.insert(echo.end(), text.begin(), text.end());
+  ExpectRoundTrip(echo);
+  EXPECT_LT(Encode(echo).size(), noiseAlone + Encode(text).size() + 200);
+
+  // Noise between two texts: within 1 % of the three coded apart (a segment that holds both
+  // kinds is priced for the mixture).
+  Bytes mixed(text.begin(), text.end());
+  mixed.insert(mixed.end(), noise.begin(), noise.end());
+  mixed.insert(mixed.end(), text.rbegin(), text.rend());
+  ExpectRoundTrip(mixed);
+  const size_t apart = Encode(text).size() + noiseAlone + Encode(Bytes(text.rbegin(), text.rend())).size();
+  EXPECT_LT(Encode(mixed).size(), apart + apart / 100);
+
+  // Sparse repeats just above what the probe lets pass still go through the search.
+  Bytes sparse = testing::RandomBytes(131072, 15);
+  for (size_t at = 8192; at + 64 <= sparse.size(); at += 2048)
+    std::copy(sparse.begin() + at - 4096, sparse.begin() + at - 4096 + 64, sparse.begin() + at);
+  ExpectRoundTrip(sparse);
+  EXPECT_LT(Encode(sparse).size(), sparse.size() - sparse.size() / 64);
+}
+
 TEST(LzhDecoder, RejectsDamagedStreams) {
   const Bytes in = testing::TextBytes(50000, 10);
   const Bytes coded = Encode(in);

@@ -19,8 +19,13 @@ constexpr int kPBits = PBits(kLh5WindowBits);
 // 65535 codes each.
 constexpr uint32_t kSegment = 131072;
 constexpr size_t kMaxBlockCodes = 65535;
-// A segment's codes may go out as up to 2^3 blocks where that comes out smaller.
-constexpr int kSplitDepth = 3;
+// A segment's codes are cut into up to kLeaves runs of at least kMinLeafCodes codes, and
+// consecutive runs go out as one block where that comes out smaller.
+constexpr size_t kLeaves = 8;
+constexpr size_t kMinLeafCodes = 1024;
+// Segments of this many bytes or more are first probed for repeats (see ProbeCoverage).
+constexpr uint32_t kProbeMin = 4096;
+constexpr int kProbeHashBits = 12;
 constexpr int kNearHashBits = 15;
 constexpr int kTreeHashBits = 16;
 constexpr uint32_t kTreeMask = 2 * kWindow - 1;  // tree slots for two windows of positions
@@ -145,16 +150,23 @@ struct ChunkEncoder::State {
   std::vector<Node> node;
   std::vector<Code> codes;
 
-  // Prices of the C symbols and of the distance slots (the slot's code and its extra bits);
-  // `havePrices` is false until a segment of this chunk has been parsed.
+  // Symbol counts of the runs WriteBlocks cuts the codes into.
+  struct Freq {
+    uint32_t c[kNumC];
+    uint32_t p[kNumP];
+  };
+  Freq leaf[kLeaves];
+  std::vector<uint32_t> probe;  // ProbeCoverage's table: latest position of each hash
+
+  // Prices of the C symbols and of the distance slots (the slot's code and its extra bits).
   uint32_t cPrice[kNumC];
   uint32_t pPrice[kNumP];
-  bool havePrices = false;
 
   BitWriter bits;
 
   explicit State(const Lh5Options& o)
-      : options(o), near(1u << kNearHashBits, 0), root(1u << kTreeHashBits, 0), son(4 * kWindow, 0) {
+      : options(o), near(1u << kNearHashBits, 0), root(1u << kTreeHashBits, 0), son(4 * kWindow, 0),
+        probe(1u << kProbeHashBits, 0) {
     options.searchDepth = std::max(1, options.searchDepth);
     options.niceLength = std::clamp(options.niceLength, kMinMatch, kMaxMatch);
     options.passes = std::clamp(options.passes, 1, 4);
@@ -168,6 +180,7 @@ struct ChunkEncoder::State {
       std::fill(near.begin(), near.end(), 0u);
       std::fill(root.begin(), root.end(), 0u);
       std::fill(son.begin(), son.end(), 0u);
+      std::fill(probe.begin(), probe.end(), 0u);
       cursor = 0;
     }
     buf.assign(data - history, data + size);
@@ -176,7 +189,6 @@ struct ChunkEncoder::State {
     dataStart = start + static_cast<uint32_t>(history);
     dataEnd = dataStart + static_cast<uint32_t>(size);
     for (uint32_t p = start; p < dataStart && p + kMinMatch <= dataEnd; ++p) Search(p, 0, false);
-    havePrices = false;
     for (pos = dataStart; pos < dataEnd;) CodeSegment(std::min(dataEnd, pos + kSegment));
     cursor = dataEnd;
     out->bitCount = bits.Take(&out->bytes);
@@ -332,8 +344,9 @@ struct ChunkEncoder::State {
     }
   }
 
-  // Statistics of the greedy parse (the longest match wherever there is one): a cheap first
-  // estimate for the prices of the cost-based parse.
+  // Prices from the statistics of the greedy parse (the longest match wherever there is one)
+  // of this segment: a cheap first estimate for the cost-based parse, and a better one than the
+  // final statistics of the segment before, which often differ in kind.
   void GreedyPrices(uint32_t end) {
     uint32_t cFreq[kNumC] = {}, pFreq[kNumP] = {};
     const uint8_t* data = At(pos);
@@ -350,12 +363,46 @@ struct ChunkEncoder::State {
     SetPrices(cFreq, pFreq);
   }
 
+  // How many bytes of [pos, end) a quick greedy pass covers with four-byte repeats of the
+  // window. Few of them means coding the segment as literals loses next to nothing, and the
+  // search is skipped: compressed files cost hardly more than a copy.
+  uint32_t ProbeCoverage(uint32_t end) {
+    uint32_t covered = 0;
+    for (uint32_t p = pos; p + 4 <= end;) {
+      const uint8_t* cur = At(p);
+      uint32_t v;
+      std::memcpy(&v, cur, 4);
+      const uint32_t h = (v * 2654435761u) >> (32 - kProbeHashBits);
+      const uint32_t cand = probe[h];
+      probe[h] = p;
+      if (cand >= start && cand < p && p - cand <= kWindow && std::memcmp(At(cand), cur, 4) == 0) {
+        const uint32_t len = 4 + MatchLength(At(cand) + 4, cur + 4, std::min<uint32_t>(kMaxMatch, end - p) - 4);
+        covered += len;
+        p += len;
+      } else {
+        ++p;
+      }
+    }
+    return covered;
+  }
+
   void CodeSegment(uint32_t end) {
+    const uint32_t n = end - pos;
+    if (n >= kProbeMin && ProbeCoverage(end) < n / 64) {
+      // Literals only. The window's last positions still go into the match finder, for the
+      // segments after this one.
+      for (uint32_t p = std::max(pos, end - std::min(end - pos, kWindow)); p < end && p + kMinMatch <= dataEnd; ++p)
+        Search(p, 0, false);
+      const uint8_t* data = At(pos);
+      codes.resize(n);
+      for (uint32_t i = 0; i < n; ++i) codes[i] = {0, data[i]};
+      WriteBlocks();
+      pos = end;
+      return;
+    }
     uint32_t cFreq[kNumC] = {}, pFreq[kNumP] = {};
     FindMatches(end);
-    // The first parse of a chunk is priced after a greedy parse, later ones with the
-    // statistics of the segment before.
-    if (!havePrices) GreedyPrices(end);
+    GreedyPrices(end);
     for (int pass = 0; pass < options.passes; ++pass) {
       if (pass > 0) SetPrices(cFreq, pFreq);
       Parse(end);
@@ -363,41 +410,57 @@ struct ChunkEncoder::State {
       std::fill(pFreq, pFreq + kNumP, 0u);
       CountRange(0, codes.size(), cFreq, pFreq);
     }
-    for (size_t from = 0; from < codes.size(); from += kMaxBlockCodes)
-      WriteSplit(from, std::min(codes.size(), from + kMaxBlockCodes), kSplitDepth);
-    SetPrices(cFreq, pFreq);  // for the next segment
-    havePrices = true;
+    WriteBlocks();
     pos = end;
   }
 
-  uint64_t BlockBits(size_t from, size_t to) {
-    uint32_t bc[kNumC] = {}, bp[kNumP] = {};
-    CountRange(from, to, bc, bp);
+  // Bits of one block with these statistics.
+  uint64_t BlockBits(const Freq& f) {
     BitCounter counter;
-    WriteBlock(counter, from, to, bc, bp);
+    WriteBlock(counter, 0, 0, f.c, f.p);
     return counter.count;
   }
 
-  // Writes [from, to) as one block, or as two halves (each split further) when that is smaller.
-  uint64_t WriteSplit(size_t from, size_t to, int depth, bool write = true) {
-    const uint64_t whole = BlockBits(from, to);
-    if (depth > 0 && to - from >= 2048) {
-      const size_t mid = from + (to - from) / 2;
-      const uint64_t halves = WriteSplit(from, mid, depth - 1, false) + WriteSplit(mid, to, depth - 1, false);
-      if (halves < whole) {
-        if (write) {
-          WriteSplit(from, mid, depth - 1);
-          WriteSplit(mid, to, depth - 1);
-        }
-        return halves;
+  // Writes `codes` as blocks. They are cut into up to kLeaves equal runs; each block is a run
+  // of consecutive ones (at most kMaxBlockCodes codes), and the cuts are those that give the
+  // fewest bits.
+  void WriteBlocks() {
+    const size_t n = codes.size();
+    if (n == 0) return;
+    const size_t leaves = std::clamp<size_t>(n / kMinLeafCodes, (n + kMaxBlockCodes - 1) / kMaxBlockCodes, kLeaves);
+    size_t bound[kLeaves + 1];
+    for (size_t k = 0; k <= leaves; ++k) bound[k] = n * k / leaves;
+    for (size_t k = 0; k < leaves; ++k) {
+      leaf[k] = {};
+      CountRange(bound[k], bound[k + 1], leaf[k].c, leaf[k].p);
+    }
+    // best[k]: fewest bits for leaves [0, k); from[k]: where its last block starts.
+    uint64_t best[kLeaves + 1];
+    size_t from[kLeaves + 1];
+    best[0] = 0;
+    for (size_t k = 1; k <= leaves; ++k) {
+      best[k] = UINT64_MAX;
+      Freq f = {};
+      for (size_t j = k; j-- > 0;) {
+        if (bound[k] - bound[j] > kMaxBlockCodes) break;
+        for (int i = 0; i < kNumC; ++i) f.c[i] += leaf[j].c[i];
+        for (int i = 0; i < kNumP; ++i) f.p[i] += leaf[j].p[i];
+        const uint64_t bitsHere = best[j] + BlockBits(f);
+        if (bitsHere < best[k]) best[k] = bitsHere, from[k] = j;
       }
     }
-    if (write) {
-      uint32_t bc[kNumC] = {}, bp[kNumP] = {};
-      CountRange(from, to, bc, bp);
-      WriteBlock(bits, from, to, bc, bp);
+    size_t cut[kLeaves + 1], cuts = 0;
+    for (size_t k = leaves; k > 0; k = from[k]) cut[cuts++] = k;
+    for (size_t j = 0; cuts-- > 0;) {
+      const size_t k = cut[cuts];
+      Freq f = {};
+      for (size_t m = j; m < k; ++m) {
+        for (int i = 0; i < kNumC; ++i) f.c[i] += leaf[m].c[i];
+        for (int i = 0; i < kNumP; ++i) f.p[i] += leaf[m].p[i];
+      }
+      WriteBlock(bits, bound[j], bound[k], f.c, f.p);
+      j = k;
     }
-    return whole;
   }
 
   // T or P lengths: 3 bits each, or for 7 and more a run of ones ended by a zero. For the T

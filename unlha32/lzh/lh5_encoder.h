@@ -1,5 +1,6 @@
 // -lh5- compressor: LZSS over an 8 KiB window with match lengths 3..256, coded in static
-// Huffman blocks (one per 64 KiB segment of input, split further at 65535 codes).
+// Huffman blocks: each 128 KiB segment of input is cut into runs, and neighbouring runs share
+// a block where that comes out smaller (a block holds at most 65535 codes).
 //
 // Input is cut into chunks of kChunkSize bytes. Each chunk is coded on its own into a string
 // of whole blocks, with the window before it as history its matches may use; the strings are
@@ -8,9 +9,10 @@
 //
 // Matches come from binary trees of the window's positions (by their first four bytes) and
 // from the nearest three-byte repeat. Each segment is parsed by cost: a shortest-path search
-// over literals and every usable match length, priced with the statistics of the segment
-// before (or, for a chunk's first, of a greedy parse). Hashing and word compares assume a
-// little-endian machine.
+// over literals and every usable match length, priced with the statistics of a greedy parse
+// of the same segment. A segment in which a quick probe finds
+// hardly any repeats (compressed data) is coded as literals without the search. Hashing and
+// word compares assume a little-endian machine.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +34,7 @@ class ByteSink {
 struct Lh5Options {
   int searchDepth = 16;     // tree nodes visited per position
   int niceLength = 64;      // a match this long is taken; its inner positions are not searched
-  int passes = 1;           // cost-based parses per segment; each prices with the one before
+  int passes = 1;           // cost-based parses per segment; each later one prices with the one before
 };
 
 // Bits, highest first; the last byte holds bitCount % 8 of them in its high end.
