@@ -81,8 +81,8 @@ class TimedProgress : public CopyProgress {
   void StartTimer() override { real_.StartTimer(); }
   void StopTimer() override { real_.StopTimer(); }
   void Hide() override { real_.Hide(); }
-  void SetPaths(const std::string& from, const std::string& to) override {
-    Timed(g_split.labels, [&] { real_.SetPaths(from, to); });
+  void SetPaths(const std::string& from, const std::string& to, int64_t size) override {
+    Timed(g_split.labels, [&] { real_.SetPaths(from, to, size); });
   }
   void SetPosition(int position) override {
     Timed(g_split.bar, [&] { real_.SetPosition(position); });

@@ -254,7 +254,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   }
   if (!EnoughDiskSpace(size)) return kNoSpace;
 
-  progress_.SetPaths(source, destination);
+  progress_.SetPaths(source, destination, size);
   platform_.PumpMessages();
   if (itself) {
     if (!skip) hooks_.appendError(kNotCopy + destination);

@@ -53,7 +53,9 @@ class CopyProgress {
   virtual void StartTimer() = 0;
   virtual void StopTimer() = 0;
   virtual void Hide() = 0;
-  virtual void SetPaths(const std::string& from, const std::string& to) = 0;
+  // The file in hand and its size: a dialog may leave a small file's paths for the next paint,
+  // since a run of small files changes them faster than a screen can show.
+  virtual void SetPaths(const std::string& from, const std::string& to, int64_t size) = 0;
   virtual void SetPosition(int position) = 0;  // 0..100
   virtual void DiskFullBox(const std::string& message) = 0;  // "ｴﾗｰ", stop icon, "中止(&A)"
 };

@@ -67,7 +67,7 @@ struct FakeProgress : CopyProgress {
   void StartTimer() override { log.push_back("timer on"); }
   void StopTimer() override { log.push_back("timer off"); }
   void Hide() override { log.push_back("hide"); }
-  void SetPaths(const std::string& from, const std::string&) override { log.push_back("from " + from); }
+  void SetPaths(const std::string& from, const std::string&, int64_t) override { log.push_back("from " + from); }
   void SetPosition(int p) override { positions.push_back(p); }
   void DiskFullBox(const std::string& message) override { log.push_back("box " + message); }
 };

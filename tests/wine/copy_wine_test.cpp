@@ -249,6 +249,40 @@ TEST_F(CopyWine, TimerShowsTheDialogOnceAfterASecond) {
   EXPECT_TRUE(IsWindow(other.Handle()));  // hidden, not destroyed
 }
 
+// Hidden, the labels wait for the dialog to show or hide; shown, a run of small files updates them
+// at a screen's pace while a big file shows at once. A label never shrinks below its text.
+TEST_F(CopyWine, LabelsFollowTheFileInHandAtTheScreensPace) {
+  const auto from = [&] { return WindowText(Ctl(kIdForm2From)); };
+  const auto width = [&](int id) {
+    RECT r;
+    GetWindowRect(Ctl(id), &r);
+    return r.right - r.left;
+  };
+  form2->SetPaths("C:\\hidden\\a.txt", "D:\\a.txt", 10);
+  EXPECT_EQ(from(), "fromEdit");
+  form2->Show();
+  EXPECT_EQ(from(), "C:\\hidden\\a.txt");
+  EXPECT_EQ(WindowText(Ctl(kIdForm2To)), "D:\\a.txt");
+  form2->SetPaths("C:\\big\\c.bin", "D:\\c.bin", 1 << 20);
+  EXPECT_EQ(from(), "C:\\big\\c.bin");
+  form2->SetPaths("C:\\small\\b.txt", "D:\\b.txt", 10);  // right after: waits
+  EXPECT_EQ(from(), "C:\\big\\c.bin");
+  const std::string longPath = "C:\\" + std::string(120, 'x') + "\\d.txt";
+  form2->SetPaths(longPath, "D:\\d.txt", -1);
+  EXPECT_EQ(from(), longPath);
+  const LONG wide = width(kIdForm2From);
+  EXPECT_GT(wide, 300);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 40) Sleep(5);
+  form2->SetPaths("C:\\e.txt", "D:\\e.txt", 10);  // a while since the last: at once
+  EXPECT_EQ(from(), "C:\\e.txt");
+  EXPECT_EQ(width(kIdForm2From), wide);
+  form2->SetPaths("C:\\f.txt", "D:\\f.txt", 10);
+  form2->Hide();  // what the run ended with stays on the labels
+  EXPECT_EQ(from(), "C:\\f.txt");
+  EXPECT_EQ(WindowText(Ctl(kIdForm2To)), "D:\\f.txt");
+}
+
 TEST_F(CopyWine, DialogGoneWithItsOwnerIsLetGoSafely) {
   auto owner = std::make_unique<MainWindow>();
   auto dialog = std::make_unique<TForm2>(owner->Get(), nullptr);

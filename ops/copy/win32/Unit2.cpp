@@ -222,17 +222,23 @@ void TForm2::Hide() {
   if (wnd_) ShowWindow(wnd_, SW_HIDE);
 }
 
-void TForm2::SetPaths(const std::string& from, const std::string& to) {
-  // Nobody sees a hidden dialog's labels: most runs end before it shows.
+void TForm2::SetPaths(const std::string& from, const std::string& to, int64_t size) {
+  // Nobody sees a hidden dialog's labels: most runs end before it shows. Shown, the labels follow
+  // at a screen's pace; a file big enough to take a while shows at once, so its copy never runs
+  // under the name of the file before it.
+  constexpr DWORD kRepaintMs = 15;
+  constexpr int64_t kBigFile = 256 << 10;
   pendingFrom_ = from;
   pendingTo_ = to;
   pending_ = true;
-  if (wnd_ && IsWindowVisible(wnd_)) ShowPendingPaths();
+  if (!wnd_ || !IsWindowVisible(wnd_)) return;
+  if (size < 0 || size >= kBigFile || GetTickCount() - shownAt_ >= kRepaintMs) ShowPendingPaths();
 }
 
 void TForm2::ShowPendingPaths() {
   if (!pending_) return;
   pending_ = false;
+  shownAt_ = GetTickCount();
   SetLabel(fromEdit_, pendingFrom_);
   SetLabel(toEdit_, pendingTo_);
 }

@@ -49,7 +49,7 @@ class TForm2 : public CopyProgress {
   void StartTimer() override;  // a run starts: the flag is set and Timer1 runs
   void StopTimer() override;
   void Hide() override;
-  void SetPaths(const std::string& from, const std::string& to) override;
+  void SetPaths(const std::string& from, const std::string& to, int64_t size = -1) override;
   void SetPosition(int position) override;
   void DiskFullBox(const std::string& message) override;
 
@@ -79,6 +79,7 @@ class TForm2 : public CopyProgress {
   // Paths set while the dialog is hidden, put on the labels when it shows or hides.
   std::string pendingFrom_, pendingTo_;
   bool pending_ = false;
+  DWORD shownAt_ = 0;  // when paths last reached the labels
 };
 
 // The free-space message box: caption "ｴﾗｰ", stop icon, one button "中止(&A)".

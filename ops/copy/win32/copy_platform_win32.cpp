@@ -35,6 +35,8 @@ std::string WithoutTrailingSeparator(std::string path) {
 bool CreateFolderPath(const std::string& path) {
   if (path.empty()) return false;
   const std::string folder = WithoutTrailingSeparator(path);
+  // Mirroring a tree, the parent is almost always there: one call then does it.
+  if (CreateDirectoryA(folder.c_str(), nullptr)) return true;
   if (IsFolder(folder)) return true;
   const std::string parent = PathParent(folder);
   if (!parent.empty() && parent != folder && !IsFolder(parent) && !CreateFolderPath(parent)) return false;
