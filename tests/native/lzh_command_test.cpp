@@ -152,12 +152,23 @@ TEST_F(LzhRun, WritesEveryListedFile) {
 
 TEST_F(LzhRun, SameInputSameBytesWithAnyThreadCount) {
   store.Put("D:\\W\\big.txt", testing::TextBytes(kChunkSize + 999, 4));
-  List("\"a.txt\"\r\n\"big.txt\"\r\n\"SUB\\b.bin\"\r\n");
+  // Compressed data, then text: chunks coded as literals and by the search, on any thread.
+  Bytes mixed = testing::RandomBytes(kChunkSize + 70000, 5);
+  const Bytes text = testing::TextBytes(300000, 6);
+  mixed.insert(mixed.end(), text.begin(), text.end());
+  store.Put("D:\\W\\mixed.bin", mixed);
+  List("\"a.txt\"\r\n\"big.txt\"\r\n\"SUB\\b.bin\"\r\n\"mixed.bin\"\r\n");
   ASSERT_EQ(Run(1).code, 0);
   const Bytes one = Archive();
-  store.Remove("D:\\Out\\x.lzh");
-  ASSERT_EQ(Run(3).code, 0);
-  EXPECT_EQ(Archive(), one);
+  const auto m = testing::Members(one);
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(m[3].method, "-lh5-");
+  EXPECT_EQ(testing::MemberData(one, m[3]), mixed);
+  for (int threads : {2, 3}) {
+    store.Remove("D:\\Out\\x.lzh");
+    ASSERT_EQ(Run(threads).code, 0);
+    EXPECT_EQ(Archive(), one) << threads << " threads";
+  }
 }
 
 TEST_F(LzhRun, AddsToAnExistingArchiveReplacingSameNames) {
@@ -191,6 +202,20 @@ TEST_F(LzhRun, TwoFilesOfOneStoredNameAreBothKeptAndAFileListedTwiceOnce) {
   EXPECT_EQ(m[1].path, "a (2).txt");
   EXPECT_EQ(testing::MemberData(archive, m[1]), (Bytes{'n', 'e', 'w'}));
   EXPECT_EQ(m[2].path, "b");
+
+  // Names equal but for the case of ASCII letters are one name; trail bytes that look like
+  // letters of other case belong to other characters (83 41 and 83 61).
+  store.Put("D:\\Else\\A.TXT", Bytes{'u'});
+  store.Put("D:\\W\\x\x83\x61", Bytes{'1'});
+  store.Put("D:\\Else\\x\x83\x41", Bytes{'2'});
+  store.Remove("D:\\Out\\x.lzh");
+  List("\"a.txt\"\r\n\"D:\\Else\\a.txt\"\r\n\"D:\\Else\\A.TXT\"\r\n\"x\x83\x61\"\r\n\"D:\\Else\\x\x83\x41\"\r\n");
+  ASSERT_EQ(Run().code, 0);
+  const auto n = testing::Members(Archive());
+  ASSERT_EQ(n.size(), 5u);
+  EXPECT_EQ(n[2].path, "A (3).TXT");
+  EXPECT_EQ(n[3].path, "x\x83\x61");
+  EXPECT_EQ(n[4].path, "x\x83\x41");
 }
 
 TEST_F(LzhRun, FailuresLeaveNoArchiveAndNoTemporaryFile) {

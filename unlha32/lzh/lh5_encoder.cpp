@@ -490,8 +490,10 @@ struct ChunkEncoder::State {
     uint16_t cCode[kNumC], pCode[kNumP], tCode[kNumT];
     const int cOnly = BuildLengths(cFreq, kNumC, kMaxCodeBits, cLen);
     const int pOnly = BuildLengths(pFreq, kNumP, kMaxCodeBits, pLen);
-    BuildCodes(cLen, kNumC, cCode);
-    BuildCodes(pLen, kNumP, pCode);
+    if constexpr (!Out::kCounting) {
+      BuildCodes(cLen, kNumC, cCode);
+      BuildCodes(pLen, kNumP, pCode);
+    }
 
     bits.Put(static_cast<uint32_t>(to - from), 16);
     if (cOnly >= 0) {
@@ -506,7 +508,6 @@ struct ChunkEncoder::State {
       uint32_t tFreq[kNumT] = {};
       WalkCLengths(cLen, n, [&](int sym, uint32_t, int) { ++tFreq[sym]; });
       const int tOnly = BuildLengths(tFreq, kNumT, kMaxCodeBits, tLen);
-      BuildCodes(tLen, kNumT, tCode);
       if (tOnly >= 0) {
         bits.Put(0, kTBits);
         bits.Put(tOnly, kTBits);
@@ -514,10 +515,17 @@ struct ChunkEncoder::State {
         WriteSmallLengths(bits, tLen, kNumT, kTBits, kTSpecial);
       }
       bits.Put(n, kCBits);
-      WalkCLengths(cLen, n, [&](int sym, uint32_t extra, int extraBits) {
-        bits.Put(tCode[sym], tLen[sym]);
-        bits.Put(extra, extraBits);
-      });
+      if constexpr (Out::kCounting) {
+        // The zero runs' extra bits, then the T codes.
+        bits.Add(uint64_t{tFreq[1]} * 4 + uint64_t{tFreq[2]} * kCBits);
+        for (int k = 0; k < kNumT; ++k) bits.Add(uint64_t{tFreq[k]} * tLen[k]);
+      } else {
+        BuildCodes(tLen, kNumT, tCode);
+        WalkCLengths(cLen, n, [&](int sym, uint32_t extra, int extraBits) {
+          bits.Put(tCode[sym], tLen[sym]);
+          bits.Put(extra, extraBits);
+        });
+      }
     }
     if (pOnly >= 0) {
       bits.Put(0, kPBits);
