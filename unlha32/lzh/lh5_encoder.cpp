@@ -56,8 +56,9 @@ inline int DistanceSlot(uint32_t distance) {  // bit length of distance - 1
 
 // Hashes read little-endian words; the targets are x86, so output is the same on each build.
 inline uint32_t Hash3(const uint8_t* p) {
-  const uint32_t v = p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
-  return (v * 2654435761u) >> (32 - kNearHashBits);
+  uint32_t v;
+  std::memcpy(&v, p, 4);  // the fourth byte is always readable (kSlack)
+  return ((v & 0xFFFFFF) * 2654435761u) >> (32 - kNearHashBits);
 }
 
 inline uint32_t Hash4(const uint8_t* p) {
@@ -188,7 +189,7 @@ struct ChunkEncoder::State {
     start = cursor + kGap;
     dataStart = start + static_cast<uint32_t>(history);
     dataEnd = dataStart + static_cast<uint32_t>(size);
-    for (uint32_t p = start; p < dataStart && p + kMinMatch <= dataEnd; ++p) Search(p, 0, false);
+    for (uint32_t p = start; p < dataStart && p + kMinMatch <= dataEnd; ++p) Insert(p);
     for (pos = dataStart; pos < dataEnd;) CodeSegment(std::min(dataEnd, pos + kSegment));
     cursor = dataEnd;
     out->bitCount = bits.Take(&out->bytes);
@@ -196,13 +197,15 @@ struct ChunkEncoder::State {
 
   // Enters p into the match finder. When `record`, adds p's matches to `matches`, each longer
   // than the one before, their lengths capped at `cap`. Returns the longest length found.
-  uint32_t Search(uint32_t p, uint32_t cap, bool record) {
+  template <bool record>
+  [[gnu::always_inline]] inline uint32_t Search(uint32_t p, uint32_t cap) {
     const uint32_t limit = std::min<uint32_t>(kMaxMatch, dataEnd - p);
     const uint8_t* cur = At(p);
     uint32_t best = 0, recorded = kMinMatch - 1;
     auto note = [&](uint32_t len, uint32_t distance) {
       best = std::max(best, len);
-      if (record && std::min(len, cap) > recorded) {
+      if constexpr (record) {
+        if (std::min(len, cap) <= recorded) return;
         recorded = std::min(len, cap);
         matches.push_back({static_cast<uint16_t>(recorded), static_cast<uint16_t>(distance)});
       }
@@ -213,10 +216,11 @@ struct ChunkEncoder::State {
     const uint32_t nearest = near[h3];
     near[h3] = p;
     if (p - nearest <= kWindow) {
-      const uint8_t* c = At(nearest);
+      uint32_t x, y;
+      std::memcpy(&x, At(nearest), 4);
+      std::memcpy(&y, cur, 4);
       // Four bytes or more: the tree of the four-byte hash finds that match.
-      if (c[0] == cur[0] && c[1] == cur[1] && c[2] == cur[2] && (limit < 4 || c[3] != cur[3]))
-        note(3, p - nearest);
+      if (((x ^ y) & 0xFFFFFF) == 0 && (limit < 4 || x != y)) note(3, p - nearest);
     }
     if (limit < 4) return best;
 
@@ -261,6 +265,9 @@ struct ChunkEncoder::State {
     }
   }
 
+  // Enters p into the match finder only.
+  [[gnu::noinline]] void Insert(uint32_t p) { Search<false>(p, 0); }
+
   // The matches at every offset of [pos, end); none reaches past end. Positions inside a
   // match of niceLength or more are entered but not searched: the parse takes such a match.
   void FindMatches(uint32_t end) {
@@ -272,10 +279,10 @@ struct ChunkEncoder::State {
       matchStart[p - pos] = static_cast<uint32_t>(matches.size());
       if (p + kMinMatch > dataEnd) continue;  // too close to the end to hash
       if (p < skipUntil) {
-        Search(p, 0, false);
+        Insert(p);
         continue;
       }
-      const uint32_t best = Search(p, end - p, true);
+      const uint32_t best = Search<true>(p, end - p);
       if (best >= static_cast<uint32_t>(options.niceLength)) skipUntil = p + best;
     }
     matchStart[n] = static_cast<uint32_t>(matches.size());
@@ -392,7 +399,7 @@ struct ChunkEncoder::State {
       // Literals only. The window's last positions still go into the match finder, for the
       // segments after this one.
       for (uint32_t p = std::max(pos, end - std::min(end - pos, kWindow)); p < end && p + kMinMatch <= dataEnd; ++p)
-        Search(p, 0, false);
+        Insert(p);
       const uint8_t* data = At(pos);
       codes.resize(n);
       for (uint32_t i = 0; i < n; ++i) codes[i] = {0, data[i]};
