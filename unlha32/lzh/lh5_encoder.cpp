@@ -572,12 +572,13 @@ bool BitJoiner::Add(const BitString& bits) {
   buf_.clear();
   const uint64_t whole = bits.bitCount / 8;
   const int rest = static_cast<int>(bits.bitCount % 8);
-  for (uint64_t i = 0; i < whole; ++i) {
-    const uint8_t b = bits.bytes[i];
-    if (pendingBits_ == 0) {
-      buf_.push_back(b);
-    } else {
-      buf_.push_back(static_cast<uint8_t>((pending_ << (8 - pendingBits_)) | (b >> pendingBits_)));
+  if (pendingBits_ == 0) {
+    buf_.assign(bits.bytes.begin(), bits.bytes.begin() + static_cast<ptrdiff_t>(whole));
+  } else {
+    buf_.resize(whole);
+    for (uint64_t i = 0; i < whole; ++i) {
+      const uint8_t b = bits.bytes[i];
+      buf_[i] = static_cast<uint8_t>((pending_ << (8 - pendingBits_)) | (b >> pendingBits_));
       pending_ = b & ((1u << pendingBits_) - 1);
     }
   }
