@@ -153,6 +153,7 @@ void CopyEngine::BeginRun() {
   position_ = 0;
   progress_.SetPosition(0);
   destination_ = RunDestination(destination_);
+  onDisk_ = platform_.SpelledOnDisk(destination_);
   platform_.BusyCursor(true);
 }
 
@@ -213,7 +214,9 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const CopyChoices choices = Choices();
   FileSystem& fs = platform_.Files();
   const SameTextFn same = [this](std::string_view a, std::string_view b) { return platform_.SameText(a, b); };
+  // The text names the file in the run's lines and labels; the file system is given `at`.
   const std::string destination = MirrorPath(destination_, base_, source, depth, same);
+  const std::string at = onDisk_ + destination.substr(destination_.size());
 
   std::optional<FindItem> from = fs.Lookup(source);
   if (!from && IsRootPath(source)) from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
@@ -223,7 +226,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
     return 0;
   }
   const int64_t size = from->size;
-  if (destination.size() > kMaxPathBytes) {
+  if (at.size() > kMaxPathBytes) {
     // Cutting it short would write somewhere else; refuse it whole.
     hooks_.appendError(kNotCopy + destination);
     return size;
@@ -231,9 +234,9 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
 
   // Copying into the targets' own folder maps a file onto itself. The platform refuses such a
   // copy; the attribute reset before it would strip the source's own flags, so it is not made.
-  const bool itself = same(destination, source);
+  const bool itself = same(at, source);
   bool skip = false;
-  if (std::optional<FindItem> existing = fs.Lookup(destination)) {
+  if (std::optional<FindItem> existing = fs.Lookup(at)) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) {
       // Packed DOS times compare unsigned: years from 2044 set the top bit.
@@ -242,14 +245,14 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
       overwrite = sourceTime > destinationTime;
     }
     if (overwrite) {
-      if (choices.resetAttributes && !itself) fs.SetAttributes(destination, kAttrNormal);
+      if (choices.resetAttributes && !itself) fs.SetAttributes(at, kAttrNormal);
     } else {
       skip = true;
     }
   }
 
   if (from->attributes & kAttrDirectory) {
-    platform_.CreateFolders(destination);
+    platform_.CreateFolders(at);
     return size;
   }
   if (!EnoughDiskSpace(size)) return kNoSpace;
@@ -258,7 +261,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   platform_.PumpMessages();
   if (itself) {
     if (!skip) hooks_.appendError(kNotCopy + destination);
-  } else if (!platform_.DuplicateFile(source, destination, skip) && !skip) {
+  } else if (!platform_.DuplicateFile(source, at, skip) && !skip) {
     hooks_.appendError(kNotCopy + destination);
   }
   hooks_.changeFileAttr(destination);
@@ -266,7 +269,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
 }
 
 bool CopyEngine::EnoughDiskSpace(int64_t size) {
-  const int64_t free = platform_.FreeBytes(destination_ + "\\").value_or(-1);
+  const int64_t free = platform_.FreeBytes(onDisk_ + "\\").value_or(-1);
   return size < free;
 }
 

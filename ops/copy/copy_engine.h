@@ -44,6 +44,11 @@ class CopyPlatform {
   // Locale rules of the platform; the defaults know ASCII only.
   virtual std::string UpperCase(std::string text) { return UpperAscii(std::move(text)); }
   virtual bool SameText(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
+  // The same folder as the file system spells it (the case of its names, long names for short
+  // ones); the text itself where the platform cannot tell. Where names only match regardless of
+  // case at some cost (Wine over a case-sensitive file system), the upper-cased destination would
+  // make every file operation of the run search each folder on its way.
+  virtual std::string SpelledOnDisk(const std::string& folder) { return folder; }
 };
 
 // The progress dialog and the timer that delays its appearance.
@@ -119,7 +124,8 @@ class CopyEngine {
   bool running_ = false;
   bool continueCopy_ = false;
   bool stop_ = false;  // Cancel seen or the volume full: every loop ends
-  std::string destination_;  // upper-cased, without a trailing backslash
+  std::string destination_;  // upper-cased, without a trailing backslash: the run's texts
+  std::string onDisk_;       // the same folder as the file system spells it: its operations
   std::string base_;         // never ends in a backslash
   int64_t copied_ = 0;
   int64_t total_ = 0;

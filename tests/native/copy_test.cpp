@@ -58,6 +58,11 @@ struct FakePlatform : CopyPlatform {
     if (onPump) onPump(pumps);
   }
   void BusyCursor(bool on) override { log.push_back(on ? "busy" : "idle"); }
+  std::map<std::string, std::string> spelled;  // folder text -> as the disk spells it
+  std::string SpelledOnDisk(const std::string& folder) override {
+    auto it = spelled.find(folder);
+    return it == spelled.end() ? folder : it->second;
+  }
 };
 
 struct FakeProgress : CopyProgress {
@@ -258,6 +263,24 @@ TEST_F(Copy, FreeSpaceAbort) {
   EXPECT_EQ(std::vector<std::string>(box - 2, box), (std::vector<std::string>{"hide", "timer off"}));
   EXPECT_FALSE(engine.ContinueCopy());
   EXPECT_TRUE(changed.empty());
+}
+
+// The file system gets the folder as it is spelled on disk; the run's lines, labels and the
+// attribute change keep the upper-cased text.
+TEST_F(Copy, FileOperationsUseTheFolderAsTheDiskSpellsIt) {
+  platform.spelled["E:\\BACKUP"] = "E:\\Backup";
+  platform.fs.AddFile("E:\\BACKUP\\a.txt", 5).attributes = kAttrReadOnly;
+  choices.policy = ExistingPolicy::OverwriteAll;
+  choices.resetAttributes = false;
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Count("copy E:\\Backup\\a.txt"), 1u);
+  EXPECT_EQ(Count("mkdir E:\\Backup\\Sub"), 1u);
+  EXPECT_EQ(Count("copy E:\\Backup\\Sub\\b.txt"), 1u);
+  EXPECT_EQ(Count("free E:\\Backup\\"), 2u);
+  EXPECT_EQ(Count("from D:\\Work\\a.txt"), 1u);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"}));  // read-only, kept
+  EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\a.txt", "E:\\BACKUP\\Sub\\b.txt"}));
 }
 
 TEST_F(Copy, NetworkDestinationAsksItsOwnVolume) {

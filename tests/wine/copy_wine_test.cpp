@@ -472,6 +472,26 @@ class NotingPlatform : public win::Win32CopyPlatform {
   std::vector<std::string> noted, asked;
 };
 
+TEST_F(CopyWine, TheDestinationIsSpelledAsOnDisk) {
+  win::Win32CopyPlatform plain(main.Get(), fs);
+  MakeFolder(out + "\\Mixed Case");
+  MakeFolder(out + "\\Mixed Case\\表ソ");
+  const std::string deep = out + "\\Mixed Case\\表ソ";
+  EXPECT_EQ(plain.SpelledOnDisk(UpperCase(deep)), deep);
+  EXPECT_EQ(plain.SpelledOnDisk(UpperCase(deep) + "\\NOT YET\\THERE"), deep + "\\NOT YET\\THERE");
+  EXPECT_EQ(plain.SpelledOnDisk(UpperCase(out) + "\\*"), UpperCase(out) + "\\*");
+  EXPECT_EQ(plain.SpelledOnDisk("C:"), "C:");
+  EXPECT_EQ(plain.SpelledOnDisk("C:\\"), "C:\\");
+
+  // A run into the upper-cased folder writes where it did before, under the same names.
+  WriteFile(work + "\\a.txt", "aaa");
+  Build({work + "\\a.txt"});
+  chosen = deep;
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(Contents(deep + "\\a.txt"), "aaa");
+  EXPECT_EQ(WindowText(Ctl(kIdForm2To)), UpperCase(deep) + "\\a.txt");
+}
+
 TEST_F(CopyWine, DriveRootDestination) {
   NotingPlatform noting(main.Get(), fs);
   noting.SetChooser([]() -> std::optional<std::string> { return "c:\\"; });
@@ -526,7 +546,7 @@ TEST_F(CopyWine, FullVolumeStopsTheRunWithTheAbortBox) {
   EXPECT_EQ(message, UpperCase(out).substr(0, 1) + " ドライブの空きがありません！！");
   EXPECT_EQ(button, "中止(&A)");
   EXPECT_EQ(filling.folders.size(), 2u);
-  EXPECT_EQ(filling.folders[0], UpperCase(out) + "\\");
+  EXPECT_EQ(filling.folders[0], out + "\\");  // as the disk spells it
   EXPECT_EQ(Contents(out + "\\a.txt"), "aaa");
   EXPECT_EQ(Contents(out + "\\b.txt"), "<missing>");
   EXPECT_EQ(Contents(out + "\\c.txt"), "<missing>");

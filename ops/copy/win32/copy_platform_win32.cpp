@@ -2,6 +2,7 @@
 
 #include "ops/copy/win32/folder_chooser.h"
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 #include "targets/paths.h"
 
 namespace mv::win {
@@ -102,5 +103,19 @@ void Win32CopyPlatform::BusyCursor(bool on) { SetBusyCursor(on); }
 std::string Win32CopyPlatform::UpperCase(std::string text) { return mv::UpperCase(text); }
 
 bool Win32CopyPlatform::SameText(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
+
+std::string Win32CopyPlatform::SpelledOnDisk(const std::string& folder) {
+  // A pattern would be answered by whatever it matches.
+  if (folder.empty() || folder.find_first_of("*?") != std::string::npos) return folder;
+  const std::string parent = PathParent(folder);
+  if (parent.empty() || parent == folder) return folder;  // a root ("E:", "E:\\", a share) as given
+  const std::string name = PathName(folder);
+  if (name.empty() || name == "." || name == "..") return folder;
+  std::string spelled = SpelledOnDisk(WithoutTrailingSeparator(parent));
+  if (!EndsWithBackslash(spelled)) spelled += '\\';
+  WIN32_FIND_DATAA fd;
+  win::ScopedFind find(FindFirstFileA(folder.c_str(), &fd));
+  return spelled + (find ? fd.cFileName : name);
+}
 
 }  // namespace mv::win

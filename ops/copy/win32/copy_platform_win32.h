@@ -36,6 +36,7 @@ class Win32CopyPlatform : public CopyPlatform {
   void BusyCursor(bool on) override;
   std::string UpperCase(std::string text) override;
   bool SameText(std::string_view a, std::string_view b) override;
+  std::string SpelledOnDisk(const std::string& folder) override;
 
  private:
   HWND owner_;
