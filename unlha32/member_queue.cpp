@@ -1,6 +1,7 @@
 #include "unlha32/member_queue.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -33,6 +34,58 @@ struct Job {
   bool first = false, last = false;
   BitString output;
   bool done = false;
+};
+
+// Gathers appends in memory and hands them on in large writes: thousands of small members
+// would otherwise cost several system calls each. Headers are patched and stored members cut
+// back mostly inside what is still held here.
+class BufferedOutput : public OutputFile {
+ public:
+  explicit BufferedOutput(OutputFile& out) : out_(out), base_(out.Size()) {}
+  int Append(const void* data, size_t size) override {
+    if (error_ != 0) return error_;
+    const auto* p = static_cast<const uint8_t*>(data);
+    buf_.insert(buf_.end(), p, p + size);
+    return buf_.size() >= kFlushAt ? Flush() : 0;
+  }
+  int WriteAt(uint64_t offset, const void* data, size_t size) override {
+    if (error_ != 0) return error_;
+    if (offset + size > Size()) return error_ = EINVAL;  // only bytes appended before
+    const auto* p = static_cast<const uint8_t*>(data);
+    if (offset < base_) {  // the part already handed on
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(size, base_ - offset));
+      if (int e = out_.WriteAt(offset, p, n); e != 0) return error_ = e;
+      offset += n, p += n, size -= n;
+    }
+    if (size > 0) std::memcpy(buf_.data() + (offset - base_), p, size);
+    return 0;
+  }
+  int Truncate(uint64_t size) override {
+    if (error_ != 0) return error_;
+    if (size >= base_) {
+      if (size < Size()) buf_.resize(static_cast<size_t>(size - base_));
+      return 0;
+    }
+    buf_.clear();
+    if (int e = out_.Truncate(size); e != 0) return error_ = e;
+    base_ = size;
+    return 0;
+  }
+  uint64_t Size() const override { return base_ + buf_.size(); }
+  int Flush() {
+    if (error_ != 0 || buf_.empty()) return error_;
+    if (int e = out_.Append(buf_.data(), buf_.size()); e != 0) return error_ = e;
+    base_ += buf_.size();
+    buf_.clear();
+    return 0;
+  }
+
+ private:
+  static constexpr size_t kFlushAt = size_t{1} << 20;
+  OutputFile& out_;
+  uint64_t base_;  // bytes handed on
+  std::vector<uint8_t> buf_;
+  int error_ = 0;
 };
 
 class AppendSink : public ByteSink {
@@ -266,13 +319,22 @@ bool WritePlan(Store& store, const std::vector<MemberPlan>& plan,
                InputFile* oldArchive, OutputFile& out, const RunOptions& options,
                QueueFailure* failure) {
   *failure = {};
-  Writer writer(store, out, options, failure);
-  for (const MemberPlan& item : plan) {
-    const bool ok = item.kind == MemberPlan::kCopy ? writer.Copy(*oldArchive, members[item.index])
-                                                    : writer.Add(sources[item.index]);
-    if (!ok) return false;
+  BufferedOutput buffered(out);
+  {
+    Writer writer(store, buffered, options, failure);
+    for (const MemberPlan& item : plan) {
+      const bool ok = item.kind == MemberPlan::kCopy ? writer.Copy(*oldArchive, members[item.index])
+                                                      : writer.Add(sources[item.index]);
+      if (!ok) return false;
+    }
+    if (!writer.DrainAll()) return false;
   }
-  return writer.DrainAll();
+  if (int e = buffered.Flush(); e != 0) {
+    failure->kind = QueueFailure::kWrite;
+    failure->error = e;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace mv::lzh

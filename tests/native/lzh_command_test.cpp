@@ -171,6 +171,27 @@ TEST_F(LzhRun, SameInputSameBytesWithAnyThreadCount) {
   }
 }
 
+TEST_F(LzhRun, MembersLargerThanTheOutputBuffer) {
+  // The archive goes out in pieces of a mebibyte: a stored member cut back past what was
+  // written already, and a header patched there, must come out as if written directly.
+  store.Put("D:\\W\\noise.bin", testing::RandomBytes(2 * kChunkSize + 5, 7));
+  store.Put("D:\\W\\long.txt", testing::TextBytes(5 * kChunkSize, 8));
+  List("\"noise.bin\"\r\n\"a.txt\"\r\n\"long.txt\"\r\n\"SUB\\b.bin\"\r\n");
+  ASSERT_EQ(Run(2).code, 0);
+  const Bytes archive = Archive();
+  const auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 4u);
+  const char* sources[] = {"D:\\W\\noise.bin", "D:\\W\\a.txt", "D:\\W\\long.txt", "D:\\W\\SUB\\b.bin"};
+  const char* methods[] = {"-lh0-", "-lh5-", "-lh5-", "-lh0-"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(m[i].headerCrcOk) << i;
+    EXPECT_EQ(m[i].method, methods[i]) << i;
+    EXPECT_EQ(testing::MemberData(archive, m[i]), store.Get(sources[i])->bytes) << i;
+  }
+  EXPECT_EQ(archive.size(), m[3].end + 1);
+  EXPECT_GT(m[2].offset, kChunkSize);  // the patched header lies in the written part
+}
+
 TEST_F(LzhRun, AddsToAnExistingArchiveReplacingSameNames) {
   List("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n");
   ASSERT_EQ(Run().code, 0);
