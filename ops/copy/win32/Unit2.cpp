@@ -244,6 +244,9 @@ void TForm2::ShowPendingPaths() {
 }
 
 void TForm2::SetPosition(int position) {
+  // Most files of a big run move the bar by less than a step: nothing to send then.
+  if (position == barAt_) return;
+  barAt_ = position;
   if (progressBar1_) SendMessageA(progressBar1_, PBM_SETPOS, static_cast<WPARAM>(static_cast<uint16_t>(position)), 0);
 }
 

@@ -79,7 +79,8 @@ class TForm2 : public CopyProgress {
   // Paths set while the dialog is hidden, put on the labels when it shows or hides.
   std::string pendingFrom_, pendingTo_;
   bool pending_ = false;
-  DWORD shownAt_ = 0;  // when paths last reached the labels
+  DWORD shownAt_ = 0;
+  int barAt_ = 0;  // the bar's position as last sent  // when paths last reached the labels
 };
 
 // The free-space message box: caption "ｴﾗｰ", stop icon, one button "中止(&A)".
