@@ -1,7 +1,6 @@
 #include "unlha32/member_queue.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -50,7 +49,12 @@ class BufferedOutput : public OutputFile {
   }
   int WriteAt(uint64_t offset, const void* data, size_t size) override {
     if (error_ != 0) return error_;
-    if (offset + size > Size()) return error_ = EINVAL;  // only bytes appended before
+    if (offset + size > Size()) {  // not only bytes appended before: straight to the file
+      if (int e = Flush(); e != 0) return e;
+      if (int e = out_.WriteAt(offset, data, size); e != 0) return error_ = e;
+      base_ = out_.Size();
+      return 0;
+    }
     const auto* p = static_cast<const uint8_t*>(data);
     if (offset < base_) {  // the part already handed on
       const size_t n = static_cast<size_t>(std::min<uint64_t>(size, base_ - offset));
