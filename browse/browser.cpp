@@ -67,6 +67,13 @@ struct RedrawOff {
   RedrawOff& operator=(const RedrawOff&) = delete;
   ListViewPort& list;
 };
+struct ShellBatch {
+  explicit ShellBatch(ShellPort& shell) : shell(shell) { shell.BeginBatch(); }
+  ~ShellBatch() { shell.EndBatch(); }
+  ShellBatch(const ShellBatch&) = delete;
+  ShellBatch& operator=(const ShellBatch&) = delete;
+  ShellPort& shell;
+};
 }  // namespace
 
 Browser::Browser(TargetTree& tree, FileSystem& fs, ListViewPort& list, TreeViewPort& treeView,
@@ -97,6 +104,8 @@ void Browser::Fill(const Node* node) {
   list_.ClearImages();
   list_.DeleteAll();
   if (!node) return;
+  list_.ReserveRows(node->entries.size());
+  ShellBatch batch(shell_);  // every row of a node but the top one shares its folder
   for (const std::string& entry : node->entries) {
     const std::string path = EntryPath(entry);
     ShellInfo large = shell_.Describe(path, false);

@@ -13,7 +13,8 @@
 
 namespace mv {
 
-// An icon the shell handed out; the platform's subclass owns and frees the handle.
+// An icon the shell handed out; the platform's subclass frees the handle (one handed out inside a
+// batch may be shared, and then lasts until the batch ends).
 class ShellIcon {
  public:
   virtual ~ShellIcon() = default;
@@ -29,6 +30,10 @@ class ShellPort {
  public:
   virtual ~ShellPort() = default;
   virtual ShellInfo Describe(const std::string& path, bool smallIcon) = 0;
+  // Describe calls between these may share what the shell learnt of their folder, which is
+  // dropped at the end (a folder's files change between fills).
+  virtual void BeginBatch() {}
+  virtual void EndBatch() {}
   // Opens the path with its associated program; the outcome is not reported.
   virtual void Open(const std::string& path) = 0;
 };
@@ -41,6 +46,9 @@ class ListViewPort {
   virtual void DeleteAll() = 0;
   // Empties both image lists.
   virtual void ClearImages() = 0;
+  // This many rows, each with its images, are about to be appended to the emptied list: room
+  // for them may be made at once.
+  virtual void ReserveRows(size_t /*rows*/) {}
   // Appends one icon to each image list and returns the row image index (the large list's);
   // -1 and nothing added when either icon is missing, so both lists stay in step.
   virtual int AddImages(const ShellIcon* small, const ShellIcon* large) = 0;

@@ -1,11 +1,15 @@
 #include "browse/win32/list_view.h"
 
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <climits>
 #include <iterator>
+
+#include "targets/paths.h"
 
 namespace mv::win {
 namespace {
-
-const char kSelfProp[] = "MorvaneListView1";
 
 struct Column {
   const char* title;
@@ -53,6 +57,50 @@ std::string TimeText(const SYSTEMTIME& st) {
   return buf;
 }
 
+constexpr int kSmallIcon = 16, kLargeIcon = 32;  // the sides of the two image lists' images
+
+// The icon's bitmaps go in as they are when they fit (a copy, no drawing); the icon otherwise.
+int AddIcon(HIMAGELIST list, const Win32ShellIcon& icon, int side) {
+  if (const SharedIcon* shared = icon.Shared();
+      shared && shared->color && shared->width == side && shared->height == side) {
+    const int i = ImageList_Add(list, static_cast<HBITMAP>(shared->color.Get()),
+                                static_cast<HBITMAP>(shared->mask.Get()));
+    if (i >= 0) return i;
+  }
+  return ImageList_AddIcon(list, icon.Get());
+}
+
+std::wstring Wide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+  wide.pop_back();  // the terminator MultiByteToWideChar counted
+  return wide;
+}
+
+// The shell folder of a file-system folder; null when the shell cannot bind it.
+IShellFolder* BindFolder(const std::string& folder) {
+  ScopedShellFolder desktop;
+  {
+    IShellFolder* d = nullptr;
+    if (FAILED(SHGetDesktopFolder(&d))) return nullptr;
+    desktop.Reset(d);
+  }
+  std::wstring wide = Wide(folder);
+  if (wide.empty()) return nullptr;
+  LPITEMIDLIST raw = nullptr;
+  if (FAILED(desktop.Get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &raw,
+                                             nullptr)))
+    return nullptr;
+  ScopedPidl pidl(raw);
+  IShellFolder* bound = nullptr;
+  if (FAILED(desktop.Get()->BindToObject(pidl.Get(), nullptr, IID_IShellFolder,
+                                         reinterpret_cast<void**>(&bound))))
+    return nullptr;
+  return bound;
+}
+
 }  // namespace
 
 ListView1::~ListView1() { Detach(); }
@@ -87,29 +135,41 @@ void ListView1::Attach(HWND list) {
     col.iSubItem = i;
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
   }
-  small_.Reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 16));
-  large_.Reset(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 16));
-  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_.Get()));
-  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_.Get()));
+  MakeImageLists(0);
 
-  SetPropA(list_, kSelfProp, this);
+  // The owner sits in the control's user data, not a window property: every message the fill
+  // sends passes the subclass, and under Wine a property lookup is a trip to the server.
+  oldUserData_ = SetWindowLongPtrA(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   oldProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+}
+
+// New, empty image lists with room for capacity images, handed to the control before the old
+// ones go.
+void ListView1::MakeImageLists(int capacity) {
+  const UINT flags = ILC_COLOR32 | ILC_MASK;
+  ScopedImageList small(ImageList_Create(kSmallIcon, kSmallIcon, flags, capacity, 16));
+  ScopedImageList large(ImageList_Create(kLargeIcon, kLargeIcon, flags, capacity, 16));
+  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large.Get()));
+  small_ = std::move(small);
+  large_ = std::move(large);
 }
 
 void ListView1::Detach() {
   if (list_ && IsWindow(list_) && oldProc_) {
     SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
-    RemovePropA(list_, kSelfProp);
+    SetWindowLongPtrA(list_, GWLP_USERDATA, oldUserData_);
     SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
   }
   oldProc_ = nullptr;
+  oldUserData_ = 0;
   list_ = nullptr;
 }
 
 LRESULT CALLBACK ListView1::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = static_cast<ListView1*>(GetPropA(wnd, kSelfProp));
+  auto* self = reinterpret_cast<ListView1*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
   return self->HandleMessage(msg, wp, lp);
 }
@@ -175,13 +235,21 @@ void ListView1::ClearImages() {
   ImageList_RemoveAll(large_.Get());
 }
 
+void ListView1::ReserveRows(size_t rows) {
+  // Lists that grow 16 images at a time copy both bitmaps over on every step, which makes a big
+  // folder's fill quadratic: empty lists are made anew with room for this folder (and no more,
+  // so a small folder after a big one does not keep the big one's bitmaps).
+  if (ImageList_GetImageCount(small_.Get()) == 0 && ImageList_GetImageCount(large_.Get()) == 0)
+    MakeImageLists(static_cast<int>(std::min<size_t>(rows, INT_MAX / 2)));
+}
+
 int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
   auto* s = dynamic_cast<const Win32ShellIcon*>(small);
   auto* l = dynamic_cast<const Win32ShellIcon*>(large);
   if (!s || !l || !s->Get() || !l->Get()) return -1;
-  int si = ImageList_AddIcon(small_.Get(), s->Get());
+  int si = AddIcon(small_.Get(), *s, kSmallIcon);
   if (si < 0) return -1;
-  int li = ImageList_AddIcon(large_.Get(), l->Get());
+  int li = AddIcon(large_.Get(), *l, kLargeIcon);
   if (li < 0) {
     ImageList_Remove(small_.Get(), si);  // keep both lists the same length
     return -1;
@@ -247,7 +315,78 @@ void ListView1::ResumeRedraw() {
   }
 }
 
+ShellWin32::Known ShellWin32::LookUp(const std::string& path) {
+  Known known;
+  known.path = path;
+  const std::string name = PathName(path), folder = PathParent(path);
+  if (name.empty() || folder.empty() || folder == path) return known;  // a root: asked whole
+  if (folder != folderPath_) {
+    folder_.Reset(BindFolder(folder));
+    folderPath_ = folder;
+  }
+  if (!folder_) return known;
+  std::wstring wide = Wide(name);
+  LPITEMIDLIST raw = nullptr;
+  if (wide.empty() ||
+      FAILED(folder_.Get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &raw,
+                                             nullptr)))
+    return known;  // vanished, or a name the folder does not take: asked whole
+  ScopedPidl child(raw);
+  STRRET text{};
+  char display[MAX_PATH] = {};  // the size SHFILEINFOA gives the name
+  if (FAILED(folder_.Get()->GetDisplayNameOf(child.Get(), SHGDN_NORMAL, &text)) ||
+      FAILED(StrRetToBufA(&text, child.Get(), display, sizeof display)))
+    return known;
+  const int image = SHMapPIDLToSystemImageListIndex(folder_.Get(), child.Get(), nullptr);
+  if (image < 0) return known;
+  known.displayName = display;
+  known.image = image;
+  return known;
+}
+
+const SharedIcon* ShellWin32::SystemIcon(int image, bool smallIcon) {
+  auto& cache = smallIcon ? smallIcons_ : largeIcons_;
+  if (auto it = cache.find(image); it != cache.end()) return &it->second;
+  if (!systemLarge_ && !Shell_GetImageLists(&systemLarge_, &systemSmall_)) return nullptr;
+  HIMAGELIST list = smallIcon ? systemSmall_ : systemLarge_;
+  SharedIcon shared;
+  shared.icon.Reset(list ? ImageList_GetIcon(list, image, ILD_NORMAL) : nullptr);
+  if (!shared.icon) return nullptr;
+  ICONINFO info{};
+  if (GetIconInfo(shared.icon.Get(), &info)) {
+    shared.color.Reset(info.hbmColor);
+    shared.mask.Reset(info.hbmMask);
+    BITMAP bm{};
+    if (shared.color && GetObjectA(shared.color.Get(), sizeof bm, &bm)) {
+      shared.width = bm.bmWidth;
+      shared.height = bm.bmHeight;
+    }
+  }
+  return &cache.emplace(image, std::move(shared)).first->second;
+}
+
+void ShellWin32::EndBatch() {
+  if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+  folder_.Reset();
+  folderPath_.clear();
+  last_.reset();
+  largeIcons_.clear();
+  smallIcons_.clear();
+}
+
 ShellInfo ShellWin32::Describe(const std::string& path, bool smallIcon) {
+  if (batchDepth_ > 0) {
+    if (!last_ || last_->path != path) last_ = LookUp(path);
+    if (last_->image >= 0) {
+      if (const SharedIcon* icon = SystemIcon(last_->image, smallIcon)) {
+        ShellInfo result;
+        result.found = true;
+        result.displayName = last_->displayName;
+        result.icon = std::make_unique<Win32ShellIcon>(*icon);
+        return result;
+      }
+    }
+  }
   SHFILEINFOA info{};
   const UINT flags = SHGFI_ICON | SHGFI_DISPLAYNAME | (smallIcon ? SHGFI_SMALLICON : 0);
   const DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags);

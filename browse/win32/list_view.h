@@ -2,6 +2,10 @@
 // tree view mirror, and the routing of the two controls' notifications to the Browser.
 #pragma once
 
+#include <map>
+#include <optional>
+#include <string>
+
 #include "browse/browser.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
@@ -16,13 +20,40 @@ struct ImageListTraits {
 };
 using ScopedImageList = Scoped<ImageListTraits>;
 
+struct ShellFolderTraits {
+  using Handle = IShellFolder*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+using ScopedShellFolder = Scoped<ShellFolderTraits>;
+
+struct PidlTraits {
+  using Handle = LPITEMIDLIST;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ILFree(h); }
+};
+using ScopedPidl = Scoped<PidlTraits>;
+
+// One of the shell's icons kept for a batch, with the bitmaps of its face: an image list takes
+// those many times faster than the icon.
+struct SharedIcon {
+  ScopedIcon icon;
+  ScopedGdi color, mask;  // null when the face is not a plain colour bitmap
+  int width = 0, height = 0;
+};
+
+// An icon of its own (freed with it), or one of the shell's batch cache.
 class Win32ShellIcon : public ShellIcon {
  public:
-  explicit Win32ShellIcon(HICON icon) : icon_(icon) {}
-  HICON Get() const { return icon_.Get(); }
+  explicit Win32ShellIcon(HICON icon) : owned_(icon), icon_(icon) {}
+  explicit Win32ShellIcon(const SharedIcon& shared) : icon_(shared.icon.Get()), shared_(&shared) {}
+  HICON Get() const { return icon_; }
+  const SharedIcon* Shared() const { return shared_; }
 
  private:
-  ScopedIcon icon_;
+  ScopedIcon owned_;
+  HICON icon_ = nullptr;
+  const SharedIcon* shared_ = nullptr;
 };
 
 // The file list control: report style, several selected rows, selection kept visible, no
@@ -51,6 +82,7 @@ class ListView1 : public ListViewPort {
   size_t RowCount() const override;
   void DeleteAll() override;
   void ClearImages() override;
+  void ReserveRows(size_t rows) override;
   int AddImages(const ShellIcon* small, const ShellIcon* large) override;
   void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
                  int image) override;
@@ -66,24 +98,48 @@ class ListView1 : public ListViewPort {
   static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Detach();
+  void MakeImageLists(int capacity);
 
   HWND list_ = nullptr;
   WNDPROC oldProc_ = nullptr;
+  LONG_PTR oldUserData_ = 0;
   ScopedImageList small_, large_;
   int redrawDepth_ = 0;
   Browser* browser_ = nullptr;
 };
 
-// SHGetFileInfoA for icons and display names; ShellExecuteA "OPEN" owned by the main window.
+// Icons and display names as SHGetFileInfoA gives them; ShellExecuteA "OPEN" owned by the main
+// window. SHGetFileInfoA binds the path's folder afresh on every call, which costs time in
+// proportion to the folder's size; inside a batch the folder is bound once and each name is
+// looked up in it, with the system image list's icons shared per image.
 class ShellWin32 : public ShellPort {
  public:
   explicit ShellWin32(HWND owner = nullptr) : owner_(owner) {}
+  ShellWin32(const ShellWin32&) = delete;
+  ShellWin32& operator=(const ShellWin32&) = delete;
   void SetOwner(HWND owner) { owner_ = owner; }
   ShellInfo Describe(const std::string& path, bool smallIcon) override;
   void Open(const std::string& path) override;
+  void BeginBatch() override { ++batchDepth_; }
+  void EndBatch() override;
 
  private:
+  // What the bound folder knows of one path; image -1 when it could not answer.
+  struct Known {
+    std::string path;
+    std::string displayName;
+    int image = -1;
+  };
+  Known LookUp(const std::string& path);
+  const SharedIcon* SystemIcon(int image, bool smallIcon);
+
   HWND owner_;
+  int batchDepth_ = 0;
+  std::string folderPath_;  // the folder folder_ was bound to (or failed to bind to)
+  ScopedShellFolder folder_;
+  std::optional<Known> last_;  // each row asks for its large icon, then its small one
+  HIMAGELIST systemLarge_ = nullptr, systemSmall_ = nullptr;  // the shell's: never freed
+  std::map<int, SharedIcon> largeIcons_, smallIcons_;
 };
 
 // The user's short date and long time formats.

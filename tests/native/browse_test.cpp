@@ -21,6 +21,7 @@ class FakeShell : public ShellPort {
  public:
   explicit FakeShell(FakeFs& fs) : fs_(fs) {}
   ShellInfo Describe(const std::string& path, bool smallIcon) override {
+    if (batchDepth == 0) ++outside;
     ShellInfo info;
     if (!fs_.Find(path)) return info;
     info.found = true;
@@ -29,7 +30,10 @@ class FakeShell : public ShellPort {
     return info;
   }
   void Open(const std::string& path) override { opened.push_back(path); }
+  void BeginBatch() override { ++batchDepth, ++batches; }
+  void EndBatch() override { --batchDepth; }
   std::vector<std::string> opened;
+  int batchDepth = 0, batches = 0, outside = 0;  // outside: Describe calls outside a batch
 
  private:
   FakeFs& fs_;
@@ -46,6 +50,11 @@ class FakeList : public ListViewPort {
   size_t RowCount() const override { return rows.size(); }
   void DeleteAll() override { rows.clear(); }
   void ClearImages() override { smallImages = largeImages = 0; }
+  void ReserveRows(size_t n) override {
+    EXPECT_TRUE(rows.empty() && smallImages == 0 && largeImages == 0)
+        << "room is made in emptied lists (the real list makes it only then)";
+    reserved.push_back(n);
+  }
   int AddImages(const ShellIcon* small, const ShellIcon* large) override {
     if (!small || !large) return -1;
     EXPECT_TRUE(static_cast<const FakeIcon*>(small)->small);
@@ -84,6 +93,7 @@ class FakeList : public ListViewPort {
   }
 
   std::vector<Row> rows;
+  std::vector<size_t> reserved;
   int smallImages = 0, largeImages = 0, suspended = 0;
   std::function<void()> onChange;
 };
@@ -237,6 +247,22 @@ TEST_F(BrowseTest, FillShowsShellNamesSizesDatesAndFlags) {
   browser.FillFileList();
   EXPECT_EQ(list.largeImages, 3);
   EXPECT_EQ(list.rows.size(), 3u);
+}
+
+TEST_F(BrowseTest, FillMakesRoomForItsRowsAndAsksTheShellInOneBatch) {
+  list.reserved.clear();  // the selection in SetUp filled once already
+  shell.batches = 0;
+  browser.FillFileList();
+  EXPECT_EQ(list.reserved, std::vector<size_t>{3});
+  EXPECT_EQ(shell.batches, 1);
+  EXPECT_EQ(shell.batchDepth, 0);  // over with the fill: the folder's files may change
+  EXPECT_EQ(shell.outside, 0);
+  treeView.Select(sub);
+  EXPECT_EQ(list.reserved, (std::vector<size_t>{3, 3}));
+  treeView.Select(nullptr);  // nothing to fill: no room asked for, no batch left open
+  EXPECT_EQ(list.reserved.size(), 2u);
+  EXPECT_EQ(shell.batches, 2);
+  EXPECT_EQ(shell.batchDepth, 0);
 }
 
 TEST_F(BrowseTest, FillCopesWithVanishedPathsOddTimesAndBigFiles) {

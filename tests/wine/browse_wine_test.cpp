@@ -1,6 +1,10 @@
 // The file list on a real list view and tree view in a window of the test's own, over real files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
 #include "browse/win32/list_view.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/text_win32.h"
@@ -44,6 +48,61 @@ void SetLocalTime(const std::string& path, WORD y, WORD mo, WORD d, WORD h, WORD
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
   SetFileTime(f, nullptr, nullptr, &utc);
   CloseHandle(f);
+}
+
+// An icon's colour and mask pixels: two icons look the same when these are equal.
+std::vector<BYTE> Face(HICON icon) {
+  std::vector<BYTE> bytes;
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return bytes;
+  win::ScopedGdi color(info.hbmColor), mask(info.hbmMask);
+  win::ScopedWindowDC dc(nullptr, GetDC(nullptr));
+  for (HGDIOBJ bitmap : {color.Get(), mask.Get()}) {
+    BITMAP bm{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) continue;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = bm.bmWidth;
+    bi.bmiHeader.biHeight = bm.bmHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<BYTE> pixels(static_cast<size_t>(bm.bmWidth) * bm.bmHeight * 4);
+    GetDIBits(dc.Get(), static_cast<HBITMAP>(bitmap), 0, bm.bmHeight, pixels.data(), &bi,
+              DIB_RGB_COLORS);
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+  }
+  return bytes;
+}
+
+std::vector<BYTE> ImageFace(HIMAGELIST list, int image) {
+  win::ScopedIcon icon(ImageList_GetIcon(list, image, ILD_NORMAL));
+  return Face(icon.Get());
+}
+
+// What SHGetFileInfoA itself says of a path: the answer the list must show.
+struct Answer {
+  bool found = false;
+  std::string name;
+  std::vector<BYTE> face;
+  bool operator==(const Answer&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Answer& a) {
+  return os << (a.found ? "found " : "not found ") << a.name << " (" << a.face.size()
+            << " bytes of icon)";
+}
+Answer ShellSays(const std::string& path, bool smallIcon) {
+  SHFILEINFOA info{};
+  const UINT flags = SHGFI_ICON | SHGFI_DISPLAYNAME | (smallIcon ? SHGFI_SMALLICON : 0);
+  const bool found = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags) != 0;
+  win::ScopedIcon icon(info.hIcon);
+  if (!found) return {};
+  return {true, info.szDisplayName, Face(icon.Get())};
+}
+Answer PortSays(win::ShellWin32& shell, const std::string& path, bool smallIcon) {
+  ShellInfo info = shell.Describe(path, smallIcon);
+  if (!info.found) return {};
+  auto* icon = dynamic_cast<const win::Win32ShellIcon*>(info.icon.get());
+  return {true, info.displayName, Face(icon ? icon->Get() : nullptr)};
 }
 
 class BrowseWine;
@@ -185,6 +244,85 @@ TEST_F(BrowseWine, FillsTheRealListFromRealFiles) {
   SendMessageA(list.Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
   EXPECT_EQ(item.iImage, I_IMAGENONE);
   EXPECT_EQ(ImageList_GetImageCount(list.SmallImages()), 3);
+}
+
+// Inside a batch the shell binds a folder once and looks names up in it; every answer must still
+// be SHGetFileInfoA's, across folders, for odd names, and for a file deleted mid-batch.
+TEST_F(BrowseWine, TheShellsBatchAnswersAsSHGetFileInfoDoes) {
+  WriteFile(work + "\\表ソ.txt", "x");
+  WriteFile(work + "\\noext", "x");
+  WriteFile(work + "\\.dot", "x");
+  WriteFile(work + "\\x.y.doc", "x");
+  const std::vector<std::string> paths = {
+      work + "\\a.txt", work + "\\Sub",   work + "\\表ソ.txt", work + "\\Sub\\c.txt",
+      work + "\\noext", work + "\\.dot",  work + "\\x.y.doc",  work + "\\gone.txt",
+      work,             "C:\\",           work + "\\b.txt"};
+  win::ShellWin32 batch;
+  batch.BeginBatch();
+  for (const std::string& path : paths)
+    for (bool smallIcon : {false, true}) {
+      SCOPED_TRACE(path + (smallIcon ? " small" : " large"));
+      const Answer expected = ShellSays(path, smallIcon);
+      EXPECT_EQ(expected.found, path.find("gone") == std::string::npos);
+      EXPECT_EQ(PortSays(batch, path, smallIcon), expected);
+    }
+  // A file deleted after the batch looked it up is gone at the next look.
+  ASSERT_TRUE(DeleteFileA((work + "\\b.txt").c_str()));
+  EXPECT_TRUE(PortSays(batch, work + "\\a.txt", false).found);
+  EXPECT_FALSE(PortSays(batch, work + "\\b.txt", false).found);
+  batch.EndBatch();
+  EXPECT_EQ(PortSays(batch, work + "\\表ソ.txt", true), ShellSays(work + "\\表ソ.txt", true));
+}
+
+// A folder big enough for the lists to be made with room for it: every row shows the shell's
+// own icon in both sizes and its name, and the control draws from the lists the port holds.
+TEST_F(BrowseWine, ABigFolderShowsTheShellsIconsOnEveryRow) {
+  const std::string big = work + "\\Big";
+  MakeFolder(big);
+  MakeFolder(big + "\\Inner");
+  const char* names[] = {"r%d.txt", "表%d.doc", "n%d", "p%d.ini"};
+  std::vector<std::string> files;
+  for (int i = 0; i < 40; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, names[i % 4], i);
+    files.push_back(big + "\\" + name);
+    WriteFile(files.back(), std::string(static_cast<size_t>(i), 'x'));
+  }
+  InsertFolderEntry(*root, MakeEntry(0, big));
+  Node& node = tree.AddChild(*root, "Big");
+  InsertFolderEntry(node, MakeEntry(0, big + "\\Inner"));
+  tree.AddChild(node, "Inner");
+  for (const std::string& f : files) AppendFileEntry(node, MakeEntry(0, f));
+  AppendFileEntry(node, MakeEntry(0, big + "\\vanished.txt"));
+  std::vector<std::string> paths = {big + "\\Inner"};
+  paths.insert(paths.end(), files.begin(), files.end());
+
+  for (int pass = 0; pass < 2; ++pass) {  // the selection's fill, then a refill
+    if (pass == 0) mirror.Select(&node);
+    else browser.FillFileList();
+    PumpPending();
+    ASSERT_EQ(ListView_GetItemCount(list.Handle()), 42);
+    EXPECT_EQ(ImageList_GetImageCount(list.SmallImages()), 41);
+    EXPECT_EQ(ImageList_GetImageCount(list.LargeImages()), 41);
+    EXPECT_EQ(SendMessageA(list.Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0),
+              reinterpret_cast<LRESULT>(list.SmallImages()));
+    EXPECT_EQ(SendMessageA(list.Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0),
+              reinterpret_cast<LRESULT>(list.LargeImages()));
+    for (int row = 0; row < 41; ++row) {
+      SCOPED_TRACE(paths[row]);
+      LVITEMA item{};
+      item.mask = LVIF_IMAGE;
+      item.iItem = row;
+      SendMessageA(list.Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      const Answer small = ShellSays(paths[row], true), large = ShellSays(paths[row], false);
+      EXPECT_EQ(Cell(row, 0), small.name);
+      ASSERT_GE(item.iImage, 0);
+      EXPECT_EQ(ImageFace(list.SmallImages(), item.iImage), small.face);
+      EXPECT_EQ(ImageFace(list.LargeImages(), item.iImage), large.face);
+      EXPECT_FALSE(small.face.empty());
+    }
+    EXPECT_EQ(Cell(41, 0), "vanished.txt");
+  }
 }
 
 TEST_F(BrowseWine, ViewStylesSwitchTheControl) {
