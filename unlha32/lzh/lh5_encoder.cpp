@@ -404,7 +404,7 @@ struct ChunkEncoder::State {
       const uint8_t* data = At(pos);
       codes.resize(n);
       for (uint32_t i = 0; i < n; ++i) codes[i] = {0, data[i]};
-      WriteBlocks();
+      WriteBlocks(1);  // noise has no statistics worth following
       pos = end;
       return;
     }
@@ -429,13 +429,14 @@ struct ChunkEncoder::State {
     return counter.count;
   }
 
-  // Writes `codes` as blocks. They are cut into up to kLeaves equal runs; each block is a run
-  // of consecutive ones (at most kMaxBlockCodes codes), and the cuts are those that give the
-  // fewest bits.
-  void WriteBlocks() {
+  // Writes `codes` as blocks. They are cut into up to maxLeaves equal runs (more where a block
+  // would exceed kMaxBlockCodes codes); each block is a run of consecutive ones, and the cuts
+  // are those that give the fewest bits.
+  void WriteBlocks(size_t maxLeaves = kLeaves) {
     const size_t n = codes.size();
     if (n == 0) return;
-    const size_t leaves = std::clamp<size_t>(n / kMinLeafCodes, (n + kMaxBlockCodes - 1) / kMaxBlockCodes, kLeaves);
+    const size_t leaves = std::clamp<size_t>(std::min(n / kMinLeafCodes, maxLeaves),
+                                             (n + kMaxBlockCodes - 1) / kMaxBlockCodes, kLeaves);
     size_t bound[kLeaves + 1];
     for (size_t k = 0; k <= leaves; ++k) bound[k] = n * k / leaves;
     for (size_t k = 0; k < leaves; ++k) {
