@@ -89,19 +89,11 @@ std::vector<uint8_t> BuildLevel2Header(const NewHeader& h) {
   // fixed part carries 0x20 where level 0 and 1 keep the attributes.
   if (h.attributes != 0x20)
     records.push_back({0x40, {static_cast<uint8_t>(h.attributes), static_cast<uint8_t>(h.attributes >> 8)}});
-  // The Windows times, unless they tell nothing the Unix time does not: all three the same
-  // whole second (files unpacked from tar, or from FAT). Many small members save 27 bytes each.
-  constexpr uint64_t kEpoch = 116444736000000000ull, kSecond = 10000000ull;
-  const bool wholeSecond = h.lastWrite >= kEpoch && (h.lastWrite - kEpoch) % kSecond == 0 &&
-                           (h.lastWrite - kEpoch) / kSecond <= 0xFFFFFFFFull;
-  if (!wholeSecond || h.creation != h.lastWrite || h.lastAccess != h.lastWrite) {
-    std::vector<uint8_t> times;
-    Put64(times, h.creation);
-    Put64(times, h.lastWrite);
-    Put64(times, h.lastAccess);
-    records.push_back({0x41, times});
-  }
-
+  std::vector<uint8_t> times;
+  Put64(times, h.creation);
+  Put64(times, h.lastWrite);
+  Put64(times, h.lastAccess);
+  records.push_back({0x41, times});
   std::vector<uint8_t> v = Assemble(h, records);
   if (v.size() % 256 == 0) {
     // Both readers mishandle such a size, the documented pad byte included. Change the size

@@ -3,8 +3,8 @@
 // A level-2 header is 26 fixed bytes (size, method, sizes, Unix time, level, data CRC, OS)
 // followed by extended records, each a type byte, its data and the size of the next record.
 // We write: 0x00 header CRC, 0x01 file name, 0x02 directory (0xFF after each component),
-// 0x40 MS-DOS attributes, 0x41 Windows creation, last-write and last-access times (left out
-// when they are one whole second, which the fixed part holds already).
+// 0x40 MS-DOS attributes (left out for a plain archive file, 0x20), 0x41 Windows creation,
+// last-write and last-access times.
 #pragma once
 
 #include <cstdint>
