@@ -233,7 +233,8 @@ struct ChunkEncoder::State {
     uint32_t* less = &son[2 * (p & kTreeMask)];
     uint32_t* greater = less + 1;
     uint32_t lenLess = 0, lenGreater = 0;
-    // Entering a position alone (inside a long match: repeated text) walks half as deep.
+    // A position entered without a search (history, the end of a literal segment, the inside
+    // of a long match) walks half as deep.
     for (int steps = record ? options.searchDepth : std::max(1, options.searchDepth / 2);; --steps) {
       const uint32_t distance = p - cand;
       if (distance > kWindow || steps == 0) {
