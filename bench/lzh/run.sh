@@ -99,3 +99,7 @@ for part in include doc bin; do
   pj=$(7z l -slt "$work/jlha.lzh" | awk -v d="$part" '/^Path = /{p=$3} /^Packed Size = /{if (index(p, d "/") == 1) s += $4} END {print s+0}')
   echo "  $part: packed ours/jlha $(echo "scale=3; $po / $pj" | bc -l)x"
 done
+# The .gz files are stored either way: the coder's own share is the rest.
+po=$(7z l -slt "$work/ours.lzh" | awk '/^Path = /{p=$3} /^Packed Size = /{if (p !~ /\.gz$/) s += $4} END {print s+0}')
+pj=$(7z l -slt "$work/jlha.lzh" | awk '/^Path = /{p=$3} /^Packed Size = /{if (p !~ /\.gz$/) s += $4} END {print s+0}')
+echo "  all but .gz: packed ours/jlha $(echo "scale=3; $po / $pj" | bc -l)x ($po vs $pj bytes)"
