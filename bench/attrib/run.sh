@@ -24,11 +24,8 @@ if [ ! -f "$corpus/.done" ]; then
 fi
 files=$(find "$corpus/files" -type f | wc -l)
 
-export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$here/build/bench/wineprefix}
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wineserver -p
+. "$here/bench/wine_env.sh"
+mv_bench_wine
 trap 'chmod -R u+w "$corpus/files"; wineserver -k 2>/dev/null || true' EXIT
 win=$(winepath -w "$corpus/files")
 

@@ -41,13 +41,8 @@ bytes=$(find "$src/tree" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 files=$(find "$src/tree" -type f | wc -l)
 echo "copy: $files files, $bytes bytes in $src/tree"
 
-export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$here/build/bench/wineprefix}
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-. "$here/scripts/xvfb.sh"
-mv_start_xvfb
-wineserver -p
+. "$here/bench/wine_env.sh"
+mv_bench_wine display
 trap 'rm -rf "$dst"; wineserver -k 2>/dev/null || true; mv_stop_xvfb' EXIT
 wsrc=$(winepath -w "$src/tree")
 

@@ -23,13 +23,8 @@ for n in $sizes; do
   touch "$corpus/$n/.done"
 done
 
-export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$here/build/bench/wineprefix}
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-. "$here/scripts/xvfb.sh"
-mv_start_xvfb
-wineserver -p
+. "$here/bench/wine_env.sh"
+mv_bench_wine display
 trap 'wineserver -k 2>/dev/null || true; mv_stop_xvfb' EXIT
 
 # One process per size: what a process has already shown must not weigh on the next size.

@@ -1,0 +1,16 @@
+# Sourced by the benchmark scripts: the benchmarks' own Wine prefix (MORVANE_WINEPREFIX to use
+# another), quiet Wine, the Japanese locale, no Mono/Gecko prompts, and a running wineserver.
+#   mv_bench_wine [display]   display: also start a private Xvfb (stop it with mv_stop_xvfb)
+mv_bench_wine() {
+  local root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$root/build/bench/wineprefix}
+  "$root/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
+  export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ "${1:-}" = display ]; then
+    . "$root/scripts/xvfb.sh"
+    mv_start_xvfb
+  fi
+  wineserver -p
+}
