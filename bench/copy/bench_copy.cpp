@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_clock.h"
 #include "ops/attrib/change_attr.h"
 #include "ops/attrib/win32/attrib_ui.h"
 #include "ops/copy/win32/Unit2.h"
@@ -22,12 +23,7 @@ double Millis(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGE
   return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
-LARGE_INTEGER g_freq;
-double Now() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(g_freq.QuadPart);
-}
+using bench::Seconds;
 
 // Where a run's time goes, in seconds.
 struct Split {
@@ -40,8 +36,8 @@ auto Timed(double& sum, F f) {
   struct Add {
     double& sum;
     double start;
-    ~Add() { sum += Now() - start; }
-  } add{sum, Now()};
+    ~Add() { sum += Seconds() - start; }
+  } add{sum, Seconds()};
   return f();
 }
 
@@ -129,7 +125,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_copy: no progress dialog\n");
     return 1;
   }
-  QueryPerformanceFrequency(&g_freq);
   TimedFiles timedFiles;
   TimedPlatform platform(main, timedFiles);
   TimedProgress progress(form2);

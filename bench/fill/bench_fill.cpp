@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "browse/win32/list_view.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/text_win32.h"
@@ -29,12 +30,7 @@ class QuietHost : public BrowseHost {
   bool Closing() const override { return false; }
 };
 
-LARGE_INTEGER g_freq;
-double Now() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(g_freq.QuadPart);
-}
+using bench::Seconds;
 
 // Where a fill's time goes: the shell's answers, the image lists, the rows.
 struct Split {
@@ -46,17 +42,17 @@ class TimedShell : public ShellPort {
  public:
   explicit TimedShell(ShellPort& real) : real_(real) {}
   ShellInfo Describe(const std::string& path, bool smallIcon) override {
-    const double t = Now();
+    const double t = Seconds();
     ShellInfo info = real_.Describe(path, smallIcon);
-    g_split.shell += Now() - t;
+    g_split.shell += Seconds() - t;
     return info;
   }
   void Open(const std::string& path) override { real_.Open(path); }
   void BeginBatch() override { real_.BeginBatch(); }
   void EndBatch() override {
-    const double t = Now();
+    const double t = Seconds();
     real_.EndBatch();
-    g_split.clear += Now() - t;
+    g_split.clear += Seconds() - t;
   }
 
  private:
@@ -89,9 +85,9 @@ class TimedList : public ListViewPort {
  private:
   template <class F>
   static void Timed(double& sum, F f) {
-    const double t = Now();
+    const double t = Seconds();
     f();
-    sum += Now() - t;
+    sum += Seconds() - t;
   }
   ListViewPort& real_;
 };
@@ -158,7 +154,6 @@ int main(int argc, char** argv) {
   wc.lpszClassName = "BenchFillFrame";
   RegisterClassA(&wc);
 
-  QueryPerformanceFrequency(&g_freq);
   Bench bench;
   g_bench = &bench;
   bench.frame = CreateWindowExA(0, wc.lpszClassName, "fill", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
@@ -176,7 +171,8 @@ int main(int argc, char** argv) {
   bench.list.Connect(&bench.browser);
   PumpPending();
 
-  LARGE_INTEGER& freq = g_freq;
+  LARGE_INTEGER freq;
+  QueryPerformanceFrequency(&freq);
   int status = 0;
   for (int a = 2; a < argc; ++a) {
     TreeBuilder builder(bench.fs, bench.tree);
