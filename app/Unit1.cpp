@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/settings/profile_win32.h"
+#include "platform/win32/fs_win32.h"
 #include "targets/entry.h"
 #include "targets/paths.h"
 
@@ -32,14 +33,15 @@ void BusyCursor(bool on) { SetCursor(on ? g_busyCursor : LoadCursorA(nullptr, ID
 
 std::vector<std::string> ReadDrop(HDROP drop) {
   std::vector<std::string> paths;
-  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    // Ask for the length first: a dropped path is read whole, whatever its length.
-    UINT len = DragQueryFileA(drop, i, nullptr, 0);
-    std::string path(len + 1, '\0');
-    UINT got = DragQueryFileA(drop, i, path.data(), len + 1);
+    // Ask for the length first: a dropped path is read whole, whatever its length. Read wide,
+    // so a name the code page cannot hold arrives by its short name, not a best-fit spelling.
+    UINT len = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(len + 1, L'\0');
+    UINT got = DragQueryFileW(drop, i, path.data(), len + 1);
     path.resize(got);
-    paths.push_back(std::move(path));
+    paths.push_back(win::AnsiPathOf(path));
   }
   return paths;
 }

@@ -2,19 +2,26 @@
 #include <cstdlib>
 
 #include "app/Unit1.h"
+#include "platform/win32/fs_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace {
 
 // The command line after the program's name; relative paths are made absolute so every target
 // has a real base folder.
+// The wide command line is read: the code page's own would give names it cannot hold in a
+// best-fit or '?' spelling, which reaches another file or none.
 std::vector<std::string> TargetArguments() {
   std::vector<std::string> args;
-  for (int i = 1; i < __argc; ++i) {
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(__argv[i], MAX_PATH, full, nullptr);
-    args.emplace_back(n > 0 && n < MAX_PATH ? std::string(full, n) : std::string(__argv[i]));
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv) return args;
+  for (int i = 1; i < argc; ++i) {
+    wchar_t full[MAX_PATH];
+    DWORD n = GetFullPathNameW(argv[i], MAX_PATH, full, nullptr);
+    args.push_back(mv::win::AnsiPathOf(n > 0 && n < MAX_PATH ? std::wstring(full, n) : std::wstring(argv[i])));
   }
+  LocalFree(argv);
   return args;
 }
 

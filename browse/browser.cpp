@@ -111,7 +111,9 @@ void Browser::Fill(const Node* node) {
     ShellInfo large = shell_.Describe(path, false);
     ShellInfo small = shell_.Describe(path, true);
     std::vector<std::string> cells(6);
-    if (std::optional<FindItem> found = fs_.FindOne(path, kMaskAll)) {
+    // The exact item, never what a marked name would match.
+    std::optional<FindItem> found = NamesOneItem(path) ? fs_.FindOne(path, kMaskAll) : std::nullopt;
+    if (found) {
       std::vector<std::string> flags = AttributeCells(found->attributes);
       cells = {SizeCell(found->size),
                DateCell(*found, fs_, dates_),
@@ -122,10 +124,12 @@ void Browser::Fill(const Node* node) {
     }
     int image = list_.AddImages(small.icon.get(), large.icon.get());
     // A path the shell cannot name (it has vanished) still shows its own name.
-    std::string caption = small.found   ? small.displayName
-                          : large.found ? large.displayName
-                                        : PathName(path);
-    list_.AppendRow(caption, cells, image);
+    const ShellInfo* named = small.found ? &small : large.found ? &large : nullptr;
+    std::string caption = named ? named->displayName : PathName(path);
+    if (named && !named->wideName.empty())
+      list_.AppendRowShowing(named->wideName, caption, cells, image);
+    else
+      list_.AppendRow(caption, cells, image);
   }
 }
 

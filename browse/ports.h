@@ -23,6 +23,9 @@ class ShellIcon {
 struct ShellInfo {
   bool found = false;       // false when the shell knows nothing of the path
   std::string displayName;  // the name as the shell shows it
+  // Where the code page cannot hold that name: the name itself, and displayName is the short
+  // name of the path, which the tree's nodes carry as well.
+  std::wstring wideName;
   std::unique_ptr<ShellIcon> icon;
 };
 
@@ -55,6 +58,13 @@ class ListViewPort {
   // cells: Size, Date Time, R, A, S, H.
   virtual void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
                          int image) = 0;
+  // A row that shows a name the code page cannot hold; its caption (Cell 0) stays the text
+  // that names it in the code page.
+  virtual void AppendRowShowing(const std::wstring& shown, const std::string& caption,
+                                const std::vector<std::string>& cells, int image) {
+    static_cast<void>(shown);
+    AppendRow(caption, cells, image);
+  }
   virtual std::string Cell(size_t row, int column) const = 0;  // column 0 is the caption
   virtual bool IsSelected(size_t row) const = 0;
   virtual void SetSelected(size_t row, bool selected) = 0;

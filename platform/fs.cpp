@@ -1,6 +1,16 @@
 #include "platform/fs.h"
 
+#include "platform/text.h"
+
 namespace mv {
+
+bool NamesOneItem(std::string_view path) {
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
+    else if (path[i] == '?' || path[i] == '*') return false;
+  }
+  return true;
+}
 
 std::optional<FindItem> FileSystem::FindOne(const std::string& path, uint32_t mask) {
   std::optional<FindItem> found;

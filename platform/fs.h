@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace mv {
 
@@ -24,9 +25,21 @@ inline constexpr uint32_t kAttrInvalid = 0xFFFFFFFFu;
 // Mask of a search that admits everything: read-only, hidden, system, volume, directory, archive.
 inline constexpr uint32_t kMaskAll = 63;
 
+// A name the code page cannot hold (café, 한국어, emoji, 〜) has no ANSI spelling of its own; a
+// best-fit or '?' spelling would address another file, or match others as a pattern. The
+// directory search reports such an item by its short name, which addresses exactly that item;
+// where it has none, by a spelling with kNoNameMark for every character the code page lacks.
+// A path holding the mark (or any pattern character) names no single item: the platform refuses
+// it, and every operation gives it its own error line.
+inline constexpr char kNoNameMark = '?';
+// What the platform says of such a path (ERROR_INVALID_NAME).
+inline constexpr int kErrorInvalidName = 123;
+// False when the path holds '?' or '*' outside double-byte characters.
+bool NamesOneItem(std::string_view path);
+
 // One item as a directory search reports it.
 struct FindItem {
-  std::string name;        // long name, never the 8.3 alias
+  std::string name;        // long name, never the 8.3 alias, unless the code page cannot hold it
   uint32_t attributes = 0;
   int64_t size = 0;        // full 64-bit size
   uint64_t lastWrite = 0;  // UTC file time, 100 ns units since 1601

@@ -74,7 +74,8 @@ bool TreeBuilder::Build(const std::vector<std::string>& paths, bool longNames) {
 void TreeBuilder::AddTarget(Node& root, const std::string& path) {
   if (hooks_.pumpMessages) hooks_.pumpMessages();
   if (hooks_.busyCursor) hooks_.busyCursor(true);
-  std::optional<FindItem> item = fs_.FindOne(path, kMaskAll);
+  // A pattern is no target: the search would report whatever it matches.
+  std::optional<FindItem> item = NamesOneItem(path) ? fs_.FindOne(path, kMaskAll) : std::nullopt;
   std::string entryPath = path;
   if (!item && IsRootPath(path)) {
     // A drive or share root has no directory entry of its own: take it as a folder of size 0.
@@ -98,6 +99,12 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
 }
 
 void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::string& full) {
+  // A folder the code page cannot name (no short name either) keeps an empty node: searching
+  // below its marked spelling would list other folders' contents.
+  if (!NamesOneItem(full)) {
+    child.entries.clear();
+    return;
+  }
   if (EnterFolder(full, item.attributes)) {
     ScanFolder(child, full);
     LeaveFolder();

@@ -6,6 +6,7 @@
 #include <climits>
 #include <iterator>
 
+#include "platform/win32/fs_win32.h"
 #include "targets/paths.h"
 
 namespace mv::win {
@@ -228,7 +229,10 @@ size_t ListView1::RowCount() const {
   return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
-void ListView1::DeleteAll() { SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0); }
+void ListView1::DeleteAll() {
+  SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+  captions_.clear();
+}
 
 void ListView1::ClearImages() {
   ImageList_RemoveAll(small_.Get());
@@ -275,7 +279,38 @@ void ListView1::AppendRow(const std::string& caption, const std::vector<std::str
   }
 }
 
+void ListView1::AppendRowShowing(const std::wstring& shown, const std::string& caption,
+                                 const std::vector<std::string>& cells, int image) {
+  captions_.push_back(caption);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.iItem = static_cast<int>(RowCount());
+  item.pszText = const_cast<wchar_t*>(shown.c_str());
+  item.iImage = image >= 0 ? image : I_IMAGENONE;
+  item.lParam = static_cast<LPARAM>(captions_.size());
+  int row =
+      static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) {
+    captions_.pop_back();
+    return;
+  }
+  for (size_t i = 0; i < cells.size(); ++i) {
+    LVITEMA sub{};
+    sub.iSubItem = static_cast<int>(i + 1);
+    sub.pszText = const_cast<char*>(cells[i].c_str());
+    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
+  }
+}
+
 std::string ListView1::Cell(size_t row, int column) const {
+  if (column == 0 && !captions_.empty()) {
+    LVITEMA data{};
+    data.mask = LVIF_PARAM;
+    data.iItem = static_cast<int>(row);
+    if (SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)) && data.lParam > 0 &&
+        static_cast<size_t>(data.lParam) <= captions_.size())
+      return captions_[static_cast<size_t>(data.lParam) - 1];
+  }
   char buf[1024] = {};
   LVITEMA item{};
   item.iSubItem = column;
@@ -318,6 +353,7 @@ void ListView1::ResumeRedraw() {
 ShellWin32::Known ShellWin32::LookUp(const std::string& path) {
   Known known;
   known.path = path;
+  if (!NamesOneItem(path)) return known;
   const std::string name = PathName(path), folder = PathParent(path);
   if (name.empty() || folder.empty() || folder == path) return known;  // a root: asked whole
   if (folder != folderPath_) {
@@ -333,15 +369,26 @@ ShellWin32::Known ShellWin32::LookUp(const std::string& path) {
     return known;  // vanished, or a name the folder does not take: asked whole
   ScopedPidl child(raw);
   STRRET text{};
-  char display[MAX_PATH] = {};  // the size SHFILEINFOA gives the name
+  wchar_t display[MAX_PATH] = {};  // the size SHFILEINFO gives the name
   if (FAILED(folder_.Get()->GetDisplayNameOf(child.Get(), SHGDN_NORMAL, &text)) ||
-      FAILED(StrRetToBufA(&text, child.Get(), display, sizeof display)))
+      FAILED(StrRetToBufW(&text, child.Get(), display, MAX_PATH)))
     return known;
   const int image = SHMapPIDLToSystemImageListIndex(folder_.Get(), child.Get(), nullptr);
   if (image < 0) return known;
-  known.displayName = display;
+  Name(known, path, display);
   known.image = image;
   return known;
+}
+
+void ShellWin32::Name(Known& known, const std::string& path, const std::wstring& display) {
+  if (std::optional<std::string> exact = ExactAnsi(display)) {
+    known.displayName = std::move(*exact);
+    known.wideName.clear();
+  } else {
+    // Never a best-fit spelling: the row keeps the name the tree has for it.
+    known.displayName = PathName(path);
+    known.wideName = display;
+  }
 }
 
 const SharedIcon* ShellWin32::SystemIcon(int image, bool smallIcon) {
@@ -382,19 +429,24 @@ ShellInfo ShellWin32::Describe(const std::string& path, bool smallIcon) {
         ShellInfo result;
         result.found = true;
         result.displayName = last_->displayName;
+        result.wideName = last_->wideName;
         result.icon = std::make_unique<Win32ShellIcon>(*icon);
         return result;
       }
     }
   }
-  SHFILEINFOA info{};
-  const UINT flags = SHGFI_ICON | SHGFI_DISPLAYNAME | (smallIcon ? SHGFI_SMALLICON : 0);
-  const DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags);
-  Win32ShellIcon icon(info.hIcon);  // owned at once, whatever the outcome
   ShellInfo result;
+  if (!NamesOneItem(path)) return result;  // a marked name would be taken for a pattern
+  SHFILEINFOW info{};
+  const UINT flags = SHGFI_ICON | SHGFI_DISPLAYNAME | (smallIcon ? SHGFI_SMALLICON : 0);
+  const DWORD_PTR ok = SHGetFileInfoW(WideOf(path).c_str(), 0, &info, sizeof info, flags);
+  Win32ShellIcon icon(info.hIcon);  // owned at once, whatever the outcome
   if (!ok) return result;
   result.found = true;
-  result.displayName = info.szDisplayName;
+  Known known;
+  Name(known, path, info.szDisplayName);
+  result.displayName = std::move(known.displayName);
+  result.wideName = std::move(known.wideName);
   result.icon = std::make_unique<Win32ShellIcon>(std::move(icon));
   return result;
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "browse/browser.h"
 #include "platform/win32/handles.h"
@@ -86,6 +87,8 @@ class ListView1 : public ListViewPort {
   int AddImages(const ShellIcon* small, const ShellIcon* large) override;
   void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
                  int image) override;
+  void AppendRowShowing(const std::wstring& shown, const std::string& caption,
+                        const std::vector<std::string>& cells, int image) override;
   std::string Cell(size_t row, int column) const override;
   bool IsSelected(size_t row) const override;
   void SetSelected(size_t row, bool selected) override;
@@ -106,6 +109,8 @@ class ListView1 : public ListViewPort {
   ScopedImageList small_, large_;
   int redrawDepth_ = 0;
   Browser* browser_ = nullptr;
+  // Captions of the rows that show another text (a row's item data is its index here plus one).
+  std::vector<std::string> captions_;
 };
 
 // Icons and display names as SHGetFileInfoA gives them; ShellExecuteA "OPEN" owned by the main
@@ -128,9 +133,12 @@ class ShellWin32 : public ShellPort {
   struct Known {
     std::string path;
     std::string displayName;
+    std::wstring wideName;
     int image = -1;
   };
   Known LookUp(const std::string& path);
+  // The display name in the code page, or the path's own name and the wide one beside it.
+  static void Name(Known& known, const std::string& path, const std::wstring& display);
   const SharedIcon* SystemIcon(int image, bool smallIcon);
 
   HWND owner_;

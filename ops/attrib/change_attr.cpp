@@ -109,6 +109,18 @@ uint16_t AttribChanger::AttributeWord(const std::string& path) {
 void AttribChanger::ChangeFileAttr(const std::string& path) {
   const AttribChoices choices = choices_();
 
+  if (!NamesOneItem(path)) {
+    // An item the code page cannot name: nothing reaches it, and each part says so rather than
+    // passing it over as a path whose attributes cannot be read. The text is still checked
+    // first, so a date that does not convert ends the run here as anywhere.
+    if (choices.HasDate()) {
+      ParseAgeText(choices.dateText, locale_, currentYear_());
+      errors_.Append(FileOpenErrLine(-1, path));
+    }
+    if (choices.ChangesAttributes()) errors_.Append(AttributeSetErrLine(kErrorInvalidName, path));
+    return;
+  }
+
   if (choices.HasDate()) {
     const uint16_t word = AttributeWord(path);
     if (word & kAttrDirectory) return;  // folders, and paths that cannot be read, keep everything
@@ -138,7 +150,8 @@ void AttribChanger::ChangeFileAttr(const std::string& path) {
 
 void AttribChanger::ChangeEntry(const Node& node, const std::string& path,
                                 const NameEquals& equals) {
-  if (!(AttributeWord(path) & kAttrDirectory)) {
+  // An unnamed item reads as a folder (its attributes cannot be read); its own lines tell.
+  if (!NamesOneItem(path) || !(AttributeWord(path) & kAttrDirectory)) {
     ChangeFileAttr(path);
     return;
   }

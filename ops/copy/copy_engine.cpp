@@ -216,7 +216,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const SameTextFn same = [this](std::string_view a, std::string_view b) { return platform_.SameText(a, b); };
   // The text names the file in the run's lines and labels; the file system is given `at`.
   const std::string destination = MirrorPath(destination_, base_, source, depth, same);
-  const std::string at = onDisk_ + destination.substr(destination_.size());
+  const std::string mirrored = onDisk_ + destination.substr(destination_.size());
 
   std::optional<FindItem> from = fs.Lookup(source);
   if (!from && IsRootPath(source)) from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
@@ -226,7 +226,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
     return 0;
   }
   const int64_t size = from->size;
-  if (at.size() > kMaxPathBytes) {
+  if (mirrored.size() > kMaxPathBytes) {
     // Cutting it short would write somewhere else; refuse it whole.
     hooks_.appendError(kNotCopy + destination);
     return size;
@@ -234,9 +234,12 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
 
   // Copying into the targets' own folder maps a file onto itself. The platform refuses such a
   // copy; the attribute reset before it would strip the source's own flags, so it is not made.
+  // A source named by its short name is mirrored under its long name, which `at` addresses.
+  const std::string at = platform_.Addressed(source, mirrored);
   const bool itself = same(at, source);
   bool skip = false;
-  if (std::optional<FindItem> existing = fs.Lookup(at)) {
+  std::optional<FindItem> existing = fs.Lookup(at);
+  if (existing) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) {
       // Packed DOS times compare unsigned: years from 2044 set the top bit.
@@ -252,7 +255,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   }
 
   if (from->attributes & kAttrDirectory) {
-    platform_.CreateFolders(at);
+    platform_.CreateFolderFor(source, at);
     return size;
   }
   if (!EnoughDiskSpace(size)) return kNoSpace;
@@ -264,7 +267,9 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   } else if (!platform_.DuplicateFile(source, at, skip) && !skip) {
     hooks_.appendError(kNotCopy + destination);
   }
-  hooks_.changeFileAttr(destination);
+  // A copy made just now under its long name is reached through its own short name.
+  const std::string made = existing ? at : platform_.Addressed(source, mirrored);
+  hooks_.changeFileAttr(made == mirrored ? destination : made);
   return size;
 }
 

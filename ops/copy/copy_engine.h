@@ -30,10 +30,24 @@ class CopyPlatform {
   virtual ~CopyPlatform() = default;
   virtual FileSystem& Files() = 0;
   // Copies contents, attributes and last-write time. With failIfExists an existing destination
-  // is left untouched and the call fails.
+  // is left untouched and the call fails. Where `to` ends in the components mirrored from
+  // `from`, and one of them is the short name standing for a long name the code page cannot
+  // hold, the destination takes that long name, as Explorer would give it.
   virtual bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
   // Creates the folder and every missing parent; the result is not needed.
   virtual void CreateFolders(const std::string& path) = 0;
+  // The same for the mirror of the source folder: named like DuplicateFile's destinations.
+  virtual void CreateFolderFor(const std::string& source, const std::string& at) {
+    static_cast<void>(source);
+    CreateFolders(at);
+  }
+  // The path that addresses the mirror of source at `at` as it is now: where its name comes
+  // from the source's long name (see DuplicateFile) and that destination exists, the
+  // destination's own spelling of it (its short name); `at` where nothing differs.
+  virtual std::string Addressed(const std::string& source, const std::string& at) {
+    static_cast<void>(source);
+    return at;
+  }
   // Bytes free to this process on the volume holding the folder (given with a trailing
   // backslash, "E:\" or "\\SERVER\SHARE\DIR\"); nullopt when the query fails.
   virtual std::optional<int64_t> FreeBytes(const std::string& folder) = 0;

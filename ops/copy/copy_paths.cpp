@@ -71,8 +71,13 @@ std::string LastComponents(std::string_view path, int count) {
     if (name.empty()) {
       // A drive or share root: name it by its letter (or by the share's text without separators).
       std::string letters;
-      for (char c : current)
-        if (c != '\\' && c != ':') letters += c;
+      for (size_t at = 0; at < current.size(); ++at) {
+        if (IsLeadByte(static_cast<unsigned char>(current[at])) && at + 1 < current.size()) {
+          letters += current.substr(at++, 2);  // a trail byte 0x5C is part of the name
+        } else if (current[at] != '\\' && current[at] != ':') {
+          letters += current[at];
+        }
+      }
       tail = "\\" + letters + tail;
       break;
     }

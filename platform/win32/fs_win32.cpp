@@ -1,7 +1,10 @@
 #include "platform/win32/fs_win32.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 #include "platform/win32/handles.h"
+#include "targets/paths.h"
 
 namespace mv::win {
 namespace {
@@ -10,9 +13,9 @@ uint64_t ToU64(const FILETIME& ft) {
   return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-FindItem ToItem(const WIN32_FIND_DATAA& fd) {
+FindItem ToItem(const WIN32_FIND_DATAW& fd) {
   FindItem item;
-  item.name = fd.cFileName;
+  AnsiNameOf(fd, item.name);
   item.attributes = fd.dwFileAttributes;
   item.size = static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
   item.lastWrite = ToU64(fd.ftLastWriteTime);
@@ -39,44 +42,124 @@ class Win32OpenFile : public OpenFile {
 
 }  // namespace
 
+std::wstring WideOf(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::optional<std::string> ExactAnsi(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int len = static_cast<int>(text.size());
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, nullptr, 0, nullptr, &usedDefault);
+  if (n <= 0 || usedDefault) return std::nullopt;
+  std::string ansi(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, ansi.data(), n, nullptr, &usedDefault);
+  // Some characters pass without the default and still come back as others (〜 as ～).
+  if (usedDefault || WideOf(ansi) != text) return std::nullopt;
+  return ansi;
+}
+
+AnsiName AnsiNameOf(const WIN32_FIND_DATAW& fd, std::string& name) {
+  const std::wstring full(fd.cFileName);
+  if (std::optional<std::string> exact = ExactAnsi(full)) {
+    name = std::move(*exact);
+    return AnsiName::Exact;
+  }
+  if (std::optional<std::string> alias = ExactAnsi(fd.cAlternateFileName); alias && !alias->empty()) {
+    name = std::move(*alias);
+    return AnsiName::Short;
+  }
+  // Nothing addresses it in the code page: every character it lacks becomes the mark, a
+  // surrogate pair one mark.
+  name.clear();
+  for (size_t i = 0; i < full.size(); ++i) {
+    size_t n = (full[i] >= 0xD800 && full[i] <= 0xDBFF && i + 1 < full.size()) ? 2 : 1;
+    std::optional<std::string> one = ExactAnsi(full.substr(i, n));
+    name += one ? *one : std::string(1, kNoNameMark);
+    i += n - 1;
+  }
+  if (NamesOneItem(name)) name += kNoNameMark;  // each character fits, the whole does not
+  return AnsiName::None;
+}
+
+std::string AnsiPathOf(const std::wstring& path) {
+  if (std::optional<std::string> exact = ExactAnsi(path)) return *exact;
+  std::string out;
+  size_t start = 0;
+  for (;;) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring component = path.substr(start, end - start);
+    if (std::optional<std::string> exact = ExactAnsi(component)) {
+      out += *exact;
+    } else {
+      WIN32_FIND_DATAW fd{};
+      ScopedFind find;
+      if (component.find_first_of(L"*?") == std::wstring::npos)
+        find.Reset(FindFirstFileW(path.substr(0, end).c_str(), &fd));
+      if (!find) {
+        // Not there: marked, from the name as given.
+        fd = WIN32_FIND_DATAW{};
+        component.copy(fd.cFileName, std::min<size_t>(component.size(), MAX_PATH - 1));
+      }
+      std::string name;
+      AnsiNameOf(fd, name);
+      out += name;
+    }
+    if (end == path.size()) return out;
+    out += '\\';
+    start = end + 1;
+  }
+}
+
 bool Win32FileSystem::Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) {
-  WIN32_FIND_DATAA fd;
-  ScopedFind find(FindFirstFileA(pattern.c_str(), &fd));
+  // Only the last component may be a pattern, and only the whole folder's: a mark anywhere
+  // else would match other items.
+  const std::string last = PathName(pattern);
+  if (!NamesOneItem(PathFolder(pattern)) || (!NamesOneItem(last) && last != "*.*" && last != "*")) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  WIN32_FIND_DATAW fd;
+  ScopedFind find(FindFirstFileW(WideOf(pattern).c_str(), &fd));
   if (!find) return false;
   do {
     each(ToItem(fd));
-  } while (FindNextFileA(find.Get(), &fd));
+  } while (FindNextFileW(find.Get(), &fd));
   return true;
 }
 
 std::optional<FindItem> Win32FileSystem::Lookup(const std::string& path) {
-  // A pattern names no single item: only a search can answer for it.
-  if (path.find_first_of("*?") != std::string::npos) return FindOne(path, kMaskAll);
+  if (!NamesOneItem(path)) return std::nullopt;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   FindItem item;
-  // Forward over the text: a trail byte 0x5C is no separator.
-  size_t start = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
-    else if (path[i] == '\\' || path[i] == ':') start = i + 1;
-  }
-  item.name = path.substr(start);
+  item.name = PathName(path);  // forward over the text: a trail byte 0x5C is no separator
   item.attributes = data.dwFileAttributes;
   item.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   item.lastWrite = ToU64(data.ftLastWriteTime);
   return item;
 }
 
-uint32_t Win32FileSystem::GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
+  if (!NamesOneItem(path)) return kAttrInvalid;
+  return GetFileAttributesA(path.c_str());
+}
 
 int Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  if (!NamesOneItem(path)) return kErrorInvalidName;
   if (SetFileAttributesA(path.c_str(), attributes)) return 0;
   DWORD err = GetLastError();
   return err ? static_cast<int>(err) : -1;
 }
 
 std::unique_ptr<OpenFile> Win32FileSystem::OpenExclusive(const std::string& path) {
+  if (!NamesOneItem(path)) return nullptr;
   ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
@@ -92,6 +175,7 @@ std::optional<uint32_t> Win32FileSystem::ToLocalDos(uint64_t fileTime) {
 }
 
 std::optional<uint64_t> Win32FileSystem::FolderIdentity(const std::string& path) {
+  if (!NamesOneItem(path)) return std::nullopt;
   ScopedFile dir(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!dir) return std::nullopt;

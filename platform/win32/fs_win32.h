@@ -1,7 +1,12 @@
-// The FileSystem services over the Win32 ANSI API.
+// The FileSystem services over the Win32 API: ANSI paths in, wide directory searches inside, so
+// that names the code page cannot hold are never reported under a best-fit or '?' spelling.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/fs.h"
+#include "platform/win32/win.h"
 
 namespace mv::win {
 
@@ -15,5 +20,23 @@ class Win32FileSystem : public FileSystem {
   std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override;
   std::optional<uint64_t> FolderIdentity(const std::string& path) override;
 };
+
+// A code-page text as the wide text it stands for.
+std::wstring WideOf(const std::string& text);
+// The code-page spelling of a wide text when the code page holds it exactly: no best-fit, no
+// default character, and converted back it is the same text. nullopt otherwise.
+std::optional<std::string> ExactAnsi(const std::wstring& text);
+
+// How an item of a wide directory search is named to the portable logic.
+enum class AnsiName {
+  Exact,  // its long name, which the code page holds
+  Short,  // its short name: the long one does not fit the code page
+  None,   // neither fits: a spelling with kNoNameMark, which addresses nothing
+};
+AnsiName AnsiNameOf(const WIN32_FIND_DATAW& fd, std::string& name);
+
+// A wide path (from the wide command line or a drop) in the code page: components it holds as
+// they are, the others by their short names, or marked where there is none (see NamesOneItem).
+std::string AnsiPathOf(const std::wstring& path);
 
 }  // namespace mv::win

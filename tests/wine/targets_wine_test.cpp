@@ -146,10 +146,10 @@ TEST_F(TargetsWine, LookupAgreesWithTheSearch) {
   }
   EXPECT_FALSE(fs.Lookup(sub + "\\missing"));
   EXPECT_FALSE(fs.Lookup(work + "\\missing\\a.txt"));
-  // A pattern is searched: the first match, as before.
-  auto pattern = fs.Lookup(work + "\\a.t?t");
-  ASSERT_TRUE(pattern);
-  EXPECT_EQ(pattern->name, "a.txt");
+  // A pattern names no single item: neither answers with whatever it matches.
+  EXPECT_FALSE(fs.Lookup(work + "\\a.t?t"));
+  EXPECT_FALSE(fs.FindOne(work + "\\a.t?t", kMaskAll));
+  EXPECT_FALSE(fs.Search(work + "\\?\\*.*", [](const FindItem&) {}));
   // A drive root has no entry of its own in a search but is a folder.
   auto root = fs.Lookup("C:\\");
   ASSERT_TRUE(root);

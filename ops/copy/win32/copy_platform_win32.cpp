@@ -1,7 +1,10 @@
 #include "ops/copy/win32/copy_platform_win32.h"
 
+#include <vector>
+
 #include "ops/copy/win32/folder_chooser.h"
 #include "platform/text.h"
+#include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "targets/paths.h"
 
@@ -31,7 +34,93 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
+// Short names the platform makes always hold a tilde; a component without one is its own name.
+bool MayBeShortName(std::string_view name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) ++i;
+    else if (name[i] == '~') return true;
+  }
+  return false;
+}
+
+// The long name of the item at path when the path's last component is its short name, standing
+// for a long name the code page cannot hold.
+std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path) {
+  WIN32_FIND_DATAW fd;
+  ScopedFind find(FindFirstFileW(WideOf(path).c_str(), &fd));
+  if (!find) return std::nullopt;
+  std::string name;
+  if (AnsiNameOf(fd, name) != AnsiName::Short || !EqualsNoCase(name, PathName(path))) return std::nullopt;
+  return std::wstring(fd.cFileName);
+}
+
+// A destination split where its renamed tail begins: the code-page text kept as it is (up to
+// and including a separator) and the tail's components as the file system names them.
+struct Renamed {
+  std::string kept;
+  std::vector<std::wstring> tail;
+};
+
+std::optional<Renamed> RenamedTail(const std::string& from, const std::string& to) {
+  if (!MayBeShortName(to)) return std::nullopt;  // the common case, at no cost
+  Renamed out;
+  bool renamed = false;
+  size_t toEnd = to.size(), fromEnd = from.size();
+  size_t keep = to.size();
+  while (toEnd > 0 && fromEnd > 0) {
+    const std::string_view t(to.data(), toEnd), f(from.data(), fromEnd);
+    const size_t ts = AfterLastSeparator(t), fs = AfterLastSeparator(f);
+    const std::string_view name = t.substr(ts);
+    if (name.empty() || name != f.substr(fs)) break;
+    std::wstring wide = WideOf(std::string(name));
+    if (MayBeShortName(name)) {
+      if (std::optional<std::wstring> longName = LongNameOutsideCodePage(std::string(f))) {
+        wide = std::move(*longName);
+        renamed = true;
+      }
+    }
+    out.tail.insert(out.tail.begin(), std::move(wide));
+    keep = ts;
+    // Up to the parent, over a backslash only: a drive's colon ends the shared part.
+    if (ts == 0 || fs == 0 || to[ts - 1] != '\\' || from[fs - 1] != '\\') break;
+    toEnd = ts - 1;
+    fromEnd = fs - 1;
+  }
+  if (!renamed) return std::nullopt;
+  out.kept = to.substr(0, keep);
+  return out;
+}
+
+std::wstring Join(const Renamed& r) {
+  std::wstring path = WideOf(r.kept);
+  for (size_t i = 0; i < r.tail.size(); ++i) {
+    if (i > 0) path += L'\\';
+    path += r.tail[i];
+  }
+  return path;
+}
+
+bool IsFolderW(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolderPathW(const std::wstring& path) {
+  if (CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path)) return true;
+  const size_t cut = path.find_last_of(L'\\');
+  if (cut == std::wstring::npos || cut < 3) return false;  // a root is there or not at all
+  const std::wstring parent = path.substr(0, cut);
+  if (!IsFolderW(parent) && !CreateFolderPathW(parent)) return false;
+  return CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path);
+}
+
 }  // namespace
+
+std::optional<std::wstring> TrueDestination(const std::string& from, const std::string& to) {
+  std::optional<Renamed> renamed = RenamedTail(from, to);
+  if (!renamed) return std::nullopt;
+  return Join(*renamed);
+}
 
 bool CreateFolderPath(const std::string& path) {
   if (path.empty()) return false;
@@ -48,10 +137,41 @@ bool CreateFolderPath(const std::string& path) {
 Win32CopyPlatform::Win32CopyPlatform(HWND owner, FileSystem& files) : owner_(owner), files_(files) {}
 
 bool Win32CopyPlatform::DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) {
+  if (std::optional<std::wstring> named = TrueDestination(from, to))
+    return CopyFileW(WideOf(from).c_str(), named->c_str(), failIfExists) != FALSE;
   return CopyFileA(from.c_str(), to.c_str(), failIfExists) != FALSE;
 }
 
 void Win32CopyPlatform::CreateFolders(const std::string& path) { CreateFolderPath(path); }
+
+void Win32CopyPlatform::CreateFolderFor(const std::string& source, const std::string& at) {
+  if (std::optional<std::wstring> named = TrueDestination(source, at)) {
+    CreateFolderPathW(*named);
+    return;
+  }
+  CreateFolders(at);
+}
+
+std::string Win32CopyPlatform::Addressed(const std::string& source, const std::string& at) {
+  std::optional<Renamed> renamed = RenamedTail(source, at);
+  if (!renamed) return at;
+  // Each renamed component by the spelling the destination's file system gives it.
+  std::string path = renamed->kept;
+  std::wstring wide = WideOf(renamed->kept);
+  for (size_t i = 0; i < renamed->tail.size(); ++i) {
+    if (i > 0) {
+      path += '\\';
+      wide += L'\\';
+    }
+    wide += renamed->tail[i];
+    WIN32_FIND_DATAW fd;
+    ScopedFind find(FindFirstFileW(wide.c_str(), &fd));
+    std::string name;
+    if (!find || AnsiNameOf(fd, name) == AnsiName::None) return at;  // not there (yet)
+    path += name;
+  }
+  return path;
+}
 
 std::optional<int64_t> Win32CopyPlatform::FreeBytes(const std::string& folder) {
   // The volume is asked through the nearest folder that exists: a destination folder not made
@@ -106,7 +226,7 @@ bool Win32CopyPlatform::SameText(std::string_view a, std::string_view b) { retur
 
 std::string Win32CopyPlatform::SpelledOnDisk(const std::string& folder) {
   // A pattern would be answered by whatever it matches.
-  if (folder.empty() || folder.find_first_of("*?") != std::string::npos) return folder;
+  if (folder.empty() || !NamesOneItem(folder)) return folder;
   const std::string parent = PathParent(folder);
   if (parent.empty() || parent == folder) return folder;  // a root ("E:", "E:\\", a share) as given
   const std::string name = PathName(folder);

@@ -1,4 +1,5 @@
-// The copy engine's platform services over the Win32 ANSI API.
+// The copy engine's platform services over the Win32 ANSI API; the wide API where a destination
+// takes a long name the code page cannot hold.
 #pragma once
 
 #include <functional>
@@ -17,6 +18,11 @@ void SetBusyCursor(bool on);
 // Creates the folder and every missing parent; true when it exists as a folder afterwards.
 bool CreateFolderPath(const std::string& path);
 
+// `to` as the file system should name it: every trailing component that `to` shares with `from`
+// and that is, at `from`, the short name of a long name the code page cannot hold, in that long
+// name. nullopt when no component is renamed.
+std::optional<std::wstring> TrueDestination(const std::string& from, const std::string& to);
+
 class Win32CopyPlatform : public CopyPlatform {
  public:
   // owner: the window the folder chooser belongs to; files: the directory search to use.
@@ -30,6 +36,8 @@ class Win32CopyPlatform : public CopyPlatform {
   FileSystem& Files() override { return files_; }
   bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override;
   void CreateFolders(const std::string& path) override;
+  void CreateFolderFor(const std::string& source, const std::string& at) override;
+  std::string Addressed(const std::string& source, const std::string& at) override;
   std::optional<int64_t> FreeBytes(const std::string& folder) override;
   std::optional<std::string> ChooseFolder() override;
   void PumpMessages() override;
