@@ -108,12 +108,13 @@ void Browser::Fill(const Node* node) {
   ShellBatch batch(shell_);  // every row of a node but the top one shares its folder
   for (const std::string& entry : node->entries) {
     const std::string path = EntryPath(entry);
-    ShellInfo large = shell_.Describe(path, false);
-    ShellInfo small = shell_.Describe(path, true);
+    // An item the code page cannot name is shown by its marked name alone: asking the shell or
+    // the file system for it would answer for whatever it matches.
+    const bool oneItem = NamesOneItem(path);
+    ShellInfo large = oneItem ? shell_.Describe(path, false) : ShellInfo{};
+    ShellInfo small = oneItem ? shell_.Describe(path, true) : ShellInfo{};
     std::vector<std::string> cells(6);
-    // The exact item, never what a marked name would match.
-    std::optional<FindItem> found = NamesOneItem(path) ? fs_.FindOne(path, kMaskAll) : std::nullopt;
-    if (found) {
+    if (std::optional<FindItem> found = oneItem ? fs_.FindOne(path, kMaskAll) : std::nullopt) {
       std::vector<std::string> flags = AttributeCells(found->attributes);
       cells = {SizeCell(found->size),
                DateCell(*found, fs_, dates_),

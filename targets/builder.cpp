@@ -33,7 +33,7 @@ std::string FolderNodeName(const std::string& path) {
 }
 
 std::string TreeBuilder::LongNameOf(const std::string& path, uint32_t mask) {
-  if (path.empty()) return {};
+  if (path.empty() || !NamesOneItem(path)) return {};  // a pattern would find whatever it matches
   auto item = fs_.FindOne(path, mask);
   return item ? item->name : std::string();
 }

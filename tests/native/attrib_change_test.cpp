@@ -278,3 +278,36 @@ TEST(ErrorList, LinesAndTheirFile) {
   EXPECT_EQ(list.Count(), 0u);
   EXPECT_EQ(changes, 3);
 }
+
+TEST(ChangeFileAttr, AnItemTheCodePageCannotNameGetsItsLinesAndNothingElseIsTouched) {
+  Rig r;
+  r.fs.AddFile("D:\\cafe.txt");
+  r.fs.AddFile("D:\\caf?.txt");  // café.txt on a volume without short names
+  r.choices.hidden = kSet;
+  r.choices.dateText = kDate;
+  r.changer.ChangeFileAttr("D:\\caf?.txt");
+  EXPECT_EQ(r.errors.Lines(),
+            (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\caf?.txt",
+                                      "Attribute SetErr ErrCode = 123 FileName = D:\\caf?.txt"}));
+  EXPECT_TRUE(r.fs.log.empty());
+  EXPECT_EQ(r.fs.markedAsks, 0);
+  EXPECT_EQ(r.Attr("D:\\cafe.txt"), kAttrArchive);
+
+  // A text that is no date ends the run here as at any other file.
+  r.choices.dateText = "1997/02/29 00:00:00";
+  EXPECT_THROW(r.changer.ChangeFileAttr("D:\\caf?.txt"), DateConvertError);
+}
+
+TEST(AttribCommands, SelectedItemsTheCodePageCannotNameAreNotPassedOver) {
+  TreeRig r;
+  Ui ui;
+  r.root->entries.insert(r.root->entries.begin() + 1, MakeEntry(0, "D:\\W\\??"));  // a folder, 한글
+  r.tree.AddChild(*r.root, "??");
+  r.root->entries.push_back(MakeEntry(0, "D:\\W\\caf?.txt"));
+  r.choices.readOnly = kSet;
+  RunChangeSelected(r.changer, r.errors, r.root, {1, 3}, AsciiNoCase, ui);
+  EXPECT_EQ(r.errors.Lines(),
+            (std::vector<std::string>{"Attribute SetErr ErrCode = 123 FileName = D:\\W\\??",
+                                      "Attribute SetErr ErrCode = 123 FileName = D:\\W\\caf?.txt"}));
+  EXPECT_EQ(r.fs.markedAsks, 0);
+}

@@ -26,6 +26,10 @@ class FakeShell : public ShellPort {
     if (!fs_.Find(path)) return info;
     info.found = true;
     info.displayName = "<" + PathName(path) + ">";  // tells the shell's name from the entry's
+    if (auto it = longNames.find(PathName(path)); it != longNames.end()) {
+      info.displayName = PathName(path);  // a name the code page cannot hold: the short one stays
+      info.wideName = it->second;
+    }
     info.icon = std::make_unique<FakeIcon>(smallIcon);
     return info;
   }
@@ -33,6 +37,7 @@ class FakeShell : public ShellPort {
   void BeginBatch() override { ++batchDepth, ++batches; }
   void EndBatch() override { --batchDepth; }
   std::vector<std::string> opened;
+  std::map<std::string, std::wstring> longNames;  // short name -> the long name the shell shows
   int batchDepth = 0, batches = 0, outside = 0;  // outside: Describe calls outside a batch
 
  private:
@@ -67,6 +72,12 @@ class FakeList : public ListViewPort {
     EXPECT_GT(suspended, 0) << "rows are added with redrawing suspended";
     rows.push_back({caption, cells, image, false});
   }
+  void AppendRowShowing(const std::wstring& text, const std::string& caption,
+                        const std::vector<std::string>& cells, int image) override {
+    AppendRow(caption, cells, image);
+    shown[rows.size() - 1] = text;
+  }
+  std::map<size_t, std::wstring> shown;
   std::string Cell(size_t row, int column) const override {
     return column == 0 ? rows.at(row).caption : rows.at(row).cells.at(column - 1);
   }
@@ -564,3 +575,20 @@ TEST_F(BrowseTest, ExpandAndCollapse) {
 }
 
 }  // namespace
+
+TEST_F(BrowseTest, RowsOfNamesTheCodePageCannotHold) {
+  AddFile(root, "D:\\Work\\CAF_~CRT.TXT", 8);  // café.txt by its short name
+  AddFile(root, "D:\\Work\\caf?.doc", 9);      // one without a short name
+  shell.longNames["CAF_~CRT.TXT"] = L"caf\u00e9.txt";
+  browser.FillFileList();
+  ASSERT_EQ(list.rows.size(), 5u);
+  // The shell's name is shown; the caption that rows are matched by stays the short name.
+  EXPECT_EQ(list.rows[3].caption, "CAF_~CRT.TXT");
+  EXPECT_EQ(list.shown, (std::map<size_t, std::wstring>{{3, L"caf\u00e9.txt"}}));
+  EXPECT_EQ(list.rows[3].cells[0], "         8");
+  // Nothing is asked of the marked one: its name alone, no figures, no icon.
+  EXPECT_EQ(list.rows[4].caption, "caf?.doc");
+  EXPECT_EQ(list.rows[4].cells, std::vector<std::string>(6));
+  EXPECT_EQ(list.rows[4].image, -1);
+  EXPECT_EQ(fs.markedAsks, 0);
+}

@@ -195,3 +195,29 @@ TEST(Builder, PumpsBeforeEachTargetAndRestoresTheCursor) {
   EXPECT_EQ(pumps, 3);
   EXPECT_EQ(busy, 0);
 }
+
+// Names the code page cannot hold: an item with a short name is entered by it, also as a target
+// (the long-path conversion keeps it short); one without is entered under its marked spelling,
+// counted, and nothing is searched below it or in its place.
+TEST(Builder, NamesOutsideTheCodePage) {
+  Built b;
+  b.fs.AddFolder("D:\\W");
+  b.fs.AddFile("D:\\W\\cafe.txt", 4);
+  b.fs.AddFile("D:\\W\\CAF_~CRT.TXT", 5);  // café.txt by its short name
+  b.fs.AddFile("D:\\W\\r?sum?.doc", 6);    // résumé.doc without one
+  b.fs.AddFolder("D:\\W\\??");             // 한글 without one
+  b.fs.AddFile("D:\\W\\??\\in.txt", 7);
+  b.fs.AddFolder("D:\\W\\X");
+  b.fs.AddFile("D:\\W\\X\\x.txt", 8);
+  ASSERT_TRUE(b.builder.Build({"D:\\W\\CAF_~CRT.TXT", "D:\\W", "D:\\W\\*.txt"}, true));
+  Node* root = b.tree.FirstNode();
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:\\W", "5,D:\\W\\CAF_~CRT.TXT"}));  // no pattern target
+  Node* w = root->Child(0);
+  EXPECT_EQ(w->entries, (std::vector<std::string>{"0,D:\\W\\??", "0,D:\\W\\X", "4,D:\\W\\cafe.txt",
+                                                  "5,D:\\W\\CAF_~CRT.TXT", "6,D:\\W\\r?sum?.doc"}));
+  ASSERT_EQ(w->ChildCount(), 2u);
+  EXPECT_TRUE(w->Child(0)->entries.empty());
+  EXPECT_EQ(w->Child(1)->entries, std::vector<std::string>{"8,D:\\W\\X\\x.txt"});
+  EXPECT_EQ(b.tree.TotalCount, 2 + 6);
+  EXPECT_EQ(b.fs.markedAsks, 0);
+}

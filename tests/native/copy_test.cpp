@@ -334,3 +334,71 @@ TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
   }
   EXPECT_EQ(Count("timer on"), before + 1);
 }
+
+TEST(CopyPaths, EverySecondByteStaysPartOfItsCharacter) {
+  for (unsigned lead : {0x81u, 0x9Fu, 0xE0u, 0xFCu}) {
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string c{static_cast<char>(lead), static_cast<char>(trail)};
+      SCOPED_TRACE(::testing::PrintToString(c));
+      EXPECT_EQ(UpperAscii("a" + c), "A" + c);  // a letter as second byte keeps its case
+      EXPECT_TRUE(SameTextAscii("x" + c, "X" + c));
+      const std::string other{static_cast<char>(lead), static_cast<char>(trail ^ 0x20)};
+      if (std::isalpha(static_cast<int>(trail))) EXPECT_FALSE(SameTextAscii(c, other));
+      EXPECT_EQ(MirrorPath("E:\\BK", "C:\\" + c, "C:\\" + c + "\\" + c, 0, SameTextAscii), "E:\\BK\\" + c);
+      EXPECT_EQ(LastComponents("\\\\SRV" + c, 1), "\\SRV" + c);  // a share root keeps its trail bytes
+    }
+  }
+}
+
+TEST_F(Copy, ItemsTheCodePageCannotNameAreReportedAndNoOtherFileTakesTheirPlace) {
+  platform.fs.AddFile("D:\\Work\\cafe.txt", 4).contents = "plain";
+  platform.fs.AddFile("D:\\Work\\caf?.txt", 5).contents = "accented, no short name";
+  platform.fs.AddFolder("D:\\Work\\??");
+  Build({"D:\\Work"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\Work\\cafe.txt"), "plain");
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\Work\\caf?.txt"), nullptr);
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\Work\\??"), nullptr);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\Work\\??",
+                                              "Not Copy FileName = E:\\BACKUP\\Work\\caf?.txt"}));
+  EXPECT_TRUE(errorWindow);
+  EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\Work\\a.txt", "E:\\BACKUP\\Work\\cafe.txt",
+                                               "E:\\BACKUP\\Work\\Sub\\b.txt"}));
+}
+
+// A platform that names a copy from its source's long name (where the source path carries the
+// short name) gives it a short name of its own; the copy is then reached through that one.
+TEST_F(Copy, ACopyUnderItsLongNameIsReachedThroughItsOwnSpelling) {
+  struct Renaming : FakePlatform {
+    std::map<std::string, std::string> renamed;  // mirrored path -> the copy's own spelling
+    bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
+      auto it = renamed.find(to);
+      return FakePlatform::DuplicateFile(from, it == renamed.end() ? to : it->second, failIfExists);
+    }
+    std::string Addressed(const std::string&, const std::string& at) override {
+      auto it = renamed.find(at);
+      return it != renamed.end() && fs.Find(it->second) ? it->second : at;
+    }
+  } renaming;
+  renaming.fs.AddFolder("E:\\BACKUP");
+  renaming.fs.AddFolder("D:\\Work");
+  renaming.fs.AddFile("D:\\Work\\CAF_~CRT.TXT", 5, kAttrArchive).lastWrite = kDos2030;
+  renaming.renamed["E:\\BACKUP\\CAF_~CRT.TXT"] = "E:\\BACKUP\\CAF~1.TXT";
+  FakeProgress quiet{renaming.log};
+  CopyEngine copier{renaming, quiet,
+                    CopyHooks{[this] { return choices; }, [this](const std::string& p) { changed.push_back(p); },
+                              [this] { errors.clear(); }, [this](const std::string& l) { errors.push_back(l); },
+                              [this] { return errors.size(); }, [] {}}};
+  TreeBuilder builder(renaming.fs, tree);
+  ASSERT_TRUE(builder.Build({"D:\\Work\\CAF_~CRT.TXT"}, true));
+  copier.BitBtn1Click(tree);
+  ASSERT_NE(renaming.fs.Find("E:\\BACKUP\\CAF~1.TXT"), nullptr);
+  EXPECT_EQ(changed, std::vector<std::string>{"E:\\BACKUP\\CAF~1.TXT"});
+  // The next run finds it there: "コピーしない" keeps it.
+  choices.policy = ExistingPolicy::Never;
+  renaming.log.clear();
+  copier.BitBtn1Click(tree);
+  EXPECT_EQ(std::count(renaming.log.begin(), renaming.log.end(), "copy E:\\BACKUP\\CAF~1.TXT x"), 1);
+  EXPECT_TRUE(errors.empty());
+}

@@ -48,10 +48,20 @@ class FakeFs : public FileSystem {
   // Searches of this folder fail (an unreadable folder).
   void Deny(const std::string& folder) { denied_.push_back(Key(folder)); }
 
+  // An item whose name the code page cannot hold and that has no short name is added under its
+  // marked spelling ("D:\\W\\caf?.txt"): listings report it so, and, as on the platform, every
+  // call that names a marked path is refused (a search would take it for a pattern).
+  bool Refused(const std::string& path) {
+    if (NamesOneItem(path)) return false;
+    ++markedAsks;
+    return true;
+  }
+
   bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
     ++searches;
     const std::string suffix = "\\*.*";
     if (pattern.size() > suffix.size() && pattern.compare(pattern.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      if (Refused(pattern.substr(0, pattern.size() - suffix.size()))) return false;
       std::string folder = Key(pattern.substr(0, pattern.size() - suffix.size()));
       if (std::find(denied_.begin(), denied_.end(), folder) != denied_.end()) return false;
       auto* dir = Find(folder);
@@ -68,6 +78,7 @@ class FakeFs : public FileSystem {
       }
       return true;
     }
+    if (Refused(pattern)) return false;
     auto* item = Find(pattern);
     if (!item) return false;
     each(ToFind(*item));
@@ -75,16 +86,19 @@ class FakeFs : public FileSystem {
   }
 
   uint32_t GetAttributes(const std::string& path) override {
+    if (Refused(path)) return kAttrInvalid;
     auto* item = Find(path);
     return item ? item->attributes : kAttrInvalid;
   }
   int SetAttributes(const std::string& path, uint32_t attributes) override {
+    if (Refused(path)) return kErrorInvalidName;
     auto* item = Find(path);
     if (!item) return 2;
     item->attributes = (attributes == kAttrNormal ? 0 : attributes) | (item->attributes & kAttrDirectory);
     return 0;
   }
   std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override {
+    if (Refused(path)) return nullptr;
     auto* item = Find(path);
     if (!item || item->locked || (item->attributes & kAttrDirectory)) return nullptr;
     struct Handle : OpenFile {
@@ -104,12 +118,14 @@ class FakeFs : public FileSystem {
     return static_cast<uint32_t>(fileTime);
   }
   std::optional<uint64_t> FolderIdentity(const std::string& path) override {
+    if (Refused(path)) return std::nullopt;
     auto* item = Find(path);
     if (!item || !item->identity) return std::nullopt;
     return item->identity;
   }
 
   int searches = 0;
+  int markedAsks = 0;  // calls refused for naming a marked path
 
  private:
   static std::string Key(std::string path) {

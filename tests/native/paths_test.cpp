@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/fs.h"
 #include "targets/paths.h"
 
 using namespace mv;
@@ -53,4 +54,35 @@ TEST(Paths, LeadByteTestCanBeReplaced) {
   EXPECT_EQ(PathName("D:\\" + kHyo), "");  // a single-byte code page sees 0x5C as a separator
   SetLeadByteTest(nullptr);
   EXPECT_EQ(PathName("D:\\" + kHyo), kHyo);
+}
+
+namespace {
+
+// Every double-byte character with each second byte the code page has: 0x40-0x7E (among them
+// @ [ \ ] ^ _ ` { | } ~ and the letters) and 0x80-0xFC, after a lead byte from each lead range.
+std::vector<std::string> EverySecondByte() {
+  std::vector<std::string> chars;
+  for (unsigned lead : {0x81u, 0x9Fu, 0xE0u, 0xFCu})
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+      if (trail != 0x7F) chars.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+  return chars;
+}
+
+}  // namespace
+
+TEST(Paths, EverySecondByteStaysPartOfItsCharacter) {
+  for (const std::string& c : EverySecondByte()) {
+    SCOPED_TRACE(::testing::PrintToString(c));
+    const std::string folder = "D:\\" + c + c;
+    const std::string path = folder + "\\" + c + ".txt";
+    EXPECT_EQ(PathName(path), c + ".txt");
+    EXPECT_EQ(PathFolder(path), folder + "\\");
+    EXPECT_EQ(PathParent(path), folder);
+    EXPECT_EQ(PathParent(folder), "D:\\");
+    EXPECT_FALSE(EndsWithBackslash(folder));
+    EXPECT_EQ(AfterLastSeparator(c), 0u);
+    EXPECT_TRUE(NamesOneItem(path));  // no second byte is a pattern character
+  }
+  EXPECT_FALSE(NamesOneItem("D:\\W\\caf?.txt"));
+  EXPECT_FALSE(NamesOneItem("D:\\*\\a"));
 }

@@ -77,8 +77,8 @@ class NamesWine : public RoadTest {
  protected:
   void SetUp() override {
     RoadTest::SetUp();
-    names = LoadHostileNames(MV_NAMES_TXT);
-    ASSERT_GT(names.size(), 100u) << MV_NAMES_TXT;
+    names = LoadHostileNames(MV_NAMES_FILE);
+    ASSERT_GT(names.size(), 100u) << MV_NAMES_FILE;
   }
 
   // Names\ with every file of the list (its bytes: its own UTF-8 name) and every folder of the
