@@ -7,6 +7,7 @@
 #include "ops/copy/win32/copy_platform_win32.h"
 #include "platform/win32/fs_win32.h"
 #include "road_support.h"
+#include "targets/entry.h"
 
 using namespace mv;
 using namespace mv::testing;
@@ -71,6 +72,23 @@ std::string Show(const std::map<std::wstring, std::string>& tree) {
   std::string out;
   for (const auto& [name, bytes] : tree) out += Utf8(name) + "=" + bytes + "\n";
   return out;
+}
+
+// Posts a WM_DROPFILES with wide paths, as the shell hands them over.
+void PostWideDrop(HWND wnd, const std::vector<std::wstring>& paths) {
+  size_t bytes = sizeof(DROPFILES) + sizeof(wchar_t);
+  for (const auto& p : paths) bytes += (p.size() + 1) * sizeof(wchar_t);
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = TRUE;
+  auto* out = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(df) + sizeof(DROPFILES));
+  for (const auto& p : paths) {
+    std::copy(p.begin(), p.end(), out);
+    out += p.size() + 1;
+  }
+  GlobalUnlock(mem);
+  PostMessageA(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);
 }
 
 class NamesWine : public RoadTest {
@@ -297,6 +315,26 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   EXPECT_EQ(ReadW(win::WideOf(out2) + L"\\" + cafeLike), "");  // kept, not copied over
   EXPECT_EQ(ReadW(win::WideOf(out2) + L"\\naive.txt"), "naive.txt");
   EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(form->Errors().Lines());
+  Close();
+}
+
+TEST_F(NamesWine, ADropOfSuchNamesReachesEachFileAndNoOther) {
+  const std::string folder = base + "\\Names";
+  MakeTree(folder);
+  Start({folder + "\\naive.txt"});
+  const std::wstring at = win::WideOf(folder);
+  PostWideDrop(form->Handle(), {at + L"\\na\u00efve.txt", at + L"\\naive.txt", at + L"\\\ud55c\uae00"});
+  ASSERT_TRUE(PumpUntil([&] { return form->Tree().TotalCount == 4; }));
+  const Node* root = form->Tree().FirstNode();
+  ASSERT_EQ(root->entries.size(), 3u);
+  // Each entry's path reaches its own file: its bytes are that file's.
+  const std::string accented = EntryPath(root->entries[1]);
+  EXPECT_NE(accented, folder + "\\naive.txt");
+  EXPECT_EQ(ReadAll(accented), Utf8(L"na\u00efve.txt"));
+  EXPECT_EQ(ReadAll(EntryPath(root->entries[2])), "naive.txt");
+  ASSERT_EQ(root->ChildCount(), 1u);
+  ASSERT_EQ(root->Child(0)->entries.size(), 1u);
+  EXPECT_EQ(ReadAll(EntryPath(root->Child(0)->entries[0])), Utf8(L"in \ud55c\uae00"));
   Close();
 }
 
