@@ -87,6 +87,24 @@ AnsiName AnsiNameOf(const WIN32_FIND_DATAW& fd, std::string& name) {
   return AnsiName::None;
 }
 
+bool MayBeShortName(std::string_view name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) ++i;
+    else if (name[i] == '~') return true;
+  }
+  return false;
+}
+
+std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path) {
+  if (!MayBeShortName(PathName(path)) || !NamesOneItem(path)) return std::nullopt;
+  WIN32_FIND_DATAW fd;
+  ScopedFind find(FindFirstFileW(WideOf(path).c_str(), &fd));
+  if (!find) return std::nullopt;
+  std::string name;
+  if (AnsiNameOf(fd, name) != AnsiName::Short || !EqualsNoCase(name, PathName(path))) return std::nullopt;
+  return std::wstring(fd.cFileName);
+}
+
 std::string AnsiPathOf(const std::wstring& path) {
   if (std::optional<std::string> exact = ExactAnsi(path)) return *exact;
   std::string out;

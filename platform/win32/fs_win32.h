@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/fs.h"
 #include "platform/win32/win.h"
@@ -34,6 +35,12 @@ enum class AnsiName {
   None,   // neither fits: a spelling with kNoNameMark, which addresses nothing
 };
 AnsiName AnsiNameOf(const WIN32_FIND_DATAW& fd, std::string& name);
+
+// Short names the platform makes always hold a tilde; a component without one is its own name.
+bool MayBeShortName(std::string_view name);
+// The long name of the item at path when the path's last component is its short name, standing
+// for a long name the code page cannot hold; nullopt otherwise.
+std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path);
 
 // A wide path (from the wide command line or a drop) in the code page: components it holds as
 // they are, the others by their short names, or marked where there is none (see NamesOneItem).

@@ -2,6 +2,10 @@
 
 #include <functional>
 
+#include "platform/win32/fs_win32.h"
+#include "targets/entry.h"
+#include "targets/paths.h"
+
 namespace mv::win {
 
 void TreeViewMirror::SetFolderIcons(int closed, int open, HIMAGELIST systemSmall) {
@@ -52,6 +56,20 @@ void TreeViewMirror::NodeChanged(Node& node) {
   tvi.iImage = node.image;
   tvi.iSelectedImage = node.selectedImage;
   SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+  // A folder held by its short name shows its long one; the node keeps the short name, which
+  // rows and entries are matched by.
+  if (!node.parent || !MayBeShortName(node.text)) return;
+  const size_t i = node.IndexInParent();
+  if (i >= node.parent->entries.size()) return;
+  const std::string path = EntryPath(node.parent->entries[i]);
+  if (PathName(path) != node.text) return;
+  if (std::optional<std::wstring> longName = LongNameOutsideCodePage(path)) {
+    TVITEMW wide{};
+    wide.mask = TVIF_HANDLE | TVIF_TEXT;
+    wide.hItem = item;
+    wide.pszText = longName->data();
+    SendMessageW(tree_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&wide));
+  }
 }
 
 Node* TreeViewMirror::NodeOf(HTREEITEM item) const {

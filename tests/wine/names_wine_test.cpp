@@ -238,6 +238,25 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   TreeView_SelectItem(form->TreeView(), node);
   PumpPending();
 
+  // The tree shows each folder's true name too.
+  std::vector<std::wstring> folders, wantFolders;
+  for (HTREEITEM child = TreeView_GetChild(form->TreeView(), node); child;
+       child = TreeView_GetNextSibling(form->TreeView(), child)) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW tvi{};
+    tvi.mask = TVIF_HANDLE | TVIF_TEXT;
+    tvi.hItem = child;
+    tvi.pszText = text;
+    tvi.cchTextMax = MAX_PATH;
+    SendMessageW(form->TreeView(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
+    folders.push_back(text);
+  }
+  for (const HostileName& n : names)
+    if (n.Folder()) wantFolders.push_back(FromUtf8(n.utf8));
+  std::sort(folders.begin(), folders.end());
+  std::sort(wantFolders.begin(), wantFolders.end());
+  EXPECT_EQ(folders, wantFolders);
+
   // The list shows each row's true name, with the size of that very file.
   HWND list = form->ListView();
   std::map<std::wstring, std::string> shown;

@@ -34,26 +34,6 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
-// Short names the platform makes always hold a tilde; a component without one is its own name.
-bool MayBeShortName(std::string_view name) {
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) ++i;
-    else if (name[i] == '~') return true;
-  }
-  return false;
-}
-
-// The long name of the item at path when the path's last component is its short name, standing
-// for a long name the code page cannot hold.
-std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path) {
-  WIN32_FIND_DATAW fd;
-  ScopedFind find(FindFirstFileW(WideOf(path).c_str(), &fd));
-  if (!find) return std::nullopt;
-  std::string name;
-  if (AnsiNameOf(fd, name) != AnsiName::Short || !EqualsNoCase(name, PathName(path))) return std::nullopt;
-  return std::wstring(fd.cFileName);
-}
-
 // A destination split where its renamed tail begins: the code-page text kept as it is (up to
 // and including a separator) and the tail's components as the file system names them.
 struct Renamed {
