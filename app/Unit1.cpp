@@ -48,6 +48,21 @@ std::vector<std::string> ReadDrop(HDROP drop) {
 
 }  // namespace
 
+std::vector<std::string> ArgumentPaths(const wchar_t* commandLine) {
+  std::vector<std::string> args;
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(commandLine, &argc);
+  if (!argv) return args;
+  for (int i = 1; i < argc; ++i) {
+    // Relative paths are made absolute so every target has a real base folder.
+    wchar_t full[MAX_PATH];
+    const DWORD n = GetFullPathNameW(argv[i], MAX_PATH, full, nullptr);
+    args.push_back(win::AnsiPathOf(n > 0 && n < MAX_PATH ? std::wstring(full, n) : std::wstring(argv[i])));
+  }
+  LocalFree(argv);
+  return args;
+}
+
 bool RegisterMorvaneClasses(HINSTANCE instance) {
   static bool done = false;
   if (done) return true;

@@ -196,4 +196,9 @@ bool RegisterMorvaneClasses(HINSTANCE instance);
 // Runs the message loop with the drop hook until the main window has closed.
 int RunMessageLoop(TForm1& form);
 
+// The target paths of a wide command line (after the program's own name), absolute, in the code
+// page: the code page's own command line would give names it cannot hold in a best-fit or '?'
+// spelling, which reaches another file or none.
+std::vector<std::string> ArgumentPaths(const wchar_t* commandLine);
+
 }  // namespace mv

@@ -357,4 +357,21 @@ TEST_F(NamesWine, ADropOfSuchNamesReachesEachFileAndNoOther) {
   Close();
 }
 
+TEST_F(NamesWine, TheCommandLineIsReadWide) {
+  const std::string folder = base + "\\Names";
+  MakeTree(folder);
+  const std::wstring at = win::WideOf(folder);
+  const std::wstring line = L"\"Morvane.exe\" \"" + at + L"\\na\u00efve.txt\" " + at + L"\\naive.txt";
+  const std::vector<std::string> args = ArgumentPaths(line.c_str());
+  ASSERT_EQ(args.size(), 2u);
+  EXPECT_EQ(ReadAll(args[0]), Utf8(L"na\u00efve.txt"));  // its short name, never "naive.txt"
+  EXPECT_EQ(args[1], folder + "\\naive.txt");
+  // A relative name is made absolute.
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, current);
+  SetCurrentDirectoryA(folder.c_str());
+  EXPECT_EQ(ArgumentPaths(L"Morvane.exe \u30dd\u30b9\u30bf\u30fc.txt"), std::vector<std::string>{folder + "\\ポスター.txt"});
+  SetCurrentDirectoryA(current);
+}
+
 }  // namespace
