@@ -146,8 +146,11 @@ std::string Win32CopyPlatform::Addressed(const std::string& source, const std::s
     wide += renamed->tail[i];
     WIN32_FIND_DATAW fd;
     ScopedFind find(FindFirstFileW(wide.c_str(), &fd));
+    if (!find) return at;  // not there (yet)
+    // Without a short name at the destination it is marked: every operation on it then ends
+    // in its own error line rather than reaching it by another name or passing it over.
     std::string name;
-    if (!find || AnsiNameOf(fd, name) == AnsiName::None) return at;  // not there (yet)
+    AnsiNameOf(fd, name);
     path += name;
   }
   return path;
