@@ -97,9 +97,15 @@ std::optional<uint64_t> Win32FileSystem::FolderIdentity(const std::string& path)
   if (!dir) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(dir.Get(), &info)) return std::nullopt;
+  return FolderIdentityOf(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+}
+
+std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow) {
+  // Some volumes report index 0 for every folder: that tells nothing, and taken as an identity
+  // it would stop every scan below the first level.
+  if (indexHigh == 0 && indexLow == 0) return std::nullopt;
   // Volume serial in the top bits, file index below: unique enough to notice a repeat.
-  return (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 40) ^
-         ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  return (static_cast<uint64_t>(volumeSerial) << 40) ^ ((static_cast<uint64_t>(indexHigh) << 32) | indexLow);
 }
 
 }  // namespace mv::win

@@ -16,4 +16,7 @@ class Win32FileSystem : public FileSystem {
   std::optional<uint64_t> FolderIdentity(const std::string& path) override;
 };
 
+// The identity of a folder from what the volume reports for it; nullopt for file index 0.
+std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow);
+
 }  // namespace mv::win
