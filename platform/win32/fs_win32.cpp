@@ -86,8 +86,11 @@ std::unique_ptr<OpenFile> Win32FileSystem::OpenExclusive(const std::string& path
 std::optional<uint32_t> Win32FileSystem::ToLocalDos(uint64_t fileTime) {
   FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)}, local;
   WORD date = 0, time = 0;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time))
-    return std::nullopt;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return std::nullopt;
+  // Some implementations pack a year past 2107 with its high bits lost (2110 as 1982).
+  if (st.wYear < 1980 || st.wYear > 2107) return std::nullopt;
+  if (!FileTimeToDosDateTime(&local, &date, &time)) return std::nullopt;
   return (static_cast<uint32_t>(date) << 16) | time;
 }
 
