@@ -477,9 +477,10 @@ void TForm1::copy1Click() {
 }
 
 void TForm1::AfterOperation() {
-  if (lha_ && !builder_->FirstBaseFolder().empty()) lha_->SetInitialFolder(builder_->FirstBaseFolder());
   // What arrived while the run pumped messages: a drop is applied now, a close goes through.
   RunPendingDrop();
+  // The first build of the run, whether from the command line or a drop, sets it once.
+  if (lha_ && !builder_->FirstBaseFolder().empty()) lha_->SetInitialFolder(builder_->FirstBaseFolder());
   if (closeAfterRun_) {
     closeAfterRun_ = false;
     PostMessageA(wnd_, WM_CLOSE, 0, 0);
@@ -664,7 +665,9 @@ bool TForm1::DropFiles(const MSG& msg) {
   DragFinish(drop);
   if (paths.empty()) return true;
   pendingDrop_ = std::move(paths);
-  RunPendingDrop();
+  // Under a running build or copy the drop waits for its end; otherwise it is built now, and a
+  // close requested while it was being built goes through after it, as after a copy.
+  if (!OperationRunning()) AfterOperation();
   return true;
 }
 

@@ -96,7 +96,12 @@ void Browser::ShowSelection(int64_t count, int64_t bytes) {
   host_.SetPanel(5, BytesText(bytes));
 }
 
-void Browser::FillFileList() { Fill(treeView_.Selected()); }
+void Browser::FillFileList() {
+  Fill(treeView_.Selected());
+  // The new rows are all unselected; the list control reports no change for rows it drops
+  // wholesale, so the flat figures are brought in line here.
+  UpdateSelectionFlat();
+}
 
 void Browser::Fill(const Node* node) {
   Busy busy(*this);
@@ -219,11 +224,11 @@ void Browser::selectAll1Click() {
 
 void Browser::RemoveSubtreeFromTotals(const Node& node) {
   for (size_t i = 0; i < node.entries.size(); ++i) {
-    const std::string& entry = node.entries[i];
     tree_.TotalCount -= 1;
-    tree_.TotalSize -= EntrySize(entry);
-    if (i < node.ChildCount() && IsFolderPath(EntryPath(entry)))
-      RemoveSubtreeFromTotals(*node.Child(i));
+    tree_.TotalSize -= EntrySize(node.entries[i]);
+    // Entry i below ChildCount is child node i, which leaves with this node whatever the disk
+    // says now: a sub-folder that vanished still takes its entries out of the totals.
+    if (i < node.ChildCount()) RemoveSubtreeFromTotals(*node.Child(i));
   }
 }
 
@@ -278,13 +283,14 @@ void Browser::delete2Click() {
       tree_.TotalCount = 0;
       tree_.TotalSize = 0;
       host_.DisableOperations();
+      ShowSelection(0, 0);  // no row is left to be selected
     } else {
       Busy busy(*this);
       if (Node* parent = node->parent) {
         // The node's own entry sits at its child index (folder entries come first, in order).
         const size_t i = node->IndexInParent();
         if (i < parent->entries.size() &&
-            EqualsNoCase(PathName(EntryPath(parent->entries[i])), node->text)) {
+            EqualsNoCase(ItemName(EntryPath(parent->entries[i])), node->text)) {
           const std::string entry = parent->entries[i];
           std::optional<FindItem> found = fs_.FindOne(EntryPath(entry), kMaskAll);
           tree_.TotalSize -= found ? found->size : EntrySize(entry);
@@ -312,7 +318,7 @@ void Browser::ListView1DblClick() {
     shell_.Open(path);
     return;
   }
-  const std::string name = PathName(path);
+  const std::string name = ItemName(path);
   Node* target = nullptr;
   if (*row < node->ChildCount() && node->Child(*row)->text == name) target = node->Child(*row);
   for (size_t i = 0; !target && i < node->ChildCount(); ++i)

@@ -10,6 +10,11 @@ bool AsciiEqualsNoCase(std::string_view a, std::string_view b) { return AsciiUpp
 
 TextServices g_services{&AsciiEqualsNoCase, &AsciiUpper};
 
+std::string& Thousands() {
+  static std::string separator = ",";
+  return separator;
+}
+
 }  // namespace
 
 bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -28,5 +33,8 @@ std::string AsciiUpper(std::string_view text) {
 bool EqualsNoCase(std::string_view a, std::string_view b) { return g_services.equalsNoCase(a, b); }
 std::string UpperCase(std::string_view text) { return g_services.upper(text); }
 void SetTextServices(const TextServices& services) { g_services = services; }
+
+const std::string& ThousandsSeparator() { return Thousands(); }
+void SetThousandsSeparator(std::string separator) { Thousands() = std::move(separator); }
 
 }  // namespace mv

@@ -25,4 +25,9 @@ std::string UpperCase(std::string_view text);
 void SetTextServices(const TextServices& services);
 std::string AsciiUpper(std::string_view text);  // the default: DBCS-aware ASCII folding
 
+// The locale's thousands separator, read once at start-up as the figures' format; "," until
+// the platform installs its own.
+const std::string& ThousandsSeparator();
+void SetThousandsSeparator(std::string separator);
+
 }  // namespace mv

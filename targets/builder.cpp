@@ -5,31 +5,12 @@
 
 namespace mv {
 
-bool IsRootPath(const std::string& path) {
-  auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-  if ((path.size() == 2 || path.size() == 3) && isLetter(path[0]) && path[1] == ':')
-    return path.size() == 2 || path[2] == '\\';
-  if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
-    std::string rest = path.substr(2);
-    if (EndsWithBackslash(rest)) rest.pop_back();
-    // server\share: exactly one real separator, neither part empty.
-    size_t after = AfterLastSeparator(rest);
-    if (after == 0 || after == 1 || after == rest.size()) return false;
-    return AfterLastSeparator(rest.substr(0, after - 1)) == 0;
-  }
-  return false;
-}
-
 std::string TrimTrailingBackslash(const std::string& path) {
+  if (path.size() == 2 && path[1] == ':' && IsRootPath(path)) return path + "\\";
   if (!EndsWithBackslash(path)) return path;
   if (path.size() == 3 && path[1] == ':') return path;  // "D:\" stays a drive root
   if (path.size() <= 1) return path;
   return path.substr(0, path.size() - 1);
-}
-
-std::string FolderNodeName(const std::string& path) {
-  std::string name = PathName(path);
-  return name.empty() ? path : name;
 }
 
 std::string TreeBuilder::LongNameOf(const std::string& path, uint32_t mask) {
@@ -76,17 +57,16 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
   if (hooks_.busyCursor) hooks_.busyCursor(true);
   // A pattern is no target: the search would report whatever it matches.
   std::optional<FindItem> item = NamesOneItem(path) ? fs_.FindOne(path, kMaskAll) : std::nullopt;
-  std::string entryPath = path;
-  if (!item && IsRootPath(path)) {
+  const std::string entryPath = TrimTrailingBackslash(path);
+  if (!item && IsRootPath(entryPath)) {
     // A drive or share root has no directory entry of its own: take it as a folder of size 0.
-    item = FindItem{path, kAttrDirectory, 0, 0};
-    entryPath = EndsWithBackslash(path) && path.size() == 3 ? path.substr(0, 2) : TrimTrailingBackslash(path);
+    item = FindItem{entryPath, kAttrDirectory, 0, 0};
   }
   if (item) {
     if (item->attributes & kAttrDirectory) {
       InsertFolderEntry(root, MakeEntry(item->size, entryPath));
-      Node& child = tree_.AddChild(root, FolderNodeName(entryPath));
-      ScanChildFolder(child, *item, entryPath);
+      Node& child = tree_.AddChild(root, ItemName(entryPath));
+      ScanChildFolder(child, entryPath);
       tree_.Changed(child);
     } else {
       AppendFileEntry(root, MakeEntry(item->size, entryPath));
@@ -98,28 +78,29 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
   if (hooks_.busyCursor) hooks_.busyCursor(false);
 }
 
-void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::string& full) {
+void TreeBuilder::ScanChildFolder(Node& child, const std::string& full) {
   // A folder the code page cannot name (no short name either) keeps an empty node: searching
   // below its marked spelling would list other folders' contents.
   if (!NamesOneItem(full)) {
     child.entries.clear();
     return;
   }
-  if (EnterFolder(full, item.attributes)) {
+  if (EnterFolder(full)) {
     ScanFolder(child, full);
     LeaveFolder();
   }
 }
 
-bool TreeBuilder::EnterFolder(const std::string& path, uint32_t attributes) {
-  // Links and junctions are listed but never entered: they may lead back up the tree.
-  if (attributes & kAttrReparsePoint) return false;
+bool TreeBuilder::EnterFolder(const std::string& path) {
+  // Links, junctions and mount points are scanned like folders; one that leads back to a folder
+  // being scanned is listed but not entered again. Only a real identity can tell: a volume that
+  // gives none (or the same for every folder) never stops a scan.
   std::optional<uint64_t> id = fs_.FolderIdentity(path);
   if (id) {
-    for (uint64_t a : ancestors_)
-      if (a == *id) return false;  // reached again through a link the platform did not flag
+    for (const std::optional<uint64_t>& a : ancestors_)
+      if (a == id) return false;
   }
-  ancestors_.push_back(id.value_or(0));
+  ancestors_.push_back(id);
   return true;
 }
 
@@ -127,16 +108,16 @@ void TreeBuilder::LeaveFolder() { ancestors_.pop_back(); }
 
 void TreeBuilder::ScanFolder(Node& node, const std::string& folder) {
   node.entries.clear();
-  fs_.Search(folder + "\\*.*", [&](const FindItem& item) {
+  fs_.Search(JoinPath(folder, "*.*"), [&](const FindItem& item) {
     if (!item.name.empty() && item.name[0] == '.') return;  // ".", ".." and dot files
     if (item.name.empty()) return;
     tree_.TotalCount += 1;
     tree_.TotalSize += item.size;
-    std::string full = folder + "\\" + item.name;
+    std::string full = JoinPath(folder, item.name);
     if (item.attributes & kAttrDirectory) {
       InsertFolderEntry(node, MakeEntry(item.size, full));
       Node& child = tree_.AddChild(node, item.name);
-      ScanChildFolder(child, item, full);
+      ScanChildFolder(child, full);
       tree_.Changed(child);
     } else {
       AppendFileEntry(node, MakeEntry(item.size, full));

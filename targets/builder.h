@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,23 +41,20 @@ class TreeBuilder {
   const std::string& FirstBaseFolder() const { return firstBase_; }
 
  private:
-  void ScanChildFolder(Node& parent, const FindItem& item, const std::string& full);
-  bool EnterFolder(const std::string& path, uint32_t attributes);
+  void ScanChildFolder(Node& parent, const std::string& full);
+  bool EnterFolder(const std::string& path);
   void LeaveFolder();
 
   FileSystem& fs_;
   TargetTree& tree_;
   BuildHooks hooks_;
   std::string firstBase_;
-  std::vector<uint64_t> ancestors_;  // identities of the folders being scanned, outermost first
+  // Identities of the folders being scanned, outermost first; nullopt where the volume gave none.
+  std::vector<std::optional<uint64_t>> ancestors_;
 };
 
-// A drive root ("D:", "D:\") or a network share root ("\\server\share"), which a directory
-// search cannot find as an item of its own.
-bool IsRootPath(const std::string& path);
-// A target path without a trailing backslash (roots keep theirs).
+// A target path without a trailing backslash; a drive root is held as "D:\\" (a bare "D:" would
+// mean the drive's current folder).
 std::string TrimTrailingBackslash(const std::string& path);
-// The name a folder's child node carries: PathName of the path, or the root itself ("D:").
-std::string FolderNodeName(const std::string& path);
 
 }  // namespace mv

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/text.h"
+
 namespace mv {
 
 std::string ToDecimal(int64_t value) {
@@ -36,7 +38,9 @@ int64_t EntrySize(std::string_view entry) {
   return ParseDecimal(entry.substr(0, comma), value) ? value : 0;
 }
 
-std::string FormatTotal(int64_t value, char thousands) {
+std::string FormatTotal(int64_t value) { return FormatTotal(value, ThousandsSeparator()); }
+
+std::string FormatTotal(int64_t value, std::string_view thousands) {
   if (value == 0) return {};
   // Work on the magnitude as unsigned so INT64_MIN formats too.
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);

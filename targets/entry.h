@@ -19,8 +19,9 @@ int64_t EntrySize(std::string_view entry);
 std::string ToDecimal(int64_t value);
 bool ParseDecimal(std::string_view text, int64_t& value);
 
-// "###,###,###,###": digits grouped by three with the separator, "-" for negatives, and the
-// empty text for zero.
-std::string FormatTotal(int64_t value, char thousands = ',');
+// "###,###,###,###": digits grouped by three with the locale's thousands separator, "-" for
+// negatives, and the empty text for zero.
+std::string FormatTotal(int64_t value);
+std::string FormatTotal(int64_t value, std::string_view thousands);
 
 }  // namespace mv

@@ -52,4 +52,34 @@ std::string PathParent(std::string_view path) {
   return std::string(body.substr(0, cut - 1));
 }
 
+bool IsRootPath(std::string_view path) {
+  auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if ((path.size() == 2 || path.size() == 3) && isLetter(path[0]) && path[1] == ':')
+    return path.size() == 2 || path[2] == '\\';
+  if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+    std::string_view rest = path.substr(2);
+    if (EndsWithBackslash(rest)) rest.remove_suffix(1);
+    // server\share: exactly one real separator, neither part empty.
+    size_t after = AfterLastSeparator(rest);
+    if (after == 0 || after == 1 || after == rest.size()) return false;
+    return AfterLastSeparator(rest.substr(0, after - 1)) == 0;
+  }
+  return false;
+}
+
+std::string ItemName(std::string_view path) {
+  std::string name = PathName(path);
+  if (!name.empty()) return name;
+  std::string_view body = path;
+  if (EndsWithBackslash(body)) body.remove_suffix(1);
+  return std::string(body);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  if (!EndsWithBackslash(out)) out += '\\';
+  out += name;
+  return out;
+}
+
 }  // namespace mv

@@ -22,4 +22,14 @@ std::string PathParent(std::string_view path);
 // True when the last character (not a trail byte) is a backslash.
 bool EndsWithBackslash(std::string_view path);
 
+// A drive root ("D:", "D:\") or a network share root ("\\server\share"), which a directory
+// search cannot find as an item of its own.
+bool IsRootPath(std::string_view path);
+// The name of the item a target path stands for, as its folder node carries it: PathName, or
+// for a drive root, which has no name of its own, the drive ("D:"). Every command that matches
+// a folder entry to its node compares this.
+std::string ItemName(std::string_view path);
+// folder + "\" + name, without doubling the backslash of a root folder ("D:\").
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 }  // namespace mv

@@ -155,7 +155,7 @@ void AttribChanger::ChangeEntry(const Node& node, const std::string& path,
     ChangeFileAttr(path);
     return;
   }
-  const std::string name = PathName(path);
+  const std::string name = ItemName(path);
   for (const auto& child : node.children) {
     if (equals(child->text, name)) {
       ChangeNodeAttr(*child, equals);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "targets/builder.h"
 #include "targets/entry.h"
 #include "targets/paths.h"
 
@@ -39,6 +38,17 @@ std::string FirstChar(const std::string& text) {
 }
 
 }  // namespace
+
+bool IsNewer(FileSystem& fs, uint64_t sourceTime, uint64_t destinationTime) {
+  const std::optional<uint32_t> source = fs.ToLocalDos(sourceTime);
+  const std::optional<uint32_t> destination = fs.ToLocalDos(destinationTime);
+  // Packed DOS times compare unsigned: years from 2044 set the top bit.
+  if (source && destination) return *source > *destination;
+  // A time the packed form cannot hold (before 1980, after 2107) must not count as the oldest
+  // or the newest of all: compare the file times themselves, in the same two-second steps.
+  constexpr uint64_t kTwoSeconds = 20000000;  // in 100 ns units
+  return sourceTime / kTwoSeconds > destinationTime / kTwoSeconds;
+}
 
 int64_t ProgressPosition(int64_t copied, int64_t total, int64_t previous) {
   const int64_t step = total / 100;
@@ -106,7 +116,7 @@ void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& ro
     if (item) total += item->size;
     uint32_t attributes = item ? item->attributes : platform_.Files().GetAttributes(path);
     if (attributes & kAttrDirectory) {
-      if (const Snap* child = ChildNamed(node, rows[i].caption)) SumNodeBytes(*child, total);
+      if (const Snap* child = ChildNamed(node, ItemName(path))) SumNodeBytes(*child, total);
     }
   }
   platform_.BusyCursor(false);
@@ -131,7 +141,9 @@ void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& ro
       UpdateProgress();
       // A failed read counts as a folder: its node, if any, decides.
       if (platform_.Files().GetAttributes(path) & kAttrDirectory) {
-        if (const Snap* child = ChildNamed(node, rows[i].caption)) CopyNodeFiles(*child, 1);
+        // By the entry's own name, as below: the caption is the shell's display name, which
+        // may be another (a folder with a localized name).
+        if (const Snap* child = ChildNamed(node, ItemName(path))) CopyNodeFiles(*child, 1);
         if (stop_) break;
       }
     }
@@ -186,7 +198,7 @@ void CopyEngine::CopyNodeFiles(const Snap& node, int depth) {
     const std::string path = EntryPath(entry);
     if (!CopyEntry(path, depth)) return;
     if (platform_.Files().GetAttributes(path) & kAttrDirectory) {
-      if (const Snap* child = ChildNamed(node, PathName(path))) CopyNodeFiles(*child, depth + 1);
+      if (const Snap* child = ChildNamed(node, ItemName(path))) CopyNodeFiles(*child, depth + 1);
       if (stop_) return;
     }
   }
@@ -199,7 +211,7 @@ void CopyEngine::SumNodeBytes(const Snap& node, int64_t& total) {
     if (!item) continue;  // vanished: counts nothing
     total += item->size;
     if (item->attributes & kAttrDirectory) {
-      if (const Snap* child = ChildNamed(node, PathName(path))) SumNodeBytes(*child, total);
+      if (const Snap* child = ChildNamed(node, ItemName(path))) SumNodeBytes(*child, total);
     }
   }
 }
@@ -241,12 +253,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   std::optional<FindItem> existing = fs.Lookup(at);
   if (existing) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
-    if (choices.policy == ExistingPolicy::NewerOnly) {
-      // Packed DOS times compare unsigned: years from 2044 set the top bit.
-      const uint32_t sourceTime = fs.ToLocalDos(from->lastWrite).value_or(0);
-      const uint32_t destinationTime = fs.ToLocalDos(existing->lastWrite).value_or(0);
-      overwrite = sourceTime > destinationTime;
-    }
+    if (choices.policy == ExistingPolicy::NewerOnly) overwrite = IsNewer(fs, from->lastWrite, existing->lastWrite);
     if (overwrite) {
       if (choices.resetAttributes && !itself) fs.SetAttributes(at, kAttrNormal);
     } else {
@@ -264,7 +271,8 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   platform_.PumpMessages();
   if (itself) {
     if (!skip) hooks_.appendError(kNotCopy + destination);
-  } else if (!platform_.DuplicateFile(source, at, skip) && !skip) {
+  } else if (!platform_.DuplicateFile(source, at, skip || !existing) && !skip) {
+    // A destination the look-up could not see may still be there: it is never replaced blind.
     hooks_.appendError(kNotCopy + destination);
   }
   // A copy made just now under its long name is reached through its own short name.

@@ -92,7 +92,7 @@ struct CopyHooks {
 // One row of the file list as the selection command sees it; row i is entry i of the node.
 struct FileRow {
   bool selected = false;
-  std::string caption;  // the name the list shows
+  std::string caption;  // the name the list shows; a folder's node is found by its entry's name
 };
 
 class CopyEngine {
@@ -145,6 +145,10 @@ class CopyEngine {
   int64_t total_ = 0;
   int64_t position_ = 0;
 };
+
+// "新しいﾌｧｲﾙ": the source is newer than the destination, by their local times packed into DOS
+// date-times, or by the file times in two-second steps where either cannot be packed.
+bool IsNewer(FileSystem& fs, uint64_t sourceTime, uint64_t destinationTime);
 
 // The position of the bar: copied ÷ (total ÷ 100); the previous one while total is below 100.
 int64_t ProgressPosition(int64_t copied, int64_t total, int64_t previous);

@@ -62,7 +62,7 @@ void ArchiveCommands::ListLhaNode(const Node& node) {
       AddFile(path);
       continue;
     }
-    const std::string name = PathName(path);
+    const std::string name = ItemName(path);
     for (const auto& child : node.children) {
       if (EqualsNoCase(child->text, name)) {
         ListLhaNode(*child);
@@ -72,14 +72,17 @@ void ArchiveCommands::ListLhaNode(const Node& node) {
   }
 }
 
-void ArchiveCommands::ListLhaRow(const Node& selected, const SelectedRow& row,
+void ArchiveCommands::ListLhaRow(const Node& selected, const SelectedRow& /*row*/,
                                  const std::string& path) {
   if (!IsFolder(path)) {
     AddFile(path);
     return;
   }
+  // By the entry's own name, as below: the caption is the shell's display name, which may be
+  // another (a folder with a localized name).
+  const std::string name = ItemName(path);
   for (const auto& child : selected.children) {
-    if (EqualsNoCase(child->text, row.caption)) {
+    if (EqualsNoCase(child->text, name)) {
       ListLhaNode(*child);
       return;
     }

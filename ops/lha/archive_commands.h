@@ -43,7 +43,7 @@ class ArchiveUi {
 };
 
 // A selected row of the file list: its index (row i is entry i of the selected node) and the
-// caption it shows.
+// caption it shows (a folder's node is found by its entry's name, not by the caption).
 struct SelectedRow {
   size_t index = 0;
   std::string caption;

@@ -187,8 +187,11 @@ std::unique_ptr<OpenFile> Win32FileSystem::OpenExclusive(const std::string& path
 std::optional<uint32_t> Win32FileSystem::ToLocalDos(uint64_t fileTime) {
   FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)}, local;
   WORD date = 0, time = 0;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time))
-    return std::nullopt;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return std::nullopt;
+  // Some implementations pack a year past 2107 with its high bits lost (2110 as 1982).
+  if (st.wYear < 1980 || st.wYear > 2107) return std::nullopt;
+  if (!FileTimeToDosDateTime(&local, &date, &time)) return std::nullopt;
   return (static_cast<uint32_t>(date) << 16) | time;
 }
 
@@ -199,9 +202,15 @@ std::optional<uint64_t> Win32FileSystem::FolderIdentity(const std::string& path)
   if (!dir) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(dir.Get(), &info)) return std::nullopt;
+  return FolderIdentityOf(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+}
+
+std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow) {
+  // Some volumes report index 0 for every folder: that tells nothing, and taken as an identity
+  // it would stop every scan below the first level.
+  if (indexHigh == 0 && indexLow == 0) return std::nullopt;
   // Volume serial in the top bits, file index below: unique enough to notice a repeat.
-  return (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 40) ^
-         ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  return (static_cast<uint64_t>(volumeSerial) << 40) ^ ((static_cast<uint64_t>(indexHigh) << 32) | indexLow);
 }
 
 }  // namespace mv::win

@@ -46,4 +46,7 @@ std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path);
 // they are, the others by their short names, or marked where there is none (see NamesOneItem).
 std::string AnsiPathOf(const std::wstring& path);
 
+// The identity of a folder from what the volume reports for it; nullopt for file index 0.
+std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow);
+
 }  // namespace mv::win

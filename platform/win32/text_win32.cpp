@@ -2,7 +2,6 @@
 
 #include "platform/text.h"
 #include "platform/win32/win.h"
-#include "targets/paths.h"
 
 namespace mv::win {
 namespace {
@@ -25,6 +24,9 @@ std::string LocaleUpper(std::string_view text) {
 void InstallPlatformText() {
   SetLeadByteTest(&LeadByte);
   SetTextServices(TextServices{&LocaleEqualsNoCase, &LocaleUpper});
+  char thousands[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands, sizeof thousands) > 0)
+    SetThousandsSeparator(thousands);
 }
 
 }  // namespace mv::win

@@ -1,4 +1,5 @@
-// Installs the platform's lead-byte test, locale comparison and upper-casing for the portable code.
+// Installs the platform's lead-byte test, locale comparison, upper-casing and thousands separator
+// for the portable code.
 #pragma once
 
 namespace mv::win {

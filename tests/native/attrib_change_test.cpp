@@ -252,6 +252,21 @@ TEST(AttribCommands, SelectedRowsDescendIntoMatchingChildren) {
   EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem);
 }
 
+// A selected drive root row ("D:\\") descends into its node, named by the drive.
+TEST(AttribCommands, SelectedDriveRootRowDescendsIntoItsNode) {
+  Rig r;
+  Ui ui;
+  r.fs.AddFolder("D:\\");
+  r.fs.AddFile("D:\\top.txt");
+  TargetTree tree;
+  Node& top = tree.AddRoot("D:\\");
+  top.entries = {MakeEntry(0, "D:\\")};
+  tree.AddChild(top, "D:").entries = {MakeEntry(0, "D:\\top.txt")};
+  r.choices.hidden = kSet;
+  RunChangeSelected(r.changer, r.errors, &top, {0}, AsciiNoCase, ui);
+  EXPECT_EQ(r.Attr("D:\\top.txt"), kAttrArchive | kAttrHidden);
+}
+
 TEST(ErrorList, LinesAndTheirFile) {
   ErrorList list;
   int changes = 0;

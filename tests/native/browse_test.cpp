@@ -131,7 +131,8 @@ class FakeTree : public TreeViewPort {
   }
   void RemoveAll() override {
     tree_.Clear();
-    Select(nullptr);
+    if (notifyOnRemoveAll) Select(nullptr);
+    else selected = nullptr;
   }
   void ExpandAll(bool expand) override {
     (expand ? expanded : collapsed)++;
@@ -141,6 +142,7 @@ class FakeTree : public TreeViewPort {
   Browser* browser = nullptr;
   int expanded = 0, collapsed = 0;
   bool moveOnCollapse = true;
+  bool notifyOnRemoveAll = true;  // a control may drop everything without a change notification
 
  private:
   TargetTree& tree_;
@@ -452,9 +454,46 @@ TEST_F(BrowseTest, AVanishedFolderRowStillTakesItsOwnNode) {
   browser.Delete1Click();
   EXPECT_EQ(tree.NodeCount(), 1u);
   EXPECT_EQ(root->entries.size(), 2u);
-  // Sub and its three entries leave; Deep's own entries are not reached through a failed query.
-  EXPECT_EQ(tree.TotalCount, 7 - 4);
-  EXPECT_EQ(tree.TotalSize, 25 - 11);
+  // Sub, its three entries and what lay in the vanished Deep all leave: the nodes say what goes.
+  EXPECT_EQ(tree.TotalCount, 7 - 5);
+  EXPECT_EQ(tree.TotalSize, 25 - 18);
+}
+
+TEST_F(BrowseTest, AVanishedSubFolderOfARemovedNodeStillLeavesTheTotals) {
+  fs.Remove("D:\\Work\\Sub\\Deep");
+  treeView.Select(sub);
+  browser.delete2Click();
+  EXPECT_EQ(tree.NodeCount(), 1u);
+  EXPECT_EQ(tree.TotalCount, 2);  // a.txt and b.txt; e.txt left with the vanished Deep
+  EXPECT_EQ(tree.TotalSize, 7);
+}
+
+// A drive root target: its entry is "D:\" and its node "D:", and every command that matches the
+// two agrees, so removing the node takes the entry with it and rows keep mapping to nodes.
+TEST_F(BrowseTest, ADriveRootNodeMatchesItsEntry) {
+  TargetTree drives;
+  FakeTree view{drives};
+  Browser b{drives, fs, list, view, shell, dates, host};
+  view.browser = &b;
+  fs.AddFolder("D:\\");
+  Node& top = drives.AddRoot("D:\\");
+  InsertFolderEntry(top, MakeEntry(0, "D:\\"));
+  Node& drive = drives.AddChild(top, "D:");
+  InsertFolderEntry(drive, MakeEntry(0, "D:\\Work"));
+  drives.AddChild(drive, "Work");
+  AppendFileEntry(top, MakeEntry(3, "D:\\Work\\a.txt"));
+  drives.TotalCount = 3;
+  drives.TotalSize = 3;
+  view.Select(&top);
+  list.Pick({0});
+  b.ListView1DblClick();
+  EXPECT_EQ(view.selected, &drive);
+  view.Select(&drive);
+  b.delete2Click();
+  EXPECT_EQ(top.entries, (std::vector<std::string>{"3,D:\\Work\\a.txt"}));
+  EXPECT_EQ(top.ChildCount(), 0u);
+  EXPECT_EQ(drives.TotalCount, 1);
+  EXPECT_EQ(drives.TotalSize, 3);
 }
 
 TEST_F(BrowseTest, AFolderRowRemovesItsOwnNodeNotASameNamedOne) {
@@ -505,6 +544,35 @@ TEST_F(BrowseTest, RemovingTheTopFolderEmptiesEverythingAndDisables) {
   EXPECT_EQ(host.totalsShown, 2);
   EXPECT_FALSE(browser.PopupMenu2Popup().remove);
   EXPECT_FALSE(browser.PopupMenu1Popup().upFolder);
+}
+
+// Every refill makes new, unselected rows: the flat figures follow it, and read zero once the
+// top folder is gone, also when the control says nothing of the rows it dropped.
+TEST_F(BrowseTest, FlatFiguresFollowEveryRefillAndTheRemovalOfEverything) {
+  list.rows[1].selected = true;
+  list.SetSelected(2, true);
+  EXPECT_EQ(Figures(), "2個 7ﾊﾞｲﾄ");
+  browser.FillFileList();  // after "変  更" or "属性変更"
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+  list.SetSelected(1, true);
+  treeView.moveOnCollapse = false;
+  browser.FullCollapse1Click();
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+
+  // In the deep mode a refill leaves the figures to the deep count.
+  browser.SubChekClick(true);
+  list.SetSelected(0, true);
+  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  browser.FillFileList();
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+
+  browser.SubChekClick(false);
+  list.SetSelected(1, true);
+  EXPECT_EQ(Figures(), "1個 3ﾊﾞｲﾄ");
+  treeView.notifyOnRemoveAll = false;
+  browser.delete2Click();
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
 }
 
 TEST_F(BrowseTest, MenuEnableTables) {

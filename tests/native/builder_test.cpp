@@ -3,6 +3,7 @@
 #include "fake_fs.h"
 #include "targets/builder.h"
 #include "targets/entry.h"
+#include "targets/paths.h"
 
 using namespace mv;
 using mv::testing::FakeFs;
@@ -107,35 +108,58 @@ TEST(Builder, LargeFilesAndTotalsAreNotTruncated) {
   EXPECT_EQ(FormatTotal(b.tree.TotalSize), "7,516,192,773");
 }
 
+// A drive root is held as "D:\" (a bare "D:" is the drive's current folder), and its node
+// carries the name that every command matching entries to nodes takes from that path.
 TEST(Builder, DriveRootIsScannedAsAFolder) {
-  Built b;
-  b.fs.AddFile("D:\\top.txt", 3);
-  b.fs.AddFolder("D:\\Dir");
-  ASSERT_TRUE(b.builder.Build({"D:\\"}, true));
-  Node* root = b.tree.FirstNode();
-  EXPECT_EQ(root->text, "D:\\");
-  EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:"}));
-  Node* drive = root->Child(0);
-  ASSERT_NE(drive, nullptr);
-  EXPECT_EQ(drive->text, "D:");
-  EXPECT_EQ(drive->entries, (std::vector<std::string>{"0,D:\\Dir", "3,D:\\top.txt"}));
-  EXPECT_EQ(b.tree.TotalCount, 3);
+  for (const char* given : {"D:\\", "D:"}) {
+    Built b;
+    b.fs.AddFile("D:\\top.txt", 3);
+    b.fs.AddFolder("D:\\Dir");
+    b.fs.AddFile("D:\\Dir\\in.txt", 2);
+    ASSERT_TRUE(b.builder.Build({given}, true));
+    Node* root = b.tree.FirstNode();
+    EXPECT_EQ(root->text, "D:\\");
+    EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:\\"}));
+    Node* drive = root->Child(0);
+    ASSERT_NE(drive, nullptr);
+    EXPECT_EQ(drive->text, "D:");
+    EXPECT_EQ(drive->text, ItemName(EntryPath(root->entries[0])));
+    EXPECT_EQ(drive->entries, (std::vector<std::string>{"0,D:\\Dir", "3,D:\\top.txt"}));
+    EXPECT_EQ(drive->Child(0)->entries, (std::vector<std::string>{"2,D:\\Dir\\in.txt"}));
+    EXPECT_EQ(b.tree.TotalCount, 4);
+  }
 }
 
-TEST(Builder, LinksAndFoldersReachedTwiceAreNotEntered) {
+// Links, junctions and mount points are folders to scan, named as targets or found below one;
+// only one that leads back to a folder being scanned is listed and not entered again.
+TEST(Builder, LinksAreScannedAndOnlyLoopsAreNotEnteredAgain) {
   Built b;
   b.fs.AddFolder("D:\\L");
   b.fs.AddFolder("D:\\L\\junction", kAttrReparsePoint);
   b.fs.AddFile("D:\\L\\junction\\inside", 1);
-  auto& loop = b.fs.AddFolder("D:\\L\\loop");
-  loop.identity = b.fs.Find("D:\\L")->identity;  // a link the platform reports as a plain folder
+  auto& loop = b.fs.AddFolder("D:\\L\\loop", kAttrReparsePoint);
+  loop.identity = b.fs.Find("D:\\L")->identity;  // leads back to L
   b.fs.AddFile("D:\\L\\loop\\again", 1);
-  ASSERT_TRUE(b.builder.Build({"D:\\L"}, true));
+  b.fs.AddFolder("D:\\M", kAttrReparsePoint);  // a mount point named as a target
+  b.fs.AddFile("D:\\M\\m.txt", 4);
+  ASSERT_TRUE(b.builder.Build({"D:\\L", "D:\\M"}, true));
   Node* l = b.tree.FirstNode()->Child(0);
   ASSERT_EQ(l->ChildCount(), 2u);  // both are listed, with their nodes, so rows map to nodes
-  EXPECT_TRUE(l->Child(0)->entries.empty());
+  EXPECT_EQ(l->Child(0)->entries, (std::vector<std::string>{"1,D:\\L\\junction\\inside"}));
   EXPECT_TRUE(l->Child(1)->entries.empty());
-  EXPECT_EQ(b.tree.TotalCount, 3);
+  EXPECT_EQ(b.tree.FirstNode()->Child(1)->entries, (std::vector<std::string>{"4,D:\\M\\m.txt"}));
+  EXPECT_EQ(b.tree.TotalCount, 6);
+}
+
+// A volume that can tell no folder's identity never stops a scan.
+TEST(Builder, FoldersWithoutIdentityAreScannedToTheBottom) {
+  Built b;
+  std::string path = "D:\\N";
+  for (int i = 0; i < 4; ++i, path += "\\n") b.fs.AddFolder(path).identity = 0;
+  b.fs.AddFile(path + ".txt", 1);
+  ASSERT_TRUE(b.builder.Build({"D:\\N"}, true));
+  EXPECT_EQ(b.tree.NodeCount(), 5u);
+  EXPECT_EQ(b.tree.TotalCount, 5);
 }
 
 TEST(Builder, ShiftJisNamesWithBackslashTrailBytes) {

@@ -179,6 +179,47 @@ TEST_F(Copy, PoliciesOnAnExistingDestination) {
   }
 }
 
+// Times the packed form cannot hold (before 1980, after 2107) are compared as the file times
+// themselves, in two-second steps, never as the oldest time of all.
+TEST_F(Copy, NewerOnlyWithTimesOutsideThePackedRange) {
+  constexpr uint64_t kYear = 315576000000000;  // 100 ns units
+  constexpr uint64_t kSecond = 10000000;
+  const uint64_t y1970 = 369 * kYear, y2150 = 549 * kYear, y2200 = 599 * kYear;
+  EXPECT_TRUE(IsNewer(platform.fs, y2200, y2150));
+  EXPECT_FALSE(IsNewer(platform.fs, y2150, y2200));
+  EXPECT_FALSE(IsNewer(platform.fs, y1970, y2150));
+  EXPECT_FALSE(IsNewer(platform.fs, y1970 + kSecond, y1970));  // the same two-second step
+  EXPECT_TRUE(IsNewer(platform.fs, y1970 + 2 * kSecond, y1970));
+  EXPECT_TRUE(IsNewer(platform.fs, kDos2045, kDos2030));  // packed times as before
+
+  Build({"D:\\Work\\a.txt"});
+  choices.policy = ExistingPolicy::NewerOnly;
+  platform.fs.Find("D:\\Work\\a.txt")->lastWrite = y2150;
+  FakeFs::Item& later = platform.fs.AddFile("E:\\BACKUP\\a.txt", 3);
+  later.contents = "later";
+  later.lastWrite = y2200;
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), "later");
+  platform.fs.Find("D:\\Work\\a.txt")->lastWrite = y2200 + 4 * kSecond;
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), "a");
+  EXPECT_TRUE(errors.empty());
+}
+
+// A destination the look-up cannot see may still be there: it is copied with fail-if-exists, so
+// an existing one is kept and the run says so, whatever the policy.
+TEST_F(Copy, DestinationWhoseLookupFailsIsNeverOverwrittenBlind) {
+  Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
+  platform.fs.AddFile("E:\\BACKUP\\a.txt", 3).contents = "old";
+  platform.fs.Unseen("E:\\BACKUP\\a.txt");
+  choices.policy = ExistingPolicy::OverwriteAll;
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), "old");
+  EXPECT_EQ(Count("copy E:\\BACKUP\\a.txt x"), 1u);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"}));
+  EXPECT_EQ(Contents("E:\\BACKUP\\Sub\\b.txt"), "b");  // a destination that is not there is made
+}
+
 TEST_F(Copy, IntoTheTargetsOwnFolderNoFileIsTouched) {
   platform.fs.Find("D:\\Work\\a.txt")->attributes = kAttrHidden | kAttrArchive;
   Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
@@ -224,6 +265,30 @@ TEST_F(Copy, SelectionCopiesSelectedRowsAndFoldersBelowThem) {
   EXPECT_EQ(platform.pumps, 3 + 3);  // every row, every entry below, once more before each copy
 }
 
+// A folder row's caption is the shell's display name; a folder with a localized name shows
+// another than its own. Its node is found by the entry's name, so its contents are copied.
+TEST_F(Copy, SelectedFolderWithADisplayNameOfItsOwnIsDescended) {
+  Build({"D:\\Work\\Sub", "D:\\Work\\a.txt"});
+  engine.copy1Click(tree.FirstNode(), {{true, "サブフォルダー"}, {false, "a.txt"}});
+  EXPECT_EQ(engine.ByteTotal(), 20);
+  EXPECT_EQ(Contents("E:\\BACKUP\\Sub\\b.txt"), "b");
+  EXPECT_TRUE(errors.empty());
+}
+
+// A drive root target is held as "D:\", and both copy commands find its node.
+TEST_F(Copy, DriveRootTargetIsCopiedWholeByBothCommands) {
+  platform.fs.AddFolder("D:\\");
+  Build({"D:\\"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(Contents("E:\\BACKUP\\Work\\Sub\\b.txt"), "b");
+  platform.chosen = "e:\\Menu";
+  platform.fs.AddFolder("E:\\MENU");
+  engine.copy1Click(tree.FirstNode(), {{true, "ローカル ディスク (D:)"}});
+  EXPECT_EQ(Contents("E:\\MENU\\Work\\a.txt"), "a");
+  EXPECT_EQ(Contents("E:\\MENU\\Work\\Sub\\b.txt"), "b");
+  EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
+}
+
 TEST_F(Copy, DriveRootsAndForeignTargets) {
   platform.chosen = "E:\\";
   platform.fs.AddFile("C:\\top.txt", 5).contents = "t";
@@ -235,7 +300,7 @@ TEST_F(Copy, DriveRootsAndForeignTargets) {
   EXPECT_EQ(Contents("E:\\top.txt"), "t");
   EXPECT_EQ(Contents("E:\\Sub\\x.txt"), "x");
   engine.copy1Click(tree.FirstNode()->Child(0), {{true, "x.txt"}});
-  EXPECT_EQ(Count("copy E:\\x.txt"), 1u);
+  EXPECT_EQ(Count("copy E:\\x.txt x"), 1u);
 }
 
 TEST_F(Copy, CancelFromThePumpKeepsTheFileInHand) {
@@ -276,7 +341,7 @@ TEST_F(Copy, FileOperationsUseTheFolderAsTheDiskSpellsIt) {
   engine.BitBtn1Click(tree);
   EXPECT_EQ(Count("copy E:\\Backup\\a.txt"), 1u);
   EXPECT_EQ(Count("mkdir E:\\Backup\\Sub"), 1u);
-  EXPECT_EQ(Count("copy E:\\Backup\\Sub\\b.txt"), 1u);
+  EXPECT_EQ(Count("copy E:\\Backup\\Sub\\b.txt x"), 1u);
   EXPECT_EQ(Count("free E:\\Backup\\"), 2u);
   EXPECT_EQ(Count("from D:\\Work\\a.txt"), 1u);
   EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"}));  // read-only, kept
@@ -307,7 +372,7 @@ TEST_F(Copy, TooLongDestinationIsRefusedNotCut) {
   Build({deep, "D:\\Work\\a.txt"});
   engine.BitBtn1Click(tree);
   EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + std::string(255, 'n')}));
-  EXPECT_EQ(Count("copy E:\\BACKUP\\a.txt"), 1u);  // the run goes on
+  EXPECT_EQ(Count("copy E:\\BACKUP\\a.txt x"), 1u);  // the run goes on
   EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\a.txt"}));
   EXPECT_EQ(engine.CopiedBytes(), 17);
 }

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/text.h"
 #include "targets/entry.h"
 #include "targets/tree.h"
 
@@ -34,6 +35,11 @@ TEST(Entry, FormatTotalGroupsByThrees) {
   EXPECT_EQ(FormatTotal(-1234567), "-1,234,567");
   EXPECT_EQ(FormatTotal(5000000000LL), "5,000,000,000");
   EXPECT_EQ(FormatTotal(INT64_MIN), "-9,223,372,036,854,775,808");
+  // The locale's separator, as the platform installs it.
+  SetThousandsSeparator(".");
+  EXPECT_EQ(FormatTotal(1234567), "1.234.567");
+  EXPECT_EQ(FormatTotal(-1000, "\xA0\xA0"), "-1\xA0\xA0" "000");
+  SetThousandsSeparator(",");
 }
 
 TEST(Tree, FolderEntriesStayInChildOrderBeforeFiles) {

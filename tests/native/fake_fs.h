@@ -47,6 +47,8 @@ class FakeFs : public FileSystem {
   }
   // Searches of this folder fail (an unreadable folder).
   void Deny(const std::string& folder) { denied_.push_back(Key(folder)); }
+  // A search for exactly this path finds nothing, though the item is there (a look-up that fails).
+  void Unseen(const std::string& path) { unseen_.push_back(Key(path)); }
 
   // An item whose name the code page cannot hold and that has no short name is added under its
   // marked spelling ("D:\\W\\caf?.txt"): listings report it so, and, as on the platform, every
@@ -80,7 +82,7 @@ class FakeFs : public FileSystem {
     }
     if (Refused(pattern)) return false;
     auto* item = Find(pattern);
-    if (!item) return false;
+    if (!item || std::find(unseen_.begin(), unseen_.end(), Key(pattern)) != unseen_.end()) return false;
     each(ToFind(*item));
     return true;
   }
@@ -141,6 +143,7 @@ class FakeFs : public FileSystem {
   std::map<std::string, Item> items_;
   std::vector<std::string> order_;
   std::vector<std::string> denied_;
+  std::vector<std::string> unseen_;
   uint64_t nextIdentity_ = 0;
 };
 

@@ -188,16 +188,14 @@ TEST_F(LhaCommandsTest, MenuListsSelectedRowsInIndexOrderAndDescendsByCaption) {
   ExpectNoStrayFiles();
 }
 
-TEST_F(LhaCommandsTest, MenuBaseIsTheSelectedFolderAndUnmatchedCaptionsAddNothing) {
+// A folder row's caption is the shell's display name, which may differ from the folder's own
+// name (a localized folder): the node is found by the entry's name all the same.
+TEST_F(LhaCommandsTest, MenuBaseIsTheSelectedFolderAndFolderRowsAreFoundByTheirEntryName) {
   Node* sub = tree.FirstNode()->Child(0);
-  commands.Lha1Click(sub, {{0, "NoSuchCaption"}, {1, "表ソ.txt"}});
+  commands.Lha1Click(sub, {{0, "深いフォルダー"}, {1, "表ソ.txt"}});
   ASSERT_EQ(platform.commands.size(), 1u);
   EXPECT_NE(platform.commands[0].find("\" \"D:\\Work\\SUB\\\" @"), std::string::npos);
-  EXPECT_EQ(platform.listAtCall, "\"表ソ.txt\"\r\n");
-
-  commands.Lha1Click(sub, {{0, "NoSuchCaption"}});
-  EXPECT_EQ(ui.notices, std::vector<std::string>{"No File"});
-  EXPECT_EQ(platform.commands.size(), 1u);
+  EXPECT_EQ(platform.listAtCall, "\"DEEP\\c.txt\"\r\n\"表ソ.txt\"\r\n");
 }
 
 TEST_F(LhaCommandsTest, MenuOnAnEmptyNodeDoesNothingAfterTheDialog) {
@@ -214,7 +212,11 @@ TEST_F(LhaCommandsTest, MenuOnAnEmptyNodeDoesNothingAfterTheDialog) {
 
 TEST_F(LhaCommandsTest, OldArchiveSurvivesNoFile) {
   fs.AddFile("D:\\Out\\a.lzh", 9).contents = "old";
-  commands.Lha1Click(tree.FirstNode(), {{0, "SUB\\nothing"}});
+  fs.AddFolder("D:\\Work\\SUB\\DEEP\\Empty");
+  Node& deep = *tree.FirstNode()->Child(0)->Child(0);
+  InsertFolderEntry(deep, MakeEntry(0, "D:\\Work\\SUB\\DEEP\\Empty"));
+  tree.AddChild(deep, "Empty");
+  commands.Lha1Click(&deep, {{0, "Empty"}});  // a folder with no file in it
   EXPECT_EQ(ui.notices, std::vector<std::string>{"No File"});
   EXPECT_EQ(Contents("D:\\Out\\a.lzh"), "old");
   EXPECT_EQ(platform.moves, 0);

@@ -86,3 +86,17 @@ TEST(Paths, EverySecondByteStaysPartOfItsCharacter) {
   EXPECT_FALSE(NamesOneItem("D:\\W\\caf?.txt"));
   EXPECT_FALSE(NamesOneItem("D:\\*\\a"));
 }
+
+TEST(Paths, RootsItemNamesAndJoins) {
+  for (const char* root : {"D:", "d:\\", "\\\\srv\\share", "\\\\srv\\share\\"}) EXPECT_TRUE(IsRootPath(root)) << root;
+  for (const char* other : {"D:\\x", "D:x", "\\\\srv", "\\\\srv\\share\\d", "\\x", "", "1:\\"})
+    EXPECT_FALSE(IsRootPath(other)) << other;
+  // The name a folder's node carries: a drive root has none of its own and is named by its drive.
+  struct Case { const char* path; const char* name; };
+  const Case cases[] = {{"D:\\", "D:"}, {"D:", "D:"}, {"D:\\Work", "Work"}, {"\\\\srv\\share", "share"}};
+  for (const Case& c : cases) EXPECT_EQ(ItemName(c.path), c.name) << c.path;
+  EXPECT_EQ(ItemName("D:\\" + kHyo), kHyo);
+  EXPECT_EQ(JoinPath("D:\\", "a.txt"), "D:\\a.txt");
+  EXPECT_EQ(JoinPath("D:\\Work", "*.*"), "D:\\Work\\*.*");
+  EXPECT_EQ(JoinPath("D:\\" + kHyo, "a"), "D:\\" + kHyo + "\\a");  // a trail byte 0x5C is no backslash
+}
