@@ -127,7 +127,10 @@ bool NavigateKey(HWND form, const MSG& msg) {
   switch (key) {
     case VK_TAB: {
       if (code & DLGC_WANTTAB) return false;
-      HWND next = GetNextDlgTabItem(form, focus == form ? nullptr : focus, GetKeyState(VK_SHIFT) < 0);
+      // A control inside another one (the check box in the status bar) counts from its holder.
+      HWND from = focus == form ? nullptr : focus;
+      while (from && GetParent(from) != form) from = GetParent(from);
+      HWND next = GetNextDlgTabItem(form, from, GetKeyState(VK_SHIFT) < 0);
       if (!next) return true;
       SetFocus(next);
       if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(next, EM_SETSEL, 0, -1);

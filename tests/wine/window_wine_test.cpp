@@ -110,6 +110,10 @@ TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
     Press(VK_TAB, VK_SHIFT);
     EXPECT_EQ(GetFocus(), order[i]) << "Shift+Tab to " << i;
   }
+  // From "SubDir", which is no tab stop, Tab goes on after the status bar that holds it.
+  SetFocus(form->Control(kIdSubChek));
+  Press(VK_TAB);
+  EXPECT_EQ(GetFocus(), order[0]);
   // The date field reached by Tab has its whole text selected.
   SetFocus(form->Control(kIdCheckBox1));
   for (int i = 0; i < 5; ++i) Press(VK_TAB);
@@ -161,6 +165,8 @@ TEST_F(WindowWine, ArrowsChooseWithinARadioGroupAndSpacePressesTheFocusedControl
   EXPECT_EQ(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
   EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn2));
 
+  // Enter on the focused button presses it as well.
+  EXPECT_EQ(Boxes(VK_ESCAPE, [&] { Press(VK_RETURN); }).size(), 1u);
   // "N" answers No as well; "Y" answers Yes and the change runs.
   EXPECT_EQ(Boxes('N', [&] { Press(VK_SPACE); }).size(), 1u);
   EXPECT_EQ(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
@@ -220,6 +226,22 @@ TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "Morvane|'" + text + "' は日付または時刻ではありません.");
   EXPECT_EQ(GetFocus(), form->TreeView());
+
+  // A click on "変  更" with the bad date: the message, and the click does nothing else.
+  SetFocus(edit);
+  RECT button;
+  GetWindowRect(form->Control(kIdBitBtn2), &button);
+  SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  boxes = Boxes(VK_RETURN, [&] {
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof click[0]);
+    PumpUntil([] { return false; }, 300);
+  });
+  ASSERT_EQ(boxes.size(), 1u) << boxes.back();
+  EXPECT_EQ(boxes[0], "Morvane|'" + text + "' は日付または時刻ではありません.");
 
   // Ctrl+A selects the whole field.
   SetFocus(edit);
