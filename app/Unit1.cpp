@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include <optional>
+
 #include "app/settings/profile_win32.h"
 #include "platform/win32/fs_win32.h"
 #include "targets/entry.h"
@@ -18,7 +20,7 @@ const int kPanelRight[7] = {60, 120, 220, 295, 355, 455, 505};
 void PumpMessages(TForm1& form) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (form.DropFiles(msg)) continue;
+    if (form.PreTranslate(msg)) continue;
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
@@ -26,6 +28,27 @@ void PumpMessages(TForm1& form) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+}
+
+// The control of a main window that last took the focus, kept as a property of that window so
+// the focus can go back there when the window is active again (after a message box, another
+// program, a minimise).
+const char kFocusProp[] = "MvLastFocus";
+
+LRESULT CALLBACK FocusHook(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_SETFOCUS) {
+    HWND to = reinterpret_cast<HWND>(wp);
+    HWND root = to ? GetAncestor(to, GA_ROOT) : nullptr;
+    char cls[16] = {};
+    if (root && root != to && GetClassNameA(root, cls, sizeof cls) && lstrcmpA(cls, kClassName) == 0)
+      SetPropA(root, kFocusProp, to);
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void InstallFocusHook() {
+  static thread_local win::ScopedHook focus;
+  if (!focus) focus.Reset(SetWindowsHookExA(WH_CBT, &FocusHook, nullptr, GetCurrentThreadId()));
 }
 
 HCURSOR g_busyCursor = nullptr;
@@ -102,6 +125,8 @@ TForm1::~TForm1() {
 
 bool TForm1::Create(HINSTANCE instance) {
   if (!RegisterMorvaneClasses(instance)) return false;
+  InstallFocusHook();
+  ui::InstallEditSelectAll();
   wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                          CW_USEDEFAULT, 578, 435, nullptr, nullptr, instance, this);
   return wnd_ != nullptr;
@@ -141,7 +166,32 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Layout();
       return 0;
     case WM_COMMAND:
+      for (ui::RadioGroup* g : {&rGroup_, &aGroup_, &sGroup_, &hGroup_, &radioGroup1_})
+        if (g->Owns(LOWORD(wp))) g->SyncTabStop();
       Command(LOWORD(wp));
+      return 0;
+    case WM_ACTIVATE:
+      // Activation gives the focus back to the control that had it, not to the window itself.
+      if (LOWORD(wp) != WA_INACTIVE && !HIWORD(wp)) {
+        RestoreFocus();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_QUERYENDSESSION:
+      // The session ends as a close does: the settings are stored now. A value that cannot be
+      // written has been shown, and the session end is refused as the close would be.
+      return FormCloseQuery() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      if (!wp) {
+        closing_ = false;  // the session goes on, and so does the window
+      } else if (OperationRunning()) {
+        if (copyEngine_ && copyEngine_->Running()) copyEngine_->Cancel();
+      } else {
+        DestroyWindow(wnd_);
+      }
       return 0;
     case WM_NOTIFY: {
       const NMHDR& hdr = *reinterpret_cast<const NMHDR*>(lp);
@@ -161,6 +211,10 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DRAWITEM: {
       auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (dis->hwndItem == statusBar_) {
+        DrawPanel(*dis);
+        return TRUE;
+      }
       for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_})
         if (dis->hwndItem == b->Handle()) b->Draw(*dis);
       return TRUE;
@@ -181,6 +235,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_DESTROY:
+      RemovePropA(wnd_, kFocusProp);
       tree_.Clear();
       PostQuitMessage(0);
       return 0;
@@ -255,6 +310,11 @@ Settings TForm1::CurrentSettings() const {
   RECT wr, tr;
   GetWindowRect(wnd_, &wr);
   GetWindowRect(treeView_, &tr);
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  // Minimised or maximised, the size to come back to is the restored one, not the icon's or
+  // the screen's.
+  if ((IsIconic(wnd_) || IsZoomed(wnd_)) && GetWindowPlacement(wnd_, &wp)) wr = wp.rcNormalPosition;
   s.formWidth = wr.right - wr.left;
   s.formHeight = wr.bottom - wr.top;
   s.treeWidth = tr.right - tr.left;
@@ -315,7 +375,9 @@ void TForm1::CreateControls() {
   hGroup_.Create(wnd_, "Hidden", keep, kIdHGroup, 0, 0, 65, 57, font, 0);
   radioGroup1_.Create(wnd_, "同名ファイル", {"全て上書き", "新しいﾌｧｲﾙ", "コピーしない"}, kIdRadioGroup1, 0, 0, 185, 73,
                       font, 1);
-  HWND check = CreateChild(wnd_, "BUTTON", "属性を無視", BS_AUTOCHECKBOX | WS_TABSTOP, kIdCheckBox1, 0, 0, 81, 17, font);
+  // WS_GROUP: the radio group before it ends here.
+  HWND check = CreateChild(wnd_, "BUTTON", "属性を無視", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, kIdCheckBox1, 0, 0,
+                           81, 17, font);
   SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
   bitBtn1_.Create(wnd_, "コピー", ui::Glyph::Copy, kIdBitBtn1, 0, 0, 75, 25, font);
   CreateChild(wnd_, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kIdButton1, 0, 0, 75, 25, font);
@@ -333,9 +395,9 @@ void TForm1::CreateControls() {
   // 21 pixels high as laid out, not the height the control would pick from its font.
   statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN, kIdStatus, 0, 0, 10, 21, font);
   SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kPanelRight));
-  SendMessageA(statusBar_, SB_SETTEXTA, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("ファイル数"));
-  SendMessageA(statusBar_, SB_SETTEXTA, 3 | SBT_NOBORDERS, reinterpret_cast<LPARAM>("選択ファイル"));
-  SendMessageA(statusBar_, SB_SETTEXTA, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
+  SetPanelText(0, "ファイル数", false);
+  SetPanelText(3, "選択ファイル", false);
+  SetPanelText(6, "", false);
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
   subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, 460, 3, 60, 16, font);
   SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -386,6 +448,7 @@ void TForm1::Command(UINT id) {
   if (OperationRunning() && id != kIdButton1 && id != kIdSubChek && !(id >= kCmdIcon && id <= kCmdSmallIcon)) return;
   if (auto layout = dateMenu_.LayoutOf(id)) {
     dateMenu_.Choose(*layout, ageEdit_, Control(kIdAgeLabel));
+    Layout();
     return;
   }
   switch (id) {
@@ -443,7 +506,7 @@ bool TForm1::CreateForm2(HINSTANCE instance) {
   });
   if (!form2_->Create(instance)) return false;
   copyPlatform_ = std::make_unique<win::Win32CopyPlatform>(wnd_, fs_);
-  copyPlatform_->SetMessageHook([this](const MSG& m) { return DropFiles(m); });
+  copyPlatform_->SetMessageHook([this](const MSG& m) { return PreTranslate(m); });
   CopyHooks hooks;
   hooks.choices = [this] {
     CopyChoices c;
@@ -580,25 +643,67 @@ void TForm1::Layout() {
   place(Control(kIdButton1), 480, 8, 75, 25);
   place(bitBtn3_.Handle(), 480, 48, 75, 25);
   place(bitBtn2_.Handle(), 480, 80, 75, 25);
-  place(Control(kIdLabel1), 16, 88, 52, 14);
+  place(Control(kIdLabel1), 16, 88, LabelWidth(Control(kIdLabel1)), 14);
   place(Control(kIdAgeEdit), 74, 84, 137, 20);
-  place(Control(kIdAgeLabel), 220, 88, 140, 14);
+  place(Control(kIdAgeLabel), 220, 88, LabelWidth(Control(kIdAgeLabel)), 14);
+}
+
+int TForm1::LabelWidth(HWND label) const {
+  // The labels size themselves to their text, whatever a stored layout label says.
+  char text[1024] = {};
+  const int n = GetWindowTextA(label, text, sizeof text);
+  win::ScopedWindowDC dc(label, GetDC(label));
+  win::SelectGuard font(dc.Get(), font_.Get());
+  SIZE size{};
+  GetTextExtentPoint32A(dc.Get(), text, n, &size);
+  return size.cx + 2;
 }
 
 void TForm1::SetPanelText(int panel, const std::string& text, bool right) {
   if (panel < 0 || panel >= 7) return;
-  std::string t = right ? "\t\t" + text : text;  // two tabs: right-aligned in the panel
-  SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(t.c_str()));
+  // The panels draw their own text: the control's right alignment runs a few pixels past the
+  // panel's edge, where the next panel cuts it off.
+  panels_[panel] = {text, right};
+  const WPARAM flags = SBT_OWNERDRAW | (right ? 0 : SBT_NOBORDERS);
+  SendMessageA(statusBar_, SB_SETTEXTA, panel | flags, static_cast<LPARAM>(panel));
+}
+
+void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
+  const UINT panel = dis.itemID;
+  if (panel >= panels_.size()) return;
+  const Panel& p = panels_[panel];
+  RECT rc = dis.rcItem;
+  InflateRect(&rc, -2, 0);
+  win::SelectGuard font(dis.hDC, font_.Get());
+  const int n = static_cast<int>(p.text.size());
+  // A figure wider than its panel is drawn narrower, never cut: the panels keep their sizes,
+  // and the face's digits may be wider than the ones the sizes were made for.
+  win::ScopedGdi narrow;
+  std::optional<win::SelectGuard> narrowGuard;
+  SIZE extent{};
+  GetTextExtentPoint32A(dis.hDC, p.text.c_str(), n, &extent);
+  const int room = rc.right - rc.left;
+  if (extent.cx > room && room > 0) {
+    LOGFONTA lf{};
+    GetObjectA(font_.Get(), sizeof lf, &lf);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dis.hDC, &tm);
+    for (int width = tm.tmAveCharWidth * room / extent.cx; width >= 1 && extent.cx > room; --width) {
+      lf.lfWidth = width;
+      narrowGuard.reset();
+      narrow.Reset(CreateFontIndirectA(&lf));
+      narrowGuard.emplace(dis.hDC, narrow.Get());
+      GetTextExtentPoint32A(dis.hDC, p.text.c_str(), n, &extent);
+    }
+  }
+  SetBkMode(dis.hDC, TRANSPARENT);
+  SetTextColor(dis.hDC, GetSysColor(COLOR_BTNTEXT));
+  DrawTextA(dis.hDC, p.text.c_str(), n, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (p.right ? DT_RIGHT : DT_LEFT));
 }
 
 std::string TForm1::PanelText(int panel) const {
-  // SB_GETTEXTLENGTH counts characters, not bytes: read into a buffer of the panel's limit.
-  char buf[512] = {};
   if (panel < 0 || panel >= 7) return {};
-  SendMessageA(statusBar_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(buf));
-  std::string text = buf;
-  while (!text.empty() && text[0] == '\t') text.erase(0, 1);
-  return text;
+  return panels_[panel].text;
 }
 
 void TForm1::ShowTotals() {
@@ -625,6 +730,15 @@ void TForm1::BuildFromCommandLine() {
   }
   SelectFirstNode();
   AfterOperation();
+}
+
+void TForm1::RestoreFocus() {
+  HWND last = static_cast<HWND>(GetPropA(wnd_, kFocusProp));
+  if (last && IsChild(wnd_, last) && IsWindowVisible(last) && IsWindowEnabled(last)) {
+    SetFocus(last);
+    return;
+  }
+  if (HWND first = GetNextDlgTabItem(wnd_, nullptr, FALSE)) SetFocus(first);
 }
 
 void TForm1::SelectFirstNode() {
@@ -658,6 +772,8 @@ void TForm1::RunPendingDrop() {
   }
 }
 
+bool TForm1::PreTranslate(const MSG& msg) { return DropFiles(msg) || ui::NavigateKey(wnd_, msg); }
+
 bool TForm1::DropFiles(const MSG& msg) {
   if (msg.message != WM_DROPFILES) return false;
   HDROP drop = reinterpret_cast<HDROP>(msg.wParam);
@@ -674,7 +790,7 @@ bool TForm1::DropFiles(const MSG& msg) {
 int RunMessageLoop(TForm1& form) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (form.DropFiles(msg)) continue;
+    if (form.PreTranslate(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

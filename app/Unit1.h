@@ -1,6 +1,7 @@
 // TForm1: the main window. It owns the target tree and wires the window's events to the logic.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,9 @@ class TForm1 : private BrowseHost {
 
   // The application-wide message hook: true when the message was a drop and has been handled.
   bool DropFiles(const MSG& msg);
+  // What the message loop does before dispatching: the drop hook, then the keyboard moves
+  // between the controls. True when the message was used up.
+  bool PreTranslate(const MSG& msg);
 
   // Test access.
   TargetTree& Tree() { return tree_; }
@@ -122,6 +126,9 @@ class TForm1 : private BrowseHost {
   void RunPendingDrop();
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
+  void DrawPanel(const DRAWITEMSTRUCT& dis) const;
+  int LabelWidth(HWND label) const;
+  void RestoreFocus();
 
   // BrowseHost
   void SetPanel(int panel, const std::string& text) override { SetPanelText(panel, text, true); }
@@ -159,6 +166,11 @@ class TForm1 : private BrowseHost {
   HWND listView_ = nullptr;
   HWND statusBar_ = nullptr;
   win::ScopedGdi font_;
+  struct Panel {
+    std::string text;
+    bool right = false;
+  };
+  std::array<Panel, 7> panels_;
   bool shown_ = false;
   bool building_ = false;
   std::vector<std::string> pendingDrop_;

@@ -1,5 +1,7 @@
 #include "app/controls.h"
 
+#include <algorithm>
+
 namespace mv::ui {
 
 HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
@@ -14,12 +16,13 @@ HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, in
 void RadioGroup::Create(HWND parent, const char* caption, const std::vector<std::string>& items, int firstId, int x,
                         int y, int w, int h, HFONT font, int itemIndex) {
   firstId_ = firstId;
-  box_ = CreateChild(parent, "BUTTON", caption, BS_GROUPBOX, firstId - 1, x, y, w, h, font);
+  // The box starts a group of its own, so the items before it end their group there.
+  box_ = CreateChild(parent, "BUTTON", caption, BS_GROUPBOX | WS_GROUP, firstId - 1, x, y, w, h, font);
   // Items stacked in one column below the caption, as a radio group lays them out.
   const int top = 14, n = static_cast<int>(items.size());
   const int step = n > 0 ? (h - top - 4) / n : 0;
   for (int i = 0; i < n; ++i) {
-    DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
+    DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
     items_.push_back(CreateChild(parent, "BUTTON", items[i].c_str(), style, firstId + i, x + 8, y + top + i * step,
                                  w - 12, std::min(step, 17), font));
   }
@@ -35,6 +38,16 @@ int RadioGroup::ItemIndex() const {
 void RadioGroup::SetItemIndex(int index) {
   for (size_t i = 0; i < items_.size(); ++i)
     SendMessageA(items_[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
+  SyncTabStop();
+}
+
+void RadioGroup::SyncTabStop() {
+  const int chosen = std::max(0, ItemIndex());
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const LONG style = GetWindowLongA(items_[i], GWL_STYLE);
+    const LONG want = static_cast<int>(i) == chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP;
+    if (want != style) SetWindowLongA(items_[i], GWL_STYLE, want);
+  }
 }
 
 void BitBtn::Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font) {
@@ -98,6 +111,79 @@ void BitBtn::Draw(const DRAWITEMSTRUCT& dis) const {
     InflateRect(&fr, -4, -4);
     DrawFocusRect(dc, &fr);
   }
+}
+
+bool NavigateKey(HWND form, const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !form) return false;
+  if (msg.hwnd != form && !IsChild(form, msg.hwnd)) return false;
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  HWND focus = GetFocus();
+  if (focus && focus != form && !IsChild(form, focus)) return false;
+  const UINT key = static_cast<UINT>(msg.wParam);
+  MSG copy = msg;
+  const LRESULT code =
+      focus && focus != form ? SendMessageA(focus, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&copy)) : 0;
+  if (code & DLGC_WANTALLKEYS) return false;
+  switch (key) {
+    case VK_TAB: {
+      if (code & DLGC_WANTTAB) return false;
+      // A control inside another one (the check box in the status bar) counts from its holder.
+      HWND from = focus == form ? nullptr : focus;
+      while (from && GetParent(from) != form) from = GetParent(from);
+      HWND next = GetNextDlgTabItem(form, from, GetKeyState(VK_SHIFT) < 0);
+      if (!next) return true;
+      SetFocus(next);
+      if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(next, EM_SETSEL, 0, -1);
+      return true;
+    }
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN: {
+      if (!(code & DLGC_RADIOBUTTON)) return false;
+      HWND next = GetNextDlgGroupItem(form, focus, key == VK_LEFT || key == VK_UP);
+      if (next && next != focus) {
+        SetFocus(next);
+        SendMessageA(next, BM_CLICK, 0, 0);
+      }
+      return true;
+    }
+    case VK_RETURN: {
+      if (!focus || focus == form) return false;
+      char cls[16] = {};
+      GetClassNameA(focus, cls, sizeof cls);
+      const LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
+      if (lstrcmpiA(cls, "Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_OWNERDRAW))
+        return false;
+      SendMessageA(focus, BM_CLICK, 0, 0);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+LRESULT CALLBACK SelectAllHook(int code, WPARAM wp, LPARAM lp) {
+  auto* msg = reinterpret_cast<MSG*>(lp);
+  if (code == HC_ACTION && wp == PM_REMOVE && msg->message == WM_KEYDOWN && msg->wParam == 'A' &&
+      GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0) {
+    char cls[16] = {};
+    GetClassNameA(msg->hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") == 0) {
+      SendMessageA(msg->hwnd, EM_SETSEL, 0, -1);
+      msg->message = WM_NULL;  // no Ctrl+A character follows
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+void InstallEditSelectAll() {
+  static thread_local win::ScopedHook selectAll;
+  if (!selectAll) selectAll.Reset(SetWindowsHookExA(WH_GETMESSAGE, &SelectAllHook, nullptr, GetCurrentThreadId()));
 }
 
 UINT MatchShortcut(HMENU menu, const std::vector<Shortcut>& shortcuts, UINT key, bool ctrl, bool shift) {

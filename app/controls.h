@@ -24,6 +24,8 @@ class RadioGroup {
   HWND Box() const { return box_; }
   HWND Item(int i) const { return i >= 0 && i < static_cast<int>(items_.size()) ? items_[i] : nullptr; }
   bool Owns(int id) const { return id >= firstId_ && id < firstId_ + static_cast<int>(items_.size()); }
+  // Only the chosen item is a tab stop, so Tab enters the group at its choice; call after a click.
+  void SyncTabStop();
 
  private:
   HWND box_ = nullptr;
@@ -82,6 +84,16 @@ class PopupMenu {
  private:
   HMENU menu_;
 };
+
+// The keyboard of a window that is not a dialog, as a dialog has it: Tab and Shift+Tab move
+// through the tab stops in creation order (an edit field reached this way has its text selected),
+// the arrow keys move within a radio group and choose the item reached, Enter presses a focused
+// push button. Space is the buttons' own. True when the message was used up.
+bool NavigateKey(HWND form, const MSG& msg);
+
+// Ctrl+A selects the whole text of every edit field of the calling thread, the ones in modal
+// dialogs included. Once per thread; the hook lives as long as the thread.
+void InstallEditSelectAll();
 
 inline constexpr char kAppTitle[] = "Morvane";
 

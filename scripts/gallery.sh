@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the gallery's screenshots from the real program under Wine on a private Xvfb, each
-# cropped to its window, into docs/gallery/:
+# Takes the gallery's screenshots from the real program under Wine on a private Xvfb with
+# Debian's openbox as the window manager, in the prefix scripts/run.sh uses on a desktop, each
+# cropped to its window with the manager's frame, into docs/gallery/:
 #   main.png      the main window with a tree of Japanese-named folders and files
 #   about.png     the about box
 #   progress.png  the progress dialog during a long copy
@@ -25,8 +26,8 @@ kCmdAbout1=1011  # バージョン情報
 IDOK=1 IDYES=6 VK_DOWN=40
 kIdChooserName=300
 
-export MORVANE_WINEPREFIX=$work/wineprefix
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
+export MORVANE_WINEPREFIX=$work/desktop-prefix
+"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX" --desktop
 export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -46,9 +47,12 @@ done
 touch -d '2026-11-03 09:30' "$demo"/資料/* "$demo/画像"/*
 
 win() { winepath -w "$1" 2>/dev/null; }
-shot() {  # shot <name> <geometry>
-  timeout 60 import -window root -crop "$2" +repage "$gallery/$1.png"
-  echo "gallery: $gallery/$1.png ($2)"
+shot() {  # shot <name> <window title> <geometry without the frame>
+  local geometry
+  geometry=$(mv_frame_geometry "$2") || geometry=$3
+  sleep 0.5  # the frame's own drawing
+  timeout 60 import -window root -crop "$geometry" +repage "$gallery/$1.png"
+  echo "gallery: $gallery/$1.png ($geometry)"
 }
 drive() { wine "$ctl" "$@" | tr -d '\r'; }
 
@@ -62,6 +66,7 @@ cleanup() {
 }
 trap cleanup EXIT
 mv_start_xvfb
+mv_start_wm
 wineserver -p
 wine wineboot </dev/null >/dev/null 2>&1 || true
 
@@ -75,11 +80,11 @@ fail() { echo "gallery.sh: $1" >&2; exit 1; }
 geometry=$(drive wait-ready 120000) || fail "the main window did not come up"
 # Four rows down from the tree's root is 資料: the list then shows its documents.
 drive key $kIdTree $VK_DOWN 4 || fail "cannot move in the tree"
-shot main "$geometry"
+shot main Morvane "$geometry"
 
 drive command $kCmdAbout1
 geometry=$(drive wait-window "について" 20000) || fail "no about box"
-shot about "$geometry"
+shot about "Morvane について" "$geometry"
 drive click $IDOK "について" || fail "cannot close the about box"
 drive wait-gone "について" 20000 || fail "the about box stays"
 
@@ -98,10 +103,10 @@ drive click $IDOK "フォルダーの選択"
 drive wait-window "確認" 20000 >/dev/null || fail "no question to create the folder"
 drive click $IDYES "確認"
 geometry=$(drive wait-window TForm2 60000) || fail "no progress dialog"
-shot progress "$geometry"
+shot progress "コピーしています．．．" "$geometry"
 drive wait-gone TForm2 300000 || fail "the copy does not end"
 geometry=$(drive wait-window TForm3 20000) || fail "no error window after the copy"
-shot errors "$geometry"
+shot errors "エラー表示" "$geometry"
 
 kill "$holder" 2>/dev/null || true
 holder=

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds Morvane and starts it under Wine with the Japanese locale, with the given paths as its
-# command line. With a DISPLAY the window opens there; without one it runs on a private Xvfb,
-# a screenshot is saved once the window has drawn (its path is printed), and the program is
-# ended through its normal close.
+# command line. With a DISPLAY the window opens there, framed and listed by the desktop's window
+# manager like any other; without one it runs on a private Xvfb with openbox as the manager, a
+# screenshot of the framed window is saved once it has drawn (its path is printed), and the
+# program is ended through its normal close.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/scripts/setup.sh"
 "$here/scripts/build.sh" win32 >/dev/null
 release="$here/build/win32/release"
-export MORVANE_WINEPREFIX="$here/build/win32/wineprefix"
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
+# A prefix of its own: the tests' prefix leaves the window management to Wine.
+export MORVANE_WINEPREFIX="$here/build/win32/desktop-prefix"
+"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX" --desktop
 export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -25,13 +27,14 @@ fi
 . "$here/scripts/xvfb.sh"
 mv_start_xvfb
 trap 'mv_stop_xvfb' EXIT
+mv_start_wm
 shot=${MV_SCREENSHOT:-$here/build/screenshots/morvane.png}
 mkdir -p "$(dirname "$shot")"
 wine "$release/Morvane.exe" "${args[@]}" </dev/null >/dev/null 2>&1 &
 app=$!
 ctl="$here/build/win32/tools/winctl.exe"
 if geometry=$(wine "$ctl" wait-ready 120000 | tr -d '\r') && [ -n "$geometry" ]; then
-  # The bare X server has no window manager: the window shows without a frame.
+  geometry=$(mv_frame_geometry Morvane) || true
   timeout 60 import -window root -crop "$geometry" +repage "$shot"
   echo "screenshot: $shot"
 else

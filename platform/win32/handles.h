@@ -70,6 +70,12 @@ struct MemoryDcTraits {
   static void Close(Handle h) { DeleteDC(h); }
 };
 
+struct HookTraits {
+  using Handle = HHOOK;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { UnhookWindowsHookEx(h); }
+};
+
 using ScopedFile = Scoped<FileTraits>;
 using ScopedFind = Scoped<FindTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
@@ -77,6 +83,7 @@ using ScopedGdi = Scoped<GdiTraits>;
 using ScopedIcon = Scoped<IconTraits>;
 using ScopedGlobal = Scoped<GlobalTraits>;
 using ScopedMemoryDC = Scoped<MemoryDcTraits>;  // from CreateCompatibleDC
+using ScopedHook = Scoped<HookTraits>;           // from SetWindowsHookEx
 
 // A DC from GetDC/GetDCEx, released with ReleaseDC on its window.
 class ScopedWindowDC {

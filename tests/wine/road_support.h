@@ -245,7 +245,7 @@ inline VOID CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 inline TForm1* g_form = nullptr;
-inline bool FormHook(const MSG& msg) { return g_form && g_form->DropFiles(msg); }
+inline bool FormHook(const MSG& msg) { return g_form && g_form->PreTranslate(msg); }
 
 class RoadTest : public ::testing::Test {
  protected:

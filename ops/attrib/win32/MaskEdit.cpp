@@ -160,7 +160,11 @@ LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_KILLFOCUS: {
       LRESULT r = CallOriginal(msg, wp, lp);
-      PostMessageA(wnd_, WM_MV_EXIT, 0, 0);
+      // Only a move to another control of the same window is leaving the field; another program,
+      // a minimise or a message box taking the focus is not.
+      HWND to = reinterpret_cast<HWND>(wp);
+      HWND root = GetAncestor(wnd_, GA_ROOT);
+      if (to && to != wnd_ && to != root && GetAncestor(to, GA_ROOT) == root) PostMessageA(wnd_, WM_MV_EXIT, 0, 0);
       return r;
     }
     case WM_MV_EXIT:

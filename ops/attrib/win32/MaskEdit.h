@@ -39,7 +39,8 @@ class MaskEdit {
   // Right-click (or the menu key) shows this menu; its commands go to `commandTarget`, or to the
   // parent window when that is null. The menu stays the caller's.
   void SetContextMenu(HMENU menu, HWND commandTarget = nullptr);
-  // Called once the control has lost the focus, after the focus change has completed.
+  // Called once the focus has moved from the control to another control of the same window,
+  // after the focus change has completed.
   void SetOnExit(std::function<void()> onExit) { onExit_ = std::move(onExit); }
 
  private:

@@ -1,5 +1,7 @@
 #include "ops/attrib/win32/attrib_ui.h"
 
+#include "platform/win32/handles.h"
+
 
 namespace mv::win {
 namespace {
@@ -54,7 +56,39 @@ void ShowErrorBox(HWND owner, const std::string& message) {
   MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
 }
 
+namespace {
+
+// The confirmation box answers Escape with No, and its buttons carry their mnemonics whatever
+// the system's own texts are.
+LRESULT CALLBACK ConfirmBoxProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) {
+    EndDialog(wnd, IDNO);
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &ConfirmBoxProc, 1);
+  return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK ConfirmBoxHook(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wp);
+    char cls[16] = {};
+    GetClassNameA(box, cls, sizeof cls);
+    DWORD_PTR done = 0;
+    if (lstrcmpA(cls, "#32770") == 0 && GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) &&
+        !GetWindowSubclass(box, &ConfirmBoxProc, 1, &done)) {
+      SetWindowSubclass(box, &ConfirmBoxProc, 1, 0);
+      SetDlgItemTextA(box, IDYES, "はい(&Y)");
+      SetDlgItemTextA(box, IDNO, "いいえ(&N)");
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
 bool ConfirmYesNo(HWND owner, const std::string& question) {
+  ScopedHook hook(SetWindowsHookExA(WH_CBT, &ConfirmBoxHook, nullptr, GetCurrentThreadId()));
   return MessageBoxA(owner, question.c_str(), kConfirmCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 

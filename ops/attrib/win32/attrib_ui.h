@@ -32,7 +32,8 @@ int CurrentLocalYear();
 // The application's error box: the message with "." appended, the application title, the
 // error icon and OK.
 void ShowErrorBox(HWND owner, const std::string& message);
-// The Yes/No confirmation captioned "確認", question icon, Yes the default; true only for Yes.
+// The Yes/No confirmation captioned "確認", question icon, Yes the default, Escape for No; true
+// only for Yes.
 bool ConfirmYesNo(HWND owner, const std::string& question);
 // A plain notice: the application title, no icon, OK.
 void ShowNotice(HWND owner, const std::string& text);

@@ -125,7 +125,7 @@ class Chooser {
       current_ = len > 0 && len < MAX_PATH ? std::string(here, len) : "C:\\";
     }
     Enter(current_);
-    SetFocus(name_);
+    FocusName();
   }
 
   void Enter(const std::string& folder) {
@@ -142,6 +142,12 @@ class Chooser {
                                     : SendMessageA(drives_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                    reinterpret_cast<LPARAM>(root.c_str()));
     SendMessageA(drives_, CB_SETCURSEL, at == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(at), 0);
+  }
+
+  // The name field takes the focus with its whole text selected, so typing replaces it.
+  void FocusName() {
+    SetFocus(name_);
+    SendMessageA(name_, EM_SETSEL, 0, -1);
   }
 
   std::string Picked() {
@@ -178,18 +184,18 @@ class Chooser {
     const std::string path = ResolveTypedFolder(current_, Text(name_));
     if (path.empty()) {
       MessageBeep(MB_ICONEXCLAMATION);
-      SetFocus(name_);
+      FocusName();
       return;
     }
     if (!IsFolder(path)) {
       if (MessageBoxA(dlg_, kChooserAskCreate, "確認", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        SetFocus(name_);
+        FocusName();
         return;
       }
       if (!CreateFolderPath(path)) {
         // Report it and stay: a run into a folder that is not there would only log failures.
         MessageBoxA(dlg_, (path + " を作成できません").c_str(), "ｴﾗｰ", MB_OK | MB_ICONSTOP);
-        SetFocus(name_);
+        FocusName();
         return;
       }
     }

@@ -1,0 +1,424 @@
+// The main window under a keyboard user's hands: the tab order, radio groups, Space and Enter,
+// the Yes/No box, the focus after a box, the date field's exit check, Ctrl+A, the settings of a
+// window closed while minimised or ended with the session, and the status bar's texts drawn
+// whole. Keys go in through SendInput, as the keyboard's do.
+#include "road_support.h"
+
+using namespace mv;
+using namespace mv::testing;
+
+namespace {
+
+// Boxes are driven from a thread timer: it fires inside their modal loops.
+std::function<bool(HWND)> g_onBox;
+std::vector<HWND> g_seenBoxes;
+
+BOOL CALLBACK OnThreadWindow(HWND wnd, LPARAM) {
+  char cls[16] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(wnd) || GetForegroundWindow() != wnd) return TRUE;
+  if (std::find(g_seenBoxes.begin(), g_seenBoxes.end(), wnd) != g_seenBoxes.end()) return TRUE;
+  if (g_onBox && g_onBox(wnd)) g_seenBoxes.push_back(wnd);
+  return TRUE;
+}
+
+VOID CALLBACK BoxTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_onBox) EnumThreadWindows(GetCurrentThreadId(), OnThreadWindow, 0);
+}
+
+void SendKey(WORD vk, bool down) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof in);
+}
+
+// One key stroke, with Shift or Ctrl held when asked, queued for whoever reads the input: inside a
+// box's modal loop only the box may take it from the queue.
+void Stroke(WORD vk, WORD modifier = 0) {
+  if (modifier) SendKey(modifier, true);
+  SendKey(vk, true);
+  SendKey(vk, false);
+  if (modifier) SendKey(modifier, false);
+}
+
+// A stroke processed by the main window's loop before it returns.
+void Press(WORD vk, WORD modifier = 0) {
+  Stroke(vk, modifier);
+  PumpUntil([] { return false; }, 60);
+}
+
+class WindowWine : public RoadTest {
+ protected:
+  void SetUp() override {
+    RoadTest::SetUp();
+    KillTimer(nullptr, timer);  // these tests answer their boxes themselves, by key
+    timer = SetTimer(nullptr, 0, 30, BoxTick);
+    g_seenBoxes.clear();
+  }
+  void TearDown() override {
+    g_onBox = nullptr;
+    RoadTest::TearDown();
+  }
+  void StartActive() {
+    WriteFile(base + "\\a.txt", "alpha");
+    Start({base});
+    SetForegroundWindow(form->Handle());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 5000));
+    SetFocus(form->TreeView());
+  }
+  HWND Item(int group, int i) { return form->Group(group).Item(i); }
+  bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  void TypeKeys(const std::string& keys) {
+    for (char c : keys) Press(static_cast<WORD>(c));
+  }
+  // The boxes shown while `action` runs, as "caption|text"; each is answered by the key `answer`.
+  std::vector<std::string> Boxes(WORD answer, const std::function<void()>& action) {
+    std::vector<std::string> shown;
+    g_onBox = [&](HWND box) {
+      shown.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
+      Stroke(answer);
+      return true;
+    };
+    action();
+    PumpUntil([] { return false; }, 200);
+    g_onBox = nullptr;
+    return shown;
+  }
+  DWORD Attributes(const std::string& path) {
+    return std::stoul(Probe({path})[0].substr(0, 2), nullptr, 16);
+  }
+};
+
+TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
+  StartActive();
+  const std::vector<HWND> order = {form->TreeView(),           form->ListView(),
+                                   Item(kIdRGroup, 0),          Item(kIdAGroup, 0),
+                                   Item(kIdSGroup, 0),          Item(kIdHGroup, 0),
+                                   Item(kIdRadioGroup1, 1),     form->Control(kIdCheckBox1),
+                                   form->Control(kIdBitBtn1),   form->Control(kIdButton1),
+                                   form->Control(kIdBitBtn3),   form->Control(kIdBitBtn2),
+                                   form->Control(kIdAgeEdit)};
+  ASSERT_EQ(GetFocus(), order[0]);
+  for (size_t i = 1; i <= order.size(); ++i) {
+    Press(VK_TAB);
+    EXPECT_EQ(GetFocus(), order[i % order.size()]) << "Tab " << i;
+  }
+  for (size_t i = order.size(); i-- > 0;) {
+    Press(VK_TAB, VK_SHIFT);
+    EXPECT_EQ(GetFocus(), order[i]) << "Shift+Tab to " << i;
+  }
+  // From "SubDir", which is no tab stop, Tab goes on after the status bar that holds it.
+  SetFocus(form->Control(kIdSubChek));
+  Press(VK_TAB);
+  EXPECT_EQ(GetFocus(), order[0]);
+  // The date field reached by Tab has its whole text selected.
+  SetFocus(form->Control(kIdCheckBox1));
+  for (int i = 0; i < 5; ++i) Press(VK_TAB);
+  ASSERT_EQ(GetFocus(), form->Control(kIdAgeEdit));
+  DWORD from = 1, to = 0;
+  SendMessageA(form->Control(kIdAgeEdit), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 19u);
+  Close();
+}
+
+TEST_F(WindowWine, ArrowsChooseWithinARadioGroupAndSpacePressesTheFocusedControl) {
+  StartActive();
+  SetFocus(Item(kIdRGroup, 0));
+  Press(VK_DOWN);
+  EXPECT_EQ(GetFocus(), Item(kIdRGroup, 1));
+  EXPECT_TRUE(Checked(Item(kIdRGroup, 1)));
+  EXPECT_FALSE(Checked(Item(kIdRGroup, 0)));
+  Press(VK_DOWN);
+  Press(VK_DOWN);  // past the last item: back to the first
+  EXPECT_EQ(GetFocus(), Item(kIdRGroup, 0));
+  Press(VK_UP);
+  EXPECT_EQ(GetFocus(), Item(kIdRGroup, 2));
+  EXPECT_EQ(form->Group(kIdRGroup).ItemIndex(), 2);
+  EXPECT_EQ(form->Group(kIdAGroup).ItemIndex(), 0) << "the next group is its own";
+  // Tab leaves the group and Shift+Tab comes back to its choice.
+  Press(VK_TAB);
+  EXPECT_EQ(GetFocus(), Item(kIdAGroup, 0));
+  Press(VK_TAB, VK_SHIFT);
+  EXPECT_EQ(GetFocus(), Item(kIdRGroup, 2));
+
+  // Space on a focused item chooses it; on the check box it toggles it.
+  SetFocus(Item(kIdRadioGroup1, 2));
+  Press(VK_SPACE);
+  EXPECT_EQ(form->Group(kIdRadioGroup1).ItemIndex(), 2);
+  SetFocus(form->Control(kIdCheckBox1));
+  Press(VK_SPACE);
+  EXPECT_FALSE(Checked(form->Control(kIdCheckBox1)));
+
+  // Space on "変  更" asks; Escape answers No, nothing changes, and the focus is back on the
+  // button.
+  const std::string file = base + "\\a.txt";
+  SetFocus(Item(kIdHGroup, 0));
+  Press(VK_DOWN);  // Hidden: 設定
+  SetFocus(form->Control(kIdBitBtn2));
+  std::vector<std::string> boxes = Boxes(VK_ESCAPE, [&] { Press(VK_SPACE); });
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "確認|ファイルの属性を変更します。");
+  EXPECT_EQ(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn2));
+
+  // Enter on the focused button presses it as well.
+  EXPECT_EQ(Boxes(VK_ESCAPE, [&] { Press(VK_RETURN); }).size(), 1u);
+  // "N" answers No as well; "Y" answers Yes and the change runs.
+  EXPECT_EQ(Boxes('N', [&] { Press(VK_SPACE); }).size(), 1u);
+  EXPECT_EQ(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(Boxes('Y', [&] { Press(VK_SPACE); }).size(), 1u);
+  EXPECT_NE(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn2));
+  Close();
+}
+
+TEST_F(WindowWine, TheConfirmationIsAQuestionWithYesAsItsDefault) {
+  StartActive();
+  std::string yes, no;
+  LONG yesStyle = 0;
+  bool icon = false;
+  g_onBox = [&](HWND box) {
+    yes = WindowText(GetDlgItem(box, IDYES));
+    no = WindowText(GetDlgItem(box, IDNO));
+    yesStyle = GetWindowLongA(GetDlgItem(box, IDYES), GWL_STYLE);
+    HWND image = GetDlgItem(box, 0x440);  // the box's icon
+    icon = image && SendMessageA(image, STM_GETICON, 0, 0) != 0;
+    Stroke(VK_RETURN);  // the default button
+    return true;
+  };
+  EXPECT_TRUE(win::ConfirmYesNo(form->Handle(), "?"));
+  EXPECT_EQ(yes, "はい(&Y)");
+  EXPECT_EQ(no, "いいえ(&N)");
+  EXPECT_EQ(yesStyle & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_TRUE(icon);
+  Close();
+}
+
+TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
+  StartActive();
+  HWND edit = form->Control(kIdAgeEdit);
+  SetFocus(edit);
+  TypeKeys("2021133");  // month 13
+
+  // Minimised and restored, a box of the program's own, another window taking the focus: no check.
+  std::vector<std::string> boxes = Boxes(VK_RETURN, [&] {
+    ShowWindow(form->Handle(), SW_MINIMIZE);
+    PumpUntil([] { return false; }, 100);
+    ShowWindow(form->Handle(), SW_RESTORE);
+    SetForegroundWindow(form->Handle());
+    PumpUntil([] { return false; }, 100);
+  });
+  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_EQ(GetFocus(), edit) << "the focus came back to the field";
+  boxes = Boxes(VK_RETURN, [&] { win::ShowNotice(form->Handle(), "notice"); });
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "Morvane|notice");
+  EXPECT_EQ(GetFocus(), edit);
+
+  // Tab to the next control: the message, and the focus stays where Tab put it.
+  const std::string text = WindowText(edit);
+  EXPECT_EQ(text, "2021/13/3    :  :  ");
+  boxes = Boxes(VK_RETURN, [&] { Press(VK_TAB); });
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "Morvane|'" + text + "' は日付または時刻ではありません.");
+  EXPECT_EQ(GetFocus(), form->TreeView());
+
+  // A click on "変  更" with the bad date: the message, and the click does nothing else.
+  SetFocus(edit);
+  RECT button;
+  GetWindowRect(form->Control(kIdBitBtn2), &button);
+  SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  boxes = Boxes(VK_RETURN, [&] {
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof click[0]);
+    PumpUntil([] { return false; }, 300);
+  });
+  ASSERT_EQ(boxes.size(), 1u) << boxes.back();
+  EXPECT_EQ(boxes[0], "Morvane|'" + text + "' は日付または時刻ではありません.");
+
+  // Ctrl+A selects the whole field.
+  SetFocus(edit);
+  Press(VK_END);
+  Press('A', VK_CONTROL);
+  DWORD from = 1, to = 0;
+  SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 19u);
+  Press(VK_DELETE);
+  EXPECT_EQ(WindowText(edit), "    /  /     :  :  ");
+  EXPECT_TRUE(Boxes(VK_RETURN, [&] { Press(VK_TAB); }).empty()) << "an emptied field is not checked";
+  Close();
+}
+
+TEST_F(WindowWine, TheFolderChooserOpensWithItsNameSelectedAndTypingReplacesIt) {
+  StartActive();
+  std::string typed, afterCtrlA;
+  int step = 0;
+  // One step a tick: the chooser's own loop takes the keys in between.
+  g_onBox = [&](HWND dlg) {
+    if (WindowText(dlg) != win::kChooserCaption) return false;
+    HWND name = GetDlgItem(dlg, win::kIdChooserName);
+    switch (step++) {
+      case 0:
+        Stroke('X');
+        Stroke('Y');
+        return false;
+      case 1:
+        typed = WindowText(name);
+        Stroke(VK_HOME);
+        Stroke('A', VK_CONTROL);
+        Stroke('Z');
+        return false;
+      default:
+        afterCtrlA = WindowText(name);
+        Stroke(VK_ESCAPE);
+        return true;
+    }
+  };
+  SetFocus(form->Control(kIdBitBtn1));
+  Press(VK_SPACE);  // コピー
+  PumpUntil([&] { return step > 2; }, 5000);
+  EXPECT_EQ(typed, "xy");
+  EXPECT_EQ(afterCtrlA, "z");
+  EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn1));
+  Close();
+}
+
+TEST_F(WindowWine, AWindowClosedMinimisedOrMaximisedStoresItsRestoredSize) {
+  StartActive();
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 600, 450, SWP_NOMOVE | SWP_NOZORDER);
+  ShowWindow(form->Handle(), SW_MINIMIZE);
+  PumpPending();
+  ASSERT_TRUE(IsIconic(form->Handle()));
+  Close();
+  EXPECT_NE(Ini().find("[Form]\nWidth=600\nHeight=450\n"), std::string::npos) << Ini();
+
+  StartActive();
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  RECT rc;
+  GetWindowRect(form->Handle(), &rc);
+  EXPECT_EQ(rc.right - rc.left, 600);
+  ShowWindow(form->Handle(), SW_MAXIMIZE);
+  PumpPending();
+  Close();
+  EXPECT_NE(Ini().find("[Form]\nWidth=600\nHeight=450\n"), std::string::npos) << Ini();
+}
+
+TEST_F(WindowWine, TheSessionEndStoresTheSettingsAsACloseDoes) {
+  StartActive();
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 610, 440, SWP_NOMOVE | SWP_NOZORDER);
+  // A session end that another program cancels: stored, and the window goes on.
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_NE(Ini().find("Width=610\nHeight=440\n"), std::string::npos) << Ini();
+  SendMessageA(form->Handle(), WM_ENDSESSION, FALSE, 0);
+  EXPECT_TRUE(IsWindow(form->Handle()));
+  EXPECT_FALSE(form->IsClosing());
+
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 620, 445, SWP_NOMOVE | SWP_NOZORDER);
+  ShowWindow(form->Handle(), SW_MINIMIZE);
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(IsWindow(form->Handle()));
+  EXPECT_NE(Ini().find("Width=620\nHeight=445\n"), std::string::npos) << Ini();
+}
+
+// The columns of the screen inside `r` that hold text (pixels much darker than the face).
+std::vector<int> InkColumns(HDC screen, const RECT& r) {
+  std::vector<int> cols;
+  for (int x = r.left; x < r.right; ++x)
+    for (int y = r.top; y < r.bottom; ++y) {
+      const COLORREF c = GetPixel(screen, x, y);
+      if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 96) {
+        cols.push_back(x);
+        break;
+      }
+    }
+  return cols;
+}
+
+TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
+  // Sizes that make the widest figures the panels are meant for.
+  const std::string big = base + "\\大きなファイル.bin";
+  {
+    win::ScopedFile f(CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(f);
+    LONG high = 0;
+    SetFilePointer(f.Get(), 999999999 - 5, &high, FILE_BEGIN);  // with a.txt's 5 bytes
+    SetEndOfFile(f.Get());
+  }
+  WriteFile(base + "\\a.txt", "alpha");
+  Start({base + "\\a.txt", big});
+  SelectRows({0, 1});
+  ASSERT_EQ(form->PanelText(2), "999,999,999ﾊﾞｲﾄ");
+  ASSERT_EQ(form->PanelText(5), "999,999,999ﾊﾞｲﾄ");
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  PumpUntil([] { return false; }, 300);
+  SaveScreenshot("/tmp/morvane-status-bar.png");
+
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(form->StatusBar(), WM_GETFONT, 0, 0));
+  LOGFONTA lf{};
+  ASSERT_TRUE(GetObjectA(font, sizeof lf, &lf));
+  EXPECT_EQ(std::string(lf.lfFaceName), "ＭＳ Ｐゴシック");
+  EXPECT_EQ(lf.lfHeight, -12);
+
+  HWND bar = form->StatusBar();
+  win::ScopedWindowDC dc(bar, GetDC(bar));
+  HDC screen = dc.Get();
+  for (int panel = 0; panel < 6; ++panel) {
+    RECT part{};
+    SendMessageA(bar, SB_GETRECT, panel, reinterpret_cast<LPARAM>(&part));
+    const std::vector<int> ink = InkColumns(screen, part);
+    ASSERT_FALSE(ink.empty()) << "panel " << panel;
+    // A clear column at both ends inside the panel: nothing runs under the neighbour or its
+    // border, and nothing is clipped at an edge.
+    EXPECT_GE(ink.front(), part.left + 3) << "panel " << panel;
+    EXPECT_LE(ink.back(), part.right - 3) << "panel " << panel;
+    // As wide as the text needs, or most of the panel when drawn narrower: nothing cut off.
+    win::SelectGuard g(screen, font);
+    SIZE need{};
+    const std::string text = form->PanelText(panel);
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &need);
+    const int drawn = ink.back() - ink.front() + 1;
+    const int room = part.right - part.left - 4;
+    EXPECT_GE(drawn, need.cx <= room ? need.cx - 3 : room * 3 / 4) << "panel " << panel << " " << text;
+  }
+  // "SubDir" sits clear of panel 5's text.
+  RECT five{}, check{};
+  SendMessageA(bar, SB_GETRECT, 5, reinterpret_cast<LPARAM>(&five));
+  GetWindowRect(form->Control(kIdSubChek), &check);
+  MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&check), 2);
+  EXPECT_GE(check.left, InkColumns(screen, five).back() + 2);
+
+  // Every control carries the window's font, and every caption fits its control.
+  std::vector<HWND> controls = {form->Control(kIdSubChek)};
+  for (HWND c = GetWindow(form->Handle(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
+  for (HWND c : controls) {
+    char cls[32] = {};
+    GetClassNameA(c, cls, sizeof cls);
+    if (c == form->DragPanel1().Handle()) continue;
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)), font) << cls << " " << WindowText(c);
+    const std::string text = WindowText(c);
+    const LONG style = GetWindowLongA(c, GWL_STYLE);
+    const LONG type = style & BS_TYPEMASK;
+    const bool label = lstrcmpiA(cls, "Static") == 0;
+    const bool box = lstrcmpiA(cls, "Button") == 0 && (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX);
+    if (text.empty() || (!label && !box)) continue;
+    win::ScopedWindowDC cdc(c, GetDC(c));
+    win::SelectGuard g(cdc.Get(), font);
+    SIZE need{};
+    GetTextExtentPoint32A(cdc.Get(), text.c_str(), static_cast<int>(text.size()), &need);
+    RECT rc;
+    GetClientRect(c, &rc);
+    EXPECT_LE(need.cx + (box ? 16 : 0), rc.right) << text;
+  }
+  Close();
+}
+
+}  // namespace
