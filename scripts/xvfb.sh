@@ -31,7 +31,7 @@ mv_start_wm() {
   openbox --sm-disable >/dev/null 2>&1 &
   MV_WM_PID=$!
   local i
-  for i in $(seq 1 100); do
+  for i in $(seq 1 400); do  # up to 20 s: a loaded machine starts it slowly
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     kill -0 "$MV_WM_PID" 2>/dev/null || break
     sleep 0.05
