@@ -32,28 +32,41 @@ std::string Unquote(std::string_view s) {
   return std::string(s);
 }
 
-// Calls each(index, isSeparator) for every character of code-page text; a trail byte is never
-// a separator.
+// Calls each(index, single) for every character of code-page text, single telling a one-byte
+// character. A double-byte character is never taken for an ASCII one: its second byte runs
+// 0x40-0x7E and 0x80-0xFC, so it may look like '\\', '|', '@', '[' or a letter.
 template <typename Each>
 void ForEachChar(std::string_view s, Each each) {
   for (size_t i = 0; i < s.size(); ++i) {
-    const bool lead = IsSjisLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
-    each(i, !lead && IsSeparator(s[i]));
+    const bool lead = IsDoubleByteAt(s, i);
+    each(i, !lead);
     if (lead) ++i;
   }
 }
 
 bool EndsWithSeparator(std::string_view s) {
   bool last = false;
-  ForEachChar(s, [&](size_t, bool sep) { last = sep; });
+  ForEachChar(s, [&](size_t i, bool single) { last = single && IsSeparator(s[i]); });
   return last;
+}
+
+// Whether a name holds a character no file name may have.
+bool HasReservedChar(std::string_view name) {
+  bool found = false;
+  ForEachChar(name, [&](size_t i, bool single) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    // 0xFF is also the folder separator of stored names.
+    if (single && (c < 0x20 || c == 0xFF || std::string_view(":*?\"<>|").find(name[i]) != std::string_view::npos))
+      found = true;
+  });
+  return found;
 }
 
 std::vector<std::string> Components(std::string_view s) {
   std::vector<std::string> out(1);
   size_t start = 0;
-  ForEachChar(s, [&](size_t i, bool sep) {
-    if (sep) {
+  ForEachChar(s, [&](size_t i, bool single) {
+    if (single && IsSeparator(s[i])) {
       out.back() = std::string(s.substr(start, i - start));
       out.emplace_back();
       start = i + 1;
@@ -69,11 +82,9 @@ std::vector<std::string> Components(std::string_view s) {
 // Folder part of a path, with its separator ("" when there is none).
 std::string FolderOf(std::string_view path) {
   size_t after = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const bool lead = IsSjisLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
-    if (!lead && (IsSeparator(path[i]) || path[i] == ':')) after = i + 1;
-    if (lead) ++i;
-  }
+  ForEachChar(path, [&](size_t i, bool single) {
+    if (single && (IsSeparator(path[i]) || path[i] == ':')) after = i + 1;
+  });
   return std::string(path.substr(0, after));
 }
 
@@ -114,7 +125,7 @@ std::string FoldPath(std::string_view path) {
   std::string out(path);
   for (size_t i = 0; i < out.size(); ++i) {
     const auto c = static_cast<unsigned char>(out[i]);
-    if (IsSjisLead(c) && i + 1 < out.size()) ++i;
+    if (IsDoubleByteAt(out, i)) ++i;
     else if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
   }
   return out;
@@ -241,12 +252,7 @@ bool ResolveName(const std::string& listed, const std::string& baseFolder, bool 
       else kept.pop_back();
       continue;
     }
-    // Characters no file name has; 0xFF is also the folder separator of stored names.
-    const bool control = std::any_of(part.begin(), part.end(), [](char ch) {
-      const auto c = static_cast<unsigned char>(ch);
-      return c < 0x20 || c == 0xFF;
-    });
-    if (control || part.find_first_of(":*?\"<>|") != std::string::npos) {
+    if (HasReservedChar(part)) {
       *reason = "格納できない名前です: " + listed;
       return false;
     }

@@ -94,7 +94,7 @@ class PosixOutput : public OutputFile {
 std::string ToPosixPath(const std::string& path) {
   std::string out = path;
   for (size_t i = 0; i < out.size(); ++i) {
-    if (IsSjisLead(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) ++i;
+    if (IsDoubleByteAt(out, i)) ++i;
     else if (out[i] == '\\') out[i] = '/';
   }
   return out;

@@ -95,6 +95,79 @@ TEST(LzhCommand, StoredNames) {
   }
 }
 
+// Every second byte a double-byte character can have; the ones from '@' to '~' look like ASCII.
+std::vector<unsigned char> SecondBytes() {
+  std::vector<unsigned char> out;
+  for (int c = 0x40; c <= 0xFC; ++c)
+    if (c != 0x7F) out.push_back(static_cast<unsigned char>(c));
+  return out;
+}
+
+std::string Hex(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) out += "0123456789ABCDEF"[c >> 4], out += "0123456789ABCDEF"[c & 15], out += ' ';
+  return out;
+}
+
+TEST(LzhCommand, EverySecondByteStaysInsideItsCharacter) {
+  // Lead bytes from both ends of both ranges, each with every second byte: in the command
+  // text, the list file, stored names and their header, never a separator, a quote, a
+  // reserved character, a letter to fold or the end of a name.
+  for (unsigned char lead : {0x81, 0x83, 0x89, 0x9F, 0xE0, 0xFC}) {
+    for (unsigned char trail : SecondBytes()) {
+      const std::string ch{static_cast<char>(lead), static_cast<char>(trail)};
+      SCOPED_TRACE(Hex(ch));
+      StoredName n;
+      std::string reason;
+      ASSERT_TRUE(ResolveName(ch + "\\" + ch + ch, "D:\\" + ch + "\\", true, &n, &reason)) << reason;
+      EXPECT_EQ(n.source, "D:\\" + ch + "\\" + ch + "\\" + ch + ch);
+      EXPECT_EQ(n.dir, ch);
+      EXPECT_EQ(n.name, ch + ch);
+      ASSERT_TRUE(ResolveName("C:\\" + ch + "\\x" + ch, "D:\\W\\", true, &n, &reason)) << reason;
+      EXPECT_EQ(n.name, "x" + ch);  // outside the base: the name alone
+
+      Command c;
+      const std::string folder = "D:\\" + ch + "\\";
+      ASSERT_TRUE(ParseCommand("a -r2x1a1 -gn1 \"" + folder + ch + "\" \"" + folder + "\" @" + folder + ch + " \r\n",
+                               &c, &reason)) << reason;
+      EXPECT_EQ(c.archive, folder + ch + ".lzh");
+      EXPECT_EQ(c.baseFolder, folder);
+      EXPECT_EQ(c.listFile, folder + ch);
+      // A folder given without its closing backslash is a file to add, not the base.
+      ASSERT_TRUE(ParseCommand("a " + ch + "@.lzh \"D:\\" + ch + "\" " + ch, &c, &reason)) << reason;
+      EXPECT_EQ(c.archive, ch + "@.lzh");
+      EXPECT_EQ(c.baseFolder, "");
+      EXPECT_EQ(c.files, (std::vector<std::string>{"D:\\" + ch, ch}));
+      EXPECT_EQ(ParseListFile("\"" + ch + "\"\r\n " + ch + "\r\n\"" + ch + "\\" + ch + "\""),
+                (std::vector<std::string>{ch, ch, ch + "\\" + ch}));
+
+      NewHeader h;
+      h.dir = ch + "\\" + ch;
+      h.name = ch;
+      Bytes member = BuildLevel2Header(h);
+      member.push_back(0);
+      const auto m = testing::Members(member);
+      ASSERT_EQ(m.size(), 1u);
+      EXPECT_EQ(m[0].path, ch + "\\" + ch + "\\" + ch);
+    }
+  }
+}
+
+TEST(LzhCommand, ReservedCharactersAreRefusedOnlyWhereTheyStandAlone) {
+  StoredName n;
+  std::string reason;
+  // 0x7C after a lead byte is the second half of ポ, 榎 or the minus sign, not a bar.
+  for (const char* good : {"\x83\x7C\x83\x58\x83\x5E\x81\x5B.txt", "\x89\x7C\x89\x7C.txt", "a\x81\x7C" "b.txt",
+                           "\x83\x7C\\\x83\x7C"})
+    EXPECT_TRUE(ResolveName(good, "D:\\W\\", true, &n, &reason)) << good << ": " << reason;
+  // A lead byte before a byte that cannot follow it stands alone and hides nothing.
+  for (const char* bad : {"a|b.txt", "\x83?.txt", "x\xFC:y", "\x81\"", "\x83\x1F.txt", "\x83\x7C|.txt", "<\x83\x7C>"}) {
+    reason.clear();
+    EXPECT_FALSE(ResolveName(bad, "D:\\W\\", true, &n, &reason)) << bad;
+    EXPECT_NE(reason.find(bad), std::string::npos) << reason;
+  }
+}
+
 // A store with a few files below D:\W and the program's list file.
 class LzhRun : public ::testing::Test {
  protected:
@@ -190,6 +263,33 @@ TEST_F(LzhRun, MembersLargerThanTheOutputBuffer) {
   }
   EXPECT_EQ(archive.size(), m[3].end + 1);
   EXPECT_GT(m[2].offset, kChunkSize);  // the patched header lies in the written part
+}
+
+TEST_F(LzhRun, EverySecondByteIsArchivedUnderItsOwnName) {
+  // One folder ポ (83 7C) holding a file for every second byte after 0x83: 83 41 and 83 61 are
+  // different names, not one name in two cases. The archive goes into a folder ソ (83 5C).
+  std::string list;
+  std::vector<std::string> names;
+  for (unsigned char trail : SecondBytes()) {
+    const std::string name = std::string("\x83") + static_cast<char>(trail) + ".txt";
+    store.Put("D:\\W\\\x83\x7C\\" + name, testing::TextBytes(50 + trail, trail));
+    names.push_back(name);
+    list += "\"\x83\x7C\\" + name + "\"\r\n";
+  }
+  List(list);
+  RunOptions o;
+  const RunResult r = RunCommand(store, "a -r2x1a1 -gn1 \"D:\\\x83\x5C\\x\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
+  ASSERT_EQ(r.code, 0) << r.message;
+  const MemStore::File* archive = store.Get("D:\\\x83\x5C\\x.lzh");
+  ASSERT_NE(archive, nullptr);
+  const auto m = testing::Members(archive->bytes);
+  ASSERT_EQ(m.size(), names.size());
+  for (size_t i = 0; i < m.size(); ++i) {
+    EXPECT_EQ(m[i].path, "\x83\x7C\\" + names[i]) << Hex(names[i]);
+    EXPECT_EQ(testing::MemberData(archive->bytes, m[i]), store.Get("D:\\W\\\x83\x7C\\" + names[i])->bytes);
+  }
+  for (const auto& [key, file] : store.files)  // no temporary file left beside it
+    if (key.rfind("D:\\\x83\x5C\\", 0) == 0) EXPECT_EQ(key, "D:\\\x83\x5C\\X.LZH");
 }
 
 TEST_F(LzhRun, AddsToAnExistingArchiveReplacingSameNames) {

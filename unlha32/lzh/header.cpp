@@ -37,7 +37,7 @@ std::vector<uint8_t> DirRecord(const std::string& dir, bool trailing) {
   std::vector<uint8_t> out;
   for (size_t i = 0; i < dir.size(); ++i) {
     const auto c = static_cast<unsigned char>(dir[i]);
-    if (IsSjisLead(c) && i + 1 < dir.size()) {
+    if (IsDoubleByteAt(dir, i)) {
       out.push_back(c);
       out.push_back(static_cast<uint8_t>(dir[++i]));
     } else {
@@ -114,7 +114,7 @@ std::vector<std::string> SplitStoredPath(const std::string& path) {
   std::vector<std::string> parts(1);
   for (size_t i = 0; i < path.size(); ++i) {
     const auto c = static_cast<unsigned char>(path[i]);
-    if (IsSjisLead(c) && i + 1 < path.size()) {
+    if (IsDoubleByteAt(path, i)) {
       parts.back() += path.substr(i, 2);
       ++i;
     } else if (c == '\\') {
@@ -133,7 +133,7 @@ bool SamePath(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (IsSjisLead(x) && i + 1 < a.size()) {
+    if (IsDoubleByteAt(a, i)) {
       if (x != y || a[i + 1] != b[i + 1]) return false;
       ++i;
       continue;
@@ -151,7 +151,7 @@ std::string NormalizeSeparators(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
-    if (IsSjisLead(c) && i + 1 < s.size()) {
+    if (IsDoubleByteAt(s, i)) {
       out += s.substr(i, 2);
       ++i;
     } else {
