@@ -274,6 +274,23 @@ bool ResolveName(const std::string& listed, const std::string& baseFolder, bool 
   return true;
 }
 
+std::string OneLineReason(std::string_view text) {
+  std::string out;
+  size_t keep = 0;  // the end of the last character that stays at the end
+  ForEachChar(text, [&](size_t i, bool single) {
+    const char c = text[i];
+    if (single && (c == '\r' || c == '\n' || c == '\t')) {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+      return;
+    }
+    const bool ending = single ? (c == ' ' || c == '.') : text.substr(i, 2) == "\x81\x42";  // "。"
+    out += text.substr(i, single ? 1 : 2);
+    if (!ending) keep = out.size();
+  });
+  out.resize(keep);
+  return out;
+}
+
 RunResult RunCommand(Store& store, std::string_view text, const RunOptions& options) {
   RunResult result;
   auto fail = [&](int code, std::string message) {

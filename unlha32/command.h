@@ -99,6 +99,10 @@ struct RunResult {
 
 RunResult RunCommand(Store& store, std::string_view text, const RunOptions& options = {});
 
+// A system's error text as part of a one-line reason: line breaks become blanks, and the
+// closing full stop ('.' or "。") and blanks go.
+std::string OneLineReason(std::string_view text);
+
 // Whether path is a sound archive (levels 0 to 2). With checkData, every member's data is
 // also decoded and its CRC compared; a member of a method we cannot decode fails the check.
 bool CheckArchive(Store& store, const std::string& path, bool checkData);

@@ -168,6 +168,16 @@ TEST(LzhCommand, ReservedCharactersAreRefusedOnlyWhereTheyStandAlone) {
   }
 }
 
+TEST(LzhCommand, SystemErrorTextsBecomeOneLineWithoutTheirFullStop) {
+  EXPECT_EQ(OneLineReason("共有違反です。\r\n"), "共有違反です");
+  EXPECT_EQ(OneLineReason("Access is denied. \r\n"), "Access is denied");
+  EXPECT_EQ(OneLineReason("first line\r\nsecond line.\r\n"), "first line second line");
+  EXPECT_EQ(OneLineReason(""), "");
+  // 81 42 is a full stop only as a character of its own: here 42 is the letter after 89 81.
+  EXPECT_EQ(OneLineReason("\x89\x81\x42"), "\x89\x81\x42");
+  EXPECT_EQ(OneLineReason("\x83\x5C."), "\x83\x5C");
+}
+
 // A store with a few files below D:\W and the program's list file.
 class LzhRun : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
+#include "shell_support.h"
 #include "wine_support.h"
 
 namespace mv::testing {
@@ -99,13 +100,6 @@ inline std::vector<std::string> Probe(const std::vector<std::string>& paths) {
   return lines;
 }
 
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD hour) {
@@ -125,52 +119,6 @@ inline FILETIME LastWrite(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d{};
   GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d);
   return d.ftLastWriteTime;
-}
-
-// The Unix path of a Windows one (Wine's own export), for the native lhasa.
-inline std::string UnixPath(const std::string& path) {
-  using Fn = char*(CDECL*)(LPCWSTR);
-  auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (!fn) return {};
-  wchar_t wide[MAX_PATH * 2] = {};
-  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
-  char* unix = fn(wide);
-  if (!unix) return {};
-  std::string s = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return s;
-}
-
-// Runs a shell script natively and waits for it; true when it ended with status 0. Wine starts
-// Unix programs without a process handle to wait on, so the shell leaves a status file behind
-// (statusFile, a Windows path) and the test waits for it.
-inline bool RunShell(const std::string& script, const std::string& statusFile) {
-  DeleteFileA(statusFile.c_str());
-  const std::string cmd = "/bin/sh -c \"" + script + "; echo $? > '" + UnixPath(statusFile) + "'\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string line = cmd;
-  if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
-  win::ScopedFile process(pi.hProcess), thread(pi.hThread);  // none to wait on for a Unix program
-  if (!PumpUntil([&] { return ReadAll(statusFile).find('\n') != std::string::npos; }, 20000)) return false;
-  return ReadAll(statusFile) == "0\n";
-}
-
-// Extracts an archive with the native lhasa into a fresh folder; true when lhasa succeeded.
-inline bool ExtractWithLhasa(const std::string& archive, const std::string& into) {
-  MakeFolder(into);
-  return RunShell("cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) + "' >/dev/null 2>&1",
-                  into + ".status");
-}
-
-// lhasa's listing of an archive (its member names as stored, one a line, with its columns).
-inline std::string ListWithLhasa(const std::string& archive, const std::string& scratch) {
-  if (!RunShell("/usr/bin/lhasa l '" + UnixPath(archive) + "' > '" + UnixPath(scratch) + "' 2>&1", scratch + ".status"))
-    return "(lhasa failed) " + ReadAll(scratch);
-  return ReadAll(scratch);
 }
 
 // Every file below a folder as "relative\\path=contents", sorted.
@@ -202,6 +150,7 @@ struct Answers {
   size_t nextSave = 0;
   int yesNo = IDYES;
   std::vector<std::string> boxes;  // "caption|text" of the message boxes
+  std::vector<HWND> owners;        // the owner window of each of them
   std::function<void()> onTick;    // runs on every tick as well
   std::vector<HWND> handled;
 };
@@ -229,6 +178,7 @@ inline BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
     return TRUE;
   }
   a.boxes.push_back(WindowText(wnd) + "|" + WindowText(GetDlgItem(wnd, 0xFFFF)));
+  a.owners.push_back(GetWindow(wnd, GW_OWNER));
   HWND button = GetDlgItem(wnd, a.yesNo);
   if (!button) button = GetDlgItem(wnd, IDOK);
   if (!button) button = GetDlgItem(wnd, IDABORT);

@@ -2,14 +2,19 @@
 // file on real files, and its archive read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
+#include "tests/native/hostile_names.h"
 #include "tests/native/lzh_test_support.h"
+#include "tests/wine/shell_support.h"
 #include "tests/wine/wine_support.h"
 
 namespace {
@@ -80,12 +85,12 @@ class Unlha32 : public ::testing::Test {
   }
 
   // Runs the command text the program builds; the output text comes back through *output.
-  int Pack(const std::string& list, std::string* output = nullptr) {
+  int Pack(const std::string& list, std::string* output = nullptr, HWND owner = nullptr) {
     mv::testing::WriteFile(prog_ + "\\TMPLHA.$", list);
     const std::string cmd = "a -r2x1a1 -gn1 \"" + archive_ + "\" \"" + src_ + "\\\" @" + prog_ + "\\TMPLHA.$";
     std::vector<char> in(32000), out(32000, 'X');
     std::memcpy(in.data(), cmd.c_str(), cmd.size() + 1);
-    const int rc = unlha_(nullptr, in.data(), out.data(), 32000);
+    const int rc = unlha_(owner, in.data(), out.data(), 32000);
     if (output) *output = out.data();
     return rc;
   }
@@ -173,6 +178,206 @@ TEST_F(Unlha32, AFailedCallLeavesNothingBehind) {
   for (size_t i = 10; i < out.size(); ++i) EXPECT_EQ(out[i], 'X') << i;
   EXPECT_NE(unlha_(nullptr, cmd.c_str(), nullptr, 0), 0);
   EXPECT_NE(unlha_(nullptr, nullptr, out.data(), 64), 0);
+}
+
+// The library's failures, called with a window as the program calls it: the reason in a box that
+// window owns, and still the code and the text.
+TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  mv::testing::BoxAnswerer answers({IDOK});
+  mv::testing::WriteFile(src_ + "\\a.txt", Text(5000));
+  struct Case {
+    const char* what;
+    std::string list;
+    int code;
+    std::string named;  // what the reason must name
+  };
+  const Case cases[] = {
+      {"missing file", "\"a.txt\"\r\n\"gone.txt\"\r\n", 0x8004, src_ + "\\gone.txt"},
+      {"name with a wildcard", "\"a?.txt\"\r\n", 0x8008, "a?.txt"},
+      {"file held open", "\"a.txt\"\r\n", 0x8005, src_ + "\\a.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    mv::win::ScopedFile held;
+    if (c.code == 0x8005) {  // another handle that shares nothing
+      held.Reset(CreateFileA((src_ + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(static_cast<bool>(held));
+    }
+    answers.boxes.clear();
+    answers.owners.clear();
+    std::string output;
+    EXPECT_EQ(Pack(c.list, &output, owner), c.code);
+    EXPECT_NE(output.find(c.named), std::string::npos) << output;
+    ASSERT_EQ(answers.boxes.size(), 1u) << ::testing::PrintToString(answers.boxes);
+    EXPECT_EQ(answers.boxes[0], "UNLHA32.DLL|" + output);
+    EXPECT_EQ(answers.owners[0], owner);
+    EXPECT_EQ(GetFileAttributesA(archive_.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+
+  answers.boxes.clear();
+  std::string output;
+  ASSERT_EQ(Pack("\"a.txt\"\r\n", &output, owner), 0) << output;
+  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+
+  // Without a window (no owner, or one already gone) nobody would see a box: none is shown, the
+  // code and the text tell it all.
+  DestroyWindow(owner);
+  for (HWND none : {static_cast<HWND>(nullptr), owner}) {
+    EXPECT_EQ(Pack("\"gone.txt\"\r\n", &output, none), 0x8004);
+    EXPECT_NE(output.find("gone.txt"), std::string::npos) << output;
+  }
+  mv::testing::PumpPending();
+  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+}
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+  std::wstring w(text.size() + 1, L'\0');
+  w.resize(static_cast<size_t>(
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), w.data(), static_cast<int>(w.size()))));
+  return w;
+}
+
+// The code page's spelling of a name, or nothing when it cannot hold the name exactly.
+std::optional<std::string> Ansi(const std::wstring& w) {
+  std::string s(w.size() * 2 + 1, '\0');
+  BOOL usedDefault = FALSE;
+  s.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                                                   s.data(), static_cast<int>(s.size()), "?", &usedDefault)));
+  if (usedDefault || Wide(s, CP_ACP) != w) return std::nullopt;
+  return s;
+}
+
+// What the program hands on for an item: its name where the code page holds it, its short name
+// otherwise (the form the ANSI functions reach exactly that item by).
+std::string ListedName(const std::wstring& folder, const std::wstring& name, bool* shortName) {
+  *shortName = false;
+  if (std::optional<std::string> a = Ansi(name)) return *a;
+  *shortName = true;
+  WIN32_FIND_DATAW fd;
+  mv::win::ScopedFind find(FindFirstFileW((folder + L"\\" + name).c_str(), &fd));
+  return find ? Ansi(fd.cAlternateFileName).value_or("") : "";
+}
+
+void RemoveTreeW(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  if (mv::win::ScopedFind find{FindFirstFileW((path + L"\\*").c_str(), &fd)}) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(path + L"\\" + name);
+      else DeleteFileW((path + L"\\" + name).c_str());
+    } while (FindNextFileW(find.Get(), &fd));
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+std::string HexOf(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+  return out;
+}
+
+TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByLhasaAnd7z) {
+  const auto names = mv::testing::LoadHostileNames(MV_NAMES_FILE);
+  ASSERT_GT(names.size(), 100u) << MV_NAMES_FILE;
+  const std::wstring src = Wide(src_, CP_ACP);
+  struct Expected {
+    std::string stored;  // as the archive holds it, folders separated by backslashes
+    std::string unix;    // as the readers put it on disk below their folder
+    std::string data;
+  };
+  std::vector<Expected> expected;
+  std::string list;
+  // lhasa writes a path without a byte 'a'-'z' in lower case, byte by byte (trail bytes too, so
+  // ギ 83 4D comes out as ズ 83 6D): its own habit, the archive holds the bytes as stored.
+  auto asLhasaWrites = [](std::string path) {
+    if (std::none_of(path.begin(), path.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+      for (char& c : path)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return path;
+  };
+  auto add = [&](const std::wstring& folder, const std::string& listedFolder, const std::wstring& name,
+                 bool outside) {
+    std::string data = "#" + std::to_string(expected.size()) + "\n";
+    for (int i = 0; i < 300; ++i) data += static_cast<char>((i * 31 + expected.size()) & 0xFF);
+    mv::win::ScopedFile f(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(static_cast<bool>(f));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(f.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
+    f.Reset();
+    bool isShort = false;
+    const std::string listed = ListedName(folder, name, &isShort);
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(isShort, outside) << listed;
+    list += "\"" + (listedFolder.empty() ? listed : listedFolder + "\\" + listed) + "\"\r\n";
+    expected.push_back({listedFolder.empty() ? listed : listedFolder + "\\" + listed,
+                        asLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed), data});
+  };
+  // Names of these kinds are the code page's own; those outside it go by their short names.
+  auto outsideKind = [](const std::string& kind) {
+    return kind.find("outside") != std::string::npos || kind == "pair" || kind == "roundtrip";
+  };
+  int shortNames = 0;
+  for (const auto& n : names) {
+    SCOPED_TRACE(n.utf8);
+    const std::wstring name = Wide(n.utf8, CP_UTF8);
+    const bool outside = outsideKind(n.kind) && !Ansi(name);  // a pair's plain half is exact
+    shortNames += outside;
+    if (!n.Folder()) {
+      add(src, "", name, outside);
+      continue;
+    }
+    ASSERT_TRUE(CreateDirectoryW((src + L"\\" + name).c_str(), nullptr));
+    bool isShort = false;
+    const std::string folder = ListedName(src, name, &isShort);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(isShort, outside);
+    add(src + L"\\" + name, folder, L"ポスター.txt", false);
+    add(src + L"\\" + name, folder, L"naïve.txt", true);
+  }
+  // At least the accented pairs, the other scripts and the emoji.
+  EXPECT_GE(shortNames, 11);
+
+  std::string output;
+  ASSERT_EQ(Pack(list, &output), 0) << output;
+  const Bytes archive = ReadAll(archive_);
+  const auto m = mv::lzh::testing::Members(archive);
+  ASSERT_EQ(m.size(), expected.size());
+  for (size_t i = 0; i < m.size(); ++i) {
+    EXPECT_EQ(m[i].path, expected[i].stored);
+    EXPECT_EQ(MemberData(archive, m[i]), Bytes(expected[i].data.begin(), expected[i].data.end())) << m[i].path;
+  }
+
+  // lhasa puts every file under the stored bytes of its name; 7z finds every CRC right.
+  const std::string x = tmp_ / "X", manifest = tmp_ / "manifest.txt", sevenZip = tmp_ / "7z.txt";
+  mv::testing::MakeFolder(x);
+  const std::string script = tmp_ / "read.sh";
+  mv::testing::WriteFile(script,
+      "cd '" + mv::testing::UnixPath(x) + "' && /usr/bin/lhasa xq '" + mv::testing::UnixPath(archive_) + "' || exit 1\n"
+      "find . -type f -exec sh -c 'for f; do printf %s \"${f#./}\" | od -An -tx1 -v | tr -d \" \\n\"; printf \" \";"
+      " od -An -tx1 -v \"$f\" | tr -d \" \\n\"; echo; done' sh {} + > '" + mv::testing::UnixPath(manifest) + "'\n"
+      "7z t '" + mv::testing::UnixPath(archive_) + "' > '" + mv::testing::UnixPath(sevenZip) + "' 2>&1\n");
+  ASSERT_TRUE(mv::testing::RunShell("/bin/sh '" + mv::testing::UnixPath(script) + "'", tmp_ / "read.status"))
+      << mv::testing::ReadAll(sevenZip);
+  std::map<std::string, std::string> extracted;  // hex of the path -> hex of the bytes
+  std::istringstream lines(mv::testing::ReadAll(manifest));
+  for (std::string line; std::getline(lines, line);) {
+    const size_t blank = line.find(' ');
+    if (blank != std::string::npos) extracted[line.substr(0, blank)] = line.substr(blank + 1);
+  }
+  EXPECT_EQ(extracted.size(), expected.size());
+  for (const Expected& e : expected) {
+    const auto it = extracted.find(HexOf(e.unix));
+    ASSERT_NE(it, extracted.end()) << e.stored;
+    EXPECT_EQ(it->second, HexOf(e.data)) << e.stored;
+  }
+  const std::string tested = mv::testing::ReadAll(sevenZip);
+  EXPECT_NE(tested.find("Everything is Ok"), std::string::npos) << tested;
+  EXPECT_NE(tested.find("Files: " + std::to_string(expected.size())), std::string::npos) << tested;
+  RemoveTreeW(src);
 }
 
 }  // namespace

@@ -97,6 +97,7 @@ BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
     if (done == box) return TRUE;
   g_answered.push_back(box);
   g_answerer->boxes.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
+  g_answerer->owners.push_back(GetWindow(box, GW_OWNER));
   for (int id : g_answerer->Buttons()) {
     if (HWND b = GetDlgItem(box, id)) {
       PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));

@@ -61,6 +61,7 @@ class BoxAnswerer {
   BoxAnswerer(const BoxAnswerer&) = delete;
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
   std::vector<std::string> boxes;
+  std::vector<HWND> owners;  // the owner window of each box
   const std::vector<int>& Buttons() const { return buttons_; }
 
  private:

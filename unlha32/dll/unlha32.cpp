@@ -17,6 +17,7 @@ namespace {
 constexpr WORD kVersion = 100;  // 1.00
 std::mutex g_run;               // one command at a time
 std::atomic<int> g_running{0};
+constexpr char kFailureCaption[] = "UNLHA32.DLL";
 
 // Copies a one-line text into the caller's buffer, never more than size bytes with its
 // terminator, and never half of a double-byte character.
@@ -25,7 +26,7 @@ void PutOutput(const std::string& text, LPSTR out, DWORD size) {
   size_t n = std::min<size_t>(text.size(), size - 1);
   size_t whole = 0;
   for (size_t i = 0; i < n;) {
-    const size_t step = mv::lzh::IsSjisLead(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    const size_t step = mv::lzh::IsDoubleByteAt(text, i) ? 2 : 1;
     if (i + step > n) break;
     i += step;
     whole = i;
@@ -39,24 +40,29 @@ int ThreadCount() {
   return static_cast<int>(std::clamp(n, 1u, 4u));
 }
 
-}  // namespace
+// A failed call says why in a box owned by the caller's window, so a user sees it even when the
+// caller does not read the result. A caller without a window (NULL or no longer a window: a
+// script, a test, a background task) gets the code and the text alone, and nothing waits on a
+// box nobody can see.
+void ShowFailure(HWND owner, const std::string& reason) {
+  if (!owner || !IsWindow(owner)) return;
+  MessageBoxA(owner, reason.c_str(), kFailureCaption, MB_OK | MB_ICONERROR);
+}
 
-extern "C" {
-
-// Runs one command text; returns 0 on success, or an error code with a one-line reason in the
-// output buffer. Returns only when the archive is complete.
-int WINAPI Unlha(HWND, LPCSTR command, LPSTR output, DWORD size) {
+mv::lzh::RunResult Run(LPCSTR command) {
+  mv::lzh::RunResult r;
   std::unique_lock<std::mutex> lock(g_run, std::try_to_lock);
   if (!lock.owns_lock()) {
-    PutOutput("ほかの処理が実行中です", output, size);
-    return mv::lzh::kResultBusy;
+    r.code = mv::lzh::kResultBusy;
+    r.message = "ほかの処理が実行中です";
+    return r;
   }
   if (!command) {
-    PutOutput("コマンドがありません", output, size);
-    return mv::lzh::kResultBadCommand;
+    r.code = mv::lzh::kResultBadCommand;
+    r.message = "コマンドがありません";
+    return r;
   }
   ++g_running;
-  mv::lzh::RunResult r;
   try {
     mv::lzh::Win32Store store;
     mv::lzh::RunOptions options;
@@ -70,7 +76,21 @@ int WINAPI Unlha(HWND, LPCSTR command, LPSTR output, DWORD size) {
     r.message = "内部エラーが起きました";
   }
   --g_running;
+  return r;
+}
+
+}  // namespace
+
+extern "C" {
+
+// Runs one command text; returns 0 on success, or an error code with a one-line reason in the
+// output buffer, shown also in a box owned by the given window. Returns only when the archive
+// is complete (or the box has been closed).
+int WINAPI Unlha(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
+  const mv::lzh::RunResult r = Run(command);
   PutOutput(r.message, output, size);
+  // The run is over (and the next may start) before the box waits for the user.
+  if (r.code != mv::lzh::kResultOk) ShowFailure(owner, r.message);
   return r.code;
 }
 

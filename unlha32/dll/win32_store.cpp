@@ -148,8 +148,7 @@ std::string Win32Store::Describe(int error) {
   char buf[512];
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(error), 0, buf, sizeof buf, nullptr);
-  while (n > 0 && (buf[n - 1] == '\r' || buf[n - 1] == '\n' || buf[n - 1] == ' ' || buf[n - 1] == '.')) --n;
-  std::string text(buf, n);
+  const std::string text = OneLineReason(std::string_view(buf, n));
   char code[32];
   std::snprintf(code, sizeof code, "%sエラー %d", text.empty() ? "" : ", ", error);
   return text + code;
