@@ -1,0 +1,88 @@
+// The program's command text and list file as the archiver library reads them: every hostile
+// name survives the way from one to the other.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <optional>
+#include <sstream>
+
+#include "hostile_names.h"
+#include "lzh_test_support.h"
+#include "ops/attrib/error_list.h"
+#include "ops/lha/archive_commands.h"
+
+namespace {
+
+using mv::lzh::testing::Bytes;
+
+std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string in = text, out(text.size() * 4 + 4, '\0');
+  char* src = in.data();
+  char* dst = out.data();
+  size_t left = in.size(), room = out.size();
+  const size_t r = iconv(cd, &src, &left, &dst, &room);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1) || left != 0) return std::nullopt;
+  out.resize(out.size() - room);
+  return out;
+}
+
+// The code page's bytes for a name, or nothing when it cannot hold the name exactly (the
+// converter here maps 〜 and − one way only: a round trip tells).
+std::optional<std::string> Cp932(const std::string& utf8) {
+  std::optional<std::string> bytes = Convert(utf8, "UTF-8", "CP932");
+  if (!bytes || Convert(*bytes, "CP932", "UTF-8") != utf8) return std::nullopt;
+  return bytes;
+}
+
+TEST(LhaNamesTest, TheLibraryStoresEveryNameTheProgramListsAsItWasListed) {
+  const auto names = mv::testing::LoadHostileNames(MV_NAMES_FILE);
+  ASSERT_GT(names.size(), 100u) << MV_NAMES_FILE;
+  // Base folders ending in characters whose second byte is '|' and '\'.
+  for (const std::string base : {"D:\\作業\\ポ\\", "D:\\表\\"}) {
+    SCOPED_TRACE(base);
+    mv::lzh::testing::MemStore store;
+    mv::ErrorList lines;
+    std::vector<std::string> relative;
+    int shortNames = 0;
+    // A name the code page cannot hold reaches the program as its short name.
+    auto listed = [&](const std::string& utf8) {
+      if (std::optional<std::string> bytes = Cp932(utf8)) return *bytes;
+      return "SHRT~" + std::to_string(++shortNames) + ".TXT";
+    };
+    auto add = [&](const std::string& rel) {
+      store.Put(base + rel, mv::lzh::testing::TextBytes(100 + relative.size(), static_cast<uint32_t>(relative.size())));
+      lines.Append(mv::lha::ListLine(base, base + rel));
+      relative.push_back(rel);
+    };
+    for (const auto& n : names) {
+      if (n.Folder()) {
+        const std::string folder = listed(n.utf8);
+        for (const char* inner : {"ポスター.txt", "榎\\閏]云.txt"}) add(folder + "\\" + inner);
+      } else {
+        add(listed(n.utf8));
+      }
+    }
+    std::ostringstream list;
+    ASSERT_TRUE(lines.SaveTo(list));
+    const std::string listFile = "C:\\Program Files\\表示\\" + std::string(mv::lha::kListFileName);
+    store.PutText(listFile, list.str());
+
+    const mv::lzh::RunResult r =
+        mv::lzh::RunCommand(store, mv::lha::CommandText("D:\\出力 ポ\\榎@[].LZH", base, listFile));
+    ASSERT_EQ(r.code, 0) << r.message;
+    const mv::lzh::testing::MemStore::File* archive = store.Get("D:\\出力 ポ\\榎@[].LZH");
+    ASSERT_NE(archive, nullptr);
+    const auto m = mv::lzh::testing::Members(archive->bytes);
+    ASSERT_EQ(m.size(), relative.size());
+    for (size_t i = 0; i < m.size(); ++i) {
+      EXPECT_EQ(m[i].path, relative[i]);
+      EXPECT_EQ(mv::lzh::testing::MemberData(archive->bytes, m[i]), store.Get(base + relative[i])->bytes) << relative[i];
+    }
+    EXPECT_GE(shortNames, 11);  // the accented pairs, other scripts, emoji and their folders
+  }
+}
+
+}  // namespace
