@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ops/lha/win32/lha_win32.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/text.h"
 #include "platform/win32/text_win32.h"
@@ -24,9 +25,11 @@ namespace {
 // save dialog gets the next name and OK, any other box is recorded and answered Yes or OK.
 struct Answerer {
   std::vector<std::string> names;
-  size_t nextName = 0;
+  std::vector<std::wstring> wideNames;  // typed after the names, as they are
+  size_t nextName = 0, nextWide = 0;
   int saveDialogs = 0;
   std::vector<std::string> boxes;  // "caption|text"
+  std::vector<std::wstring> wideTexts;  // the text of each box, as it stands
   std::vector<HWND> handled;
 
   std::vector<std::string> Panics() const {
@@ -50,12 +53,18 @@ BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
     if (a.nextName < a.names.size()) {
       SetWindowTextA(name, a.names[a.nextName++].c_str());
       PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+    } else if (a.nextWide < a.wideNames.size()) {
+      SetWindowTextW(name, a.wideNames[a.nextWide++].c_str());
+      PostMessageA(wnd, WM_COMMAND, IDOK, 0);
     } else {
       PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
     }
     return TRUE;
   }
   a.boxes.push_back(WindowText(wnd) + "|" + WindowText(GetDlgItem(wnd, 0xFFFF)));
+  wchar_t text[512] = {};
+  GetWindowTextW(GetDlgItem(wnd, 0xFFFF), text, 512);
+  a.wideTexts.push_back(text);
   HWND button = GetDlgItem(wnd, IDYES);
   if (!button) button = GetDlgItem(wnd, IDOK);
   PostMessageA(button, BM_CLICK, 0, 0);
@@ -178,6 +187,56 @@ TEST_F(LhaWine, OldArchiveSurvivesNoFileAndAMissingLibrary) {
   EXPECT_EQ(ReadAll(archive), "old archive");
   EXPECT_EQ(OutFiles(), std::vector<std::string>{"pack.LZH"});
   EXPECT_FALSE(Exists(listFile));
+}
+
+TEST_F(LhaWine, SaveDialogSpellsTheChosenPathSoItReachesThatItemNeverABestFitOne) {
+  const std::wstring outW(out.begin(), out.end());  // the temporary folder's path is ASCII
+  const std::wstring cafe = outW + L"\\caf\u00e9", hangul = outW + L"\\\ud55c.LZH";
+  ASSERT_TRUE(CreateDirectoryW(cafe.c_str(), nullptr));
+  MakeFolder(out + "\\cafe");  // what "café" becomes in a best-fit spelling
+  {
+    mv::win::ScopedFile old(CreateFileW(hangul.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    DWORD n = 0;
+    ASSERT_TRUE(::WriteFile(old.Get(), "old", 3, &n, nullptr));
+  }
+  LhaSaveDialog dialog;
+  answers.wideNames = {cafe + L"\\x.lzh", hangul, outW + L"\\na\u00efve.lzh"};
+
+  // A folder the code page cannot hold: by its short name, never the "cafe" beside it.
+  const std::optional<std::string> inFolder = dialog.Execute(owner);
+  ASSERT_TRUE(inFolder.has_value());
+  EXPECT_EQ(inFolder->find('?'), std::string::npos) << *inFolder;
+  WriteFile(*inFolder, "new");
+  EXPECT_NE(GetFileAttributesW((cafe + L"\\x.lzh").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(Exists(out + "\\cafe\\x.lzh"));
+  EXPECT_EQ(dialog.FileName(), *inFolder);
+
+  // An existing file of such a name, its overwrite question answered Yes: by its short name.
+  const std::optional<std::string> existing = dialog.Execute(owner);
+  ASSERT_TRUE(existing.has_value());
+  EXPECT_EQ(ReadAll(*existing), "old");
+  EXPECT_EQ(answers.wideTexts.size(), 1u);  // the overwrite question was asked
+
+  // A new file the code page cannot spell: refused, its true name kept.
+  EXPECT_FALSE(dialog.Execute(owner).has_value());
+  EXPECT_EQ(dialog.Refused(), outW + L"\\na\u00efve.lzh");
+
+  // Through the button: the application's error box under the true name, and nothing else (the
+  // missing library would show its box if it were called).
+  ArchiverLibrary library;
+  Build({work + "\\a.txt"});
+  LhaCommands commands(library, owner, errors, "Morvane");
+  answers.wideNames.push_back(outW + L"\\na\u00efve.lzh");
+  commands.BitBtn3Click(tree);
+  ASSERT_EQ(answers.wideTexts.size(), 2u) << ::testing::PrintToString(answers.boxes);
+  EXPECT_EQ(answers.wideTexts[1], L"ﾌｧｲﾙ " + outW + L"\\na\u00efve.lzh を作成できません.");
+  EXPECT_EQ(answers.boxes[1].rfind("Morvane|", 0), 0u) << answers.boxes[1];
+  EXPECT_TRUE(answers.Panics().empty());
+  EXPECT_FALSE(Exists(listFile));
+
+  DeleteFileW((cafe + L"\\x.lzh").c_str());
+  RemoveDirectoryW(cafe.c_str());
+  DeleteFileW(hangul.c_str());
 }
 
 TEST_F(LhaWine, StandInLibraryGetsTheCommandTextAndListFile) {

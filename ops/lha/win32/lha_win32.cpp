@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/win32/handles.h"
 #include "targets/paths.h"
 
 namespace mv::lha::win {
@@ -42,7 +43,44 @@ std::array<void*, kSlotCount> MakeSubstitutes(std::index_sequence<S...>) {
 
 constexpr DWORD kOutputSize = 32000;
 
+std::wstring Widen(const std::string& text) {
+  std::wstring w(text.size() + 1, L'\0');
+  w.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), w.data(),
+                                                   static_cast<int>(w.size()))));
+  return w;
+}
+
+// The code page's bytes for a name, or nothing when they would be a best-fit or '?' spelling.
+std::optional<std::string> ExactAnsi(const std::wstring& w) {
+  std::string s(w.size() * 2 + 1, '\0');
+  BOOL usedDefault = FALSE;
+  s.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                                                   s.data(), static_cast<int>(s.size()), "?", &usedDefault)));
+  if (usedDefault || Widen(s) != w) return std::nullopt;
+  return s;
+}
+
 }  // namespace
+
+std::optional<std::string> AnsiPathOf(const std::wstring& path) {
+  std::string out;
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    std::optional<std::string> part = ExactAnsi(path.substr(start, end - start));
+    if (!part) {
+      WIN32_FIND_DATAW fd;
+      mv::win::ScopedFind find(FindFirstFileW(path.substr(0, end).c_str(), &fd));
+      if (!find || fd.cAlternateFileName[0] == L'\0') return std::nullopt;
+      part = ExactAnsi(fd.cAlternateFileName);
+      if (!part) return std::nullopt;
+    }
+    out += *part;
+    if (end < path.size()) out += '\\';
+    start = end + 1;
+  }
+  return out;
+}
 
 uintptr_t Win32Loader::Load(const std::string& fileName) {
   return reinterpret_cast<uintptr_t>(LoadLibraryA(fileName.c_str()));
@@ -63,22 +101,31 @@ void LhaSaveDialog::SetInitialFolder(const std::string& folder) {
 }
 
 std::optional<std::string> LhaSaveDialog::Execute(HWND owner) {
-  char name[MAX_PATH] = {};
-  fileName_.copy(name, MAX_PATH - 1);
-  static const char kFilter[] = "LHAファイル\0*.LZH\0";
-  OPENFILENAMEA ofn = {};
+  // The wide dialog: the ANSI one hands back "café" as "cafe", which may be another folder or
+  // file, and a name of another script as "?".
+  refused_.clear();
+  wchar_t name[MAX_PATH] = {};
+  Widen(fileName_).copy(name, MAX_PATH - 1);
+  static const wchar_t kFilter[] = L"LHAファイル\0*.LZH\0";
+  const std::wstring initial = Widen(initialFolder_);
+  OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
   ofn.lpstrFilter = kFilter;
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = name;
   ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrInitialDir = initialFolder_.empty() ? nullptr : initialFolder_.c_str();
-  ofn.lpstrDefExt = "LZH";
+  ofn.lpstrInitialDir = initial.empty() ? nullptr : initial.c_str();
+  ofn.lpstrDefExt = L"LZH";
   ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT |
               OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameA(&ofn)) return std::nullopt;
-  fileName_ = name;
+  if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+  std::optional<std::string> chosen = AnsiPathOf(name);
+  if (!chosen) {
+    refused_ = name;
+    return std::nullopt;
+  }
+  fileName_ = *chosen;
   return fileName_;
 }
 
@@ -107,6 +154,19 @@ void Win32ArchivePlatform::CallArchiver(const std::string& command) {
   std::vector<char> output(kOutputSize, '\0');
   command.copy(text.data(), kOutputSize - 1);
   library_.Unlha(owner_, text.data(), output.data(), kOutputSize);
+}
+
+std::optional<std::string> Win32ArchiveUi::AskArchiveName() {
+  std::optional<std::string> name = dialog_.Execute(owner_);
+  if (!name && !dialog_.Refused().empty()) {
+    // The library reaches files through the code page only: a new archive it cannot spell is
+    // refused here, in the application's error box, under its true name.
+    const std::string text = CannotCreateMessage("\x01") + ".";
+    const size_t at = text.find('\x01');
+    const std::wstring wide = Widen(text.substr(0, at)) + dialog_.Refused() + Widen(text.substr(at + 1));
+    MessageBoxW(owner_, wide.c_str(), Widen(title_).c_str(), MB_OK | MB_ICONERROR);
+  }
+  return name;
 }
 
 void Win32ArchiveUi::Notice(const std::string& text) {

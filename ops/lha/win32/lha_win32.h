@@ -60,14 +60,25 @@ class LhaSaveDialog {
  public:
   // Only the first non-empty folder is taken: the dialog starts there for the rest of the run.
   void SetInitialFolder(const std::string& folder);
+  // The chosen path in the code page, spelled so that it reaches exactly the chosen item: a
+  // folder or an existing file whose name the code page cannot hold goes by its short name.
+  // Nothing when cancelled, or when the new file's own name cannot be spelled (Refused() then
+  // holds it).
   std::optional<std::string> Execute(HWND owner);
   const std::string& FileName() const { return fileName_; }
   const std::string& InitialFolder() const { return initialFolder_; }
+  const std::wstring& Refused() const { return refused_; }
 
  private:
   std::string initialFolder_;
   std::string fileName_;
+  std::wstring refused_;
 };
+
+// The code page's spelling of a wide path that reaches exactly that item: each component as it
+// is where the code page holds it, else by its short name. Nothing when a component can be
+// spelled neither way (a new file, or a volume without short names).
+std::optional<std::string> AnsiPathOf(const std::wstring& path);
 
 // The folder of the running executable, ending in a backslash.
 std::string ProgramFolder();
@@ -92,7 +103,7 @@ class Win32ArchiveUi : public ArchiveUi {
  public:
   Win32ArchiveUi(LhaSaveDialog& dialog, HWND owner, std::string title)
       : dialog_(dialog), owner_(owner), title_(std::move(title)) {}
-  std::optional<std::string> AskArchiveName() override { return dialog_.Execute(owner_); }
+  std::optional<std::string> AskArchiveName() override;
   void Notice(const std::string& text) override;
   void ApplicationError(const std::string& message) override;
 
