@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -65,6 +66,48 @@ inline std::string ListWithLhasa(const std::string& archive, const std::string& 
   if (!RunShell("/usr/bin/lhasa l '" + UnixPath(archive) + "' > '" + UnixPath(scratch) + "' 2>&1", scratch + ".status"))
     return "(lhasa failed) " + ReadAll(scratch);
   return ReadAll(scratch);
+}
+
+// Extracts an archive with lhasa into a fresh folder and lists what it wrote, byte for byte:
+// the hex of each file's path below the folder (as the Unix file system holds it, so code-page
+// names arrive unchanged) mapped to the hex of its bytes. Also runs "7z t" on the archive; its
+// output lands in *sevenZip. Empty when lhasa failed.
+inline std::map<std::string, std::string> ExtractedBytes(const std::string& archive, const std::string& into,
+                                                         std::string* sevenZip) {
+  MakeFolder(into);
+  const std::string manifest = into + ".manifest", tested = into + ".7z", script = into + ".sh";
+  WriteFile(script,
+            "cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) + "' || exit 1\n"
+            "find . -type f -exec sh -c 'for f; do printf %s \"${f#./}\" | od -An -tx1 -v | tr -d \" \\n\";"
+            " printf \" \"; od -An -tx1 -v \"$f\" | tr -d \" \\n\"; echo; done' sh {} + > '" + UnixPath(manifest) + "'\n"
+            "7z t '" + UnixPath(archive) + "' > '" + UnixPath(tested) + "' 2>&1\n");
+  std::map<std::string, std::string> files;
+  const bool ok = RunShell("/bin/sh '" + UnixPath(script) + "'", into + ".status");
+  *sevenZip = ReadAll(tested);
+  if (!ok) return files;
+  std::istringstream lines(ReadAll(manifest));
+  for (std::string line; std::getline(lines, line);) {
+    const size_t blank = line.find(' ');
+    if (blank != std::string::npos) files[line.substr(0, blank)] = line.substr(blank + 1);
+  }
+  return files;
+}
+
+inline std::string HexOf(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+  return out;
+}
+
+// lhasa writes a path without a byte 'a'-'z' in lower case, byte by byte (trail bytes too, so
+// ギ 83 4D comes out as ズ 83 6D): its own habit; the archive holds the bytes as stored.
+inline std::string AsLhasaWrites(std::string path) {
+  bool lower = false;
+  for (char c : path) lower = lower || (c >= 'a' && c <= 'z');
+  if (!lower)
+    for (char& c : path)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return path;
 }
 
 }  // namespace mv::testing

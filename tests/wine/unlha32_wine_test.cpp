@@ -274,12 +274,6 @@ void RemoveTreeW(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
-std::string HexOf(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
-  return out;
-}
-
 TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByLhasaAnd7z) {
   const auto names = mv::testing::LoadHostileNames(MV_NAMES_FILE);
   ASSERT_GT(names.size(), 100u) << MV_NAMES_FILE;
@@ -291,14 +285,6 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   };
   std::vector<Expected> expected;
   std::string list;
-  // lhasa writes a path without a byte 'a'-'z' in lower case, byte by byte (trail bytes too, so
-  // ギ 83 4D comes out as ズ 83 6D): its own habit, the archive holds the bytes as stored.
-  auto asLhasaWrites = [](std::string path) {
-    if (std::none_of(path.begin(), path.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
-      for (char& c : path)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return path;
-  };
   auto add = [&](const std::wstring& folder, const std::string& listedFolder, const std::wstring& name,
                  bool outside) {
     std::string data = "#" + std::to_string(expected.size()) + "\n";
@@ -314,7 +300,7 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
     EXPECT_EQ(isShort, outside) << listed;
     list += "\"" + (listedFolder.empty() ? listed : listedFolder + "\\" + listed) + "\"\r\n";
     expected.push_back({listedFolder.empty() ? listed : listedFolder + "\\" + listed,
-                        asLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed), data});
+                        mv::testing::AsLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed), data});
   };
   // Names of these kinds are the code page's own; those outside it go by their short names.
   auto outsideKind = [](const std::string& kind) {
@@ -352,29 +338,14 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   }
 
   // lhasa puts every file under the stored bytes of its name; 7z finds every CRC right.
-  const std::string x = tmp_ / "X", manifest = tmp_ / "manifest.txt", sevenZip = tmp_ / "7z.txt";
-  mv::testing::MakeFolder(x);
-  const std::string script = tmp_ / "read.sh";
-  mv::testing::WriteFile(script,
-      "cd '" + mv::testing::UnixPath(x) + "' && /usr/bin/lhasa xq '" + mv::testing::UnixPath(archive_) + "' || exit 1\n"
-      "find . -type f -exec sh -c 'for f; do printf %s \"${f#./}\" | od -An -tx1 -v | tr -d \" \\n\"; printf \" \";"
-      " od -An -tx1 -v \"$f\" | tr -d \" \\n\"; echo; done' sh {} + > '" + mv::testing::UnixPath(manifest) + "'\n"
-      "7z t '" + mv::testing::UnixPath(archive_) + "' > '" + mv::testing::UnixPath(sevenZip) + "' 2>&1\n");
-  ASSERT_TRUE(mv::testing::RunShell("/bin/sh '" + mv::testing::UnixPath(script) + "'", tmp_ / "read.status"))
-      << mv::testing::ReadAll(sevenZip);
-  std::map<std::string, std::string> extracted;  // hex of the path -> hex of the bytes
-  std::istringstream lines(mv::testing::ReadAll(manifest));
-  for (std::string line; std::getline(lines, line);) {
-    const size_t blank = line.find(' ');
-    if (blank != std::string::npos) extracted[line.substr(0, blank)] = line.substr(blank + 1);
-  }
+  std::string tested;
+  const auto extracted = mv::testing::ExtractedBytes(archive_, tmp_ / "X", &tested);
   EXPECT_EQ(extracted.size(), expected.size());
   for (const Expected& e : expected) {
-    const auto it = extracted.find(HexOf(e.unix));
+    const auto it = extracted.find(mv::testing::HexOf(e.unix));
     ASSERT_NE(it, extracted.end()) << e.stored;
-    EXPECT_EQ(it->second, HexOf(e.data)) << e.stored;
+    EXPECT_EQ(it->second, mv::testing::HexOf(e.data)) << e.stored;
   }
-  const std::string tested = mv::testing::ReadAll(sevenZip);
   EXPECT_NE(tested.find("Everything is Ok"), std::string::npos) << tested;
   EXPECT_NE(tested.find("Files: " + std::to_string(expected.size())), std::string::npos) << tested;
   RemoveTreeW(src);
