@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 #include "tests/native/hostile_names.h"
@@ -240,47 +241,24 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return w;
 }
 
-// The code page's spelling of a name, or nothing when it cannot hold the name exactly.
-std::optional<std::string> Ansi(const std::wstring& w) {
-  std::string s(w.size() * 2 + 1, '\0');
-  BOOL usedDefault = FALSE;
-  s.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
-                                                   s.data(), static_cast<int>(s.size()), "?", &usedDefault)));
-  if (usedDefault || Wide(s, CP_ACP) != w) return std::nullopt;
-  return s;
-}
-
 // What the program hands on for an item: its name where the code page holds it, its short name
 // otherwise (the form the ANSI functions reach exactly that item by).
 std::string ListedName(const std::wstring& folder, const std::wstring& name, bool* shortName) {
   *shortName = false;
-  if (std::optional<std::string> a = Ansi(name)) return *a;
+  if (std::optional<std::string> a = mv::win::ExactAnsi(name)) return *a;
   *shortName = true;
   WIN32_FIND_DATAW fd;
   mv::win::ScopedFind find(FindFirstFileW((folder + L"\\" + name).c_str(), &fd));
-  return find ? Ansi(fd.cAlternateFileName).value_or("") : "";
-}
-
-void RemoveTreeW(const std::wstring& path) {
-  WIN32_FIND_DATAW fd;
-  if (mv::win::ScopedFind find{FindFirstFileW((path + L"\\*").c_str(), &fd)}) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(path + L"\\" + name);
-      else DeleteFileW((path + L"\\" + name).c_str());
-    } while (FindNextFileW(find.Get(), &fd));
-  }
-  RemoveDirectoryW(path.c_str());
+  return find ? mv::win::ExactAnsi(fd.cAlternateFileName).value_or("") : "";
 }
 
 TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByLhasaAnd7z) {
   const auto names = mv::testing::LoadHostileNames(MV_NAMES_FILE);
   ASSERT_GT(names.size(), 100u) << MV_NAMES_FILE;
-  const std::wstring src = Wide(src_, CP_ACP);
+  const std::wstring src = mv::win::WideOf(src_);
   struct Cleanup {  // the ANSI clean-up of the temporary folder cannot reach these names
     std::wstring folder;
-    ~Cleanup() { RemoveTreeW(folder); }
+    ~Cleanup() { mv::testing::RemoveTreeW(folder); }
   } cleanup{src};
   struct Expected {
     std::string stored;  // as the archive holds it, folders separated by backslashes
@@ -314,7 +292,7 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   for (const auto& n : names) {
     SCOPED_TRACE(n.utf8);
     const std::wstring name = Wide(n.utf8, CP_UTF8);
-    const bool outside = outsideKind(n.kind) && !Ansi(name);  // a pair's plain half is exact
+    const bool outside = outsideKind(n.kind) && !mv::win::ExactAnsi(name);  // a pair's plain half is exact
     shortNames += outside;
     if (!n.Folder()) {
       add(src, "", name, outside);

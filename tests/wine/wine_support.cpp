@@ -54,6 +54,20 @@ void RemoveTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
+void RemoveTreeW(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  if (HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd); find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(path + L"\\" + name);
+      else DeleteFileW((path + L"\\" + name).c_str());
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
 std::string StatusText(HWND statusBar, int panel) {
   // SB_GETTEXTLENGTH counts characters, not bytes: use a generous buffer instead.
   char buf[1024] = {};

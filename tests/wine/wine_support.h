@@ -25,6 +25,8 @@ class TempFolder {
 void WriteFile(const std::string& path, const std::string& contents, DWORD attributes = 0);
 void MakeFolder(const std::string& path, DWORD attributes = 0);
 void RemoveTree(const std::string& path);
+// The same by wide names, for items whose names the code page cannot hold.
+void RemoveTreeW(const std::wstring& path);
 
 // The application's message hook, consulted before every dispatch as the real loop does.
 inline bool (*g_messageHook)(const MSG&) = nullptr;

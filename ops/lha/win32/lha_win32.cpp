@@ -3,7 +3,8 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/win32/handles.h"
+#include "platform/fs.h"
+#include "platform/win32/fs_win32.h"
 #include "targets/paths.h"
 
 namespace mv::lha::win {
@@ -43,44 +44,7 @@ std::array<void*, kSlotCount> MakeSubstitutes(std::index_sequence<S...>) {
 
 constexpr DWORD kOutputSize = 32000;
 
-std::wstring Widen(const std::string& text) {
-  std::wstring w(text.size() + 1, L'\0');
-  w.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), w.data(),
-                                                   static_cast<int>(w.size()))));
-  return w;
-}
-
-// The code page's bytes for a name, or nothing when they would be a best-fit or '?' spelling.
-std::optional<std::string> ExactAnsi(const std::wstring& w) {
-  std::string s(w.size() * 2 + 1, '\0');
-  BOOL usedDefault = FALSE;
-  s.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
-                                                   s.data(), static_cast<int>(s.size()), "?", &usedDefault)));
-  if (usedDefault || Widen(s) != w) return std::nullopt;
-  return s;
-}
-
 }  // namespace
-
-std::optional<std::string> AnsiPathOf(const std::wstring& path) {
-  std::string out;
-  for (size_t start = 0; start <= path.size();) {
-    size_t end = path.find(L'\\', start);
-    if (end == std::wstring::npos) end = path.size();
-    std::optional<std::string> part = ExactAnsi(path.substr(start, end - start));
-    if (!part) {
-      WIN32_FIND_DATAW fd;
-      mv::win::ScopedFind find(FindFirstFileW(path.substr(0, end).c_str(), &fd));
-      if (!find || fd.cAlternateFileName[0] == L'\0') return std::nullopt;
-      part = ExactAnsi(fd.cAlternateFileName);
-      if (!part) return std::nullopt;
-    }
-    out += *part;
-    if (end < path.size()) out += '\\';
-    start = end + 1;
-  }
-  return out;
-}
 
 uintptr_t Win32Loader::Load(const std::string& fileName) {
   return reinterpret_cast<uintptr_t>(LoadLibraryA(fileName.c_str()));
@@ -105,9 +69,9 @@ std::optional<std::string> LhaSaveDialog::Execute(HWND owner) {
   // file, and a name of another script as "?".
   refused_.clear();
   wchar_t name[MAX_PATH] = {};
-  Widen(fileName_).copy(name, MAX_PATH - 1);
+  mv::win::WideOf(fileName_).copy(name, MAX_PATH - 1);
   static const wchar_t kFilter[] = L"LHAファイル\0*.LZH\0";
-  const std::wstring initial = Widen(initialFolder_);
+  const std::wstring initial = mv::win::WideOf(initialFolder_);
   OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
@@ -120,12 +84,14 @@ std::optional<std::string> LhaSaveDialog::Execute(HWND owner) {
   ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT |
               OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
   if (!GetSaveFileNameW(&ofn)) return std::nullopt;
-  std::optional<std::string> chosen = AnsiPathOf(name);
-  if (!chosen) {
+  // Components the code page cannot hold go by their short names; a new file of such a name has
+  // none, and its marked spelling names nothing.
+  const std::string chosen = mv::win::AnsiPathOf(name);
+  if (!NamesOneItem(chosen)) {
     refused_ = name;
     return std::nullopt;
   }
-  fileName_ = *chosen;
+  fileName_ = chosen;
   return fileName_;
 }
 
@@ -163,8 +129,9 @@ std::optional<std::string> Win32ArchiveUi::AskArchiveName() {
     // refused here, in the application's error box, under its true name.
     const std::string text = CannotCreateMessage("\x01") + ".";
     const size_t at = text.find('\x01');
-    const std::wstring wide = Widen(text.substr(0, at)) + dialog_.Refused() + Widen(text.substr(at + 1));
-    MessageBoxW(owner_, wide.c_str(), Widen(title_).c_str(), MB_OK | MB_ICONERROR);
+    const std::wstring wide =
+        mv::win::WideOf(text.substr(0, at)) + dialog_.Refused() + mv::win::WideOf(text.substr(at + 1));
+    MessageBoxW(owner_, wide.c_str(), mv::win::WideOf(title_).c_str(), MB_OK | MB_ICONERROR);
   }
   return name;
 }

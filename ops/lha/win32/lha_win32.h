@@ -75,11 +75,6 @@ class LhaSaveDialog {
   std::wstring refused_;
 };
 
-// The code page's spelling of a wide path that reaches exactly that item: each component as it
-// is where the code page holds it, else by its short name. Nothing when a component can be
-// spelled neither way (a new file, or a volume without short names).
-std::optional<std::string> AnsiPathOf(const std::wstring& path);
-
 // The folder of the running executable, ending in a backslash.
 std::string ProgramFolder();
 
