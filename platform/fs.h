@@ -36,6 +36,9 @@ inline constexpr char kNoNameMark = '?';
 inline constexpr int kErrorInvalidName = 123;
 // False when the path holds '?' or '*' outside double-byte characters.
 bool NamesOneItem(std::string_view path);
+// Where the last component of a path begins: after its last backslash or colon, stepping over
+// double-byte characters whole (a trail byte 0x5C is no separator).
+size_t NameStart(std::string_view path);
 
 // One item as a directory search reports it.
 struct FindItem {

@@ -1,21 +1,10 @@
 #include "targets/paths.h"
 
-namespace mv {
-namespace {
-bool IsSeparator(char c) { return c == '\\' || c == ':'; }
-}  // namespace
+#include "platform/fs.h"
 
-size_t AfterLastSeparator(std::string_view path) {
-  size_t after = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      ++i;  // the trail byte belongs to this character
-    } else if (IsSeparator(path[i])) {
-      after = i + 1;
-    }
-  }
-  return after;
-}
+namespace mv {
+
+size_t AfterLastSeparator(std::string_view path) { return NameStart(path); }
 
 std::string PathFolder(std::string_view path) { return std::string(path.substr(0, AfterLastSeparator(path))); }
 

@@ -4,7 +4,6 @@
 
 #include "platform/text.h"
 #include "platform/win32/handles.h"
-#include "targets/paths.h"
 
 namespace mv::win {
 namespace {
@@ -96,12 +95,12 @@ bool MayBeShortName(std::string_view name) {
 }
 
 std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path) {
-  if (!MayBeShortName(PathName(path)) || !NamesOneItem(path)) return std::nullopt;
+  if (!MayBeShortName(std::string(path.substr(NameStart(path)))) || !NamesOneItem(path)) return std::nullopt;
   WIN32_FIND_DATAW fd;
   ScopedFind find(FindFirstFileW(WideOf(path).c_str(), &fd));
   if (!find) return std::nullopt;
   std::string name;
-  if (AnsiNameOf(fd, name) != AnsiName::Short || !EqualsNoCase(name, PathName(path))) return std::nullopt;
+  if (AnsiNameOf(fd, name) != AnsiName::Short || !EqualsNoCase(name, std::string(path.substr(NameStart(path))))) return std::nullopt;
   return std::wstring(fd.cFileName);
 }
 
@@ -138,8 +137,8 @@ std::string AnsiPathOf(const std::wstring& path) {
 bool Win32FileSystem::Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) {
   // Only the last component may be a pattern, and only the whole folder's: a mark anywhere
   // else would match other items.
-  const std::string last = PathName(pattern);
-  if (!NamesOneItem(PathFolder(pattern)) || (!NamesOneItem(last) && last != "*.*" && last != "*")) {
+  const std::string last = pattern.substr(NameStart(pattern));
+  if (!NamesOneItem(std::string_view(pattern).substr(0, NameStart(pattern))) || (!NamesOneItem(last) && last != "*.*" && last != "*")) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
@@ -157,7 +156,7 @@ std::optional<FindItem> Win32FileSystem::Lookup(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   FindItem item;
-  item.name = PathName(path);  // forward over the text: a trail byte 0x5C is no separator
+  item.name = std::string(path.substr(NameStart(path)));  // forward over the text: a trail byte 0x5C is no separator
   item.attributes = data.dwFileAttributes;
   item.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   item.lastWrite = ToU64(data.ftLastWriteTime);

@@ -409,7 +409,9 @@ TEST(CopyPaths, EverySecondByteStaysPartOfItsCharacter) {
       EXPECT_EQ(UpperAscii("a" + c), "A" + c);  // a letter as second byte keeps its case
       EXPECT_TRUE(SameTextAscii("x" + c, "X" + c));
       const std::string other{static_cast<char>(lead), static_cast<char>(trail ^ 0x20)};
-      if (std::isalpha(static_cast<int>(trail))) EXPECT_FALSE(SameTextAscii(c, other));
+      if (std::isalpha(static_cast<int>(trail))) {
+        EXPECT_FALSE(SameTextAscii(c, other));
+      }
       EXPECT_EQ(MirrorPath("E:\\BK", "C:\\" + c, "C:\\" + c + "\\" + c, 0, SameTextAscii), "E:\\BK\\" + c);
       EXPECT_EQ(LastComponents("\\\\SRV" + c, 1), "\\SRV" + c);  // a share root keeps its trail bytes
     }

@@ -299,7 +299,9 @@ TEST_F(LzhRun, EverySecondByteIsArchivedUnderItsOwnName) {
     EXPECT_EQ(testing::MemberData(archive->bytes, m[i]), store.Get("D:\\W\\\x83\x7C\\" + names[i])->bytes);
   }
   for (const auto& [key, file] : store.files)  // no temporary file left beside it
-    if (key.rfind("D:\\\x83\x5C\\", 0) == 0) EXPECT_EQ(key, "D:\\\x83\x5C\\X.LZH");
+    if (key.rfind("D:\\\x83\x5C\\", 0) == 0) {
+      EXPECT_EQ(key, "D:\\\x83\x5C\\X.LZH");
+    }
 }
 
 TEST_F(LzhRun, AddsToAnExistingArchiveReplacingSameNames) {

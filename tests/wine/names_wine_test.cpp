@@ -141,7 +141,9 @@ TEST_F(NamesWine, TheSearchNamesEveryItemByAnAddressThatReachesExactlyIt) {
     const std::wstring trueName = fd.cFileName;
     const bool isShort = win::WideOf(item.name) != trueName;
     (isShort ? shortNamed : exact).push_back(trueName);
-    if (isShort) EXPECT_EQ(win::WideOf(item.name), std::wstring(fd.cAlternateFileName));
+    if (isShort) {
+      EXPECT_EQ(win::WideOf(item.name), std::wstring(fd.cAlternateFileName));
+    }
     if (item.attributes & kAttrDirectory) {
       seen[trueName + L"\\"] = "";
     } else {
