@@ -58,7 +58,7 @@ class Win32ShellIcon : public ShellIcon {
 };
 
 // The file list control: report style, several selected rows, selection kept visible, no
-// sorting, no label editing, and two image lists it owns (filled per row).
+// sorting, no label editing, and two image lists it owns (filled per fill, one image per icon).
 class ListView1 : public ListViewPort {
  public:
   ListView1() = default;
@@ -101,12 +101,15 @@ class ListView1 : public ListViewPort {
   static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Detach();
-  void MakeImageLists(int capacity);
+  void MakeImageLists(int capacity, int grow);
 
   HWND list_ = nullptr;
   WNDPROC oldProc_ = nullptr;
   LONG_PTR oldUserData_ = 0;
   ScopedImageList small_, large_;
+  // Within one fill, the index each pair of the shell's shared icons went to: rows showing the
+  // same icons show the same image.
+  std::map<std::pair<const SharedIcon*, const SharedIcon*>, int> sharedImages_;
   int redrawDepth_ = 0;
   Browser* browser_ = nullptr;
   // Captions of the rows that show another text (a row's item data is its index here plus one).
