@@ -368,15 +368,14 @@ ShellWin32::Known ShellWin32::LookUp(const std::string& path) {
   if (folder != folderPath_) {
     folder_.Reset(BindFolder(folder));
     folderPath_ = folder;
+    parsed_ = 0;
+    listed_.clear();
   }
   if (!folder_) return known;
   std::wstring wide = Wide(name);
-  LPITEMIDLIST raw = nullptr;
-  if (wide.empty() ||
-      FAILED(folder_.Get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &raw,
-                                             nullptr)))
-    return known;  // vanished, or a name the folder does not take: asked whole
-  ScopedPidl child(raw);
+  if (wide.empty()) return known;
+  ScopedPidl child(ChildOf(wide));
+  if (!child) return known;  // vanished, or a name the folder does not take: asked whole
   STRRET text{};
   wchar_t display[MAX_PATH] = {};  // the size SHFILEINFO gives the name
   if (FAILED(folder_.Get()->GetDisplayNameOf(child.Get(), SHGDN_NORMAL, &text)) ||
@@ -398,6 +397,36 @@ void ShellWin32::Name(Known& known, const std::string& path, const std::wstring&
     known.displayName = PathName(path);
     known.wideName = display;
   }
+}
+
+LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
+  constexpr int kParsedBeforeListing = 8;
+  if (parsed_ == kParsedBeforeListing) {
+    ++parsed_;
+    IEnumIDList* raw = nullptr;
+    if (folder_.Get()->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &raw) ==
+            S_OK &&
+        raw) {
+      ScopedShellEnum items(raw);
+      LPITEMIDLIST item = nullptr;
+      ULONG got = 0;
+      while (items.Get()->Next(1, &item, &got) == S_OK && got == 1) {
+        ScopedPidl owned(item);
+        WIN32_FIND_DATAW data{};
+        if (SUCCEEDED(SHGetDataFromIDListW(folder_.Get(), owned.Get(), SHGDFIL_FINDDATA, &data, sizeof data)))
+          listed_.try_emplace(data.cFileName, std::move(owned));
+      }
+    }
+  }
+  if (auto it = listed_.find(name); it != listed_.end()) {
+    // A copy: the caller owns what it gets, and a name may be asked for twice.
+    if (LPITEMIDLIST copy = ILClone(it->second.Get())) return copy;
+  }
+  if (parsed_ < kParsedBeforeListing) ++parsed_;
+  std::wstring text = name;
+  LPITEMIDLIST raw = nullptr;
+  if (FAILED(folder_.Get()->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &raw, nullptr))) return nullptr;
+  return raw;
 }
 
 const SharedIcon* ShellWin32::SystemIcon(int image, bool smallIcon) {
@@ -425,6 +454,8 @@ void ShellWin32::EndBatch() {
   if (batchDepth_ == 0 || --batchDepth_ > 0) return;
   folder_.Reset();
   folderPath_.clear();
+  parsed_ = 0;
+  listed_.clear();
   last_.reset();
   largeIcons_.clear();
   smallIcons_.clear();

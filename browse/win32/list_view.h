@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "browse/browser.h"
@@ -27,6 +28,13 @@ struct ShellFolderTraits {
   static void Close(Handle h) { h->Release(); }
 };
 using ScopedShellFolder = Scoped<ShellFolderTraits>;
+
+struct ShellEnumTraits {
+  using Handle = IEnumIDList*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+using ScopedShellEnum = Scoped<ShellEnumTraits>;
 
 struct PidlTraits {
   using Handle = LPITEMIDLIST;
@@ -143,11 +151,16 @@ class ShellWin32 : public ShellPort {
   // The display name in the code page, or the path's own name and the wide one beside it.
   static void Name(Known& known, const std::string& path, const std::wstring& display);
   const SharedIcon* SystemIcon(int image, bool smallIcon);
+  // The bound folder's item of this name: from one listing of the folder once a few of its
+  // names have been asked for (parsing each name costs more than listing them all), else parsed.
+  LPITEMIDLIST ChildOf(const std::wstring& name);
 
   HWND owner_;
   int batchDepth_ = 0;
   std::string folderPath_;  // the folder folder_ was bound to (or failed to bind to)
   ScopedShellFolder folder_;
+  int parsed_ = 0;                                   // names parsed in the bound folder
+  std::unordered_map<std::wstring, ScopedPidl> listed_;  // its listing, by name
   std::optional<Known> last_;  // each row asks for its large icon, then its small one
   HIMAGELIST systemLarge_ = nullptr, systemSmall_ = nullptr;  // the shell's: never freed
   std::map<int, SharedIcon> largeIcons_, smallIcons_;
