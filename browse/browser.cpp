@@ -94,10 +94,16 @@ class Browser::FolderListing {
       if (NamesOneItem(item.name)) items_.emplace(item.name, item);
     });
   }
-  std::optional<FindItem> Find(const std::string& path) const {
+  // Each item is handed out once, so the rows' own data can take its room; a path asked for
+  // again is looked up on its own.
+  std::optional<FindItem> Find(const std::string& path) {
     const std::string name = PathName(path);
     if (!items_.empty() && path.size() == folder_.size() + name.size()) {
-      if (auto it = items_.find(name); it != items_.end()) return it->second;
+      if (auto it = items_.find(name); it != items_.end()) {
+        FindItem item = std::move(it->second);
+        items_.erase(it);
+        return item;
+      }
     }
     return fs_.FindOne(path, kMaskAll);
   }

@@ -4,8 +4,8 @@
 # table of the figures and ratios with the machine and the date. Each benchmark's full output
 # goes to build/bench/logs/. Benchmarks are never part of the tests or of CI.
 #   scripts/bench.sh [NAME...]     NAME: tree fill attrib copy lzh (default: all)
-# To stay within about 15 minutes, the file list is filled once per size (FILL_RUNS more fills
-# after the selection's, default 0; sizes FILL_SIZES, default "1000 10000"), the tree is built
+# To stay within about 15 minutes, the file list's node is selected 1 + FILL_RUNS times per size
+# (default 2; sizes FILL_SIZES, default "1000 10000"), the tree is built
 # TREE_RUNS times per size (default 5) and the copy runs COPY_RUNS times per tool (default 2).
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,7 +23,7 @@ failed=
 for name in $names; do
   case $name in
     tree) cmd=(env RUNS="${TREE_RUNS:-5}" bench/tree/run.sh) ;;
-    fill) cmd=(env FILL_SIZES="${FILL_SIZES:-1000 10000}" RUNS="${FILL_RUNS:-0}" bench/fill/run.sh) ;;
+    fill) cmd=(env FILL_SIZES="${FILL_SIZES:-1000 10000}" RUNS="${FILL_RUNS:-2}" bench/fill/run.sh) ;;
     attrib) cmd=(bench/attrib/run.sh) ;;
     copy) cmd=(env RUNS="${COPY_RUNS:-2}" bench/copy/run.sh) ;;
     lzh) cmd=(bench/lzh/run.sh) ;;
@@ -62,7 +62,8 @@ for name in $names; do
   awk -F'|' '
     function trim(s) { gsub(/^ +| +$/, "", s); return s }
     /^\|/ { if (!title) { title = trim($2); unit = trim($3); next }
-            printf "| %-30s | %-36s | %14s | %7s |\n", substr(title, 1, 30), trim($2), trim($3) " " unit, trim($4) }' "$log"
+            figure = trim($3); if (unit != "") figure = figure " " unit
+            printf "| %-30s | %-36s | %14s | %7s |\n", substr(title, 1, 30), trim($2), figure, trim($4) }' "$log"
 done
 echo
 echo "Ratios, per benchmark:"

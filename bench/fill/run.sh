@@ -48,10 +48,11 @@ for n in $sizes; do
 done
 set -- $sizes
 first=$1
-printf '| %-40s | %10s | %12s |\n' "file list fill (best of $((repeats + 1)) selections)" "µs per row" "ratio"
+echo "(best of $((repeats + 1)) selections of the folder's node in Morvane)"
+printf '| %-40s | %14s | %8s |\n' "file list fill" "" "ratio"
 for n in $sizes; do
-  printf '| %-40s | %10.1f | %12.2f |\n' "$(printf "%'d" "$n") rows, node selected in Morvane" "${us[$n]}" "$(echo "${us[$n]} / ${us[$first]}" | bc -l)"
-  printf '| %-40s | %10.0f | %12s |\n' "$(printf "%'d" "$n") rows: whole fill (ms)" "$(echo "${us[$n]} * $n / 1000" | bc -l)" ""
-  printf '| %-40s | %10.0f | %12s |\n' "$(printf "%'d" "$n") rows: Morvane's memory per row (B)" "${bytes[$n]}" ""
+  printf '| %-40s | %14s | %8.2f |\n' "$(printf "%'d" "$n") rows: time per row" "$(printf '%.1f µs' "${us[$n]}")" "$(echo "${us[$n]} / ${us[$first]}" | bc -l)"
+  printf '| %-40s | %14s | %8s |\n' "$(printf "%'d" "$n") rows: whole fill" "$(printf '%.2f s' "$(echo "${us[$n]} * $n / 1000000" | bc -l)")" ""
+  printf '| %-40s | %14s | %8s |\n' "$(printf "%'d" "$n") rows: Morvane's memory per row" "$(printf '%.0f B' "${bytes[$n]}")" ""
 done
 echo "(ratio = time per row against the $first-row folder; 1.00 means the fill is linear)"

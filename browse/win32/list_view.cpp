@@ -419,8 +419,11 @@ LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
     }
   }
   if (auto it = listed_.find(name); it != listed_.end()) {
-    // A copy: the caller owns what it gets, and a name may be asked for twice.
-    if (LPITEMIDLIST copy = ILClone(it->second.Get())) return copy;
+    // Handed over and forgotten: a row asks once (its two sizes share the answer), the rows'
+    // own data can take the room, and a name asked for again is parsed.
+    LPITEMIDLIST item = it->second.Release();
+    listed_.erase(it);
+    return item;
   }
   if (parsed_ < kParsedBeforeListing) ++parsed_;
   std::wstring text = name;
