@@ -5,7 +5,7 @@
 # goes to build/bench/logs/. Benchmarks are never part of the tests or of CI.
 #   scripts/bench.sh [NAME...]     NAME: tree fill attrib copy lzh (default: all)
 # To stay within about 15 minutes, the file list's node is selected 1 + FILL_RUNS times per size
-# (default 2; sizes FILL_SIZES, default "1000 10000"), the tree is built
+# (default 4; sizes FILL_SIZES, default "1000 10000"), the tree is built
 # TREE_RUNS times per size (default 5) and the copy runs COPY_RUNS times per tool (default 2).
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,7 +23,7 @@ failed=
 for name in $names; do
   case $name in
     tree) cmd=(env RUNS="${TREE_RUNS:-5}" bench/tree/run.sh) ;;
-    fill) cmd=(env FILL_SIZES="${FILL_SIZES:-1000 10000}" RUNS="${FILL_RUNS:-2}" bench/fill/run.sh) ;;
+    fill) cmd=(env FILL_SIZES="${FILL_SIZES:-1000 10000}" RUNS="${FILL_RUNS:-4}" bench/fill/run.sh) ;;
     attrib) cmd=(bench/attrib/run.sh) ;;
     copy) cmd=(env RUNS="${COPY_RUNS:-2}" bench/copy/run.sh) ;;
     lzh) cmd=(bench/lzh/run.sh) ;;
