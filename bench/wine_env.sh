@@ -12,5 +12,5 @@ mv_bench_wine() {
     . "$root/scripts/xvfb.sh"
     mv_start_xvfb
   fi
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running: keep it
 }

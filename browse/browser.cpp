@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/text.h"
 #include "targets/entry.h"
@@ -76,6 +77,43 @@ struct ShellBatch {
 };
 }  // namespace
 
+// The look-up of every row's path. A node's entries mostly share one folder: one search of it
+// answers them all, where a search per row opens the folder once per row. A path the search did
+// not report (gone, or in another folder) is looked up on its own, as before.
+class Browser::FolderListing {
+ public:
+  FolderListing(FileSystem& fs, const Node& node) : fs_(fs) {
+    if (node.entries.size() < 2) return;
+    folder_ = PathFolder(EntryPath(node.entries.front()));
+    if (folder_.empty() || folder_.back() != '\\') return;  // "D:" alone names no folder
+    for (const std::string& entry : node.entries)
+      if (PathFolder(EntryPath(entry)) != folder_) return;  // targets from several folders
+    // Of equal names the first is kept, as a search for the name would find it; a marked name
+    // names no single item and is left to its own look-up.
+    fs_.Search(folder_ + "*.*", [&](const FindItem& item) {
+      if (NamesOneItem(item.name)) items_.emplace(item.name, item);
+    });
+  }
+  // Each item is handed out once, so the rows' own data can take its room; a path asked for
+  // again is looked up on its own.
+  std::optional<FindItem> Find(const std::string& path) {
+    const std::string name = PathName(path);
+    if (!items_.empty() && path.size() == folder_.size() + name.size()) {
+      if (auto it = items_.find(name); it != items_.end()) {
+        FindItem item = std::move(it->second);
+        items_.erase(it);
+        return item;
+      }
+    }
+    return fs_.FindOne(path, kMaskAll);
+  }
+
+ private:
+  FileSystem& fs_;
+  std::string folder_;
+  std::unordered_map<std::string, FindItem> items_;
+};
+
 Browser::Browser(TargetTree& tree, FileSystem& fs, ListViewPort& list, TreeViewPort& treeView,
                  ShellPort& shell, DateFormatter& dates, BrowseHost& host)
     : tree_(tree),
@@ -111,6 +149,7 @@ void Browser::Fill(const Node* node) {
   if (!node) return;
   list_.ReserveRows(node->entries.size());
   ShellBatch batch(shell_);  // every row of a node but the top one shares its folder
+  FolderListing listing(fs_, *node);
   for (const std::string& entry : node->entries) {
     const std::string path = EntryPath(entry);
     // An item the code page cannot name is shown by its marked name alone: asking the shell or
@@ -119,7 +158,7 @@ void Browser::Fill(const Node* node) {
     ShellInfo large = oneItem ? shell_.Describe(path, false) : ShellInfo{};
     ShellInfo small = oneItem ? shell_.Describe(path, true) : ShellInfo{};
     std::vector<std::string> cells(6);
-    if (std::optional<FindItem> found = oneItem ? fs_.FindOne(path, kMaskAll) : std::nullopt) {
+    if (std::optional<FindItem> found = oneItem ? listing.Find(path) : std::nullopt) {
       std::vector<std::string> flags = AttributeCells(found->attributes);
       cells = {SizeCell(found->size),
                DateCell(*found, fs_, dates_),

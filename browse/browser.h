@@ -82,6 +82,7 @@ class Browser {
 
  private:
   struct Busy;
+  class FolderListing;
   void Fill(const Node* node);
   void ShowSelection(int64_t count, int64_t bytes);
   bool IsFolderPath(const std::string& path);  // a failed query is never a folder

@@ -52,8 +52,9 @@ class ListViewPort {
   // This many rows, each with its images, are about to be appended to the emptied list: room
   // for them may be made at once.
   virtual void ReserveRows(size_t /*rows*/) {}
-  // Appends one icon to each image list and returns the row image index (the large list's);
-  // -1 and nothing added when either icon is missing, so both lists stay in step.
+  // An image of these two icons, at one index in both lists, for a row: appended, or one made
+  // earlier in the same fill for the same icons. -1 and nothing added when either icon is
+  // missing, so both lists stay in step.
   virtual int AddImages(const ShellIcon* small, const ShellIcon* large) = 0;
   // cells: Size, Date Time, R, A, S, H.
   virtual void AppendRow(const std::string& caption, const std::vector<std::string>& cells,

@@ -66,7 +66,7 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
     if (item->attributes & kAttrDirectory) {
       InsertFolderEntry(root, MakeEntry(item->size, entryPath));
       Node& child = tree_.AddChild(root, ItemName(entryPath));
-      ScanChildFolder(child, entryPath);
+      ScanChildFolder(child, *item, entryPath);
       tree_.Changed(child);
     } else {
       AppendFileEntry(root, MakeEntry(item->size, entryPath));
@@ -78,51 +78,86 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
   if (hooks_.busyCursor) hooks_.busyCursor(false);
 }
 
-void TreeBuilder::ScanChildFolder(Node& child, const std::string& full) {
+void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::string& full) {
   // A folder the code page cannot name (no short name either) keeps an empty node: searching
   // below its marked spelling would list other folders' contents.
   if (!NamesOneItem(full)) {
     child.entries.clear();
     return;
   }
-  if (EnterFolder(full)) {
-    ScanFolder(child, full);
-    LeaveFolder();
-  }
+  std::vector<FindItem> items = List(full);
+  if (ReachedAgain(full, item, items)) return;
+  ancestors_.push_back(Ancestor{full, item.lastWrite, &items, false, std::nullopt});
+  Fill(child, full, items);
+  ancestors_.pop_back();
 }
 
-bool TreeBuilder::EnterFolder(const std::string& path) {
+std::vector<FindItem> TreeBuilder::List(const std::string& folder) {
+  std::vector<FindItem> items;
+  fs_.Search(JoinPath(folder, "*.*"), [&](const FindItem& item) {
+    if (item.name.empty() || item.name[0] == '.') return;  // ".", ".." and dot files
+    items.push_back(item);
+  });
+  return items;
+}
+
+bool TreeBuilder::ReachedAgain(const std::string& path, const FindItem& item, const std::vector<FindItem>& items) {
   // Links, junctions and mount points are scanned like folders; one that leads back to a folder
-  // being scanned is listed but not entered again. Only a real identity can tell: a volume that
-  // gives none (or the same for every folder) never stops a scan.
-  std::optional<uint64_t> id = fs_.FolderIdentity(path);
-  if (id) {
-    for (const std::optional<uint64_t>& a : ancestors_)
-      if (a == id) return false;
+  // being scanned is listed but not entered again. Only a real identity can tell, and asking for
+  // one costs a trip to the file system as long as the folder's whole search: a link is always
+  // asked, a plain folder only where it could be a folder it is in, reached again through a
+  // link the platform did not flag (the same folder reports the same last-write time and lists
+  // the same items). A volume that gives no identity never stops a scan.
+  auto sameListing = [&](const std::vector<FindItem>& other) {
+    if (other.size() != items.size()) return false;
+    for (size_t i = 0; i < items.size(); ++i) {
+      const FindItem &a = items[i], &b = other[i];
+      if (a.name != b.name || a.attributes != b.attributes || a.size != b.size || a.lastWrite != b.lastWrite)
+        return false;
+    }
+    return true;
+  };
+  const bool link = (item.attributes & kAttrReparsePoint) != 0;
+  std::optional<uint64_t> id;
+  bool idKnown = false;
+  for (Ancestor& a : ancestors_) {
+    if (!link && (a.lastWrite != item.lastWrite || !sameListing(*a.items))) continue;
+    if (!idKnown) {
+      id = fs_.FolderIdentity(path);
+      idKnown = true;
+    }
+    if (!id) return false;
+    if (!a.idKnown) {
+      a.id = fs_.FolderIdentity(a.path);
+      a.idKnown = true;
+    }
+    if (a.id == id) return true;
   }
-  ancestors_.push_back(id);
-  return true;
+  return false;
 }
-
-void TreeBuilder::LeaveFolder() { ancestors_.pop_back(); }
 
 void TreeBuilder::ScanFolder(Node& node, const std::string& folder) {
   node.entries.clear();
-  fs_.Search(JoinPath(folder, "*.*"), [&](const FindItem& item) {
-    if (!item.name.empty() && item.name[0] == '.') return;  // ".", ".." and dot files
-    if (item.name.empty()) return;
+  Fill(node, folder, List(folder));
+}
+
+// The folder's items in the order of the search; each sub-folder's whole tree is built before
+// the next item is looked at.
+void TreeBuilder::Fill(Node& node, const std::string& folder, const std::vector<FindItem>& items) {
+  node.entries.clear();
+  for (const FindItem& item : items) {
     tree_.TotalCount += 1;
     tree_.TotalSize += item.size;
     std::string full = JoinPath(folder, item.name);
     if (item.attributes & kAttrDirectory) {
       InsertFolderEntry(node, MakeEntry(item.size, full));
       Node& child = tree_.AddChild(node, item.name);
-      ScanChildFolder(child, full);
+      ScanChildFolder(child, item, full);
       tree_.Changed(child);
     } else {
       AppendFileEntry(node, MakeEntry(item.size, full));
     }
-  });
+  }
 }
 
 }  // namespace mv

@@ -41,16 +41,26 @@ class TreeBuilder {
   const std::string& FirstBaseFolder() const { return firstBase_; }
 
  private:
-  void ScanChildFolder(Node& parent, const std::string& full);
-  bool EnterFolder(const std::string& path);
-  void LeaveFolder();
+  void ScanChildFolder(Node& parent, const FindItem& item, const std::string& full);
+  // The items a search of the folder reports, without "." names.
+  std::vector<FindItem> List(const std::string& folder);
+  bool ReachedAgain(const std::string& path, const FindItem& item, const std::vector<FindItem>& items);
+  void Fill(Node& node, const std::string& folder, const std::vector<FindItem>& items);
 
   FileSystem& fs_;
   TargetTree& tree_;
   BuildHooks hooks_;
   std::string firstBase_;
-  // Identities of the folders being scanned, outermost first; nullopt where the volume gave none.
-  std::vector<std::optional<uint64_t>> ancestors_;
+  // The folders being scanned, outermost first; an identity is asked for only when needed
+  // (nullopt where the volume gave none).
+  struct Ancestor {
+    std::string path;
+    uint64_t lastWrite = 0;
+    const std::vector<FindItem>* items = nullptr;  // its listing, alive while it is scanned
+    bool idKnown = false;
+    std::optional<uint64_t> id;
+  };
+  std::vector<Ancestor> ancestors_;
 };
 
 // A target path without a trailing backslash; a drive root is held as "D:\\" (a bare "D:" would

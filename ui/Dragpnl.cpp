@@ -1,6 +1,8 @@
 // TDragPanel: the splitter's window, its band drawing and its drag states.
 #include "ui/Dragpnl.h"
 
+#include <unordered_map>
+
 #include "platform/win32/handles.h"
 
 namespace mv {
@@ -8,7 +10,19 @@ namespace mv {
 namespace {
 
 constexpr const char* kClassName = "MvDragPanel";
-constexpr UINT_PTR kSubclassId = 0x4D56;  // marks our hook on the resized control
+
+// The resized control's procedure is replaced by ours, which only watches for the control's end.
+// The control's own procedure and its panel are kept here, not in a window property: every
+// message the control gets passes the hook, and under Wine a property lookup is a trip to the
+// server (a tree of thousands of folders sends it tens of thousands while it is built).
+struct ResizeHook {
+  TDragPanel* panel;  // null once the panel has let go while another hook sat above ours
+  WNDPROC original;
+};
+std::unordered_map<HWND, ResizeHook>& ResizeHooks() {
+  static std::unordered_map<HWND, ResizeHook> hooks;
+  return hooks;
+}
 
 bool RegisterPanelClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXA wc = {};
@@ -150,21 +164,46 @@ void TDragPanel::SetReSizeCtrl(HWND ctrl) {
   Unhook();
   if (ctrl && !IsWindow(ctrl)) ctrl = nullptr;
   resizeCtrl_ = ctrl;
-  if (resizeCtrl_) SetWindowSubclass(resizeCtrl_, &TDragPanel::ResizeCtrlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  if (!resizeCtrl_) return;
+  auto& hooks = ResizeHooks();
+  if (auto it = hooks.find(ctrl); it != hooks.end()) {
+    it->second.panel = this;  // our procedure is still in its chain: take it over
+    return;
+  }
+  const auto original = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(ctrl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDragPanel::ResizeCtrlProc)));
+  hooks[ctrl] = ResizeHook{this, original};
 }
 
 void TDragPanel::Unhook() {
-  if (resizeCtrl_ && IsWindow(resizeCtrl_)) RemoveWindowSubclass(resizeCtrl_, &TDragPanel::ResizeCtrlProc, kSubclassId);
+  if (resizeCtrl_) {
+    auto& hooks = ResizeHooks();
+    if (auto it = hooks.find(resizeCtrl_); it != hooks.end()) {
+      // Only while ours is the outermost procedure can the control's own be put back; otherwise
+      // ours stays in the chain and passes everything on.
+      if (IsWindow(resizeCtrl_) && GetWindowLongPtrA(resizeCtrl_, GWLP_WNDPROC) ==
+                                       reinterpret_cast<LONG_PTR>(&TDragPanel::ResizeCtrlProc)) {
+        SetWindowLongPtrA(resizeCtrl_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.original));
+        hooks.erase(it);
+      } else {
+        it->second.panel = nullptr;
+      }
+    }
+  }
   resizeCtrl_ = nullptr;
 }
 
-LRESULT CALLBACK TDragPanel::ResizeCtrlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK TDragPanel::ResizeCtrlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto& hooks = ResizeHooks();
+  auto it = hooks.find(wnd);
+  if (it == hooks.end()) return DefWindowProcA(wnd, msg, wp, lp);
+  const ResizeHook hook = it->second;
   if (msg == WM_NCDESTROY) {
-    auto* self = reinterpret_cast<TDragPanel*>(data);
-    RemoveWindowSubclass(wnd, &TDragPanel::ResizeCtrlProc, kSubclassId);
-    if (self->resizeCtrl_ == wnd) self->resizeCtrl_ = nullptr;
+    // The handle may soon name another window: forget it before anything else can see it.
+    hooks.erase(it);
+    if (hook.panel && hook.panel->resizeCtrl_ == wnd) hook.panel->resizeCtrl_ = nullptr;
   }
-  return DefSubclassProc(wnd, msg, wp, lp);
+  return CallWindowProcA(hook.original, wnd, msg, wp, lp);
 }
 
 void TDragPanel::NotifyEndDrag(int32_t pos, int32_t cg) {

@@ -66,7 +66,7 @@ class TDragPanel {
   class BandPainter;
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK ResizeCtrlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+  static LRESULT CALLBACK ResizeCtrlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void MouseDown();

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # LZH writer benchmark: builds a mixed corpus (C++ headers, package documentation with its .gz
-# files, program binaries; nested folders) and packs it in one run with our writer, with jlha's
-# `lha` (-lh5-, run as a black box) and with `gzip -6` of a tar. Prints sizes, the size ratios and
-# throughputs (best of $RUNS runs), and checks our archive with 7z and lhasa.
+# files, program binaries; nested folders) and packs it in one run with our UNLHA32.DLL under
+# Wine as the "ＬＨＡ" button calls it (the tree of the folder, the program's list file and command
+# text, `Unlha`), with the native build of the same writer, with jlha's `lha` (-lh5-, run as a
+# black box) and with `gzip -6` of a tar. Prints sizes, the size ratios and throughputs (best of
+# $RUNS runs), and checks our archives with 7z and lhasa.
 #   bench/lzh/run.sh [build-folder]   (default build/lzh-bench)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -70,11 +72,29 @@ run_ours() { rm -f "$work/ours.lzh"; "$pack" a -r2x1a1 -gn1 "\"$work/ours.lzh\""
 run_jlha() { rm -f "$work/jlha.lzh"; (cd "$corpus" && lha ao5q "$work/jlha.lzh" include doc bin); }
 run_gzip() { tar -C "$corpus" -cf - . | gzip -6 > "$work/tar.gz"; }
 
+# The library under Wine, timed by its driver from the button's start to Unlha's return.
+dll_dir=$here/build/win32/bench
+[ -f "$dll_dir/bench_lzh.exe" ] && [ -f "$here/build/win32/release/UNLHA32.DLL" ] ||
+  { echo "bench: build first (scripts/build.sh win32; cmake --build build/win32 --target bench_lzh)" >&2; exit 1; }
+cp "$here/build/win32/release/UNLHA32.DLL" "$dll_dir/"
+. "$here/bench/wine_env.sh"
+mv_bench_wine
+trap 'wineserver -k 2>/dev/null || true' EXIT
+t_dll=
+for _ in $(seq "$RUNS"); do
+  ms=$(wine "$dll_dir/bench_lzh.exe" "$(winepath -w "$corpus")" "$(winepath -w "$work/dll.lzh")" |
+    awk '{for (i = 1; i < NF; i++) if ($i == "ms") print $(i + 1)}')
+  [ -n "$ms" ] || { echo "bench: the library under Wine made no archive" >&2; exit 1; }
+  s=$(echo "$ms / 1000" | bc -l)
+  if [ -z "$t_dll" ] || [ "$(echo "$s < $t_dll" | bc -l)" = 1 ]; then t_dll=$s; fi
+done
+
 measure run_ours; t_ours=$best c_ours=$cpu
 measure run_jlha; t_jlha=$best c_jlha=$cpu
 measure run_gzip; t_gzip=$best c_gzip=$cpu
 
 s_ours=$(stat -c %s "$work/ours.lzh")
+s_dll=$(stat -c %s "$work/dll.lzh")
 s_jlha=$(stat -c %s "$work/jlha.lzh")
 s_gzip=$(stat -c %s "$work/tar.gz")
 
@@ -83,15 +103,21 @@ s_gzip=$(stat -c %s "$work/tar.gz")
 rm -rf "$work/x" && mkdir -p "$work/x"
 (cd "$work/x" && lhasa xq "$work/ours.lzh")
 diff -r "$corpus" "$work/x" >/dev/null || { echo "bench: lhasa extracted different files" >&2; exit 1; }
+7z t "$work/dll.lzh" | grep -q "Everything is Ok" || { echo "bench: 7z t failed on the library's archive" >&2; exit 1; }
+rm -rf "$work/x" && mkdir -p "$work/x"
+(cd "$work/x" && lhasa xq "$work/dll.lzh")
+diff -r "$corpus" "$work/x/corpus" >/dev/null || { echo "bench: lhasa extracted different files from the library's archive" >&2; exit 1; }
 
 mbps() { echo "scale=1; $total / $1 / 1000000" | bc -l; }
 pct() { echo "scale=1; 100 * $1 / $total" | bc -l; }
 printf '%-14s %12s %7s %9s %8s %9s\n' tool bytes ratio seconds MB/s cpu-s
+printf '%-14s %12d %6s%% %9.2f %8s %9s\n' "ours Unlha wine" "$s_dll" "$(pct "$s_dll")" "$t_dll" "$(mbps "$t_dll")" "-"
 printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "ours lh5" "$s_ours" "$(pct "$s_ours")" "$t_ours" "$(mbps "$t_ours")" "$c_ours"
 printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "jlha lh5" "$s_jlha" "$(pct "$s_jlha")" "$t_jlha" "$(mbps "$t_jlha")" "$c_jlha"
 printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "gzip -6 (tar)" "$s_gzip" "$(pct "$s_gzip")" "$t_gzip" "$(mbps "$t_gzip")" "$c_gzip"
 echo "size: ours/jlha $(echo "scale=3; $s_ours / $s_jlha" | bc -l)x  ours/gzip $(echo "scale=3; $s_ours / $s_gzip" | bc -l)x   (goal: ours/jlha <= 0.97)"
 echo "throughput: ours/jlha $(echo "scale=2; $t_jlha / $t_ours" | bc -l)x  ours/gzip $(echo "scale=2; $t_gzip / $t_ours" | bc -l)x   (goal: ours/jlha >= 2)"
+echo "throughput under Wine: Unlha/jlha $(echo "scale=2; $t_jlha / $t_dll" | bc -l)x  Unlha/gzip $(echo "scale=2; $t_gzip / $t_dll" | bc -l)x"
 echo "threads: $(nproc); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 # Where the difference comes from: packed bytes of each top folder, ours against jlha's.
 for part in include doc bin; do

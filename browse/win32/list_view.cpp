@@ -136,7 +136,7 @@ void ListView1::Attach(HWND list) {
     col.iSubItem = i;
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
   }
-  MakeImageLists(0);
+  MakeImageLists(0, 16);
 
   // The owner sits in the control's user data, not a window property: every message the fill
   // sends passes the subclass, and under Wine a property lookup is a trip to the server.
@@ -145,12 +145,13 @@ void ListView1::Attach(HWND list) {
       SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
 }
 
-// New, empty image lists with room for capacity images, handed to the control before the old
-// ones go.
-void ListView1::MakeImageLists(int capacity) {
+// New, empty image lists with room for capacity images that grow by grow at a time, handed to
+// the control before the old ones go.
+void ListView1::MakeImageLists(int capacity, int grow) {
   const UINT flags = ILC_COLOR32 | ILC_MASK;
-  ScopedImageList small(ImageList_Create(kSmallIcon, kSmallIcon, flags, capacity, 16));
-  ScopedImageList large(ImageList_Create(kLargeIcon, kLargeIcon, flags, capacity, 16));
+  ScopedImageList small(ImageList_Create(kSmallIcon, kSmallIcon, flags, capacity, grow));
+  ScopedImageList large(ImageList_Create(kLargeIcon, kLargeIcon, flags, capacity, grow));
+  sharedImages_.clear();
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small.Get()));
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large.Get()));
   small_ = std::move(small);
@@ -237,20 +238,27 @@ void ListView1::DeleteAll() {
 void ListView1::ClearImages() {
   ImageList_RemoveAll(small_.Get());
   ImageList_RemoveAll(large_.Get());
+  sharedImages_.clear();
 }
 
 void ListView1::ReserveRows(size_t rows) {
-  // Lists that grow 16 images at a time copy both bitmaps over on every step, which makes a big
-  // folder's fill quadratic: empty lists are made anew with room for this folder (and no more,
-  // so a small folder after a big one does not keep the big one's bitmaps).
+  // Rows mostly share a few icons, but a folder of programs may bring one each: lists that grew
+  // 16 images at a time would copy both bitmaps over on every step, which makes such a fill
+  // quadratic. Empty lists are made anew, small, growing in steps of a sixteenth of the folder.
   if (ImageList_GetImageCount(small_.Get()) == 0 && ImageList_GetImageCount(large_.Get()) == 0)
-    MakeImageLists(static_cast<int>(std::min<size_t>(rows, INT_MAX / 2)));
+    MakeImageLists(static_cast<int>(std::min<size_t>(rows, 16)),
+                   static_cast<int>(std::clamp<size_t>(rows / 16, 16, 4096)));
 }
 
 int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
   auto* s = dynamic_cast<const Win32ShellIcon*>(small);
   auto* l = dynamic_cast<const Win32ShellIcon*>(large);
   if (!s || !l || !s->Get() || !l->Get()) return -1;
+  const bool shared = s->Shared() && l->Shared();
+  const std::pair key{s->Shared(), l->Shared()};
+  if (shared) {
+    if (auto it = sharedImages_.find(key); it != sharedImages_.end()) return it->second;
+  }
   int si = AddIcon(small_.Get(), *s, kSmallIcon);
   if (si < 0) return -1;
   int li = AddIcon(large_.Get(), *l, kLargeIcon);
@@ -258,6 +266,7 @@ int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
     ImageList_Remove(small_.Get(), si);  // keep both lists the same length
     return -1;
   }
+  if (shared) sharedImages_.emplace(key, li);
   return li;
 }
 
@@ -359,15 +368,14 @@ ShellWin32::Known ShellWin32::LookUp(const std::string& path) {
   if (folder != folderPath_) {
     folder_.Reset(BindFolder(folder));
     folderPath_ = folder;
+    parsed_ = 0;
+    listed_.clear();
   }
   if (!folder_) return known;
   std::wstring wide = Wide(name);
-  LPITEMIDLIST raw = nullptr;
-  if (wide.empty() ||
-      FAILED(folder_.Get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &raw,
-                                             nullptr)))
-    return known;  // vanished, or a name the folder does not take: asked whole
-  ScopedPidl child(raw);
+  if (wide.empty()) return known;
+  ScopedPidl child(ChildOf(wide));
+  if (!child) return known;  // vanished, or a name the folder does not take: asked whole
   STRRET text{};
   wchar_t display[MAX_PATH] = {};  // the size SHFILEINFO gives the name
   if (FAILED(folder_.Get()->GetDisplayNameOf(child.Get(), SHGDN_NORMAL, &text)) ||
@@ -389,6 +397,39 @@ void ShellWin32::Name(Known& known, const std::string& path, const std::wstring&
     known.displayName = PathName(path);
     known.wideName = display;
   }
+}
+
+LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
+  constexpr int kParsedBeforeListing = 8;
+  if (parsed_ == kParsedBeforeListing) {
+    ++parsed_;
+    IEnumIDList* raw = nullptr;
+    if (folder_.Get()->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &raw) ==
+            S_OK &&
+        raw) {
+      ScopedShellEnum items(raw);
+      LPITEMIDLIST item = nullptr;
+      ULONG got = 0;
+      while (items.Get()->Next(1, &item, &got) == S_OK && got == 1) {
+        ScopedPidl owned(item);
+        WIN32_FIND_DATAW data{};
+        if (SUCCEEDED(SHGetDataFromIDListW(folder_.Get(), owned.Get(), SHGDFIL_FINDDATA, &data, sizeof data)))
+          listed_.try_emplace(data.cFileName, std::move(owned));
+      }
+    }
+  }
+  if (auto it = listed_.find(name); it != listed_.end()) {
+    // Handed over and forgotten: a row asks once (its two sizes share the answer), the rows'
+    // own data can take the room, and a name asked for again is parsed.
+    LPITEMIDLIST item = it->second.Release();
+    listed_.erase(it);
+    return item;
+  }
+  if (parsed_ < kParsedBeforeListing) ++parsed_;
+  std::wstring text = name;
+  LPITEMIDLIST raw = nullptr;
+  if (FAILED(folder_.Get()->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &raw, nullptr))) return nullptr;
+  return raw;
 }
 
 const SharedIcon* ShellWin32::SystemIcon(int image, bool smallIcon) {
@@ -416,6 +457,8 @@ void ShellWin32::EndBatch() {
   if (batchDepth_ == 0 || --batchDepth_ > 0) return;
   folder_.Reset();
   folderPath_.clear();
+  parsed_ = 0;
+  listed_.clear();
   last_.reset();
   largeIcons_.clear();
   smallIcons_.clear();

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "browse/browser.h"
@@ -27,6 +28,13 @@ struct ShellFolderTraits {
   static void Close(Handle h) { h->Release(); }
 };
 using ScopedShellFolder = Scoped<ShellFolderTraits>;
+
+struct ShellEnumTraits {
+  using Handle = IEnumIDList*;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+using ScopedShellEnum = Scoped<ShellEnumTraits>;
 
 struct PidlTraits {
   using Handle = LPITEMIDLIST;
@@ -58,7 +66,7 @@ class Win32ShellIcon : public ShellIcon {
 };
 
 // The file list control: report style, several selected rows, selection kept visible, no
-// sorting, no label editing, and two image lists it owns (filled per row).
+// sorting, no label editing, and two image lists it owns (filled per fill, one image per icon).
 class ListView1 : public ListViewPort {
  public:
   ListView1() = default;
@@ -101,12 +109,15 @@ class ListView1 : public ListViewPort {
   static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Detach();
-  void MakeImageLists(int capacity);
+  void MakeImageLists(int capacity, int grow);
 
   HWND list_ = nullptr;
   WNDPROC oldProc_ = nullptr;
   LONG_PTR oldUserData_ = 0;
   ScopedImageList small_, large_;
+  // Within one fill, the index each pair of the shell's shared icons went to: rows showing the
+  // same icons show the same image.
+  std::map<std::pair<const SharedIcon*, const SharedIcon*>, int> sharedImages_;
   int redrawDepth_ = 0;
   Browser* browser_ = nullptr;
   // Captions of the rows that show another text (a row's item data is its index here plus one).
@@ -140,11 +151,16 @@ class ShellWin32 : public ShellPort {
   // The display name in the code page, or the path's own name and the wide one beside it.
   static void Name(Known& known, const std::string& path, const std::wstring& display);
   const SharedIcon* SystemIcon(int image, bool smallIcon);
+  // The bound folder's item of this name: from one listing of the folder once a few of its
+  // names have been asked for (parsing each name costs more than listing them all), else parsed.
+  LPITEMIDLIST ChildOf(const std::wstring& name);
 
   HWND owner_;
   int batchDepth_ = 0;
   std::string folderPath_;  // the folder folder_ was bound to (or failed to bind to)
   ScopedShellFolder folder_;
+  int parsed_ = 0;                                   // names parsed in the bound folder
+  std::unordered_map<std::wstring, ScopedPidl> listed_;  // its listing, by name
   std::optional<Known> last_;  // each row asks for its large icon, then its small one
   HIMAGELIST systemLarge_ = nullptr, systemSmall_ = nullptr;  // the shell's: never freed
   std::map<int, SharedIcon> largeIcons_, smallIcons_;

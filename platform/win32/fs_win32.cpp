@@ -52,6 +52,10 @@ std::wstring WideOf(const std::string& text) {
 
 std::optional<std::string> ExactAnsi(const std::wstring& text) {
   if (text.empty()) return std::string();
+  // Most names are plain ASCII, which the code page holds as it is: no conversion to ask for (a
+  // tree of a hundred thousand names would otherwise make four calls per name).
+  if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; }))
+    return std::string(text.begin(), text.end());
   const int len = static_cast<int>(text.size());
   BOOL usedDefault = FALSE;
   const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, nullptr, 0, nullptr, &usedDefault);

@@ -17,11 +17,17 @@ void TreeViewMirror::SetFolderIcons(int closed, int open, HIMAGELIST systemSmall
 void TreeViewMirror::NodeAdded(Node& node) {
   node.image = closedIcon_;
   node.selectedImage = openIcon_;
-  if (imageList_) TreeView_SetImageList(tree_, imageList_, TVSIL_NORMAL);
+  // The same list every time: setting it again would only make the control repaint.
+  if (imageList_ && TreeView_GetImageList(tree_, TVSIL_NORMAL) != imageList_)
+    TreeView_SetImageList(tree_, imageList_, TVSIL_NORMAL);
   TVINSERTSTRUCTA ins{};
   ins.hParent = node.parent ? ItemOf(node.parent) : TVI_ROOT;
   ins.hInsertAfter = TVI_LAST;
-  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  // Every build ends with the whole tree expanded; a node that arrives expanded costs nothing,
+  // where expanding a built tree node by node lays the whole view out again for each one.
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+  ins.item.state = TVIS_EXPANDED;
+  ins.item.stateMask = TVIS_EXPANDED;
   ins.item.pszText = const_cast<char*>(node.text.c_str());
   ins.item.lParam = reinterpret_cast<LPARAM>(&node);
   ins.item.iImage = node.image;
@@ -49,13 +55,26 @@ void TreeViewMirror::Cleared() {
 void TreeViewMirror::NodeChanged(Node& node) {
   HTREEITEM item = ItemOf(&node);
   if (!item) return;
-  TVITEMA tvi{};
-  tvi.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  tvi.hItem = item;
-  tvi.pszText = const_cast<char*>(node.text.c_str());
-  tvi.iImage = node.image;
-  tvi.iSelectedImage = node.selectedImage;
-  SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+  // Told once per folder as a build finishes it, mostly with nothing new: an item set anew is
+  // measured and repainted, so only a real change is passed on.
+  char text[1024] = {};
+  TVITEMA now{};
+  now.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  now.hItem = item;
+  now.pszText = text;
+  now.cchTextMax = sizeof text;
+  const bool same = SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&now)) &&
+                    node.text.size() < sizeof text - 1 && node.text == text && now.iImage == node.image &&
+                    now.iSelectedImage == node.selectedImage;
+  if (!same) {
+    TVITEMA tvi{};
+    tvi.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    tvi.hItem = item;
+    tvi.pszText = const_cast<char*>(node.text.c_str());
+    tvi.iImage = node.image;
+    tvi.iSelectedImage = node.selectedImage;
+    SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+  }
   // A folder held by its short name shows its long one; the node keeps the short name, which
   // rows and entries are matched by.
   if (!node.parent || !MayBeShortName(node.text)) return;
@@ -92,13 +111,33 @@ Node* TreeViewMirror::Selected() const { return NodeOf(TreeView_GetSelection(tre
 void TreeViewMirror::Select(Node* node) { TreeView_SelectItem(tree_, node ? ItemOf(node) : nullptr); }
 
 void TreeViewMirror::ExpandAll(bool expand) {
-  std::function<void(HTREEITEM)> walk = [&](HTREEITEM item) {
-    for (; item; item = TreeView_GetNextSibling(tree_, item)) {
-      TreeView_Expand(tree_, item, expand ? TVE_EXPAND : TVE_COLLAPSE);
-      walk(TreeView_GetChild(tree_, item));
+  // Painting stays off throughout, and the view is laid out once at the end.
+  BeginUpdate();
+  if (expand) {
+    // The state is set item by item, with no layout in between; the order does not matter.
+    for (const auto& [node, item] : items_) {
+      if (node->children.empty() || (TreeView_GetItemState(tree_, item, TVIS_EXPANDED) & TVIS_EXPANDED)) continue;
+      TVITEMA tvi{};
+      tvi.mask = TVIF_HANDLE | TVIF_STATE;
+      tvi.hItem = item;
+      tvi.state = TVIS_EXPANDED;
+      tvi.stateMask = TVIS_EXPANDED;
+      SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
     }
-  };
-  walk(TreeView_GetRoot(tree_));
+  } else {
+    // Outermost first, so that a selection inside a folded node moves up to it, as a click on
+    // the node's button would move it.
+    std::function<void(HTREEITEM)> walk = [&](HTREEITEM item) {
+      for (; item; item = TreeView_GetNextSibling(tree_, item)) {
+        HTREEITEM child = TreeView_GetChild(tree_, item);
+        if (child && (TreeView_GetItemState(tree_, item, TVIS_EXPANDED) & TVIS_EXPANDED))
+          TreeView_Expand(tree_, item, TVE_COLLAPSE);
+        walk(child);
+      }
+    };
+    walk(TreeView_GetRoot(tree_));
+  }
+  EndUpdate();
 }
 
 void TreeViewMirror::BeginUpdate() {

@@ -292,6 +292,29 @@ TEST_F(BrowseTest, FillCopesWithVanishedPathsOddTimesAndBigFiles) {
   EXPECT_EQ(list.rows[2].cells[1], "raw " + std::to_string(0x123456789ull));
 }
 
+TEST_F(BrowseTest, RowsOfOneFolderAreLookedUpInOneSearchOfIt) {
+  fs.Find("D:\\Work\\a.txt")->attributes = kAttrHidden;
+  fs.searches = 0;
+  browser.FillFileList();
+  EXPECT_EQ(fs.searches, 1);
+  ASSERT_EQ(list.rows.size(), 3u);
+  EXPECT_EQ(list.rows[1].cells, (std::vector<std::string>{"         3", "2024/5/6 12:34:56", "", "", "", "H"}));
+  // A row the search did not report is looked up on its own, and shows nothing if it is gone.
+  fs.Remove("D:\\Work\\b.txt");
+  fs.searches = 0;
+  browser.FillFileList();
+  EXPECT_EQ(fs.searches, 2);
+  EXPECT_EQ(list.rows[2].cells, std::vector<std::string>(6));
+  // Targets from several folders: each row is looked up on its own.
+  fs.AddFolder("D:\\Other");
+  fs.AddFile("D:\\Other\\x.txt", 9).lastWrite = Dos(2024, 5, 6, 12, 34, 56);
+  AppendFileEntry(*root, MakeEntry(9, "D:\\Other\\x.txt"));
+  fs.searches = 0;
+  browser.FillFileList();
+  EXPECT_EQ(fs.searches, 4);
+  EXPECT_EQ(list.rows[3].cells[0], "         9");
+}
+
 TEST(BrowseCells, SizeCellsReadBackAndFlagsFollowTheirBits) {
   EXPECT_EQ(SizeCell(12345678901234), "12345678901234");
   EXPECT_EQ(SizeCell(-5), "        -5");

@@ -162,6 +162,41 @@ TEST(Builder, FoldersWithoutIdentityAreScannedToTheBottom) {
   EXPECT_EQ(b.tree.TotalCount, 5);
 }
 
+TEST(Builder, FolderIdentitiesAreAskedOnlyForAFolderThatListsLikeOneItIsIn) {
+  struct CountingFs : FakeFs {
+    std::optional<uint64_t> FolderIdentity(const std::string& path) override {
+      ++asked;
+      return FakeFs::FolderIdentity(path);
+    }
+    int asked = 0;
+  };
+  CountingFs fs;
+  TargetTree tree;
+  TreeBuilder builder{fs, tree};
+  fs.AddFolder("D:\\T").lastWrite = 100;
+  fs.AddFolder("D:\\T\\a").lastWrite = 50;
+  fs.AddFolder("D:\\T\\b").lastWrite = 100;  // T's time, other items: entered unasked
+  // A link is always asked: it may report its own time.
+  fs.AddFolder("D:\\T\\link", kAttrReparsePoint).lastWrite = 7;
+  fs.AddFile("D:\\T\\a\\f", 1);
+  fs.AddFile("D:\\T\\b\\g", 1);
+  auto& loop = fs.AddFolder("D:\\T\\b\\loop");  // T again: its time and its items
+  loop.lastWrite = 100;
+  loop.identity = fs.Find("D:\\T")->identity;
+  fs.AddFolder("D:\\T\\b\\loop\\a").lastWrite = 50;
+  fs.AddFolder("D:\\T\\b\\loop\\b").lastWrite = 100;
+  fs.AddFolder("D:\\T\\b\\loop\\link", kAttrReparsePoint).lastWrite = 7;
+  ASSERT_TRUE(builder.Build({"D:\\T"}, true));
+  Node* t = tree.FirstNode()->Child(0);
+  ASSERT_EQ(t->ChildCount(), 3u);
+  EXPECT_EQ(t->Child(0)->entries, (std::vector<std::string>{"1,D:\\T\\a\\f"}));
+  ASSERT_EQ(t->Child(1)->ChildCount(), 1u);
+  EXPECT_EQ(t->Child(1)->entries, (std::vector<std::string>{"0,D:\\T\\b\\loop", "1,D:\\T\\b\\g"}));
+  EXPECT_TRUE(t->Child(1)->Child(0)->entries.empty());  // the loop: listed, not entered
+  EXPECT_EQ(fs.asked, 3);                                // the link's, the loop's and T's
+  EXPECT_EQ(tree.TotalCount, 7);
+}
+
 TEST(Builder, ShiftJisNamesWithBackslashTrailBytes) {
   Built b;
   const std::string folder = "D:\\表示";  // 表 ends in 0x5C

@@ -214,6 +214,32 @@ TEST_F(DragWine, AfterTheResizedControlIsDestroyedADragResizesNothing) {
   EXPECT_EQ(r.right - r.left, 50);
 }
 
+// The panel's hook on the resized control shares the control with other hooks put on later:
+// letting go of the control, or taking it up again, leaves theirs working and the control whole.
+int g_seen = 0;
+LRESULT CALLBACK CountingHook(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (m == WM_USER + 7) ++g_seen;
+  return DefSubclassProc(w, m, wp, lp);
+}
+
+TEST_F(DragWine, HooksPutOnTheControlAfterThePanelsKeepWorking) {
+  g_seen = 0;
+  const SUBCLASSPROC counter = &CountingHook;
+  ASSERT_TRUE(SetWindowSubclass(left, counter, 1, 0));
+  panel.SetReSizeCtrl(nullptr);
+  SendMessageA(left, WM_USER + 7, 0, 0);
+  EXPECT_EQ(g_seen, 1);
+  panel.SetReSizeCtrl(left);
+  SendMessageA(left, WM_USER + 7, 0, 0);
+  EXPECT_EQ(g_seen, 2);
+  Drag(2 + 20);
+  EXPECT_EQ(LeftWidth(), kTree + 20);
+  // Their hook goes first; the control's end still reaches the panel.
+  RemoveWindowSubclass(left, counter, 1);
+  DestroyWindow(left);
+  EXPECT_EQ(panel.ReSizeCtrl(), nullptr);
+}
+
 TEST_F(DragWine, CaptureTakenAwayEndsTheDragWithoutAResize) {
   Send(WM_LBUTTONDOWN, 2, 10, MK_LBUTTON);
   Send(WM_MOUSEMOVE, 50, 10, MK_LBUTTON);

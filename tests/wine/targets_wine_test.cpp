@@ -83,6 +83,40 @@ TEST_F(TargetsWine, CommandLineWithShortNameBuildsTheTreeAndTotals) {
   EXPECT_EQ(form->TreeView() ? TreeView_GetSelection(form->TreeView()) : nullptr, TreeView_GetRoot(form->TreeView()));
 }
 
+// Every node shows expanded and in view after a build, and again after a full collapse and a
+// full expand from the tree's menu: the view is laid out, not only the items marked.
+TEST_F(TargetsWine, BuildAndFullExpandShowEveryNode) {
+  auto form = Start({work});
+  ASSERT_TRUE(PumpUntil([&] { return form->PanelText(1) == "9個"; }));
+  HWND tv = form->TreeView();
+  auto inView = [&] {
+    int n = 0;
+    for (HTREEITEM i = TreeView_GetRoot(tv); i; i = TreeView_GetNextVisible(tv, i)) ++n;
+    return n;
+  };
+  auto allExpanded = [&] {
+    for (HTREEITEM i = TreeView_GetRoot(tv); i; i = TreeView_GetNextVisible(tv, i))
+      if (TreeView_GetChild(tv, i) && !(TreeView_GetItemState(tv, i, TVIS_EXPANDED) & TVIS_EXPANDED)) return false;
+    return true;
+  };
+  ASSERT_EQ(TreeView_GetCount(tv), 4u);  // the base folder, Work, Long Folder Name, Deep
+  EXPECT_EQ(inView(), 4);
+  EXPECT_TRUE(allExpanded());
+  RECT deep{};
+  HTREEITEM last = TreeView_GetLastVisible(tv);
+  ASSERT_TRUE(last);
+  *reinterpret_cast<HTREEITEM*>(&deep) = last;
+  ASSERT_TRUE(SendMessageA(tv, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&deep)));
+  EXPECT_GT(deep.top, 0);  // laid out below the others
+  form->RunCommand(kCmdFullCollapse1);
+  PumpPending();
+  EXPECT_EQ(inView(), 1);
+  form->RunCommand(kCmdFullExpand1);
+  PumpPending();
+  EXPECT_EQ(inView(), 4);
+  EXPECT_TRUE(allExpanded());
+}
+
 TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   auto form = Start({});
   PumpPending();
