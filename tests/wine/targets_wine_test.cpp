@@ -105,8 +105,7 @@ TEST_F(TargetsWine, BuildAndFullExpandShowEveryNode) {
   RECT deep{};
   HTREEITEM last = TreeView_GetLastVisible(tv);
   ASSERT_TRUE(last);
-  *reinterpret_cast<HTREEITEM*>(&deep) = last;
-  ASSERT_TRUE(SendMessageA(tv, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&deep)));
+  ASSERT_TRUE(TreeView_GetItemRect(tv, last, &deep, TRUE));
   EXPECT_GT(deep.top, 0);  // laid out below the others
   form->RunCommand(kCmdFullCollapse1);
   PumpPending();
