@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include <cstring>
 #include <optional>
 
 #include "app/settings/profile_win32.h"
@@ -405,6 +406,13 @@ void TForm1::CreateControls() {
 
 LRESULT CALLBACK TForm1::StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
   if (msg == WM_COMMAND) return SendMessageA(reinterpret_cast<TForm1*>(ref)->wnd_, msg, wp, lp);
+  // The panels are drawn by the window, so the control itself holds no text; it still answers
+  // with each panel's text, as readers of other programs' controls (and screen readers) expect.
+  if ((msg == SB_GETTEXTA || msg == SB_GETTEXTLENGTHA) && LOWORD(wp) < 7) {
+    const std::string& text = reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text;
+    if (msg == SB_GETTEXTA && lp) std::memcpy(reinterpret_cast<char*>(lp), text.c_str(), text.size() + 1);
+    return MAKELRESULT(text.size(), 0);
+  }
   if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &TForm1::StatusBarProc, 1);
   return DefSubclassProc(wnd, msg, wp, lp);
 }
