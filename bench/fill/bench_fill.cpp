@@ -163,16 +163,15 @@ int App(const std::string& exe, int repeats, const std::string& folder) {
   if (!bench::Start("\"" + exe + "\" \"" + folder + "\"", child)) return 1;
   const HWND main = bench::FindMainWindow(child);
   if (!main) return 1;
-  HWND tree = nullptr, list = nullptr;
+  HWND tree = nullptr, list = nullptr, status = nullptr;
   while (!(tree = FindWindowExA(main, nullptr, WC_TREEVIEWA, nullptr)) ||
-         !(list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr)))
+         !(list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr)) ||
+         !(status = FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr)))
     Sleep(2);
-  // The build is over once the tree holds its two nodes (the base folder and the folder): the
-  // window answers only between its handlers, and one handler builds the whole tree.
-  for (DWORD_PTR count = 0;;) {
-    if (!SendMessageTimeoutA(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 600000, &count) || count >= 2) break;
-    if (WaitForSingleObject(child.pi.hProcess, 5) == WAIT_OBJECT_0) return 1;
-  }
+  // The build is over once the totals are up.
+  const bench::RemoteBuffer remote(child.pi.hProcess, 4096);
+  std::string text;
+  while (bench::ReadPanel(remote, status, 1, text) && text.empty()) Sleep(5);
   auto send = [](HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     DWORD_PTR r = 0;
     SendMessageTimeoutA(wnd, msg, wp, lp, SMTO_NORMAL, 600000, &r);

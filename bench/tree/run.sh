@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # Tree build as the user waits for it: Morvane.exe started with one folder, timed from its start
 # until status bar panel 1 (read from outside, by bench_tree.exe as an automation client) shows
-# the folder's count and the window answers; where the window draws its panels itself, until its
-# tree, read the same way, holds the final number of nodes (one handler writes both). Beside it,
-# in the same run and the same Wine: a raw FindFirstFileA/FindNextFileA recursion started as a
-# process of its own, and `cmd /c dir /s`.
+# the folder's count and the window answers. Beside it, in the same run and the same Wine: a raw
+# FindFirstFileA/FindNextFileA recursion started as a process of its own, and `cmd /c dir /s`.
 # Two sizes (half and whole corpus) show whether the cost grows with the entries alone. Also
 # prints the program's peak memory and where the time goes (start-up with an empty folder, the
 # tree builder without a window).
