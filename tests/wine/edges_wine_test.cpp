@@ -124,13 +124,7 @@ TEST_F(EdgesWine, DropAsTheFirstBuildSetsTheSaveFolderAndACloseDuringItGoesThrou
   MakeFolder(base + "\\Sub");
   WriteFile(base + "\\Sub\\a.txt", "a");
   WriteFile(base + "\\b.txt", "b");
-  form = std::make_unique<TForm1>(std::vector<std::string>{}, ini, &archiver);
-  ASSERT_TRUE(form->Create(GetModuleHandleA(nullptr)));
-  ASSERT_TRUE(form->CreateForm2(GetModuleHandleA(nullptr)));
-  ASSERT_TRUE(form->CreateForm3(GetModuleHandleA(nullptr)));
-  g_form = form.get();
-  g_messageHook = &FormHook;
-  ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+  ASSERT_NO_FATAL_FAILURE(Create({}));
   PumpUntil([] { return false; }, 200);
   EXPECT_TRUE(form->Lha()->Dialog().InitialFolder().empty());
 

@@ -217,7 +217,8 @@ class RoadTest : public ::testing::Test {
     archiver.Unload();
   }
 
-  void Start(std::vector<std::string> args) {
+  // The three windows made and the main one shown, with the hook in place; nothing waited for.
+  void Create(std::vector<std::string> args) {
     form = std::make_unique<TForm1>(std::move(args), ini, withArchiver ? &archiver : nullptr);
     ASSERT_TRUE(form->Create(GetModuleHandleA(nullptr)));
     ASSERT_TRUE(form->CreateForm2(GetModuleHandleA(nullptr)));
@@ -225,6 +226,9 @@ class RoadTest : public ::testing::Test {
     g_form = form.get();
     g_messageHook = &FormHook;
     ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+  }
+  void Start(std::vector<std::string> args) {
+    ASSERT_NO_FATAL_FAILURE(Create(std::move(args)));
     ASSERT_TRUE(PumpUntil([&] { return !form->PanelText(1).empty() && ListView_GetItemCount(form->ListView()) > 0; }));
   }
   void Close() {
