@@ -45,7 +45,10 @@ std::string CannotCreateMessage(std::string_view path) {
 }
 
 bool ArchiveCommands::IsFolder(const std::string& path) {
-  // A path that cannot be queried is treated as a folder: it gets no line.
+  // A path that cannot be queried is treated as a folder: it gets no line. A name the code page
+  // cannot hold (no short name either) is listed instead, so the library refuses it and says
+  // why: it is never left out without a word.
+  if (!NamesOneItem(path)) return false;
   return (platform_.Attributes(path) & kAttrDirectory) != 0;
 }
 

@@ -151,6 +151,14 @@ TEST_F(LhaCommandsTest, ButtonListsEveryFileInTreeOrderAndRemovesTheListFile) {
   ExpectNoStrayFiles();
 }
 
+TEST_F(LhaCommandsTest, ANameTheCodePageCannotHoldIsListedForTheLibraryToRefuse) {
+  // The tree holds such an item under its marked spelling; the platform answers nothing for it.
+  AppendFileEntry(*tree.FirstNode(), MakeEntry(5, std::string("D:\\Work\\caf") + kNoNameMark + ".txt"));
+  commands.BitBtn3Click(tree);
+  ASSERT_EQ(platform.commands.size(), 1u);
+  EXPECT_NE(platform.listAtCall.find("\"caf?.txt\"\r\n"), std::string::npos) << platform.listAtCall;
+}
+
 TEST_F(LhaCommandsTest, OnlyFoldersGivesNoFileAndNoCall) {
   TargetTree folders;
   Node& root = folders.AddRoot("D:\\Work\\");
