@@ -4,10 +4,8 @@
 mv_bench_wine() {
   local root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-  export MORVANE_WINEPREFIX=${MORVANE_WINEPREFIX:-$root/build/bench/wineprefix}
-  "$root/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
-  export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  . "$root/scripts/wine_env.sh"
+  mv_wine_prefix "${MORVANE_WINEPREFIX:-$root/build/bench/wineprefix}"
   if [ "${1:-}" = display ]; then
     . "$root/scripts/xvfb.sh"
     mv_start_xvfb

@@ -26,10 +26,8 @@ kCmdAbout1=1011  # バージョン情報
 IDOK=1 IDYES=6 VK_DOWN=40
 kIdChooserName=300
 
-export MORVANE_WINEPREFIX=$work/desktop-prefix
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX" --desktop
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/scripts/wine_env.sh"
+mv_wine_prefix "$work/desktop-prefix" --desktop
 
 # The files to show and copy, on the prefix's drive C: for short paths: a few documents, and
 # large files that keep the copy going.

@@ -46,10 +46,8 @@ unzip -l "$zipfile" | sed -n '4,8p'
 
 # Unpack where nothing has run before, and start the program from that folder.
 scratch=$(mktemp -d "$stage/check.XXXXXX")
-export MORVANE_WINEPREFIX=$stage/wineprefix
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX"
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/scripts/wine_env.sh"
+mv_wine_prefix "$stage/wineprefix"
 . "$here/scripts/xvfb.sh"
 app=
 cleanup() {

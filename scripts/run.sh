@@ -10,10 +10,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/scripts/build.sh" win32 >/dev/null
 release="$here/build/win32/release"
 # A prefix of its own: the tests' prefix leaves the window management to Wine.
-export MORVANE_WINEPREFIX="$here/build/win32/desktop-prefix"
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX" --desktop
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/scripts/wine_env.sh"
+mv_wine_prefix "$here/build/win32/desktop-prefix" --desktop
 
 args=()
 for p in "$@"; do

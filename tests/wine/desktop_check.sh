@@ -13,10 +13,8 @@ work=$(mktemp -d)
 mkdir -p "$work/仕事" "$(dirname "$shot")"
 printf 'abc\r\n' > "$work/仕事/メモ.txt"
 
-export MORVANE_WINEPREFIX=$build/desktop-prefix
-"$here/scripts/wineprefix.sh" "$MORVANE_WINEPREFIX" --desktop || { echo "no prefix"; exit 1; }
-export WINEPREFIX=$MORVANE_WINEPREFIX WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$here/scripts/wine_env.sh"
+mv_wine_prefix "$build/desktop-prefix" --desktop || { echo "no prefix"; exit 1; }
 
 . "$here/scripts/xvfb.sh"
 app=
