@@ -141,10 +141,16 @@ LRESULT CALLBACK TForm1::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  ++self->handlerDepth_;
   LRESULT r = self->HandleMessage(msg, wp, lp);
+  --self->handlerDepth_;
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     self->wnd_ = nullptr;
+  } else if (self->handlerDepth_ == 0 && !self->pendingDrop_.empty() && self->wnd_) {
+    // A drop held back while a handler ran its own modal loop (a box) is built now that the
+    // handler has returned.
+    self->RunPendingDrop();
   }
   return r;
 }
@@ -219,6 +225,13 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_})
         if (dis->hwndItem == b->Handle()) b->Draw(*dis);
       return TRUE;
+    }
+    case WM_DROPFILES: {
+      // Dispatched here by a modal loop that is not ours (a box without an owner): handled as
+      // the main loop's hook handles it.
+      MSG m{wnd_, msg, wp, lp, 0, {}};
+      DropFiles(m);
+      return 0;
     }
     case WM_CLOSE:
       if (OperationRunning()) {
@@ -411,6 +424,11 @@ LRESULT CALLBACK TForm1::StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
   if ((msg == SB_GETTEXTA || msg == SB_GETTEXTLENGTHA) && LOWORD(wp) < 7) {
     const std::string& text = reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text;
     if (msg == SB_GETTEXTA && lp) std::memcpy(reinterpret_cast<char*>(lp), text.c_str(), text.size() + 1);
+    return MAKELRESULT(text.size(), 0);
+  }
+  if ((msg == SB_GETTEXTW || msg == SB_GETTEXTLENGTHW) && LOWORD(wp) < 7) {
+    const std::wstring text = win::WideOf(reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text);
+    if (msg == SB_GETTEXTW && lp) std::memcpy(reinterpret_cast<wchar_t*>(lp), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     return MAKELRESULT(text.size(), 0);
   }
   if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &TForm1::StatusBarProc, 1);
@@ -789,9 +807,10 @@ bool TForm1::DropFiles(const MSG& msg) {
   DragFinish(drop);
   if (paths.empty()) return true;
   pendingDrop_ = std::move(paths);
-  // Under a running build or copy the drop waits for its end; otherwise it is built now, and a
-  // close requested while it was being built goes through after it, as after a copy.
-  if (!OperationRunning()) AfterOperation();
+  // Under a running build or copy the drop waits for its end, and under a handler's box until
+  // the handler returns (it may still use the tree it started on); otherwise it is built now,
+  // and a close requested while it was being built goes through after it, as after a copy.
+  if (!OperationRunning() && handlerDepth_ <= 1) AfterOperation();
   return true;
 }
 

@@ -174,6 +174,9 @@ class TForm1 : private BrowseHost {
   bool shown_ = false;
   bool building_ = false;
   std::vector<std::string> pendingDrop_;
+  // How many of this window's handlers are on the stack: above one, a modal loop inside a
+  // handler dispatched the message in hand.
+  int handlerDepth_ = 0;
 
   TargetTree tree_;
   win::Win32FileSystem fs_;

@@ -17,8 +17,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror caught mid-sync can serve one broken index: try again, and if the index stays broken
+  # take the packages from the release's own suite, whose versions agree across architectures.
+  updated=no
+  for attempt in 1 2 3; do
+    if apt-get update -qq; then updated=yes; break; fi
+    echo "setup: apt-get update failed (attempt $attempt)"
+    sleep $((attempt * 5))
+  done
+  if apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    [ $updated = yes ] || echo "setup: installed with an index the mirror failed to serve left out"
+  else
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "setup: installing from the release's own suite ($release) instead"
+    apt-get install -y -qq --no-install-recommends -t "$release" "${missing[@]}" >/dev/null
+  fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then

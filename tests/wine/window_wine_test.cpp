@@ -2,6 +2,7 @@
 // the Yes/No box, the focus after a box, the date field's exit check, Ctrl+A, the settings of a
 // window closed while minimised or ended with the session, and the status bar's texts drawn
 // whole. Keys go in through SendInput, as the keyboard's do.
+#include "platform/win32/fs_win32.h"
 #include "road_support.h"
 
 using namespace mv;
@@ -331,6 +332,33 @@ TEST_F(WindowWine, TheSessionEndStoresTheSettingsAsACloseDoes) {
   EXPECT_NE(Ini().find("Width=620\nHeight=445\n"), std::string::npos) << Ini();
 }
 
+// A drop that a box's own modal loop dispatches reaches the window procedure, not the system's
+// default one: held while the handler that showed the box runs (it still works on its tree), then
+// built, and its handle released.
+TEST_F(WindowWine, ADropDispatchedByABoxIsBuiltWhenTheHandlerReturns) {
+  StartActive();
+  const std::string other = base + "\\Other";
+  CreateDirectoryA(other.c_str(), nullptr);
+  WriteFile(other + "\\b.txt", "beta");
+  const std::string before = form->Tree().FirstNode()->text;
+  std::string underBox;
+  int ticks = 0;
+  g_onBox = [&](HWND) {
+    if (ticks++ == 0) {
+      PostDrop(form->Handle(), {other + "\\b.txt"});
+      return false;  // the box's loop takes the drop before the next tick
+    }
+    underBox = form->Tree().FirstNode()->text;
+    Stroke(VK_ESCAPE);
+    return true;
+  };
+  SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(kIdBitBtn2, BN_CLICKED),
+               reinterpret_cast<LPARAM>(form->Control(kIdBitBtn2)));
+  EXPECT_EQ(underBox, before);
+  ASSERT_TRUE(PumpUntil([&] { return form->Tree().FirstNode()->text == other + "\\"; }, 5000));
+  EXPECT_EQ(form->Tree().FirstNode()->entries, (std::vector<std::string>{"4," + other + "\\b.txt"}));
+}
+
 // The columns of the screen inside `r` that hold text (pixels much darker than the face).
 std::vector<int> InkColumns(HDC screen, const RECT& r) {
   std::vector<int> cols;
@@ -368,6 +396,13 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
     EXPECT_EQ(std::string(read), form->PanelText(panel)) << "panel " << panel;
     EXPECT_EQ(LOWORD(got), form->PanelText(panel).size());
     EXPECT_EQ(LOWORD(SendMessageA(form->StatusBar(), SB_GETTEXTLENGTHA, panel, 0)), form->PanelText(panel).size());
+    // A Unicode reader gets the same text, counted in its own characters ("ﾊﾞｲﾄ" is 4 of them).
+    wchar_t wide[256] = {};
+    const LRESULT gotW = SendMessageW(form->StatusBar(), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(wide));
+    const std::wstring expectW = win::WideOf(form->PanelText(panel));
+    EXPECT_EQ(std::wstring(wide), expectW) << "panel " << panel;
+    EXPECT_EQ(LOWORD(gotW), expectW.size());
+    EXPECT_EQ(LOWORD(SendMessageW(form->StatusBar(), SB_GETTEXTLENGTHW, panel, 0)), expectW.size());
   }
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpUntil([] { return false; }, 300);
