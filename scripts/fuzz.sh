@@ -29,19 +29,79 @@ sources_for() {
 }
 
 # clang has no CP932 execution charset. The build compiles a copy of the sources in which every
-# non-ASCII character is spelled as octal escapes of its CP932 bytes, so the literals come out
-# byte for byte as with -fexec-charset=CP932 (octal, because a 0x5C byte must not start an escape
-# and a hex escape would swallow the letters after it).
+# non-ASCII character of a narrow literal is spelled as octal escapes of its CP932 bytes, so the
+# literals come out byte for byte as with -fexec-charset=CP932 (octal, because a 0x5C byte must
+# not start an escape and a hex escape would swallow the letters after it). Comments and wide,
+# UTF-16, UTF-32 and UTF-8 literals stay as they are: clang reads them as UTF-8, and they may hold
+# any character.
 mirror_sources() {
   python3 - "$here" "$src" <<'PY'
 import os, subprocess, sys
 root, dst = sys.argv[1], sys.argv[2]
-def cp932(ch):
+
+def cp932(ch, where):
     try:
         return ch.encode('cp932')
     except UnicodeEncodeError:  # what iconv (and so g++) would give for the rare differences
-        return subprocess.run(['iconv', '-f', 'UTF-8', '-t', 'CP932'], input=ch.encode(),
-                              capture_output=True, check=True).stdout
+        r = subprocess.run(['iconv', '-f', 'UTF-8', '-t', 'CP932'], input=ch.encode(),
+                           capture_output=True)
+        if r.returncode != 0:
+            sys.exit('fuzz.sh: %s: a narrow literal holds %r, which code page 932 cannot hold'
+                     % (where, ch))
+        return r.stdout
+
+def escape(text, where):
+    return ''.join(c if ord(c) < 0x80 else ''.join('\\%03o' % b for b in cp932(c, where))
+                   for c in text)
+
+def mirror(text, where):
+    out, i, n = [], 0, len(text)
+    while i < n:
+        c = text[i]
+        if text.startswith('//', i):
+            j = text.find('\n', i)
+            j = n if j < 0 else j
+        elif text.startswith('/*', i):
+            j = text.find('*/', i + 2)
+            j = n if j < 0 else j + 2
+        elif c in '"\'':
+            # The literal's prefix: the identifier characters just before the quote.
+            k = i
+            while k > 0 and (text[k - 1].isalnum() or text[k - 1] == '_'):
+                k -= 1
+            prefix = text[k:i]
+            if prefix[:1].isdigit():  # a digit separator (5'000'000), not a literal
+                out.append(c)
+                i += 1
+                continue
+            raw = prefix.endswith('R') and c == '"'
+            if raw:
+                d = text.index('(', i)
+                j = text.index(')' + text[i + 1:d] + '"', d) + (d - i) + 1
+            else:
+                j = i + 1
+                while j < n and text[j] != c and text[j] != '\n':
+                    j += 2 if text[j] == '\\' else 1
+                j += 1
+            body = text[i:j]
+            wide = prefix.rstrip('R') in ('L', 'u', 'U', 'u8')
+            if not wide and any(ord(ch) >= 0x80 for ch in body):
+                if raw:
+                    sys.exit('fuzz.sh: %s: a raw narrow literal holds non-ASCII text' % where)
+                body = escape(body, where)
+            out.append(body)
+            i = j
+            continue
+        elif ord(c) < 0x80:
+            j = i + 1
+            while j < n and ord(text[j]) < 0x80 and text[j] not in '"\'/':
+                j += 1
+        else:
+            j = i + 1  # outside literals and comments: an identifier character, kept
+        out.append(text[i:j])
+        i = j
+    return ''.join(out)
+
 for top in ('fuzz', 'app', 'browse', 'ops', 'platform', 'targets', 'ui', 'unlha32', 'tests/native'):
     for d, _, files in os.walk(os.path.join(root, top)):
         if '/win32' in d[len(root):] or '/dll' in d[len(root):]:
@@ -51,15 +111,15 @@ for top in ('fuzz', 'app', 'browse', 'ops', 'platform', 'targets', 'ui', 'unlha3
                 continue
             path = os.path.join(d, f)
             text = open(path, encoding='utf-8').read()
-            out = ''.join(c if ord(c) < 0x80 else ''.join('\\%03o' % b for b in cp932(c)) for c in text)
+            out = mirror(text, os.path.relpath(path, root))
             target = os.path.join(dst, os.path.relpath(path, root))
             os.makedirs(os.path.dirname(target), exist_ok=True)
             try:
-                if open(target, encoding='ascii').read() == out:
+                if open(target, encoding='utf-8').read() == out:
                     continue  # unchanged: keep its time stamp
             except (OSError, UnicodeDecodeError):
                 pass
-            with open(target, 'w', encoding='ascii') as w:
+            with open(target, 'w', encoding='utf-8') as w:
                 w.write(out)
 PY
 }
@@ -117,7 +177,10 @@ run_one() {
   local status=0
   local cap=()
   [ -n "${MORVANE_FUZZ_MAX_SECONDS:-}" ] && cap=(-max_total_time="$MORVANE_FUZZ_MAX_SECONDS")
-  "$out/$t" -runs="$runs" "${cap[@]}" -max_len=65536 -timeout=30 -rss_limit_mb=2048 \
+  # The writer codes every input and decodes it again: larger inputs add little but time.
+  local max_len=65536
+  [ "$t" = lzh_writer_fuzz ] && max_len=4096
+  "$out/$t" -runs="$runs" "${cap[@]}" -max_len="$max_len" -timeout=30 -rss_limit_mb=2048 \
     -artifact_prefix="$out/$t-" -print_final_stats=1 "$out/corpus-$t" >"$log" 2>&1 || status=$?
   local done_runs seconds
   done_runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
