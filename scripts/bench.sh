@@ -3,13 +3,19 @@
 # attribute run, copy, LZH packing), each against its peers in the same run, then prints one
 # table of the figures and ratios with the machine and the date. Each benchmark's full output
 # goes to build/bench/logs/. Benchmarks are never part of the tests or of CI.
-#   scripts/bench.sh [NAME...]     NAME: tree fill attrib copy lzh (default: all)
+#   scripts/bench.sh [--smoke] [NAME...]     NAME: tree fill attrib copy lzh (default: all)
+# --smoke runs each at a small size, once: it proves that every benchmark runs and prints its
+# table (CI runs it), its figures mean nothing.
 # To stay within about 15 minutes, the file list's node is selected 1 + FILL_RUNS times per size
 # (default 4; sizes FILL_SIZES, default "1000 10000"), the tree is built
 # TREE_RUNS times per size (default 5) and the copy runs COPY_RUNS times per tool (default 2).
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
+if [ "${1:-}" = --smoke ]; then
+  shift
+  export BENCH_SMOKE=1 TREE_RUNS=1 FILL_SIZES="100 200" FILL_RUNS=1 COPY_RUNS=1 RUNS=1
+fi
 names=${*:-tree fill attrib copy lzh}
 logs=$here/build/bench/logs
 mkdir -p "$logs"

@@ -13,7 +13,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/scripts/setup.sh"
 "$here/scripts/build.sh" win32 >/dev/null
 
-gallery=$here/docs/gallery
+# MORVANE_GALLERY_DIR: somewhere else than docs/gallery (CI takes the shots to see that they come).
+gallery=${MORVANE_GALLERY_DIR:-$here/docs/gallery}
 work=$here/build/gallery
 release=$here/build/win32/release
 ctl=$here/build/win32/tools/winctl.exe

@@ -9,8 +9,15 @@ mv_start_xvfb() {
     MV_XVFB_PID=$!
     local i
     for i in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      # Another script may have taken the same number a moment earlier: its socket is not ours,
+      # so the display counts only while our server still runs.
       kill -0 "$MV_XVFB_PID" 2>/dev/null || break
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        sleep 0.1
+        kill -0 "$MV_XVFB_PID" 2>/dev/null || break
+        export DISPLAY=":$n"
+        return 0
+      fi
       sleep 0.05
     done
   done

@@ -11,6 +11,9 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 runs=${RUNS:-5}
 corpus=$here/build/bench/tree-corpus
+# BENCH_SMOKE=1: a corpus of one small folder, to prove the table prints (CI), not to measure.
+sources=(/usr/include /usr/lib/x86_64-linux-gnu /usr/share/man /usr/share/fpcsrc /usr/share/doc)
+[ -n "${BENCH_SMOKE:-}" ] && { corpus=$corpus-smoke; sources=(/usr/include/linux); }
 driver=$here/build/win32/bench/bench_tree.exe
 [ -f "$driver" ] && [ -f "$here/build/win32/release/Morvane.exe" ] ||
   { echo "bench: build first (scripts/build.sh win32; cmake --build build/win32 --target bench_tree)" >&2; exit 1; }
@@ -21,7 +24,7 @@ if [ ! -f "$corpus/.done" ]; then
   rm -rf "$corpus"
   for half in 1 2; do
     mkdir -p "$corpus/$half"
-    for src in /usr/include /usr/lib/x86_64-linux-gnu /usr/share/man /usr/share/fpcsrc /usr/share/doc; do
+    for src in "${sources[@]}"; do
       [ -d "$src" ] || continue
       cp -al "$src" "$corpus/$half/$(basename "$src")" 2>/dev/null || cp -a "$src" "$corpus/$half/$(basename "$src")"
     done
