@@ -144,6 +144,8 @@ class CopyEngine {
   int64_t copied_ = 0;
   int64_t total_ = 0;
   int64_t position_ = 0;
+  // What the destination volume had free at its last query, less what the run has copied since.
+  std::optional<int64_t> freeEstimate_;
 };
 
 // "新しいﾌｧｲﾙ": the source is newer than the destination, by their local times packed into DOS
