@@ -423,6 +423,8 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
         return fail(kResultBadArchive, "書庫を読めません: " + cmd.archive + ErrorText(store, qf.error));
       case QueueFailure::kTooLarge:
         return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + qf.path);
+      case QueueFailure::kCancelled:
+        return fail(kResultCancelled, "中止しました");
       case QueueFailure::kWrite:
       default:
         return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, qf.error));

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +31,7 @@ enum ResultCode : int {
   kResultBadName = 0x8008,       // a name that cannot be stored
   kResultTooLarge = 0x8009,      // a file of 4 GiB or more
   kResultBusy = 0x800A,          // another run is under way
+  kResultCancelled = 0x800B,     // the caller's progress report asked to stop
 };
 
 struct FileStat {
@@ -86,9 +88,14 @@ struct StoredName {
 bool ResolveName(const std::string& listed, const std::string& baseFolder, bool storePaths,
                  StoredName* out, std::string* reason);
 
+// Told before each member is written: its stored path, how many members are written already and
+// how many there are. Returning false stops the run, which then leaves the folder as it was.
+using ProgressFn = std::function<bool(const std::string& member, size_t done, size_t total)>;
+
 struct RunOptions {
   Lh5Options coding;
   int threads = 1;  // members coded at once (1: all on the calling thread)
+  ProgressFn progress;  // may be empty; called on the thread that runs the command
 };
 
 struct RunResult {

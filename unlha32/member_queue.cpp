@@ -326,7 +326,18 @@ bool WritePlan(Store& store, const std::vector<MemberPlan>& plan,
   BufferedOutput buffered(out);
   {
     Writer writer(store, buffered, options, failure);
-    for (const MemberPlan& item : plan) {
+    for (size_t i = 0; i < plan.size(); ++i) {
+      const MemberPlan& item = plan[i];
+      if (options.progress) {
+        const std::string name = item.kind == MemberPlan::kCopy ? members[item.index].path
+                                 : sources[item.index].info.dir.empty()
+                                     ? sources[item.index].info.name
+                                     : sources[item.index].info.dir + "\\" + sources[item.index].info.name;
+        if (!options.progress(name, i, plan.size())) {
+          failure->kind = QueueFailure::kCancelled;
+          return false;
+        }
+      }
       const bool ok = item.kind == MemberPlan::kCopy ? writer.Copy(*oldArchive, members[item.index])
                                                       : writer.Add(sources[item.index]);
       if (!ok) return false;

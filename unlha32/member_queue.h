@@ -22,7 +22,7 @@ struct NewSource {
 };
 
 struct QueueFailure {
-  enum Kind { kNone, kOpen, kRead, kWrite, kOldArchive, kTooLarge } kind = kNone;
+  enum Kind { kNone, kOpen, kRead, kWrite, kOldArchive, kTooLarge, kCancelled } kind = kNone;
   int error = 0;
   std::string path;  // the file concerned, for kOpen, kRead and kTooLarge
 };

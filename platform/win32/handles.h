@@ -38,6 +38,12 @@ struct FileTraits {
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(Handle h) { CloseHandle(h); }
 };
+// Events, threads and other kernel objects whose creation gives null on failure.
+struct KernelObjectTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
 struct FindTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
@@ -78,6 +84,7 @@ struct HookTraits {
 
 using ScopedFile = Scoped<FileTraits>;
 using ScopedFind = Scoped<FindTraits>;
+using ScopedKernelObject = Scoped<KernelObjectTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
 using ScopedGdi = Scoped<GdiTraits>;
 using ScopedIcon = Scoped<IconTraits>;

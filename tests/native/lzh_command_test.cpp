@@ -188,9 +188,10 @@ class LzhRun : public ::testing::Test {
     store.Put("D:\\W\\empty", {});
   }
   void List(const std::string& lines) { store.PutText("C:\\Prog Dir\\TMPLHA.$", lines); }
-  RunResult Run(int threads = 1) {
+  RunResult Run(int threads = 1, ProgressFn progress = {}) {
     RunOptions o;
     o.threads = threads;
+    o.progress = std::move(progress);
     return RunCommand(store, "a -r2x1a1 -gn1 \"D:\\Out\\x.lzh\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
   }
   // Names in the store other than the sources, the list and the archive: temporary leftovers.
@@ -411,6 +412,20 @@ TEST_F(LzhRun, AFailedRunKeepsTheOldArchive) {
   EXPECT_EQ(Run().code, kResultWriteError);
   EXPECT_EQ(Archive(), before);
   EXPECT_TRUE(Strays().empty());
+  store.diskSpace = -1;
+  // Cancelled from the progress report before the second member, on one thread and on several.
+  for (int threads : {1, 3}) {
+    std::vector<std::string> told;
+    List("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n\"empty\"\r\n");
+    const RunResult r = Run(threads, [&](const std::string& member, size_t done, size_t total) {
+      told.push_back(member + " " + std::to_string(done) + "/" + std::to_string(total));
+      return done < 1;
+    });
+    EXPECT_EQ(r.code, kResultCancelled);
+    EXPECT_EQ(told, (std::vector<std::string>{"a.txt 0/3", "SUB\\b.bin 1/3"}));
+    EXPECT_EQ(Archive(), before);
+    EXPECT_TRUE(Strays().empty());
+  }
   // Not an archive: refused, and left as it was.
   store.diskSpace = -1;
   store.PutText("D:\\Out\\x.lzh", "this is no archive at all, just text of some length");

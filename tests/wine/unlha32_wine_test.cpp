@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "tests/native/lzh_test_support.h"
 #include "tests/wine/shell_support.h"
 #include "tests/wine/wine_support.h"
+#include "unlha32/dll/progress_window.h"
 
 namespace {
 
@@ -232,6 +234,70 @@ TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
   }
   mv::testing::PumpPending();
   EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+}
+
+// A run for a window keeps that window disabled and the thread's messages flowing; once shown,
+// the progress window tells the member and the count, and its Cancel stops the run. A quit taken
+// from the queue meanwhile is handed on afterwards.
+struct ProgressSeen {
+  HWND owner = nullptr;
+  bool ownerEnabled = true;
+  std::string member;
+  LRESULT position = -1, range = -1;
+  std::atomic<bool> clicked{false};
+};
+ProgressSeen* g_seen;
+
+VOID CALLBACK LookAtProgress(HWND, UINT, UINT_PTR, DWORD) {
+  HWND wnd = FindWindowA(mv::lzh::kProgressClass, nullptr);
+  if (!wnd || !IsWindowVisible(wnd) || g_seen->clicked) return;
+  char text[256] = {};
+  GetDlgItemTextA(wnd, mv::lzh::kProgressIdMember, text, sizeof text);
+  if (std::string(text).empty()) return;  // not told yet
+  g_seen->member = text;
+  g_seen->ownerEnabled = IsWindowEnabled(g_seen->owner) != FALSE;
+  g_seen->position = SendDlgItemMessageA(wnd, mv::lzh::kProgressIdBar, PBM_GETPOS, 0, 0);
+  g_seen->range = SendDlgItemMessageA(wnd, mv::lzh::kProgressIdBar, PBM_GETRANGE, FALSE, 0);
+  PostQuitMessage(7);
+  SendDlgItemMessageA(wnd, IDCANCEL, BM_CLICK, 0, 0);
+  g_seen->clicked = true;
+}
+
+TEST_F(Unlha32, ALongRunShowsItsProgressOverADisabledOwnerAndCancelStopsIt) {
+  ProgressSeen seen;
+  g_seen = &seen;
+  seen.owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(seen.owner, nullptr);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, LookAtProgress);
+  int calls = 0;
+  const mv::lzh::RunResult r = mv::lzh::RunWithProgressWindow(
+      seen.owner,
+      [&](const mv::lzh::ProgressFn& progress) {
+        mv::lzh::RunResult out;
+        // Told the same member until the Cancel arrives; bounded, so a missing window fails.
+        for (; calls < 20000; ++calls) {
+          if (!progress("SUB\\表ソ.txt", 1, 4)) {
+            out.code = mv::lzh::kResultCancelled;
+            return out;
+          }
+          Sleep(1);
+        }
+        return out;
+      },
+      mv::lzh::ProgressTimes{0, 10});
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(r.code, mv::lzh::kResultCancelled);
+  EXPECT_EQ(seen.member, "SUB\\表ソ.txt");
+  EXPECT_FALSE(seen.ownerEnabled);
+  EXPECT_EQ(seen.position, 1);
+  EXPECT_EQ(seen.range, 4);
+  EXPECT_TRUE(IsWindowEnabled(seen.owner));
+  EXPECT_EQ(FindWindowA(mv::lzh::kProgressClass, nullptr), nullptr);
+  MSG quit;
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+  DestroyWindow(seen.owner);
 }
 
 std::wstring Wide(const std::string& text, UINT codePage) {

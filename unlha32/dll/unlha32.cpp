@@ -9,6 +9,7 @@
 
 #include "platform/win32/win.h"
 #include "unlha32/command.h"
+#include "unlha32/dll/progress_window.h"
 #include "unlha32/dll/win32_store.h"
 #include "unlha32/lzh/header.h"
 
@@ -49,7 +50,7 @@ void ShowFailure(HWND owner, const std::string& reason) {
   MessageBoxA(owner, reason.c_str(), kFailureCaption, MB_OK | MB_ICONERROR);
 }
 
-mv::lzh::RunResult Run(LPCSTR command) {
+mv::lzh::RunResult Run(LPCSTR command, const mv::lzh::ProgressFn& progress) {
   mv::lzh::RunResult r;
   std::unique_lock<std::mutex> lock(g_run, std::try_to_lock);
   if (!lock.owns_lock()) {
@@ -67,6 +68,7 @@ mv::lzh::RunResult Run(LPCSTR command) {
     mv::lzh::Win32Store store;
     mv::lzh::RunOptions options;
     options.threads = ThreadCount();
+    options.progress = progress;
     r = mv::lzh::RunCommand(store, command, options);
   } catch (const std::bad_alloc&) {
     r.code = mv::lzh::kResultWriteError;
@@ -85,12 +87,17 @@ extern "C" {
 
 // Runs one command text; returns 0 on success, or an error code with a one-line reason in the
 // output buffer, shown also in a box owned by the given window. Returns only when the archive
-// is complete (or the box has been closed).
+// is complete (or the box has been closed). With a window, the run keeps it painting and shows
+// its progress, with a Cancel, once it lasts; a cancelled run leaves the old archive as it was.
 int WINAPI Unlha(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
-  const mv::lzh::RunResult r = Run(command);
+  const bool windowed = owner && IsWindow(owner);
+  const mv::lzh::RunResult r =
+      windowed ? mv::lzh::RunWithProgressWindow(owner, [&](const mv::lzh::ProgressFn& p) { return Run(command, p); })
+               : Run(command, {});
   PutOutput(r.message, output, size);
-  // The run is over (and the next may start) before the box waits for the user.
-  if (r.code != mv::lzh::kResultOk) ShowFailure(owner, r.message);
+  // The run is over (and the next may start) before the box waits for the user, who needs no
+  // box to learn of the Cancel they pressed.
+  if (r.code != mv::lzh::kResultOk && r.code != mv::lzh::kResultCancelled) ShowFailure(owner, r.message);
   return r.code;
 }
 
