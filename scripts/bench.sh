@@ -62,6 +62,12 @@ for name in $names; do
       row "LZH pack" "size ours/jlha (lower is better)" "" "$a"; row "LZH pack" "size ours/gzip -6 tar" "" "$b"; done
     sed -n 's/^throughput: ours\/jlha \([0-9.]*\)x *ours\/gzip \([0-9.]*\)x.*/\1 \2/p' "$log" | while read -r a b; do
       row "LZH pack" "throughput ours/jlha" "" "$a"; row "LZH pack" "throughput ours/gzip -6" "" "$b"; done
+    sed -n 's/^window: \([0-9]*\) small files: whole run \([0-9.]*\) s; progress window shown after \([^;]*\); longest unanswered \([0-9.]*\) s/\1|\2|\3|\4/p' "$log" |
+      while IFS='|' read -r n whole shown gap; do
+        row "LZH through a window" "$n small files: whole run" "$whole s" ""
+        row "LZH through a window" "progress window shown after" "$shown" "≤ 1 s"
+        row "LZH through a window" "longest the window did not answer" "$gap s" ""
+      done
     continue
   fi
   # Each table: a header row (title, unit, "ratio") and then rows of name, figure, ratio.

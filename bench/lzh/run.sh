@@ -87,8 +87,8 @@ dll_dir=$here/build/win32/bench
   { echo "bench: build first (scripts/build.sh win32; cmake --build build/win32 --target bench_lzh)" >&2; exit 1; }
 cp "$here/build/win32/release/UNLHA32.DLL" "$dll_dir/"
 . "$here/bench/wine_env.sh"
-mv_bench_wine
-trap 'wineserver -k 2>/dev/null || true' EXIT
+mv_bench_wine display
+trap 'wineserver -k 2>/dev/null || true; mv_stop_xvfb' EXIT
 t_dll=
 for _ in $(seq "$RUNS"); do
   ms=$(wine "$dll_dir/bench_lzh.exe" "$(winepath -w "$corpus")" "$(winepath -w "$work/dll.lzh")" |
@@ -127,6 +127,25 @@ printf '%-14s %12d %6s%% %9.2f %8s %9.2f\n' "gzip -6 (tar)" "$s_gzip" "$(pct "$s
 echo "size: ours/jlha $(echo "scale=3; $s_ours / $s_jlha" | bc -l)x  ours/gzip $(echo "scale=3; $s_ours / $s_gzip" | bc -l)x   (goal: ours/jlha <= 0.97)"
 echo "throughput: ours/jlha $(echo "scale=2; $t_jlha / $t_ours" | bc -l)x  ours/gzip $(echo "scale=2; $t_gzip / $t_ours" | bc -l)x   (goal: ours/jlha >= 2)"
 echo "throughput under Wine: Unlha/jlha $(echo "scale=2; $t_jlha / $t_dll" | bc -l)x  Unlha/gzip $(echo "scale=2; $t_gzip / $t_dll" | bc -l)x"
+
+# Through a window, as the program calls it: a folder of many small files, the time until the
+# library's progress window shows and the longest the caller's window took to answer meanwhile.
+small=$work/small
+nsmall=10000
+[ -n "${BENCH_SMOKE:-}" ] && nsmall=300
+if [ ! -f "$small.done" ]; then
+  rm -rf "$small"; mkdir -p "$small/files"
+  for ((i = 0; i < nsmall; i++)); do printf 'file %d of a folder of small files\n' "$i" > "$small/files/f$i.txt"; done
+  touch "$small.done"
+fi
+wline=$(wine "$dll_dir/bench_lzh.exe" "$(winepath -w "$small/files")" "$(winepath -w "$work/small.lzh")" window)
+echo "window run: $wline"
+wfield() { echo "$wline" | awk -v k="$1" '{for (i = 1; i < NF; i++) if ($i == k) print $(i + 1)}'; }
+[ -n "$(wfield progress_shown_ms)" ] || { echo "bench: the windowed run printed no figures" >&2; exit 1; }
+printf 'window: %s small files: whole run %.2f s; progress window shown after %s; longest unanswered %.2f s\n' \
+  "$nsmall" "$(echo "$(wfield ms) / 1000" | bc -l)" \
+  "$( [ "$(wfield progress_shown_ms)" -lt 0 ] && echo "never (run too short)" || printf '%.2f s' "$(echo "$(wfield progress_shown_ms) / 1000" | bc -l)")" \
+  "$(echo "$(wfield longest_unanswered_ms) / 1000" | bc -l)"
 echo "threads: $(nproc); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 # Where the difference comes from: packed bytes of each top folder, ours against jlha's.
 for part in include doc bin; do
