@@ -279,6 +279,22 @@ void TForm1::FormCreate() {
   ApplySettings();
   Layout();
   lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle);
+  lha_->SetShowErrors([this] { ShowErrorWindow(); });
+}
+
+void TForm1::ShowErrorWindow() {
+  if (form3_) form3_->Show();
+}
+
+void TForm1::ReportBuildFailures() {
+  // What the build could not reach is told at once, as a run tells its failures: the error list
+  // holds those lines and the error window comes up. A build that reached everything leaves the
+  // list of the last run as it was.
+  const std::vector<std::string>& lines = builder_->FailureLines();
+  if (lines.empty()) return;
+  errors_.Clear();
+  for (const std::string& line : lines) errors_.Append(line);
+  ShowErrorWindow();
 }
 
 void TForm1::ApplySettings() {
@@ -592,8 +608,7 @@ void TForm1::Chenge1Click() {
     if (list1_.IsSelected(i)) rows.push_back(i);
   win::Win32AttribRunUi ui(wnd_, [this] { browser_.FillFileList(); }, [this] { if (form3_) form3_->Show(); });
   win::RunReportingDateErrors(wnd_, [&] {
-    RunChangeSelected(changer_, errors_, mirror_.Selected(), rows,
-                      [](std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }, ui);
+    RunChangeSelected(changer_, errors_, mirror_.Selected(), rows, ui);
   });
 }
 
@@ -755,6 +770,7 @@ void TForm1::BuildFromCommandLine() {
     ShowTotals();
   }
   SelectFirstNode();
+  if (!args_.empty()) ReportBuildFailures();
   AfterOperation();
 }
 
@@ -786,6 +802,7 @@ void TForm1::ApplyDrop(const std::vector<std::string>& paths) {
   building_ = false;
   SelectFirstNode();
   ShowTotals();
+  ReportBuildFailures();
 }
 
 void TForm1::RunPendingDrop() {

@@ -124,6 +124,8 @@ class TForm1 : private BrowseHost {
   void SelectFirstNode();
   void ApplyDrop(const std::vector<std::string>& paths);
   void RunPendingDrop();
+  void ReportBuildFailures();
+  void ShowErrorWindow();
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
   void DrawPanel(const DRAWITEMSTRUCT& dis) const;

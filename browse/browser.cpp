@@ -326,10 +326,10 @@ void Browser::delete2Click() {
     } else {
       Busy busy(*this);
       if (Node* parent = node->parent) {
-        // The node's own entry sits at its child index (folder entries come first, in order).
+        // The node's own entry sits at its child index (folder entries come first, in order);
+        // a name would take the first of two siblings "Sub".
         const size_t i = node->IndexInParent();
-        if (i < parent->entries.size() &&
-            EqualsNoCase(ItemName(EntryPath(parent->entries[i])), node->text)) {
+        if (i < parent->entries.size()) {
           const std::string entry = parent->entries[i];
           std::optional<FindItem> found = fs_.FindOne(EntryPath(entry), kMaskAll);
           tree_.TotalSize -= found ? found->size : EntrySize(entry);
@@ -357,12 +357,9 @@ void Browser::ListView1DblClick() {
     shell_.Open(path);
     return;
   }
-  const std::string name = ItemName(path);
-  Node* target = nullptr;
-  if (*row < node->ChildCount() && node->Child(*row)->text == name) target = node->Child(*row);
-  for (size_t i = 0; !target && i < node->ChildCount(); ++i)
-    if (node->Child(i)->text == name) target = node->Child(i);
-  if (target) treeView_.Select(target);
+  // Folder row i is child node i; a name would enter the first of two folders "Sub" (targets
+  // A\Sub and B\Sub). A row that became a folder after the build has no node to enter.
+  if (Node* target = node->Child(*row)) treeView_.Select(target);
 }
 
 void Browser::upfolderClick() {

@@ -34,6 +34,11 @@ inline constexpr uint32_t kMaskAll = 63;
 inline constexpr char kNoNameMark = '?';
 // What the platform says of such a path (ERROR_INVALID_NAME).
 inline constexpr int kErrorInvalidName = 123;
+// What a search reports of a path that is not there (ERROR_FILE_NOT_FOUND).
+inline constexpr int kErrorFileNotFound = 2;
+// A link not followed: the platform's word for a chain of links it cannot resolve
+// (ERROR_CANT_RESOLVE_FILENAME).
+inline constexpr int kErrorCantResolve = 1921;
 // False when the path holds '?' or '*' outside double-byte characters.
 bool NamesOneItem(std::string_view path);
 // Where the last component of a path begins: after its last backslash or colon, stepping over
@@ -68,9 +73,13 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   // Every item a search for the pattern reports, in the platform's order ("." and ".." included
-  // where the platform reports them). Returns false when the search could not start.
+  // where the platform reports them). Returns false when the search could not start; a folder
+  // pattern that matches nothing (an empty drive root) is a search that ran.
   virtual bool Search(const std::string& pattern,
                       const std::function<void(const FindItem&)>& each) = 0;
+  // Why the last Search that returned false could not start: the platform's error code (access
+  // denied 5, path not found 3, name too long 206), or 0 when it cannot tell.
+  virtual int LastSearchError() const { return 0; }
 
   // The first item a search for exactly this path reports that matches the mask.
   std::optional<FindItem> FindOne(const std::string& path, uint32_t mask);

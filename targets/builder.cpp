@@ -46,6 +46,7 @@ bool TreeBuilder::Build(const std::vector<std::string>& paths, bool longNames) {
   tree_.TotalCount = 0;
   tree_.TotalSize = 0;
   ancestors_.clear();
+  failures_.clear();
   std::string first = prepare(paths.front());
   Node& root = tree_.AddRoot(PathFolder(first));
   for (const std::string& raw : paths) AddTarget(root, prepare(raw));
@@ -56,11 +57,17 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
   if (hooks_.pumpMessages) hooks_.pumpMessages();
   if (hooks_.busyCursor) hooks_.busyCursor(true);
   // A pattern is no target: the search would report whatever it matches.
-  std::optional<FindItem> item = NamesOneItem(path) ? fs_.FindOne(path, kMaskAll) : std::nullopt;
+  const bool oneItem = NamesOneItem(path);
+  std::optional<FindItem> item = oneItem ? fs_.FindOne(path, kMaskAll) : std::nullopt;
   const std::string entryPath = TrimTrailingBackslash(path);
   if (!item && IsRootPath(entryPath)) {
     // A drive or share root has no directory entry of its own: take it as a folder of size 0.
     item = FindItem{entryPath, kAttrDirectory, 0, 0};
+  }
+  if (!item) {
+    // Not there (or no single item): it has no entry, and the user hears of it.
+    const int code = oneItem ? fs_.LastSearchError() : kErrorInvalidName;
+    Failed(nullptr, code ? code : kErrorFileNotFound, path);
   }
   if (item) {
     if (item->attributes & kAttrDirectory) {
@@ -78,6 +85,11 @@ void TreeBuilder::AddTarget(Node& root, const std::string& path) {
   if (hooks_.busyCursor) hooks_.busyCursor(false);
 }
 
+void TreeBuilder::Failed(Node* node, int code, const std::string& path) {
+  if (node) node->listError = code;
+  failures_.push_back(FindErrLine(code, path));
+}
+
 void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::string& full) {
   // A folder the code page cannot name (no short name either) keeps an empty node: searching
   // below its marked spelling would list other folders' contents.
@@ -85,29 +97,41 @@ void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::
     child.entries.clear();
     return;
   }
-  std::vector<FindItem> items = List(full);
-  if (ReachedAgain(full, item, items)) return;
-  ancestors_.push_back(Ancestor{full, item.lastWrite, &items, false, std::nullopt});
-  Fill(child, full, items);
+  std::optional<std::vector<FindItem>> items = List(full);
+  if (!items) {
+    const int code = fs_.LastSearchError();
+    Failed(&child, code ? code : kErrorFileNotFound, full);
+    return;
+  }
+  const Reach reach = Reached(full, item, *items);
+  if (reach == Reach::Again) return;
+  if (reach == Reach::Unbounded) {
+    Failed(&child, kErrorCantResolve, full);
+    return;
+  }
+  ancestors_.push_back(Ancestor{full, item.lastWrite, &*items, false, std::nullopt, reach == Reach::BlindLink});
+  Fill(child, full, *items);
   ancestors_.pop_back();
 }
 
-std::vector<FindItem> TreeBuilder::List(const std::string& folder) {
+std::optional<std::vector<FindItem>> TreeBuilder::List(const std::string& folder) {
   std::vector<FindItem> items;
-  fs_.Search(JoinPath(folder, "*.*"), [&](const FindItem& item) {
+  const bool listed = fs_.Search(JoinPath(folder, "*.*"), [&](const FindItem& item) {
     if (item.name.empty() || item.name[0] == '.') return;  // ".", ".." and dot files
     items.push_back(item);
   });
+  if (!listed) return std::nullopt;
   return items;
 }
 
-bool TreeBuilder::ReachedAgain(const std::string& path, const FindItem& item, const std::vector<FindItem>& items) {
+TreeBuilder::Reach TreeBuilder::Reached(const std::string& path, const FindItem& item,
+                                        const std::vector<FindItem>& items) {
   // Links, junctions and mount points are scanned like folders; one that leads back to a folder
   // being scanned is listed but not entered again. Only a real identity can tell, and asking for
   // one costs a trip to the file system as long as the folder's whole search: a link is always
   // asked, a plain folder only where it could be a folder it is in, reached again through a
   // link the platform did not flag (the same folder reports the same last-write time and lists
-  // the same items). A volume that gives no identity never stops a scan.
+  // the same items).
   auto sameListing = [&](const std::vector<FindItem>& other) {
     if (other.size() != items.size()) return false;
     for (size_t i = 0; i < items.size(); ++i) {
@@ -120,25 +144,38 @@ bool TreeBuilder::ReachedAgain(const std::string& path, const FindItem& item, co
   const bool link = (item.attributes & kAttrReparsePoint) != 0;
   std::optional<uint64_t> id;
   bool idKnown = false;
+  auto ask = [&] {
+    if (!idKnown) id = fs_.FolderIdentity(path);
+    idKnown = true;
+  };
+  if (link) ask();
   for (Ancestor& a : ancestors_) {
     if (!link && (a.lastWrite != item.lastWrite || !sameListing(*a.items))) continue;
-    if (!idKnown) {
-      id = fs_.FolderIdentity(path);
-      idKnown = true;
-    }
-    if (!id) return false;
+    ask();
+    if (!id) break;
     if (!a.idKnown) {
       a.id = fs_.FolderIdentity(a.path);
       a.idKnown = true;
     }
-    if (a.id == id) return true;
+    if (a.id == id) return Reach::Again;
   }
-  return false;
+  if (!link || id) return Reach::New;
+  // A volume that gives no identity cannot tell a loop: a link is followed once along a branch,
+  // so a loop shows its folder once more and two links cannot multiply the tree.
+  for (const Ancestor& a : ancestors_)
+    if (a.blindLink) return Reach::Unbounded;
+  return Reach::BlindLink;
 }
 
 void TreeBuilder::ScanFolder(Node& node, const std::string& folder) {
   node.entries.clear();
-  Fill(node, folder, List(folder));
+  std::optional<std::vector<FindItem>> items = List(folder);
+  if (!items) {
+    const int code = fs_.LastSearchError();
+    Failed(&node, code ? code : kErrorFileNotFound, folder);
+    return;
+  }
+  Fill(node, folder, *items);
 }
 
 // The folder's items in the order of the search; each sub-folder's whole tree is built before

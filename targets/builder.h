@@ -40,12 +40,27 @@ class TreeBuilder {
   // dialog starts there).
   const std::string& FirstBaseFolder() const { return firstBase_; }
 
+  // What the last build could not reach, one FindErrLine each, in the order met: targets not
+  // found, folders that could not be listed, links not followed. The window shows them at once.
+  const std::vector<std::string>& FailureLines() const { return failures_; }
+
  private:
+  // How a folder met in a scan relates to the folders being scanned.
+  enum class Reach {
+    New,        // scan it
+    BlindLink,  // a link whose identity the volume cannot tell: scan it, once along a branch
+    Again,      // a folder being scanned, reached again through a link: listed, not entered
+    Unbounded,  // a link met below a blind link: it could loop with nothing to tell, so it is
+                // not followed, and the build says so
+  };
+
   void ScanChildFolder(Node& parent, const FindItem& item, const std::string& full);
-  // The items a search of the folder reports, without "." names.
-  std::vector<FindItem> List(const std::string& folder);
-  bool ReachedAgain(const std::string& path, const FindItem& item, const std::vector<FindItem>& items);
+  // The items a search of the folder reports, without "." names; nullopt when it cannot be
+  // listed (the node then carries the reason and the build a line).
+  std::optional<std::vector<FindItem>> List(const std::string& folder);
+  Reach Reached(const std::string& path, const FindItem& item, const std::vector<FindItem>& items);
   void Fill(Node& node, const std::string& folder, const std::vector<FindItem>& items);
+  void Failed(Node* node, int code, const std::string& path);
 
   FileSystem& fs_;
   TargetTree& tree_;
@@ -59,8 +74,10 @@ class TreeBuilder {
     const std::vector<FindItem>* items = nullptr;  // its listing, alive while it is scanned
     bool idKnown = false;
     std::optional<uint64_t> id;
+    bool blindLink = false;  // entered as a link without identity
   };
   std::vector<Ancestor> ancestors_;
+  std::vector<std::string> failures_;
 };
 
 // A target path without a trailing backslash; a drive root is held as "D:\\" (a bare "D:" would

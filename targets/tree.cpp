@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "targets/entry.h"
+
 namespace mv {
 
 size_t Node::IndexInParent() const {
@@ -63,6 +65,18 @@ size_t TargetTree::NodeCount() const {
   size_t n = 0;
   ForEachNode([&](Node&) { ++n; });
   return n;
+}
+
+std::string FolderPathOf(const Node& node) {
+  if (!node.parent) return {};
+  const size_t i = node.IndexInParent();
+  return i < node.parent->entries.size() ? EntryPath(node.parent->entries[i]) : std::string();
+}
+
+std::string FindErrLine(int code, std::string_view path) {
+  std::string line = "FindErr ErrCode = " + std::to_string(code) + " FileName = ";
+  line += path;
+  return line;
 }
 
 void InsertFolderEntry(Node& node, std::string entry) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mv {
@@ -16,6 +17,10 @@ struct Node {
   Node* parent = nullptr;
   int image = -1;          // closed-folder icon index
   int selectedImage = -1;  // open-folder icon index
+  // Why the folder's contents are not in the tree, as the platform's error code: its listing
+  // failed, or it is a link that was not followed. 0 when it was listed. Every run that reaches
+  // the node says so (FindErrLine), as the build did.
+  int listError = 0;
 
   size_t ChildCount() const { return children.size(); }
   Node* Child(size_t i) const { return i < children.size() ? children[i].get() : nullptr; }
@@ -57,6 +62,14 @@ class TargetTree {
   std::vector<std::unique_ptr<Node>> roots_;
   TreeObserver* observer_ = nullptr;
 };
+
+// The path of the folder a node stands for: its own entry in its parent's list (folder entry i
+// is child node i). Empty for a top node, which stands for no entry.
+std::string FolderPathOf(const Node& node);
+
+// "FindErr ErrCode = 5 FileName = D:\\Work\\Sub": the directory search could not reach the
+// path (a target not found) or list it (a folder whose contents are missing from the tree).
+std::string FindErrLine(int code, std::string_view path);
 
 // Adds an entry under the order rule: folder entries go at index = the node's current number of
 // children (just before the folder's child node is appended); files go at the end.

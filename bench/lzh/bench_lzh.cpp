@@ -33,6 +33,7 @@ class AnsweringUi : public lha::ArchiveUi {
     std::fprintf(stderr, "error: %s\n", message.c_str());
     failed = true;
   }
+  void ShowErrorWindow() override { std::fprintf(stderr, "error lines left\n"); }
   bool failed = false;
 
  private:

@@ -122,10 +122,15 @@ void AttribChanger::ChangeFileAttr(const std::string& path) {
   }
 
   if (choices.HasDate()) {
-    const uint16_t word = AttributeWord(path);
-    if (word & kAttrDirectory) return;  // folders, and paths that cannot be read, keep everything
+    const uint32_t read = fs_.GetAttributes(path);
+    const uint16_t word = static_cast<uint16_t>(read & 0xFFFFu);
+    if (read != kAttrInvalid && (word & kAttrDirectory)) return;  // a folder keeps everything
     const DateTime when = ParseAgeText(choices.dateText, locale_, currentYear_());
-    {
+    if (read == kAttrInvalid) {
+      // Nothing answers at the path (gone, or unreadable): it cannot take the date, and says so
+      // instead of passing for a folder.
+      errors_.Append(FileOpenErrLine(-1, path));
+    } else {
       std::optional<ReadOnlyRestore> restore;
       if (word & kAttrReadOnly) {
         fs_.SetAttributes(path, word & ~kAttrReadOnly);  // result ignored: the open will tell
@@ -148,25 +153,29 @@ void AttribChanger::ChangeFileAttr(const std::string& path) {
   if (code != 0) errors_.Append(AttributeSetErrLine(code, path));
 }
 
-void AttribChanger::ChangeEntry(const Node& node, const std::string& path,
-                                const NameEquals& equals) {
+void AttribChanger::ChangeEntry(const Node& node, size_t index) {
+  const std::string path = EntryPath(node.entries[index]);
   // An unnamed item reads as a folder (its attributes cannot be read); its own lines tell.
   if (!NamesOneItem(path) || !(AttributeWord(path) & kAttrDirectory)) {
     ChangeFileAttr(path);
     return;
   }
-  const std::string name = ItemName(path);
-  for (const auto& child : node.children) {
-    if (equals(child->text, name)) {
-      ChangeNodeAttr(*child, equals);
-      return;
-    }
+  // By position: a name would find the first of two children "Sub" (targets A\Sub and B\Sub,
+  // or Sub and sub on a case-sensitive volume).
+  if (const Node* child = node.Child(index)) {
+    ChangeNodeAttr(*child);
+  } else if (fs_.GetAttributes(path) == kAttrInvalid) {
+    ChangeFileAttr(path);  // a file that cannot be read now: its lines tell
   }
 }
 
-void AttribChanger::ChangeNodeAttr(const Node& node, const NameEquals& equals) {
-  for (size_t i = 0; i < node.entries.size(); ++i)
-    ChangeEntry(node, EntryPath(node.entries[i]), equals);
+void AttribChanger::ReportUnlisted(const Node& node) {
+  if (node.listError) errors_.Append(FindErrLine(node.listError, FolderPathOf(node)));
+}
+
+void AttribChanger::ChangeNodeAttr(const Node& node) {
+  ReportUnlisted(node);
+  for (size_t i = 0; i < node.entries.size(); ++i) ChangeEntry(node, i);
 }
 
 RunResult RunChangeAll(AttribChanger& changer, ErrorList& errors, const TargetTree& tree,
@@ -176,6 +185,7 @@ RunResult RunChangeAll(AttribChanger& changer, ErrorList& errors, const TargetTr
   {
     BusyScope busy(ui);
     tree.ForEachNode([&](Node& node) {
+      changer.ReportUnlisted(node);
       for (size_t i = 0; i < node.entries.size(); ++i)
         changer.ChangeFileAttr(EntryPath(node.entries[i]));
     });
@@ -185,8 +195,7 @@ RunResult RunChangeAll(AttribChanger& changer, ErrorList& errors, const TargetTr
 }
 
 RunResult RunChangeSelected(AttribChanger& changer, ErrorList& errors, const Node* selected,
-                            std::vector<size_t> selectedRows, const NameEquals& equals,
-                            AttribRunUi& ui) {
+                            std::vector<size_t> selectedRows, AttribRunUi& ui) {
   RunResult result = RunResult::Done;
   if (!BeginRun(changer, errors, ui, result)) return result;
   std::sort(selectedRows.begin(), selectedRows.end());
@@ -196,7 +205,7 @@ RunResult RunChangeSelected(AttribChanger& changer, ErrorList& errors, const Nod
     if (selected) {
       for (size_t row : selectedRows) {
         if (row >= selected->entries.size()) break;
-        changer.ChangeEntry(*selected, EntryPath(selected->entries[row]), equals);
+        changer.ChangeEntry(*selected, row);
       }
     }
   }

@@ -32,8 +32,6 @@ struct AttribChoices {
 
 // Read afresh at every file, so the window supplies its controls' current state.
 using ChoiceSource = std::function<AttribChoices()>;
-// Case-insensitive comparison of names in the user's locale.
-using NameEquals = std::function<bool(std::string_view, std::string_view)>;
 
 // The attribute word with the four choices applied in the order read-only, archive, system,
 // hidden; every other bit is carried through.
@@ -53,15 +51,19 @@ class AttribChanger {
   // DateConvertError before the path is touched.
   void ChangeFileAttr(const std::string& path);
 
-  // Every file below the node: folder entries are followed into the child node of the same
-  // name (none found: skipped), so folders themselves are never changed here.
-  void ChangeNodeAttr(const Node& node, const NameEquals& equals);
+  // Every file below the node: folder entry i is followed into child node i, never a node found
+  // by name, so folders themselves are never changed here. A node whose folder could not be
+  // listed gets its line.
+  void ChangeNodeAttr(const Node& node);
 
-  // One entry path of `node`: a folder goes to its child node, a file to ChangeFileAttr.
-  void ChangeEntry(const Node& node, const std::string& path, const NameEquals& equals);
+  // Entry `index` of `node`: a folder goes to its child node, a file to ChangeFileAttr.
+  void ChangeEntry(const Node& node, size_t index);
 
   // The attribute word as the change reads it: the low 16 bits, 0xFFFF when the query failed.
   uint16_t AttributeWord(const std::string& path);
+
+  // The line of a node whose folder could not be listed: nothing below it can be changed.
+  void ReportUnlisted(const Node& node);
 
  private:
   FileSystem& fs_;
@@ -93,9 +95,8 @@ RunResult RunChangeAll(AttribChanger& changer, ErrorList& errors, const TargetTr
                        AttribRunUi& ui);
 
 // The selected rows of the selected node's list (row i is entry i), in index order; a folder row
-// descends into the child node of that name. Rows beyond the entry list are ignored.
+// i descends into child node i. Rows beyond the entry list are ignored.
 RunResult RunChangeSelected(AttribChanger& changer, ErrorList& errors, const Node* selected,
-                            std::vector<size_t> selectedRows, const NameEquals& equals,
-                            AttribRunUi& ui);
+                            std::vector<size_t> selectedRows, AttribRunUi& ui);
 
 }  // namespace mv

@@ -10,14 +10,19 @@ namespace mv {
 struct CopyEngine::Snap {
   std::string text;
   std::vector<std::string> entries;
-  std::vector<Snap> children;
+  std::vector<Snap> children;  // child i is the folder of entry i
+  std::string path;            // the folder's own entry path; empty for a top node
+  int listError = 0;           // its contents are missing from the tree (Node::listError)
 
   static Snap Of(const Node& node) {
-    Snap snap{node.text, node.entries, {}};
+    Snap snap{node.text, node.entries, {}, FolderPathOf(node), node.listError};
     snap.children.reserve(node.children.size());
     for (const auto& child : node.children) snap.children.push_back(Of(*child));
     return snap;
   }
+  // The node of folder row or entry i: by position, never by name (two targets A\Sub and B\Sub,
+  // or "Sub" and "sub" on a case-sensitive volume, share a name).
+  const Snap* Child(size_t i) const { return i < children.size() ? &children[i] : nullptr; }
 };
 
 namespace {
@@ -81,6 +86,7 @@ void CopyEngine::BitBtn1Click(const TargetTree& tree) {
   try {
     // Tree order puts a folder entry (in its parent's list) before the node of its contents.
     std::function<void(const Snap&, int)> visit = [&](const Snap& node, int depth) {
+      ReportUnlisted(node);
       for (const std::string& entry : node.entries) {
         if (stop_ || !CopyEntry(EntryPath(entry), depth)) return;
       }
@@ -116,7 +122,7 @@ void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& ro
     if (item) total += item->size;
     uint32_t attributes = item ? item->attributes : platform_.Files().GetAttributes(path);
     if (attributes & kAttrDirectory) {
-      if (const Snap* child = ChildNamed(node, ItemName(path))) SumNodeBytes(*child, total);
+      if (const Snap* child = node.Child(i)) SumNodeBytes(*child, total);
     }
   }
   platform_.BusyCursor(false);
@@ -141,9 +147,7 @@ void CopyEngine::copy1Click(const Node* selected, const std::vector<FileRow>& ro
       UpdateProgress();
       // A failed read counts as a folder: its node, if any, decides.
       if (platform_.Files().GetAttributes(path) & kAttrDirectory) {
-        // By the entry's own name, as below: the caption is the shell's display name, which
-        // may be another (a folder with a localized name).
-        if (const Snap* child = ChildNamed(node, ItemName(path))) CopyNodeFiles(*child, 1);
+        if (const Snap* child = node.Child(i)) CopyNodeFiles(*child, 1);
         if (stop_) break;
       }
     }
@@ -195,32 +199,31 @@ bool CopyEngine::CopyEntry(const std::string& path, int depth) {
 }
 
 void CopyEngine::CopyNodeFiles(const Snap& node, int depth) {
-  for (const std::string& entry : node.entries) {
-    const std::string path = EntryPath(entry);
+  ReportUnlisted(node);
+  for (size_t i = 0; i < node.entries.size(); ++i) {
+    const std::string path = EntryPath(node.entries[i]);
     if (!CopyEntry(path, depth)) return;
     if (platform_.Files().GetAttributes(path) & kAttrDirectory) {
-      if (const Snap* child = ChildNamed(node, ItemName(path))) CopyNodeFiles(*child, depth + 1);
+      if (const Snap* child = node.Child(i)) CopyNodeFiles(*child, depth + 1);
       if (stop_) return;
     }
   }
 }
 
 void CopyEngine::SumNodeBytes(const Snap& node, int64_t& total) {
-  for (const std::string& entry : node.entries) {
-    const std::string path = EntryPath(entry);
-    std::optional<FindItem> item = platform_.Files().Lookup(path);
+  for (size_t i = 0; i < node.entries.size(); ++i) {
+    std::optional<FindItem> item = platform_.Files().Lookup(EntryPath(node.entries[i]));
     if (!item) continue;  // vanished: counts nothing
     total += item->size;
     if (item->attributes & kAttrDirectory) {
-      if (const Snap* child = ChildNamed(node, ItemName(path))) SumNodeBytes(*child, total);
+      if (const Snap* child = node.Child(i)) SumNodeBytes(*child, total);
     }
   }
 }
 
-const CopyEngine::Snap* CopyEngine::ChildNamed(const Snap& node, std::string_view name) {
-  for (const Snap& child : node.children)
-    if (platform_.SameText(child.text, name)) return &child;
-  return nullptr;
+void CopyEngine::ReportUnlisted(const Snap& node) {
+  // Its folder is made, but what it holds never reached the tree: the run says so.
+  if (node.listError) hooks_.appendError(FindErrLine(node.listError, node.path));
 }
 
 int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {

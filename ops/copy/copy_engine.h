@@ -89,10 +89,11 @@ struct CopyHooks {
   std::function<void()> showErrors;  // the error window, non-modal
 };
 
-// One row of the file list as the selection command sees it; row i is entry i of the node.
+// One row of the file list as the selection command sees it; row i is entry i of the node, and
+// a folder row i is its child node i.
 struct FileRow {
   bool selected = false;
-  std::string caption;  // the name the list shows; a folder's node is found by its entry's name
+  std::string caption;  // the name the list shows (the shell's, which may be another)
 };
 
 class CopyEngine {
@@ -128,7 +129,7 @@ class CopyEngine {
   void SumNodeBytes(const Snap& node, int64_t& total);
   void DiskFullAbort();
   void UpdateProgress();
-  const Snap* ChildNamed(const Snap& node, std::string_view name);
+  void ReportUnlisted(const Snap& node);
   CopyChoices Choices() const;
 
   CopyPlatform& platform_;

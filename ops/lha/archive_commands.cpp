@@ -58,38 +58,25 @@ void ArchiveCommands::AddFile(const std::string& path) {
   lines_.Append(ListLine(base_, path));
 }
 
-void ArchiveCommands::ListLhaNode(const Node& node) {
-  for (const std::string& entry : node.entries) {
-    const std::string path = EntryPath(entry);
-    if (!IsFolder(path)) {
-      AddFile(path);
-      continue;
-    }
-    const std::string name = ItemName(path);
-    for (const auto& child : node.children) {
-      if (EqualsNoCase(child->text, name)) {
-        ListLhaNode(*child);
-        break;
-      }
-    }
-  }
-}
-
-void ArchiveCommands::ListLhaRow(const Node& selected, const SelectedRow& /*row*/,
-                                 const std::string& path) {
+void ArchiveCommands::ListLhaEntry(const Node& node, size_t index) {
+  const std::string path = EntryPath(node.entries[index]);
   if (!IsFolder(path)) {
     AddFile(path);
     return;
   }
-  // By the entry's own name, as below: the caption is the shell's display name, which may be
-  // another (a folder with a localized name).
-  const std::string name = ItemName(path);
-  for (const auto& child : selected.children) {
-    if (EqualsNoCase(child->text, name)) {
-      ListLhaNode(*child);
-      return;
-    }
-  }
+  // Folder entry i is child node i: a name would find the first of two children "Sub"
+  // (targets A\Sub and B\Sub, or Sub and sub on a case-sensitive volume).
+  if (const Node* child = node.Child(index)) ListLhaNode(*child);
+}
+
+void ArchiveCommands::ListLhaNode(const Node& node) {
+  ReportUnlisted(node);
+  for (size_t i = 0; i < node.entries.size(); ++i) ListLhaEntry(node, i);
+}
+
+void ArchiveCommands::ReportUnlisted(const Node& node) {
+  // What the folder holds never reached the tree, so it is not in the archive either.
+  if (node.listError) problems_.push_back(FindErrLine(node.listError, FolderPathOf(node)));
 }
 
 void ArchiveCommands::BitBtn3Click(const TargetTree& tree) {
@@ -100,7 +87,9 @@ void ArchiveCommands::BitBtn3Click(const TargetTree& tree) {
   std::optional<std::string> name = ui_.AskArchiveName();
   if (!name) return;
   archive_ = *name;
+  problems_.clear();
   tree.ForEachNode([&](Node& node) {
+    ReportUnlisted(node);
     for (const std::string& entry : node.entries) {
       const std::string path = EntryPath(entry);
       if (!IsFolder(path)) AddFile(path);
@@ -115,6 +104,7 @@ void ArchiveCommands::Lha1Click(const Node* selected, const std::vector<Selected
   // Without a first entry there is no base folder to be relative to.
   if (!selected || selected->entries.empty()) return;
   lines_.Clear();
+  problems_.clear();
   archive_ = *name;
   base_ = PathFolder(EntryPath(selected->entries.front()));
   std::vector<SelectedRow> ordered = rows;
@@ -123,7 +113,7 @@ void ArchiveCommands::Lha1Click(const Node* selected, const std::vector<Selected
   for (size_t i = 0; i < ordered.size(); ++i) {
     if (i > 0 && ordered[i].index == ordered[i - 1].index) continue;
     if (ordered[i].index >= selected->entries.size()) continue;
-    ListLhaRow(*selected, ordered[i], EntryPath(selected->entries[ordered[i].index]));
+    ListLhaEntry(*selected, ordered[i].index);
   }
   Pack(archive_);
 }
@@ -136,6 +126,9 @@ void ArchiveCommands::Pack(const std::string& archive) {
     ~Cleanup() {
       self.lines_.Clear();
       self.platform_.Delete(listFile);  // a missing file is no error
+      // The list file's lines are gone; what the run could not take stays for the user.
+      for (const std::string& line : self.problems_) self.lines_.Append(line);
+      if (!self.problems_.empty()) self.ui_.ShowErrorWindow();
     }
   } cleanup{*this, listFile};
 

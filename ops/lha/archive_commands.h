@@ -40,10 +40,12 @@ class ArchiveUi {
   virtual void Notice(const std::string& text) = 0;         // plain box, application title
   // The application's error box; it shows the message followed by ".".
   virtual void ApplicationError(const std::string& message) = 0;
+  // The error window, non-modal, in front: the run left lines in the error list.
+  virtual void ShowErrorWindow() = 0;
 };
 
-// A selected row of the file list: its index (row i is entry i of the selected node) and the
-// caption it shows (a folder's node is found by its entry's name, not by the caption).
+// A selected row of the file list: its index (row i is entry i of the selected node, and a folder
+// row i is its child node i) and the caption it shows (the shell's name, which may be another).
 struct SelectedRow {
   size_t index = 0;
   std::string caption;
@@ -68,12 +70,14 @@ class ArchiveCommands {
   // Menu "Lha圧縮": the selected rows of the selected node, folders followed into their nodes.
   void Lha1Click(const Node* selected, const std::vector<SelectedRow>& rows);
 
-  // Line collection, as the two commands use it.
-  void ListLhaRow(const Node& selected, const SelectedRow& row, const std::string& path);
+  // Line collection, as the two commands use it: entry `index` of a node (a folder goes to its
+  // child node by position), and every file below a node.
+  void ListLhaEntry(const Node& node, size_t index);
   void ListLhaNode(const Node& node);
 
  private:
   bool IsFolder(const std::string& path);
+  void ReportUnlisted(const Node& node);
   void AddFile(const std::string& path);
   void Pack(const std::string& archive);
   void Archive(const std::string& archive, const std::string& listFile);
@@ -84,6 +88,9 @@ class ArchiveCommands {
   ErrorList& lines_;
   std::string base_;
   std::string archive_;  // the chosen name: never packed into itself
+  // Error lines of the run, kept apart from the list file's lines and left in the error list
+  // once the list file is done with.
+  std::vector<std::string> problems_;
 };
 
 }  // namespace mv::lha

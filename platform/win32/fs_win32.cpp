@@ -138,17 +138,45 @@ std::string AnsiPathOf(const std::wstring& path) {
   }
 }
 
+// A wide path the plain form cannot take (MAX_PATH units or more) in the form that passes the
+// limit; "" where there is none (a relative path).
+static std::wstring BeyondLimitForm(const std::wstring& path) {
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.')
+    return L"\\\\?\\UNC" + path.substr(1);
+  return {};
+}
+
 bool Win32FileSystem::Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) {
+  lastSearchError_ = 0;
+  auto fail = [&](DWORD code) {
+    lastSearchError_ = static_cast<int>(code ? code : ERROR_FILE_NOT_FOUND);
+    SetLastError(code);
+    return false;
+  };
   // Only the last component may be a pattern, and only the whole folder's: a mark anywhere
   // else would match other items.
   const std::string last = pattern.substr(NameStart(pattern));
-  if (!NamesOneItem(std::string_view(pattern).substr(0, NameStart(pattern))) || (!NamesOneItem(last) && last != "*.*" && last != "*")) {
-    SetLastError(ERROR_INVALID_NAME);
-    return false;
+  const bool wholeFolder = last == "*.*" || last == "*";
+  if (!NamesOneItem(std::string_view(pattern).substr(0, NameStart(pattern))) || (!NamesOneItem(last) && !wholeFolder))
+    return fail(ERROR_INVALID_NAME);
+  std::wstring wide = WideOf(pattern);
+  if (wholeFolder && wide.size() >= MAX_PATH) {
+    // A folder the file functions reach, whose pattern passes the limit by its "\*.*": listed
+    // through the form without the limit. A folder beyond the limit itself is refused, as every
+    // other call refuses it, so a loop the platform cannot tell still ends there.
+    std::wstring beyond = BeyondLimitForm(wide);
+    if (wide.size() - last.size() - 1 >= MAX_PATH || beyond.empty()) return fail(ERROR_FILENAME_EXCED_RANGE);
+    wide = std::move(beyond);
   }
   WIN32_FIND_DATAW fd;
-  ScopedFind find(FindFirstFileW(WideOf(pattern).c_str(), &fd));
-  if (!find) return false;
+  ScopedFind find(FindFirstFileW(wide.c_str(), &fd));
+  if (!find) {
+    const DWORD code = GetLastError();
+    // A folder that holds nothing, not even "." and ".." (an empty drive root), was listed.
+    if (wholeFolder && code == ERROR_FILE_NOT_FOUND) return true;
+    return fail(code);
+  }
   do {
     each(ToItem(fd));
   } while (FindNextFileW(find.Get(), &fd));

@@ -20,6 +20,10 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override;
   std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override;
   std::optional<uint64_t> FolderIdentity(const std::string& path) override;
+  int LastSearchError() const override { return lastSearchError_; }
+
+ private:
+  int lastSearchError_ = 0;
 };
 
 // A code-page text as the wide text it stands for.

@@ -10,6 +10,7 @@
 
 #include "fake_fs.h"
 #include "ops/attrib/change_attr.h"
+#include "targets/builder.h"
 #include "targets/entry.h"
 
 using namespace mv;
@@ -48,13 +49,6 @@ class LoggingFs : public FakeFs {
     return std::make_unique<Logged>(*this, std::move(inner));
   }
 };
-
-bool AsciiNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
-}
 
 struct Ui : AttribRunUi {
   std::vector<std::string> calls;
@@ -148,10 +142,17 @@ TEST(ChangeFileAttr, FoldersAndUnreadablePaths) {
   r.choices.hidden = kSet;
   r.choices.dateText = kDate;
   r.changer.ChangeFileAttr("D:\\dir");      // a date given: left alone entirely
-  r.changer.ChangeFileAttr("D:\\missing");  // reads as a folder: skipped without a line
+  r.changer.ChangeFileAttr("D:\\missing");  // cannot take the date: says so, then the attributes
   EXPECT_EQ(r.Attr("D:\\dir"), kAttrDirectory);
-  EXPECT_TRUE(r.fs.log.empty());
-  EXPECT_TRUE(r.errors.Empty());
+  EXPECT_EQ(r.fs.log, std::vector<std::string>{"attr missing 65535"});  // the folder is not touched
+  EXPECT_EQ(r.errors.Lines(), (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\missing",
+                                                        "Attribute SetErr ErrCode = 2 FileName = D:\\missing"}));
+  r.choices.hidden = kLeave;  // the date alone
+  r.errors.Clear();
+  r.changer.ChangeFileAttr("D:\\missing");
+  EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\missing"});
+  r.errors.Clear();
+  r.choices.hidden = kSet;
 
   r.choices.dateText = "    /  /     :  :  ";
   r.changer.ChangeFileAttr("D:\\dir");
@@ -235,21 +236,57 @@ TEST(AttribCommands, ConversionFailureStopsTheRunUnrefreshed) {
   EXPECT_TRUE(r.fs.log.empty());
 }
 
-TEST(AttribCommands, SelectedRowsDescendIntoMatchingChildren) {
+TEST(AttribCommands, SelectedRowsDescendIntoTheirChildNodes) {
   TreeRig r;
   Ui ui;
   r.choices.system = kSet;
-  // Row 0 is the folder (entry "SUB" matches child "Sub" without case), row 5 does not exist.
-  EXPECT_EQ(RunChangeSelected(r.changer, r.errors, r.root, {5, 0}, AsciiNoCase, ui),
+  // Row 0 is the folder (folder row i is child node i), row 5 does not exist.
+  EXPECT_EQ(RunChangeSelected(r.changer, r.errors, r.root, {5, 0}, ui),
             RunResult::Done);
   EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem);
   EXPECT_EQ(r.Attr("D:\\W\\Sub"), kAttrDirectory);  // folders themselves are not changed
   EXPECT_EQ(r.Attr("D:\\W\\a.txt"), kAttrArchive);  // not selected
 
-  r.sub->text = "Other";  // no matching child: the row changes nothing
+  r.sub->text = "Other";  // the node's text plays no part
   r.choices.hidden = kSet;
-  RunChangeSelected(r.changer, r.errors, r.root, {0}, AsciiNoCase, ui);
-  EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem);
+  RunChangeSelected(r.changer, r.errors, r.root, {0}, ui);
+  EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem | kAttrHidden);
+
+  // A file row that cannot be read now is not passed over as a folder without a node.
+  r.fs.Remove("D:\\W\\a.txt");
+  r.choices.hidden = kLeave;
+  r.choices.system = kLeave;
+  r.choices.dateText = kDate;
+  RunChangeSelected(r.changer, r.errors, r.root, {1}, ui);
+  EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\W\\a.txt"});
+}
+
+// Folder rows of one name (targets A\Sub and B\Sub from a search, or Sub beside sub on a
+// case-sensitive volume) each reach their own node; a folder that could not be listed is told.
+TEST(AttribCommands, FolderRowsOfOneNameReachTheirOwnNodesAndUnlistedFoldersAreTold) {
+  for (bool caseSensitive : {false, true}) {
+    Rig r;
+    Ui ui;
+    r.fs.caseSensitive = caseSensitive;
+    const std::string first = caseSensitive ? "D:\\W\\Sub" : "D:\\A\\Sub";
+    const std::string second = caseSensitive ? "D:\\W\\sub" : "D:\\B\\Sub";
+    for (const char* folder : {"D:\\W", "D:\\A", "D:\\B"}) r.fs.AddFolder(folder);
+    r.fs.AddFolder(first);
+    r.fs.AddFile(first + "\\x.txt");
+    r.fs.AddFolder(second);
+    r.fs.AddFile(second + "\\y.txt");
+    r.fs.AddFolder(second + "\\Locked");
+    r.fs.Deny(second + "\\Locked");
+    TargetTree tree;
+    TreeBuilder(r.fs, tree).Build({first, second}, false);
+    r.choices.hidden = kSet;
+    RunChangeSelected(r.changer, r.errors, tree.FirstNode(), {1}, ui);
+    EXPECT_EQ(r.Attr(first + "\\x.txt"), kAttrArchive) << caseSensitive;
+    EXPECT_EQ(r.Attr(second + "\\y.txt"), kAttrArchive | kAttrHidden) << caseSensitive;
+    EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FindErr ErrCode = 5 FileName = " + second + "\\Locked"});
+    RunChangeAll(r.changer, r.errors, tree, ui);
+    EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FindErr ErrCode = 5 FileName = " + second + "\\Locked"});
+  }
 }
 
 // A selected drive root row ("D:\\") descends into its node, named by the drive.
@@ -263,7 +300,7 @@ TEST(AttribCommands, SelectedDriveRootRowDescendsIntoItsNode) {
   top.entries = {MakeEntry(0, "D:\\")};
   tree.AddChild(top, "D:").entries = {MakeEntry(0, "D:\\top.txt")};
   r.choices.hidden = kSet;
-  RunChangeSelected(r.changer, r.errors, &top, {0}, AsciiNoCase, ui);
+  RunChangeSelected(r.changer, r.errors, &top, {0}, ui);
   EXPECT_EQ(r.Attr("D:\\top.txt"), kAttrArchive | kAttrHidden);
 }
 
@@ -320,7 +357,7 @@ TEST(AttribCommands, SelectedItemsTheCodePageCannotNameAreNotPassedOver) {
   r.tree.AddChild(*r.root, "??");
   r.root->entries.push_back(MakeEntry(0, "D:\\W\\caf?.txt"));
   r.choices.readOnly = kSet;
-  RunChangeSelected(r.changer, r.errors, r.root, {1, 3}, AsciiNoCase, ui);
+  RunChangeSelected(r.changer, r.errors, r.root, {1, 3}, ui);
   EXPECT_EQ(r.errors.Lines(),
             (std::vector<std::string>{"Attribute SetErr ErrCode = 123 FileName = D:\\W\\??",
                                       "Attribute SetErr ErrCode = 123 FileName = D:\\W\\caf?.txt"}));

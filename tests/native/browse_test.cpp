@@ -528,6 +528,16 @@ TEST_F(BrowseTest, AFolderRowRemovesItsOwnNodeNotASameNamedOne) {
   EXPECT_EQ(root->Child(0), sub);
   EXPECT_EQ(EntryPath(root->entries[0]), "D:\\Work\\Sub");
   EXPECT_EQ(tree.TotalCount, 7);
+  // Two folder rows of one name: the second is entered, and its node removed, by position.
+  AddFolder(root, "E:\\Other\\Sub");
+  browser.DirTreeViewChange(root);
+  list.Pick({1});
+  browser.ListView1DblClick();
+  EXPECT_EQ(treeView.selected, root->Child(1));
+  browser.delete2Click();
+  EXPECT_EQ(root->entries.size(), 3u);
+  EXPECT_EQ(EntryPath(root->entries[0]), "D:\\Work\\Sub");
+  EXPECT_EQ(tree.TotalCount, 7);
   // RemoveChildNode itself goes by name, without regard to case.
   treeView.Select(sub);
   EXPECT_FALSE(browser.RemoveChildNode("other"));

@@ -93,6 +93,18 @@ TEST(Builder, MissingPathsAreLeftOutAndUnreadableFoldersStayEmpty) {
   EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:\\Work\\Sub", "10,D:\\Work\\a.txt"}));
   EXPECT_TRUE(root->Child(0)->entries.empty());
   EXPECT_EQ(b.tree.TotalCount, 2);
+  // Neither goes without a word: each is a line the window shows at once, and the node keeps why
+  // it is empty for the runs that reach it.
+  EXPECT_EQ(b.builder.FailureLines(),
+            (std::vector<std::string>{"FindErr ErrCode = 2 FileName = D:\\Work\\gone.txt",
+                                      "FindErr ErrCode = 5 FileName = D:\\Work\\Sub"}));
+  EXPECT_EQ(root->Child(0)->listError, 5);
+  EXPECT_EQ(FolderPathOf(*root->Child(0)), "D:\\Work\\Sub");
+  // A folder met below a target, and a target that names no single item.
+  ASSERT_TRUE(b.builder.Build({"D:\\Work", "D:\\Work\\*.txt"}, false));
+  EXPECT_EQ(b.builder.FailureLines(),
+            (std::vector<std::string>{"FindErr ErrCode = 5 FileName = D:\\Work\\Sub",
+                                      "FindErr ErrCode = 123 FileName = D:\\Work\\*.txt"}));
   EXPECT_FALSE(b.builder.Build({}, true));
   EXPECT_FALSE(b.tree.Empty());  // no paths: the tree is left as it was
 }
@@ -151,7 +163,10 @@ TEST(Builder, LinksAreScannedAndOnlyLoopsAreNotEnteredAgain) {
   EXPECT_EQ(b.tree.TotalCount, 6);
 }
 
-// A volume that can tell no folder's identity never stops a scan.
+// A volume that can tell no folder's identity never stops a scan of plain folders. Links on it
+// cannot be told from loops: a link is followed once along a branch, and a link met below it is
+// listed, not followed, and told, so a loop cannot run to the path limit and two cannot multiply
+// the tree.
 TEST(Builder, FoldersWithoutIdentityAreScannedToTheBottom) {
   Built b;
   std::string path = "D:\\N";
@@ -160,6 +175,40 @@ TEST(Builder, FoldersWithoutIdentityAreScannedToTheBottom) {
   ASSERT_TRUE(b.builder.Build({"D:\\N"}, true));
   EXPECT_EQ(b.tree.NodeCount(), 5u);
   EXPECT_EQ(b.tree.TotalCount, 5);
+  EXPECT_TRUE(b.builder.FailureLines().empty());
+
+  // L holds two links back to itself: the fake lists a link's own items, so each is given L's.
+  struct LoopFs : FakeFs {
+    bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+      std::string p = pattern;
+      for (size_t at; (at = p.find("\\a\\")) != std::string::npos || (at = p.find("\\b\\")) != std::string::npos;)
+        p.erase(at, 2);  // D:\L\a\b\*.* lists as D:\L\*.*
+      return FakeFs::Search(p, each);
+    }
+  } fs;
+  fs.AddFolder("D:\\L").identity = 0;
+  fs.AddFolder("D:\\L\\a", kAttrReparsePoint).identity = 0;
+  fs.AddFolder("D:\\L\\b", kAttrReparsePoint).identity = 0;
+  fs.AddFile("D:\\L\\f.txt", 1);
+  TargetTree tree;
+  TreeBuilder builder(fs, tree);
+  ASSERT_TRUE(builder.Build({"D:\\L"}, true));
+  Node* l = tree.FirstNode()->Child(0);
+  ASSERT_EQ(l->ChildCount(), 2u);
+  for (Node* link : {l->Child(0), l->Child(1)}) {
+    EXPECT_EQ(link->entries.size(), 3u);  // L's items once more
+    ASSERT_EQ(link->ChildCount(), 2u);
+    for (Node* again : {link->Child(0), link->Child(1)}) {
+      EXPECT_TRUE(again->entries.empty());
+      EXPECT_EQ(again->listError, kErrorCantResolve);
+    }
+  }
+  EXPECT_EQ(tree.NodeCount(), 8u);
+  EXPECT_EQ(builder.FailureLines(),
+            (std::vector<std::string>{"FindErr ErrCode = 1921 FileName = D:\\L\\a\\a",
+                                      "FindErr ErrCode = 1921 FileName = D:\\L\\a\\b",
+                                      "FindErr ErrCode = 1921 FileName = D:\\L\\b\\a",
+                                      "FindErr ErrCode = 1921 FileName = D:\\L\\b\\b"}));
 }
 
 TEST(Builder, FolderIdentitiesAreAskedOnlyForAFolderThatListsLikeOneItIsIn) {

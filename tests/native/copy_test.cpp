@@ -266,6 +266,33 @@ TEST_F(Copy, SelectionCopiesSelectedRowsAndFoldersBelowThem) {
   EXPECT_EQ(platform.pumps, 3 + 3);  // every row, every entry below, once more before each copy
 }
 
+// Folder rows of one name (targets A\Sub and B\Sub, as a drop from search results gives): the
+// selected row's own node is copied, by position. A folder that could not be listed is made,
+// and the run says its contents are missing, as the build did.
+TEST_F(Copy, FolderRowsOfOneNameAreCopiedFromTheirOwnNodesAndUnlistedFoldersAreTold) {
+  platform.fs.AddFolder("D:\\A");
+  platform.fs.AddFolder("D:\\A\\Sub");
+  platform.fs.AddFile("D:\\A\\Sub\\x.txt", 1).contents = "x";
+  platform.fs.AddFolder("D:\\B");
+  platform.fs.AddFolder("D:\\B\\Sub");
+  platform.fs.AddFile("D:\\B\\Sub\\y.txt", 2).contents = "y";
+  platform.fs.AddFolder("D:\\B\\Sub\\Locked");
+  platform.fs.Deny("D:\\B\\Sub\\Locked");
+  Build({"D:\\A\\Sub", "D:\\B\\Sub"});
+  engine.copy1Click(tree.FirstNode(), {{false, "Sub"}, {true, "Sub"}});
+  EXPECT_EQ(engine.ByteTotal(), 2);
+  EXPECT_EQ(Contents("E:\\BACKUP\\Sub\\y.txt"), "y");
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\Sub\\x.txt"), nullptr);
+  EXPECT_NE(platform.fs.Find("E:\\BACKUP\\Sub\\Locked"), nullptr);
+  const std::vector<std::string> told{"FindErr ErrCode = 5 FileName = D:\\B\\Sub\\Locked"};
+  EXPECT_EQ(errors, told);
+  EXPECT_TRUE(errorWindow);
+  platform.chosen = "e:\\All";
+  platform.fs.AddFolder("E:\\ALL");
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(errors, told);
+}
+
 // A folder row's caption is the shell's display name; a folder with a localized name shows
 // another than its own. Its node is found by the entry's name, so its contents are copied.
 TEST_F(Copy, SelectedFolderWithADisplayNameOfItsOwnIsDescended) {

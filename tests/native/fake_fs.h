@@ -61,14 +61,19 @@ class FakeFs : public FileSystem {
 
   bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
     ++searches;
+    searchError = 0;
+    auto fail = [&](int code) {
+      searchError = code;
+      return false;
+    };
     const std::string suffix = "\\*.*";
     if (pattern.size() > suffix.size() && pattern.compare(pattern.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      if (Refused(pattern.substr(0, pattern.size() - suffix.size()))) return false;
+      if (Refused(pattern.substr(0, pattern.size() - suffix.size()))) return fail(kErrorInvalidName);
       std::string folder = Key(pattern.substr(0, pattern.size() - suffix.size()));
-      if (std::find(denied_.begin(), denied_.end(), folder) != denied_.end()) return false;
+      if (std::find(denied_.begin(), denied_.end(), folder) != denied_.end()) return fail(5);
       auto* dir = Find(folder);
       bool isRoot = folder.size() == 2 && folder[1] == ':';
-      if (!isRoot && (!dir || !(dir->attributes & kAttrDirectory))) return false;
+      if (!isRoot && (!dir || !(dir->attributes & kAttrDirectory))) return fail(3);
       each(FindItem{".", kAttrDirectory, 0, 0});
       each(FindItem{"..", kAttrDirectory, 0, 0});
       for (const std::string& key : std::vector<std::string>(order_)) {
@@ -80,9 +85,9 @@ class FakeFs : public FileSystem {
       }
       return true;
     }
-    if (Refused(pattern)) return false;
+    if (Refused(pattern)) return fail(kErrorInvalidName);
     auto* item = Find(pattern);
-    if (!item || std::find(unseen_.begin(), unseen_.end(), Key(pattern)) != unseen_.end()) return false;
+    if (!item || std::find(unseen_.begin(), unseen_.end(), Key(pattern)) != unseen_.end()) return fail(2);
     each(ToFind(*item));
     return true;
   }
@@ -126,11 +131,18 @@ class FakeFs : public FileSystem {
     return item->identity;
   }
 
+  int LastSearchError() const override { return searchError; }
+
   int searches = 0;
+  int searchError = 0;
   int markedAsks = 0;  // calls refused for naming a marked path
+  // Names differ by case (a case-sensitive volume: "Sub" and "sub" side by side). Set before
+  // adding items.
+  bool caseSensitive = false;
 
  private:
-  static std::string Key(std::string path) {
+  std::string Key(std::string path) const {
+    if (caseSensitive) return path;
     for (size_t i = 0; i < path.size(); ++i) {
       if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;  // trail bytes keep their case
       else if (path[i] >= 'a' && path[i] <= 'z') path[i] = static_cast<char>(path[i] - 'a' + 'A');

@@ -69,9 +69,11 @@ class FakeUi : public ArchiveUi {
   }
   void Notice(const std::string& text) override { notices.push_back(text); }
   void ApplicationError(const std::string& message) override { errors.push_back(message); }
+  void ShowErrorWindow() override { ++errorWindows; }
 
   std::optional<std::string> answer = "D:\\Out\\a.lzh";
   int dialogs = 0;
+  int errorWindows = 0;
   std::vector<std::string> notices, errors;
 };
 
@@ -204,6 +206,32 @@ TEST_F(LhaCommandsTest, MenuBaseIsTheSelectedFolderAndFolderRowsAreFoundByTheirE
   ASSERT_EQ(platform.commands.size(), 1u);
   EXPECT_NE(platform.commands[0].find("\" \"D:\\Work\\SUB\\\" @"), std::string::npos);
   EXPECT_EQ(platform.listAtCall, "\"DEEP\\c.txt\"\r\n\"表ソ.txt\"\r\n");
+}
+
+// Folder rows of one name each take their own node (by position), in the menu's run as in the
+// button's; a folder that could not be listed is missing from the archive, and the run says so
+// in the error window once the list file is done with.
+TEST_F(LhaCommandsTest, FolderRowsOfOneNameTakeTheirOwnNodesAndUnlistedFoldersAreTold) {
+  fs.AddFolder("D:\\Other\\SUB");
+  fs.AddFile("D:\\Other\\SUB\\o.txt", 5);
+  Node* root = tree.FirstNode();
+  InsertFolderEntry(*root, MakeEntry(0, "D:\\Other\\SUB"));
+  Node& other = tree.AddChild(*root, "SUB");
+  AppendFileEntry(other, MakeEntry(5, "D:\\Other\\SUB\\o.txt"));
+  Node* deep = root->Child(0)->Child(0);
+  deep->listError = 5;
+  commands.Lha1Click(root, {{1, "SUB"}});
+  EXPECT_EQ(platform.listAtCall, "\"D:\\Other\\SUB\\o.txt\"\r\n");
+  EXPECT_TRUE(errors.Empty());
+  EXPECT_EQ(ui.errorWindows, 0);
+  commands.Lha1Click(root, {{0, "SUB"}});
+  EXPECT_EQ(platform.listAtCall, "\"SUB\\DEEP\\c.txt\"\r\n\"SUB\\表ソ.txt\"\r\n");
+  const std::vector<std::string> told{"FindErr ErrCode = 5 FileName = D:\\Work\\SUB\\DEEP"};
+  EXPECT_EQ(errors.Lines(), told);
+  EXPECT_EQ(ui.errorWindows, 1);
+  commands.BitBtn3Click(tree);
+  EXPECT_EQ(errors.Lines(), told);
+  EXPECT_EQ(ui.errorWindows, 2);
 }
 
 TEST_F(LhaCommandsTest, MenuOnAnEmptyNodeDoesNothingAfterTheDialog) {

@@ -479,15 +479,16 @@ TEST_F(AttribChangeWine, HiddenAndSystemSetAndClearedAsAnotherProcessSeesThem) {
   EXPECT_TRUE(fs.written[1] & kAttrArchive);
 }
 
-TEST_F(AttribChangeWine, MissingFileFailsTheAttributeWriteButIsSkippedWithADate) {
+TEST_F(AttribChangeWine, MissingFileFailsTheAttributeWriteAndTheDate) {
   const std::string path = tmp / "missing.txt";
   choices.hidden = kSet;
   changer.ChangeFileAttr(path);
   EXPECT_EQ(errors.Lines(), std::vector<std::string>{"Attribute SetErr ErrCode = 2 FileName = " + path});
   errors.Clear();
+  choices.hidden = kLeave;
   choices.dateText = "2001/02/03 04:05:06";
-  changer.ChangeFileAttr(path);  // unreadable attributes count as a folder: left alone
-  EXPECT_TRUE(errors.Empty());
+  changer.ChangeFileAttr(path);  // the date alone: not passed over as a folder
+  EXPECT_EQ(errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = " + path});
 }
 
 TEST(BoxesWine, ErrorConfirmationAndNoticeBoxes) {

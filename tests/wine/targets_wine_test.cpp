@@ -5,6 +5,8 @@
 
 #include "app/Unit1.h"
 #include "platform/win32/text_win32.h"
+#include "platform/win32/handles.h"
+#include "targets/builder.h"
 #include "targets/entry.h"
 #include "wine_support.h"
 
@@ -135,13 +137,52 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   EXPECT_EQ(form->PanelText(2), "35ﾊﾞｲﾄ");
   EXPECT_TRUE(IsWindowEnabled(form->Control(kIdBitBtn2)));
 
-  // A second drop replaces the whole tree and its totals.
-  PostDrop(form->Handle(), {work + "\\a.txt"});
+  EXPECT_TRUE(form->Errors().Empty());
+
+  // A second drop replaces the whole tree and its totals. An item that is not there has no
+  // entry, and the error window says so as soon as the build ends.
+  ASSERT_TRUE(form->CreateForm3(GetModuleHandleA(nullptr)));
+  PostDrop(form->Handle(), {work + "\\a.txt", work + "\\gone.txt"});
   ASSERT_TRUE(PumpUntil([&] { return form->Tree().TotalCount == 1; }));
   g_messageHook = nullptr;
   EXPECT_EQ(form->Tree().FirstNode()->text, work + "\\");
   EXPECT_EQ(form->PanelText(1), "1個");
   EXPECT_EQ(TreeView_GetCount(form->TreeView()), 1u);
+  EXPECT_EQ(form->Errors().Lines(), std::vector<std::string>{"FindErr ErrCode = 2 FileName = " + work + "\\gone.txt"});
+  EXPECT_TRUE(IsWindowVisible(form->Form3()->Handle()));
+}
+
+// A folder the file functions reach, whose search pattern ("\\*.*") passes the length limit, is
+// listed whole; a folder beyond the limit is not listed, and the build says why.
+TEST_F(TargetsWine, FoldersAtTheLengthLimitAreListedOrRefusedWithTheirReason) {
+  const std::string top = tmp / "L";
+  MakeFolder(top);
+  const std::string fits = top + "\\" + std::string(257 - top.size() - 1, 'n');
+  ASSERT_EQ(fits.size(), 257u);
+  const std::string beyond = fits + "\\beyond";
+  auto wide = [](const std::string& path) { return L"\\\\?\\" + win::WideOf(path); };
+  ASSERT_TRUE(CreateDirectoryW(wide(fits).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(wide(beyond).c_str(), nullptr));
+  {
+    win::ScopedFile f(CreateFileW(wide(fits + "\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(f);
+  }
+  win::Win32FileSystem fs;
+  std::vector<std::string> names;
+  EXPECT_TRUE(fs.Search(fits + "\\*.*", [&](const FindItem& item) { names.push_back(item.name); }));
+  EXPECT_EQ(Sorted(names), (std::vector<std::string>{".", "..", "beyond", "f.txt"}));
+  EXPECT_FALSE(fs.Search(beyond + "\\*.*", [](const FindItem&) {}));
+  EXPECT_EQ(fs.LastSearchError(), ERROR_FILENAME_EXCED_RANGE);
+
+  TargetTree tree;
+  TreeBuilder builder(fs, tree);
+  ASSERT_TRUE(builder.Build({fits}, false));
+  Node* node = tree.FirstNode()->Child(0);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->entries, (std::vector<std::string>{"0," + beyond, "0," + fits + "\\f.txt"}));
+  EXPECT_EQ(node->Child(0)->listError, ERROR_FILENAME_EXCED_RANGE);
+  EXPECT_EQ(builder.FailureLines(), std::vector<std::string>{"FindErr ErrCode = 206 FileName = " + beyond});
+  RemoveTreeW(wide(fits));
 }
 
 TEST_F(TargetsWine, FileSystemLayerOnRealFiles) {

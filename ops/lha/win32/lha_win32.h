@@ -2,6 +2,7 @@
 // stdcall substitutes for missing entry points, the save dialog and the file operations.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,11 +102,16 @@ class Win32ArchiveUi : public ArchiveUi {
   std::optional<std::string> AskArchiveName() override;
   void Notice(const std::string& text) override;
   void ApplicationError(const std::string& message) override;
+  void ShowErrorWindow() override {
+    if (showErrors_) showErrors_();
+  }
+  void SetShowErrors(std::function<void()> show) { showErrors_ = std::move(show); }
 
  private:
   LhaSaveDialog& dialog_;
   HWND owner_;
   std::string title_;
+  std::function<void()> showErrors_;
 };
 
 // What the main window owns: the dialog, the platform and the commands, wired together.
@@ -115,6 +121,8 @@ class LhaCommands {
   // application's title for the message boxes.
   LhaCommands(const ArchiverLibrary& library, HWND owner, ErrorList& errors, std::string title);
 
+  // How the error window is shown when a run leaves lines in the error list.
+  void SetShowErrors(std::function<void()> show) { ui_.SetShowErrors(std::move(show)); }
   // Call after every tree build with TreeBuilder::FirstBaseFolder().
   void SetInitialFolder(const std::string& folder) { dialog_.SetInitialFolder(folder); }
   void BitBtn3Click(const TargetTree& tree) { commands_.BitBtn3Click(tree); }
