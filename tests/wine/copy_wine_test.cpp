@@ -152,7 +152,7 @@ class CopyWine : public ::testing::Test {
   void MakeEngine() {
     CopyHooks hooks;
     hooks.choices = [this] { return choices; };
-    hooks.changeFileAttr = [this](const std::string& path) {
+    hooks.changeFileAttr = [this](const std::string& path, FileSystem&) {
       changed.push_back(path);
       if (IsWindowVisible(form2->Handle())) shownDuringRun = true;
       if (perFile) perFile();
@@ -464,7 +464,10 @@ class NotingPlatform : public win::Win32CopyPlatform {
     noted.push_back(from + ">" + to + (failIfExists ? " keep" : ""));
     return true;
   }
-  void CreateFolders(const std::string& path) override { noted.push_back("mkdir " + path); }
+  bool CreateFolders(const std::string& path) override {
+    noted.push_back("mkdir " + path);
+    return true;
+  }
   std::optional<int64_t> FreeBytes(const std::string& folder) override {
     asked.push_back(folder);
     return Win32CopyPlatform::FreeBytes(folder);
@@ -729,17 +732,15 @@ TEST_F(ChooserWine, ListEntersFoldersAndGoesUp) {
 }
 
 TEST(ChooserNames, TypedNamesResolveAgainstTheShownFolder) {
-  win::InstallPlatformText();
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "Out"), "C:\\Data\\Out");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\", "Out\\"), "C:\\Out");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data\\Sub", ".."), "C:\\Data");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "D:\\x\\"), "D:\\x");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "D:"), "D:\\");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "\\Top"), "C:\\Top");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "  "), "");
-  // 表 and ソ end in 0x5C: not separators.
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\表", "ソ"), "C:\\表\\ソ");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "ソ\\"), "C:\\Data\\ソ");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"Out"), L"C:\\Data\\Out");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\", L"Out\\"), L"C:\\Out");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data\\Sub", L".."), L"C:\\Data");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"D:\\x\\"), L"D:\\x");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"D:"), L"D:\\");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"\\Top"), L"C:\\Top");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"  "), L"");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\表", L"ソ"), L"C:\\表\\ソ");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"caf\u00e9\\"), L"C:\\Data\\caf\u00e9");  // as typed, never "cafe"
 }
 
 TEST(CopyFolders, CreateFolderPathMakesEveryParent) {
