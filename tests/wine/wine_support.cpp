@@ -16,7 +16,13 @@ TempFolder::TempFolder() {
   }
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+  // Wide: a best-fit listing of names such as café would remove their twins instead.
+  std::wstring wide(path_.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_ACP, 0, path_.c_str(), static_cast<int>(path_.size()), wide.data(), static_cast<int>(wide.size()))));
+  RemoveTreeW(wide);
+}
 
 void WriteFile(const std::string& path, const std::string& contents, DWORD attributes) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
