@@ -66,11 +66,19 @@ void RemoveTreeW(const std::wstring& path) {
     do {
       const std::wstring name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(path + L"\\" + name);
-      else DeleteFileW((path + L"\\" + name).c_str());
+      const std::wstring full = path + L"\\" + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      // A link to a folder is removed, not entered: it may lead back up (a loop) or out.
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTreeW(full);
+      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(full.c_str());
+      else
+        DeleteFileW(full.c_str());
     } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(path.c_str());
 }
 
