@@ -557,7 +557,7 @@ bool TForm1::CreateForm2(HINSTANCE instance) {
     c.resetAttributes = SendMessageA(Control(kIdCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
     return c;
   };
-  hooks.changeFileAttr = [this](const std::string& path) { changer_.ChangeFileAttr(path); };
+  hooks.changeFileAttr = [this](const std::string& path, FileSystem& at) { changer_.ChangeFileAttr(path, at); };
   hooks.clearErrors = [this] { errors_.Clear(); };
   hooks.appendError = [this](const std::string& line) { errors_.Append(line); };
   hooks.errorCount = [this] { return errors_.Count(); };

@@ -60,8 +60,8 @@ class TimedPlatform : public win::Win32CopyPlatform {
   bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
     return Timed(g_split.copy, [&] { return Win32CopyPlatform::DuplicateFile(from, to, failIfExists); });
   }
-  void CreateFolders(const std::string& path) override {
-    Timed(g_split.folders, [&] { Win32CopyPlatform::CreateFolders(path); });
+  bool CreateFolders(const std::string& path) override {
+    return Timed(g_split.folders, [&] { return Win32CopyPlatform::CreateFolders(path); });
   }
   std::optional<int64_t> FreeBytes(const std::string& folder) override {
     return Timed(g_split.space, [&] { return Win32CopyPlatform::FreeBytes(folder); });
@@ -136,8 +136,8 @@ int main(int argc, char** argv) {
   });
   CopyHooks hooks;
   hooks.choices = [] { return CopyChoices{}; };
-  hooks.changeFileAttr = [&](const std::string& path) {
-    Timed(g_split.change, [&] { changer.ChangeFileAttr(path); });
+  hooks.changeFileAttr = [&](const std::string& path, FileSystem& at) {
+    Timed(g_split.change, [&] { changer.ChangeFileAttr(path, at); });
   };
   hooks.clearErrors = [&] { errors.Clear(); };
   hooks.appendError = [&](const std::string& line) { errors.Append(line); };

@@ -18,6 +18,9 @@ int LocalYearNow() {
   return local ? local->tm_year + 1900 : 1980;
 }
 
+// The attribute word as the change reads it: the low 16 bits, 0xFFFF when the query failed.
+uint16_t WordOf(FileSystem& fs, const std::string& path) { return static_cast<uint16_t>(fs.GetAttributes(path) & 0xFFFFu); }
+
 bool IsChoice(int choice) { return choice == kSet || choice == kClear; }
 
 uint16_t Apply(uint16_t word, int choice, uint16_t bit) {
@@ -102,11 +105,9 @@ AttribChanger::AttribChanger(FileSystem& fs, ErrorList& errors, ChoiceSource cho
       locale_(std::move(locale)),
       currentYear_(currentYear ? std::move(currentYear) : std::function<int()>(&LocalYearNow)) {}
 
-uint16_t AttribChanger::AttributeWord(const std::string& path) {
-  return static_cast<uint16_t>(fs_.GetAttributes(path) & 0xFFFFu);
-}
+uint16_t AttribChanger::AttributeWord(const std::string& path) { return WordOf(fs_, path); }
 
-void AttribChanger::ChangeFileAttr(const std::string& path) {
+void AttribChanger::ChangeFileAttr(const std::string& path, FileSystem& fs) {
   const AttribChoices choices = choices_();
 
   if (!NamesOneItem(path)) {
@@ -122,7 +123,7 @@ void AttribChanger::ChangeFileAttr(const std::string& path) {
   }
 
   if (choices.HasDate()) {
-    const uint32_t read = fs_.GetAttributes(path);
+    const uint32_t read = fs.GetAttributes(path);
     const uint16_t word = static_cast<uint16_t>(read & 0xFFFFu);
     if (read != kAttrInvalid && (word & kAttrDirectory)) return;  // a folder keeps everything
     const DateTime when = ParseAgeText(choices.dateText, locale_, currentYear_());
@@ -133,11 +134,11 @@ void AttribChanger::ChangeFileAttr(const std::string& path) {
     } else {
       std::optional<ReadOnlyRestore> restore;
       if (word & kAttrReadOnly) {
-        fs_.SetAttributes(path, word & ~kAttrReadOnly);  // result ignored: the open will tell
-        restore.emplace(fs_, path, word);
+        fs.SetAttributes(path, word & ~kAttrReadOnly);  // result ignored: the open will tell
+        restore.emplace(fs, path, word);
       }
       // Declared after the restore, so the file is closed before read-only goes back.
-      std::unique_ptr<OpenFile> file = fs_.OpenExclusive(path);
+      std::unique_ptr<OpenFile> file = fs.OpenExclusive(path);
       if (!file) {
         errors_.Append(FileOpenErrLine(-1, path));
       } else {
@@ -148,8 +149,8 @@ void AttribChanger::ChangeFileAttr(const std::string& path) {
   }
 
   if (!choices.ChangesAttributes()) return;
-  const uint16_t word = ApplyChoices(AttributeWord(path), choices);
-  const int code = fs_.SetAttributes(path, word);
+  const uint16_t word = ApplyChoices(WordOf(fs, path), choices);
+  const int code = fs.SetAttributes(path, word);
   if (code != 0) errors_.Append(AttributeSetErrLine(code, path));
 }
 

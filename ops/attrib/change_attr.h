@@ -49,7 +49,10 @@ class AttribChanger {
   // Sets the date (when the field is not empty) and then the four attribute choices on one file
   // or folder. Per-file failures become error lines. A date text that does not convert raises
   // DateConvertError before the path is touched.
-  void ChangeFileAttr(const std::string& path);
+  void ChangeFileAttr(const std::string& path) { ChangeFileAttr(path, fs_); }
+  // The same through another file system: one that reaches `path` where this one cannot (a
+  // copy's destination under its true name).
+  void ChangeFileAttr(const std::string& path, FileSystem& fs);
 
   // Every file below the node: folder entry i is followed into child node i, never a node found
   // by name, so folders themselves are never changed here. A node whose folder could not be

@@ -64,7 +64,7 @@ CopyEngine::CopyEngine(CopyPlatform& platform, CopyProgress& progress, CopyHooks
     : platform_(platform), progress_(progress), hooks_(std::move(hooks)) {
   if (!hooks_.choices) hooks_.choices = [] { return CopyChoices{}; };
   if (!hooks_.errorCount) hooks_.errorCount = [] { return size_t{0}; };
-  OrNothing(hooks_.changeFileAttr);
+  if (!hooks_.changeFileAttr) hooks_.changeFileAttr = [](const std::string&, FileSystem&) {};
   OrNothing(hooks_.clearErrors);
   OrNothing(hooks_.appendError);
   OrNothing(hooks_.showErrors);
@@ -230,9 +230,12 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const CopyChoices choices = Choices();
   FileSystem& fs = platform_.Files();
   const SameTextFn same = [this](std::string_view a, std::string_view b) { return platform_.SameText(a, b); };
-  // The text names the file in the run's lines and labels; the file system is given `at`.
+  // The text names the file in the run's lines and labels; the platform is given `mirrored`.
   const std::string destination = MirrorPath(destination_, base_, source, depth, same);
   const std::string mirrored = onDisk_ + destination.substr(destination_.size());
+  // A drive root as a target mirrors onto the chosen folder itself, which is the user's and
+  // keeps its attributes whatever the policy.
+  const bool chosenItself = destination.size() <= destination_.size() + 1;
 
   std::optional<FindItem> from = fs.Lookup(source);
   if (!from && IsRootPath(source)) from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
@@ -242,7 +245,7 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
     return 0;
   }
   const int64_t size = from->size;
-  if (mirrored.size() > kMaxPathBytes) {
+  if (platform_.PathUnits(source, mirrored) > kMaxPathUnits) {
     // Cutting it short would write somewhere else; refuse it whole.
     hooks_.appendError(kNotCopy + destination);
     return size;
@@ -250,23 +253,25 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
 
   // Copying into the targets' own folder maps a file onto itself. The platform refuses such a
   // copy; the attribute reset before it would strip the source's own flags, so it is not made.
-  // A source named by its short name is mirrored under its long name, which `at` addresses.
-  const std::string at = platform_.Addressed(source, mirrored);
-  const bool itself = same(at, source);
+  const bool itself = same(mirrored, source);
+  // Existence, time, reset and the attribute change all reach the copy under the name it takes,
+  // never whatever answers to the source's short name at the destination.
+  FileSystem& at = platform_.MirrorFiles(source, mirrored, destination);
   bool skip = false;
-  std::optional<FindItem> existing = fs.Lookup(at);
+  std::optional<FindItem> existing = at.Lookup(destination);
   if (existing) {
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) overwrite = IsNewer(fs, from->lastWrite, existing->lastWrite);
     if (overwrite) {
-      if (choices.resetAttributes && !itself) fs.SetAttributes(at, kAttrNormal);
+      if (choices.resetAttributes && !itself && !chosenItself) at.SetAttributes(destination, kAttrNormal);
     } else {
       skip = true;
     }
   }
 
   if (from->attributes & kAttrDirectory) {
-    platform_.CreateFolderFor(source, at);
+    // A folder that cannot be made would leave its files to fail one by one and itself unsaid.
+    if (!chosenItself && !platform_.CreateFolderFor(source, mirrored)) hooks_.appendError(kNotCopy + destination);
     return size;
   }
   if (!EnoughDiskSpace(size)) return kNoSpace;
@@ -275,13 +280,11 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   platform_.PumpMessages();
   if (itself) {
     if (!skip) hooks_.appendError(kNotCopy + destination);
-  } else if (!platform_.DuplicateFile(source, at, skip || !existing) && !skip) {
+  } else if (!platform_.DuplicateFile(source, mirrored, skip || !existing) && !skip) {
     // A destination the look-up could not see may still be there: it is never replaced blind.
     hooks_.appendError(kNotCopy + destination);
   }
-  // A copy made just now under its long name is reached through its own short name.
-  const std::string made = existing ? at : platform_.Addressed(source, mirrored);
-  hooks_.changeFileAttr(made == mirrored ? destination : made);
+  hooks_.changeFileAttr(destination, at);
   return size;
 }
 

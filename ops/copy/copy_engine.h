@@ -34,19 +34,28 @@ class CopyPlatform {
   // `from`, and one of them is the short name standing for a long name the code page cannot
   // hold, the destination takes that long name, as Explorer would give it.
   virtual bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
-  // Creates the folder and every missing parent; the result is not needed.
-  virtual void CreateFolders(const std::string& path) = 0;
+  // Creates the folder and every missing parent; true when it is a folder afterwards.
+  virtual bool CreateFolders(const std::string& path) = 0;
   // The same for the mirror of the source folder: named like DuplicateFile's destinations.
-  virtual void CreateFolderFor(const std::string& source, const std::string& at) {
+  virtual bool CreateFolderFor(const std::string& source, const std::string& at) {
     static_cast<void>(source);
-    CreateFolders(at);
+    return CreateFolders(at);
   }
-  // The path that addresses the mirror of source at `at` as it is now: where its name comes
-  // from the source's long name (see DuplicateFile) and that destination exists, the
-  // destination's own spelling of it (its short name); `at` where nothing differs.
-  virtual std::string Addressed(const std::string& source, const std::string& at) {
+  // The file system in which `text` reaches the mirror of source at `at` under the name
+  // DuplicateFile gives it, whatever the destination volume calls it (its own short name, or
+  // none at all); other paths go to Files(). Valid until the next call. Never the item that
+  // merely answers to the source's short name at the destination: that is another file.
+  virtual FileSystem& MirrorFiles(const std::string& source, const std::string& at, const std::string& text) {
     static_cast<void>(source);
-    return at;
+    static_cast<void>(at);
+    static_cast<void>(text);
+    return Files();
+  }
+  // The length of that mirror's path as the file functions count it (UTF-16 units): a
+  // double-byte character is one, a long name counts as itself, not as its short name.
+  virtual size_t PathUnits(const std::string& source, const std::string& at) {
+    static_cast<void>(source);
+    return CharCount(at);
   }
   // Bytes free to this process on the volume holding the folder (given with a trailing
   // backslash, "E:\" or "\\SERVER\SHARE\DIR\"); nullopt when the query fails.
@@ -82,7 +91,8 @@ class CopyProgress {
 // Services of other components, injected.
 struct CopyHooks {
   std::function<CopyChoices()> choices;                    // read afresh for every file
-  std::function<void(const std::string&)> changeFileAttr;  // may throw; ends the run
+  // On one destination, reached through the given file system; may throw, which ends the run.
+  std::function<void(const std::string&, FileSystem&)> changeFileAttr;
   std::function<void()> clearErrors;
   std::function<void(const std::string&)> appendError;
   std::function<size_t()> errorCount;

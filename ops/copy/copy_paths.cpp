@@ -17,6 +17,13 @@ bool IsCharBoundary(std::string_view text, size_t i) {
 
 }  // namespace
 
+size_t CharCount(std::string_view text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i, ++count)
+    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
+  return count;
+}
+
 std::string UpperAscii(std::string text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (IsLeadByte(static_cast<unsigned char>(text[i]))) ++i;

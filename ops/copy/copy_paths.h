@@ -8,8 +8,13 @@
 
 namespace mv {
 
-// The longest path the platform's ANSI file functions take (MAX_PATH less its terminator).
-inline constexpr size_t kMaxPathBytes = 259;
+// The longest path the platform's file functions take (MAX_PATH less its terminator), counted in
+// UTF-16 units, not in bytes of the code page.
+inline constexpr size_t kMaxPathUnits = 259;
+
+// The characters of a code-page text, a double-byte character one: the UTF-16 units it converts
+// to, since every character of the code page is a single unit.
+size_t CharCount(std::string_view text);
 
 using SameTextFn = std::function<bool(std::string_view, std::string_view)>;
 

@@ -183,33 +183,54 @@ bool Win32FileSystem::Search(const std::string& pattern, const std::function<voi
   return true;
 }
 
+// The calls take the path's wide form: the code-page text only ever holds exact names and short
+// names, which convert one to one, and the system counts its limits in these UTF-16 units.
 std::optional<FindItem> Win32FileSystem::Lookup(const std::string& path) {
   if (!NamesOneItem(path)) return std::nullopt;
+  return LookupAt(WideOf(path), std::string(path.substr(NameStart(path))));  // a trail byte 0x5C is no separator
+}
+
+uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
+  if (!NamesOneItem(path)) return kAttrInvalid;
+  return AttributesAt(WideOf(path));
+}
+
+int Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  if (!NamesOneItem(path)) return kErrorInvalidName;
+  return SetAttributesAt(WideOf(path), attributes);
+}
+
+std::unique_ptr<OpenFile> Win32FileSystem::OpenExclusive(const std::string& path) {
+  if (!NamesOneItem(path)) return nullptr;
+  return OpenExclusiveAt(WideOf(path));
+}
+
+std::optional<FindItem> LookupAt(const std::wstring& path, std::string name) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   FindItem item;
-  item.name = std::string(path.substr(NameStart(path)));  // forward over the text: a trail byte 0x5C is no separator
+  item.name = std::move(name);
   item.attributes = data.dwFileAttributes;
   item.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   item.lastWrite = ToU64(data.ftLastWriteTime);
   return item;
 }
 
-uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
-  if (!NamesOneItem(path)) return kAttrInvalid;
-  return GetFileAttributesA(path.c_str());
+uint32_t AttributesAt(const std::wstring& path) {
+  if (path.empty()) return kAttrInvalid;
+  return GetFileAttributesW(path.c_str());
 }
 
-int Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
-  if (!NamesOneItem(path)) return kErrorInvalidName;
-  if (SetFileAttributesA(path.c_str(), attributes)) return 0;
+int SetAttributesAt(const std::wstring& path, uint32_t attributes) {
+  if (path.empty()) return ERROR_INVALID_NAME;
+  if (SetFileAttributesW(path.c_str(), attributes)) return 0;
   DWORD err = GetLastError();
   return err ? static_cast<int>(err) : -1;
 }
 
-std::unique_ptr<OpenFile> Win32FileSystem::OpenExclusive(const std::string& path) {
-  if (!NamesOneItem(path)) return nullptr;
-  ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+std::unique_ptr<OpenFile> OpenExclusiveAt(const std::wstring& path) {
+  if (path.empty()) return nullptr;
+  ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
   return std::make_unique<Win32OpenFile>(std::move(file));

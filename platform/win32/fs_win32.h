@@ -2,6 +2,7 @@
 // that names the code page cannot hold are never reported under a best-fit or '?' spelling.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,13 @@ class Win32FileSystem : public FileSystem {
  private:
   int lastSearchError_ = 0;
 };
+
+// The same services on a wide path: for an item the code page cannot name (a copy's destination
+// under its source's true name). `name` is what Lookup reports as the item's name.
+std::optional<FindItem> LookupAt(const std::wstring& path, std::string name);
+uint32_t AttributesAt(const std::wstring& path);
+int SetAttributesAt(const std::wstring& path, uint32_t attributes);
+std::unique_ptr<OpenFile> OpenExclusiveAt(const std::wstring& path);
 
 // A code-page text as the wide text it stands for.
 std::wstring WideOf(const std::string& text);

@@ -26,15 +26,28 @@ struct FakePlatform : CopyPlatform {
   std::vector<std::string> log;
   std::function<void(int)> onPump;
   int pumps = 0;
+  // Mirrored path -> the path the copy is made at: its source's true name, for a source path
+  // that carries a short name. A marked spelling there is a destination without short names,
+  // which only the wide calls reach.
+  std::map<std::string, std::string> named;
+  mv::testing::FakeMirror mirror{fs};
+
+  std::string TrueOf(const std::string& at) const {
+    auto it = named.find(at);
+    return it == named.end() ? at : it->second;
+  }
 
   FileSystem& Files() override { return fs; }
   static std::string Volume(const std::string& p) { return p.compare(0, 2, "\\\\") == 0 ? "\\\\" : p.substr(0, 2); }
   bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
     log.push_back("copy " + to + (failIfExists ? " x" : ""));
+    return Duplicate(from, TrueOf(to), failIfExists);
+  }
+  bool Duplicate(const std::string& from, const std::string& to, bool failIfExists) {
     FakeFs::Item* src = fs.Find(from);
     FakeFs::Item* parent = fs.Find(PathParent(to));
     FakeFs::Item* dst = fs.Find(to);
-    if (!src || (!IsRootPath(PathParent(to)) && !parent)) return false;
+    if (!src || (!IsRootPath(PathParent(to)) && (!parent || !(parent->attributes & kAttrDirectory)))) return false;
     if (dst && (failIfExists || (dst->attributes & (kAttrReadOnly | kAttrDirectory)))) return false;
     if (freeBytes.count(Volume(to)) && src->size > freeBytes[Volume(to)]) return false;  // disk full
     FakeFs::Item copy = *src;
@@ -43,11 +56,18 @@ struct FakePlatform : CopyPlatform {
     if (freeBytes.count(Volume(to))) freeBytes[Volume(to)] -= copy.size;
     return true;
   }
-  void CreateFolders(const std::string& path) override {
+  bool CreateFolders(const std::string& path) override {
     log.push_back("mkdir " + path);
     if (PathParent(path) != path) CreateFolders(PathParent(path));
     if (!fs.Find(path) && !IsRootPath(path)) fs.AddFolder(path);
+    return IsRootPath(path) || (fs.Find(path)->attributes & kAttrDirectory);
   }
+  bool CreateFolderFor(const std::string&, const std::string& at) override { return CreateFolders(TrueOf(at)); }
+  FileSystem& MirrorFiles(const std::string&, const std::string& at, const std::string& text) override {
+    mirror.Aim(text, TrueOf(at));
+    return mirror;
+  }
+  size_t PathUnits(const std::string&, const std::string& at) override { return CharCount(TrueOf(at)); }
   std::optional<int64_t> FreeBytes(const std::string& folder) override {
     log.push_back("free " + folder);
     auto it = freeBytes.find(Volume(folder));
@@ -84,8 +104,14 @@ struct Copy : ::testing::Test {
   CopyChoices choices;
   std::vector<std::string> errors, changed;
   bool errorWindow = false;
+  // What the attribute change does on the file system it is given (nothing unless set).
+  std::function<void(const std::string&, FileSystem&)> onChange;
   CopyEngine engine{platform, progress,
-                    CopyHooks{[this] { return choices; }, [this](const std::string& p) { changed.push_back(p); },
+                    CopyHooks{[this] { return choices; },
+                              [this](const std::string& p, FileSystem& at) {
+                                changed.push_back(p);
+                                if (onChange) onChange(p, at);
+                              },
                               [this] { errors.clear(); }, [this](const std::string& l) { errors.push_back(l); },
                               [this] { return errors.size(); }, [this] { errorWindow = true; }}};
   TargetTree tree;
@@ -303,17 +329,24 @@ TEST_F(Copy, SelectedFolderWithADisplayNameOfItsOwnIsDescended) {
   EXPECT_TRUE(errors.empty());
 }
 
-// A drive root target is held as "D:\", and both copy commands find its node.
+// A drive root target is held as "D:\", and both copy commands find its node. It mirrors onto
+// the chosen folder itself, whose attributes stay whatever the policy and "属性を無視" say.
 TEST_F(Copy, DriveRootTargetIsCopiedWholeByBothCommands) {
+  constexpr uint32_t kChosen = kAttrDirectory | kAttrHidden | kAttrReadOnly;
   platform.fs.AddFolder("D:\\");
+  platform.fs.Find("E:\\BACKUP")->attributes = kChosen;
+  choices.policy = ExistingPolicy::OverwriteAll;
+  choices.resetAttributes = true;
   Build({"D:\\"});
   engine.BitBtn1Click(tree);
   EXPECT_EQ(Contents("E:\\BACKUP\\Work\\Sub\\b.txt"), "b");
+  EXPECT_EQ(platform.fs.Find("E:\\BACKUP")->attributes, kChosen);
   platform.chosen = "e:\\Menu";
-  platform.fs.AddFolder("E:\\MENU");
+  platform.fs.AddFolder("E:\\MENU", kChosen);
   engine.copy1Click(tree.FirstNode(), {{true, "ローカル ディスク (D:)"}});
   EXPECT_EQ(Contents("E:\\MENU\\Work\\a.txt"), "a");
   EXPECT_EQ(Contents("E:\\MENU\\Work\\Sub\\b.txt"), "b");
+  EXPECT_EQ(platform.fs.Find("E:\\MENU")->attributes, kChosen);
   EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
 }
 
@@ -453,7 +486,7 @@ TEST_F(Copy, TooLongDestinationIsRefusedNotCut) {
 TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
   Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
   CopyHooks throwing;
-  throwing.changeFileAttr = [](const std::string&) { throw std::runtime_error("date"); };
+  throwing.changeFileAttr = [](const std::string&, FileSystem&) { throw std::runtime_error("date"); };
   CopyEngine failing(platform, progress, throwing);
   EXPECT_THROW(failing.BitBtn1Click(tree), std::runtime_error);
   EXPECT_FALSE(failing.Running());
@@ -507,38 +540,74 @@ TEST_F(Copy, ItemsTheCodePageCannotNameAreReportedAndNoOtherFileTakesTheirPlace)
                                                "E:\\BACKUP\\Work\\Sub\\b.txt"}));
 }
 
-// A platform that names a copy from its source's long name (where the source path carries the
-// short name) gives it a short name of its own; the copy is then reached through that one.
-TEST_F(Copy, ACopyUnderItsLongNameIsReachedThroughItsOwnSpelling) {
-  struct Renaming : FakePlatform {
-    std::map<std::string, std::string> renamed;  // mirrored path -> the copy's own spelling
-    bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
-      auto it = renamed.find(to);
-      return FakePlatform::DuplicateFile(from, it == renamed.end() ? to : it->second, failIfExists);
-    }
-    std::string Addressed(const std::string&, const std::string& at) override {
-      auto it = renamed.find(at);
-      return it != renamed.end() && fs.Find(it->second) ? it->second : at;
-    }
-  } renaming;
-  renaming.fs.AddFolder("E:\\BACKUP");
-  renaming.fs.AddFolder("D:\\Work");
-  renaming.fs.AddFile("D:\\Work\\CAF_~CRT.TXT", 5, kAttrArchive).lastWrite = kDos2030;
-  renaming.renamed["E:\\BACKUP\\CAF_~CRT.TXT"] = "E:\\BACKUP\\CAF~1.TXT";
-  FakeProgress quiet{renaming.log};
-  CopyEngine copier{renaming, quiet,
-                    CopyHooks{[this] { return choices; }, [this](const std::string& p) { changed.push_back(p); },
-                              [this] { errors.clear(); }, [this](const std::string& l) { errors.push_back(l); },
-                              [this] { return errors.size(); }, [] {}}};
-  TreeBuilder builder(renaming.fs, tree);
-  ASSERT_TRUE(builder.Build({"D:\\Work\\CAF_~CRT.TXT"}, true));
-  copier.BitBtn1Click(tree);
-  ASSERT_NE(renaming.fs.Find("E:\\BACKUP\\CAF~1.TXT"), nullptr);
-  EXPECT_EQ(changed, std::vector<std::string>{"E:\\BACKUP\\CAF~1.TXT"});
-  // The next run finds it there: "コピーしない" keeps it.
-  choices.policy = ExistingPolicy::Never;
-  renaming.log.clear();
-  copier.BitBtn1Click(tree);
-  EXPECT_EQ(std::count(renaming.log.begin(), renaming.log.end(), "copy E:\\BACKUP\\CAF~1.TXT x"), 1);
-  EXPECT_TRUE(errors.empty());
+// A source named by its short name (RSUM~ABC.DOC for résumé2.doc) is copied under its true
+// name, here onto a volume without short names, where only the wide calls reach the copy; at
+// the destination the source's short name belongs to another file (résumé.doc), which nothing
+// may touch. Existence, the policy's time, the reset and the attribute change reach the copy.
+TEST_F(Copy, TheCopyIsReachedUnderItsTrueNameNeverByTheSourcesShortName) {
+  FakeFs::Item& source = platform.fs.AddFile("D:\\Work\\RSUM~ABC.DOC", 3);
+  source.contents = "new";
+  source.lastWrite = kDos2030;
+  platform.named["E:\\BACKUP\\RSUM~ABC.DOC"] = "E:\\BACKUP\\r?sum?2.doc";
+  FakeFs::Item& other = platform.fs.AddFile("E:\\BACKUP\\RSUM~ABC.DOC", 5, kAttrHidden);
+  other.contents = "other";
+  other.lastWrite = kDos2045;
+  onChange = [](const std::string& path, FileSystem& at) { at.SetAttributes(path, kAttrReadOnly); };
+  Build({"D:\\Work\\RSUM~ABC.DOC"});
+  auto copy = [&] { return platform.fs.Find("E:\\BACKUP\\r?sum?2.doc"); };
+
+  struct Case { ExistingPolicy policy; uint32_t sourceTime; const char* contents; } cases[] = {
+      {ExistingPolicy::OverwriteAll, kDos2030, "new"},  // made fresh
+      {ExistingPolicy::Never, kDos2030, "new"},         // there: kept without a line
+      {ExistingPolicy::NewerOnly, kDos2030, "new"},     // not newer: kept
+      {ExistingPolicy::NewerOnly, kDos2045, "newer"},   // newer: read-only lifted, replaced
+  };
+  choices.resetAttributes = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.policy));
+    choices.policy = c.policy;
+    source.lastWrite = c.sourceTime;
+    source.contents = c.sourceTime == kDos2045 ? "newer" : "new";
+    engine.BitBtn1Click(tree);
+    ASSERT_NE(copy(), nullptr);
+    EXPECT_EQ(copy()->contents, c.contents);
+    EXPECT_EQ(copy()->attributes, kAttrReadOnly);  // the attribute change reached the copy
+    EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
+    EXPECT_EQ(Contents("E:\\BACKUP\\RSUM~ABC.DOC"), "other");
+    EXPECT_EQ(other.attributes, kAttrHidden);
+  }
+  EXPECT_EQ(changed.size(), 4u);
+}
+
+// Limits are counted as the file functions count them, in UTF-16 units of the path the copy is
+// made at: 150 kanji are 300 bytes but 150 units; a short name standing for a long one counts
+// as the long one. A folder that cannot be made has its own line.
+TEST_F(Copy, LimitsCountCharactersOfTheTrueDestination) {
+  const std::string kanji = [] { std::string k; for (int i = 0; i < 150; ++i) k += "漢"; return k; }();
+  struct Case { std::string name; std::string trueName; bool copied; } cases[] = {
+      {kanji + ".txt", "", true},                                      // 10 + 154 units
+      {std::string(249, 'n'), "", true},                               // 259 units
+      {std::string(250, 'n'), "", false},                              // 260
+      {"LONG~1.TXT", std::string(245, 'l') + "?.txt", false},          // its true name is 260
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    platform.fs.AddFile("D:\\Work\\" + c.name, 1).contents = "x";
+    if (!c.trueName.empty()) platform.named["E:\\BACKUP\\" + c.name] = "E:\\BACKUP\\" + c.trueName;
+    tree = TargetTree{};
+    Build({"D:\\Work\\" + c.name});
+    engine.BitBtn1Click(tree);
+    const std::string made = "E:\\BACKUP\\" + (c.trueName.empty() ? c.name : c.trueName);
+    EXPECT_EQ(Contents(made), c.copied ? "x" : "<none>");
+    EXPECT_EQ(errors, c.copied ? std::vector<std::string>{}
+                               : std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + c.name});
+  }
+
+  // A file stands where the folder Sub is to be made: the folder says so, then each file in it.
+  platform.fs.AddFile("E:\\BACKUP\\Sub", 1);
+  tree = TargetTree{};
+  Build({"D:\\Work\\Sub"});
+  engine.BitBtn1Click(tree);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\Sub",
+                                              "Not Copy FileName = E:\\BACKUP\\Sub\\b.txt"}));
 }

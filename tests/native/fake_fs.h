@@ -54,7 +54,7 @@ class FakeFs : public FileSystem {
   // marked spelling ("D:\\W\\caf?.txt"): listings report it so, and, as on the platform, every
   // call that names a marked path is refused (a search would take it for a pattern).
   bool Refused(const std::string& path) {
-    if (NamesOneItem(path)) return false;
+    if (acceptMarked || NamesOneItem(path)) return false;
     ++markedAsks;
     return true;
   }
@@ -139,6 +139,7 @@ class FakeFs : public FileSystem {
   // Names differ by case (a case-sensitive volume: "Sub" and "sub" side by side). Set before
   // adding items.
   bool caseSensitive = false;
+  bool acceptMarked = false;  // the wide calls: they reach an item under its true name
 
  private:
   std::string Key(std::string path) const {
@@ -157,6 +158,46 @@ class FakeFs : public FileSystem {
   std::vector<std::string> denied_;
   std::vector<std::string> unseen_;
   uint64_t nextIdentity_ = 0;
+};
+
+// The platform's wide calls on one item: `text` reaches the item at `path` (a marked spelling
+// stands for its true name, which the code-page calls cannot give); other paths go to the fake.
+class FakeMirror : public FileSystem {
+ public:
+  explicit FakeMirror(FakeFs& fs) : fs_(fs) {}
+  void Aim(const std::string& text, const std::string& path) {
+    text_ = text;
+    path_ = path;
+  }
+  template <typename Fn>
+  auto Wide(const std::string& p, Fn fn) -> decltype(fn(p)) {
+    if (p != text_) return fn(p);
+    fs_.acceptMarked = true;
+    auto result = fn(path_);
+    fs_.acceptMarked = false;
+    return result;
+  }
+  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+    return fs_.Search(pattern, each);
+  }
+  std::optional<FindItem> Lookup(const std::string& p) override {
+    return Wide(p, [&](const std::string& at) { return fs_.Lookup(at); });
+  }
+  uint32_t GetAttributes(const std::string& p) override {
+    return Wide(p, [&](const std::string& at) { return fs_.GetAttributes(at); });
+  }
+  int SetAttributes(const std::string& p, uint32_t attributes) override {
+    return Wide(p, [&](const std::string& at) { return fs_.SetAttributes(at, attributes); });
+  }
+  std::unique_ptr<OpenFile> OpenExclusive(const std::string& p) override {
+    return Wide(p, [&](const std::string& at) { return fs_.OpenExclusive(at); });
+  }
+  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override { return fs_.ToLocalDos(fileTime); }
+  std::optional<uint64_t> FolderIdentity(const std::string& p) override { return fs_.FolderIdentity(p); }
+
+ private:
+  FakeFs& fs_;
+  std::string text_, path_;
 };
 
 }  // namespace mv::testing

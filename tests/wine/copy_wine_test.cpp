@@ -12,8 +12,10 @@
 #include "ops/copy/win32/folder_chooser.h"
 #include "platform/text.h"
 #include "platform/win32/fs_win32.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 #include "targets/builder.h"
+#include "targets/paths.h"
 #include "wine_support.h"
 
 using namespace mv;
@@ -36,6 +38,33 @@ std::string Contents(const std::string& path) {
 bool IsFolder(const std::string& path) {
   DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void WriteFileW(const std::wstring& path, const std::string& contents, DWORD attributes = 0) {
+  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(h);
+  DWORD put = 0;
+  ::WriteFile(h.Get(), contents.data(), static_cast<DWORD>(contents.size()), &put, nullptr);
+  h.Reset();
+  if (attributes) SetFileAttributesW(path.c_str(), attributes);
+}
+
+std::string ContentsW(const std::wstring& path) {
+  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr));
+  if (!h) return "<missing>";
+  std::string text(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(h.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+  text.resize(got);
+  return text;
+}
+
+// The true name of the item a code-page path reaches: what the wide search reports for it.
+std::wstring TrueName(const std::string& path) {
+  WIN32_FIND_DATAW fd;
+  win::ScopedFind find(FindFirstFileW(win::WideOf(path).c_str(), &fd));
+  return find ? std::wstring(fd.cFileName) : L"<missing>";
 }
 
 // Local time 2020-05-10 12:00:00 plus the given seconds, as a UTC file time.
@@ -152,8 +181,9 @@ class CopyWine : public ::testing::Test {
   void MakeEngine() {
     CopyHooks hooks;
     hooks.choices = [this] { return choices; };
-    hooks.changeFileAttr = [this](const std::string& path) {
+    hooks.changeFileAttr = [this](const std::string& path, FileSystem& at) {
       changed.push_back(path);
+      if (onChange) onChange(path, at);
       if (IsWindowVisible(form2->Handle())) shownDuringRun = true;
       if (perFile) perFile();
     };
@@ -186,6 +216,7 @@ class CopyWine : public ::testing::Test {
   int errorWindowShown = 0;
   bool shownDuringRun = false;
   std::function<void()> perFile;
+  std::function<void(const std::string&, FileSystem&)> onChange;  // on the file system it is given
   std::string work, out;
   UINT_PTR watch = 0;
 };
@@ -464,7 +495,10 @@ class NotingPlatform : public win::Win32CopyPlatform {
     noted.push_back(from + ">" + to + (failIfExists ? " keep" : ""));
     return true;
   }
-  void CreateFolders(const std::string& path) override { noted.push_back("mkdir " + path); }
+  bool CreateFolders(const std::string& path) override {
+    noted.push_back("mkdir " + path);
+    return true;
+  }
   std::optional<int64_t> FreeBytes(const std::string& folder) override {
     asked.push_back(folder);
     return Win32CopyPlatform::FreeBytes(folder);
@@ -507,6 +541,74 @@ TEST_F(CopyWine, DriveRootDestination) {
                                                     work + "\\Sub\\b.txt>C:\\Sub\\b.txt keep"}));
   EXPECT_EQ(noting.asked, (std::vector<std::string>{"C:\\"}));  // once: there is room
   EXPECT_TRUE(rooted.ContinueCopy());  // the root's free space was found
+}
+
+// At the destination the source's short name belongs to another file (on Windows the ~N name of
+// résumé.doc, for résumé2.doc's; here a file named so): the copy is checked, reset and changed
+// under its true name, and that file is left as it was.
+TEST_F(CopyWine, TheCopyIsReachedUnderItsTrueNameNeverByTheSourcesShortName) {
+  const std::wstring source = win::WideOf(work) + L"\\r\u00e9sum\u00e92.doc";
+  WriteFileW(source, "new");
+  const std::string alias = win::AnsiPathOf(source);
+  ASSERT_TRUE(NamesOneItem(alias));
+  const std::string shortName = alias.substr(work.size() + 1);
+  WriteFile(out + "\\" + shortName, "other", FILE_ATTRIBUTE_HIDDEN);
+  const std::wstring copy = win::WideOf(out) + L"\\r\u00e9sum\u00e92.doc";
+  Build({alias});
+  chosen = out;
+  choices.resetAttributes = true;
+  onChange = [](const std::string& path, FileSystem& at) { at.SetAttributes(path, FILE_ATTRIBUTE_READONLY); };
+  for (ExistingPolicy policy : {ExistingPolicy::OverwriteAll, ExistingPolicy::Never, ExistingPolicy::OverwriteAll}) {
+    SCOPED_TRACE(static_cast<int>(policy));
+    choices.policy = policy;
+    engine->BitBtn1Click(tree);
+    EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
+    EXPECT_EQ(ContentsW(copy), "new");
+    EXPECT_EQ(GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+    EXPECT_EQ(Contents(out + "\\" + shortName), "other");
+    EXPECT_EQ(GetFileAttributesA((out + "\\" + shortName).c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              DWORD{FILE_ATTRIBUTE_HIDDEN});
+  }
+}
+
+// A destination of 80 + 60 kanji is over 259 bytes but about 190 characters: the system takes
+// it, and so does the copy.
+TEST_F(CopyWine, ADestinationLongInBytesButNotInCharactersIsCopied) {
+  std::string folder, file;
+  for (int i = 0; i < 80; ++i) folder += "漢";
+  for (int i = 0; i < 60; ++i) file += "字";
+  file += ".txt";
+  const std::wstring into = win::WideOf(out + "\\" + folder);
+  ASSERT_TRUE(CreateDirectoryW(into.c_str(), nullptr));
+  WriteFile(work + "\\" + file, "kanji");
+  Build({work + "\\" + file});
+  chosen = out + "\\" + folder;
+  ASSERT_GT(chosen->size() + 1 + file.size(), 259u);
+  engine->BitBtn1Click(tree);
+  EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
+  EXPECT_EQ(ContentsW(into + L"\\" + win::WideOf(file)), "kanji");
+}
+
+// "コピー" into "café" typed in the chooser while "cafe" stands beside it: the run writes into
+// café, reached by its short name, and cafe stays empty.
+TEST_F(CopyWine, AFolderTypedInTheChooserIsTheOneCopiedIntoNeverItsBestFitTwin) {
+  const std::wstring plain = win::WideOf(out) + L"\\cafe", accented = win::WideOf(out) + L"\\caf\u00e9";
+  ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(accented.c_str(), nullptr));
+  WriteFile(work + "\\a.txt", "aaa");
+  Build({work + "\\a.txt"});
+  platform->SetChooser([this] { return win::ChooseFolderDialog(main.Get(), out); });
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    if (!dlg) return false;
+    SetWindowTextW(GetDlgItem(dlg, win::kIdChooserName), L"caf\u00e9");
+    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    return true;
+  });
+  engine->BitBtn1Click(tree);
+  EXPECT_EQ(ContentsW(accented + L"\\a.txt"), "aaa");
+  EXPECT_EQ(ContentsW(plain + L"\\a.txt"), "<missing>");
+  EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
 }
 
 // A volume nearly full when the run starts: room for the first file only.
@@ -730,18 +832,95 @@ TEST_F(ChooserWine, ListEntersFoldersAndGoesUp) {
   EXPECT_TRUE(*result == "C:\\" || *result == "c:\\") << *result;
 }
 
+// The list shows true names; a folder the code page cannot hold, picked or typed new, comes
+// back by its short name; where there is none (a volume without 8.3 names, modelled by the
+// namer) the chooser says so in a box and stays open.
+TEST_F(ChooserWine, NamesTheCodePageCannotHoldComeBackByTheirShortNameOrAreRefused) {
+  const std::wstring here = win::WideOf(tmp.Path());
+  ASSERT_TRUE(CreateDirectoryW((here + L"\\cafe").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((here + L"\\caf\u00e9").c_str(), nullptr));
+  bool listed = false;
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    if (!dlg) return false;
+    HWND list = GetDlgItem(dlg, win::kIdChooserFolders);
+    const LRESULT i = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"caf\u00e9"));
+    listed = i != LB_ERR;
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    return true;
+  });
+  std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
+  EXPECT_TRUE(listed);
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(NamesOneItem(*result)) << *result;
+  EXPECT_EQ(TrueName(*result), L"caf\u00e9");
+
+  // Typed new, below a new folder: both made under their true names.
+  int step = 0;
+  StartSteps([&] {
+    if (step == 0) {
+      HWND dlg = FindBox(win::kChooserCaption);
+      if (!dlg) return false;
+      SetWindowTextW(GetDlgItem(dlg, win::kIdChooserName), L"na\u00efve\\\ud55c\uae00");
+      PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+      step = 1;
+      return false;
+    }
+    HWND box = FindBox("確認");
+    if (!box) return false;
+    PostMessageA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+    return true;
+  });
+  result = win::ChooseFolderDialog(main.Get());
+  ASSERT_TRUE(result);
+  EXPECT_EQ(TrueName(*result), L"\ud55c\uae00");
+  EXPECT_EQ(TrueName(PathParent(*result)), L"na\u00efve");
+  EXPECT_FALSE(IsFolder(tmp / "naive"));
+
+  // No short name: refused in a box, the chooser stays until cancelled.
+  const win::FolderNamer noShortNames = [](const std::wstring& path) { return win::ExactAnsi(path).value_or(""); };
+  step = 0;
+  std::string caption;
+  bool stayed = false;
+  StartSteps([&] {
+    HWND dlg = FindBox(win::kChooserCaption);
+    if (step == 0) {
+      if (!dlg) return false;
+      SetWindowTextW(GetDlgItem(dlg, win::kIdChooserName), L"caf\u00e9");
+      PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+      step = 1;
+      return false;
+    }
+    if (step == 1) {
+      HWND box = FindBox("ｴﾗｰ");
+      if (!box) return false;
+      caption = WindowText(box);
+      PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+      step = 2;
+      return false;
+    }
+    if (!dlg || FindBox("ｴﾗｰ")) return false;
+    stayed = true;
+    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+    return true;
+  });
+  EXPECT_FALSE(win::ChooseFolderDialog(main.Get(), "", noShortNames));
+  EXPECT_EQ(caption, "ｴﾗｰ");
+  EXPECT_TRUE(stayed);
+}
+
 TEST(ChooserNames, TypedNamesResolveAgainstTheShownFolder) {
-  win::InstallPlatformText();
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "Out"), "C:\\Data\\Out");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\", "Out\\"), "C:\\Out");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data\\Sub", ".."), "C:\\Data");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "D:\\x\\"), "D:\\x");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "D:"), "D:\\");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "\\Top"), "C:\\Top");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "  "), "");
-  // 表 and ソ end in 0x5C: not separators.
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\表", "ソ"), "C:\\表\\ソ");
-  EXPECT_EQ(win::ResolveTypedFolder("C:\\Data", "ソ\\"), "C:\\Data\\ソ");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"Out"), L"C:\\Data\\Out");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\", L"Out\\"), L"C:\\Out");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data\\Sub", L".."), L"C:\\Data");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"D:\\x\\"), L"D:\\x");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"D:"), L"D:\\");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"\\Top"), L"C:\\Top");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"  "), L"");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\表", L"ソ"), L"C:\\表\\ソ");
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"caf\u00e9\\"), L"C:\\Data\\caf\u00e9");  // as typed, never "cafe"
 }
 
 TEST(CopyFolders, CreateFolderPathMakesEveryParent) {

@@ -16,7 +16,13 @@ TempFolder::TempFolder() {
   }
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+  // Wide: a best-fit listing of names such as café would remove their twins instead.
+  std::wstring wide(path_.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_ACP, 0, path_.c_str(), static_cast<int>(path_.size()), wide.data(), static_cast<int>(wide.size()))));
+  RemoveTreeW(wide);
+}
 
 void WriteFile(const std::string& path, const std::string& contents, DWORD attributes) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -60,11 +66,19 @@ void RemoveTreeW(const std::wstring& path) {
     do {
       const std::wstring name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(path + L"\\" + name);
-      else DeleteFileW((path + L"\\" + name).c_str());
+      const std::wstring full = path + L"\\" + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      // A link to a folder is removed, not entered: it may lead back up (a loop) or out.
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTreeW(full);
+      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(full.c_str());
+      else
+        DeleteFileW(full.c_str());
     } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(path.c_str());
 }
 

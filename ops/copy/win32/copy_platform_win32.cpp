@@ -23,11 +23,6 @@ void SetBusyCursor(bool on) {
 
 namespace {
 
-bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string WithoutTrailingSeparator(std::string path) {
   // A root ("C:\\", "\\") keeps its backslash; a trail byte 0x5C is no separator.
   while (EndsWithBackslash(path) && PathParent(path) != path) path.pop_back();
@@ -85,16 +80,62 @@ bool IsFolderW(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolderPathW(const std::wstring& path) {
-  if (CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path)) return true;
-  const size_t cut = path.find_last_of(L'\\');
-  if (cut == std::wstring::npos || cut < 3) return false;  // a root is there or not at all
-  const std::wstring parent = path.substr(0, cut);
-  if (!IsFolderW(parent) && !CreateFolderPathW(parent)) return false;
-  return CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path);
+// Where a wide path's last component begins; 0 when it has no separator.
+size_t WideNameStart(const std::wstring& path) {
+  const size_t cut = path.find_last_of(L"\\:");
+  return cut == std::wstring::npos ? 0 : cut + 1;
 }
 
+// The mirror of one source: `text` reaches it at its wide path; every other path goes to the
+// file system the engine searches with.
+class MirrorFileSystem : public FileSystem {
+ public:
+  explicit MirrorFileSystem(FileSystem& base) : base_(base) {}
+  void Aim(const std::string& text, std::wstring wide) {
+    text_ = text;
+    wide_ = std::move(wide);
+  }
+
+  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+    return base_.Search(pattern, each);
+  }
+  std::optional<FindItem> Lookup(const std::string& path) override {
+    if (path != text_) return base_.Lookup(path);
+    return LookupAt(wide_, std::string(path.substr(NameStart(path))));
+  }
+  uint32_t GetAttributes(const std::string& path) override {
+    return path == text_ ? AttributesAt(wide_) : base_.GetAttributes(path);
+  }
+  int SetAttributes(const std::string& path, uint32_t attributes) override {
+    return path == text_ ? SetAttributesAt(wide_, attributes) : base_.SetAttributes(path, attributes);
+  }
+  std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override {
+    return path == text_ ? OpenExclusiveAt(wide_) : base_.OpenExclusive(path);
+  }
+  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override { return base_.ToLocalDos(fileTime); }
+  std::optional<uint64_t> FolderIdentity(const std::string& path) override { return base_.FolderIdentity(path); }
+
+ private:
+  FileSystem& base_;
+  std::string text_;
+  std::wstring wide_;
+};
+
 }  // namespace
+
+bool CreateFolderPathW(const std::wstring& given) {
+  std::wstring path = given;
+  // A root ("C:\\") keeps its backslash.
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  if (path.empty()) return false;
+  // Mirroring a tree, the parent is almost always there: one call then does it.
+  if (CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path)) return true;
+  const size_t cut = WideNameStart(path);
+  if (cut < 4) return false;  // a root is there or not at all
+  const std::wstring parent = path.substr(0, cut - 1);
+  if (!IsFolderW(parent) && !CreateFolderPathW(parent)) return false;
+  return CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path);  // or made meanwhile by someone else
+}
 
 std::optional<std::wstring> TrueDestination(const std::string& from, const std::string& to) {
   std::optional<Renamed> renamed = RenamedTail(from, to);
@@ -104,56 +145,40 @@ std::optional<std::wstring> TrueDestination(const std::string& from, const std::
 
 bool CreateFolderPath(const std::string& path) {
   if (path.empty()) return false;
-  const std::string folder = WithoutTrailingSeparator(path);
-  // Mirroring a tree, the parent is almost always there: one call then does it.
-  if (CreateDirectoryA(folder.c_str(), nullptr)) return true;
-  if (IsFolder(folder)) return true;
-  const std::string parent = PathParent(folder);
-  if (!parent.empty() && parent != folder && !IsFolder(parent) && !CreateFolderPath(parent)) return false;
-  if (CreateDirectoryA(folder.c_str(), nullptr)) return true;
-  return IsFolder(folder);  // made meanwhile by someone else
+  return CreateFolderPathW(WideOf(WithoutTrailingSeparator(path)));
 }
 
-Win32CopyPlatform::Win32CopyPlatform(HWND owner, FileSystem& files) : owner_(owner), files_(files) {}
+Win32CopyPlatform::Win32CopyPlatform(HWND owner, FileSystem& files)
+    : owner_(owner), files_(files), mirror_(std::make_unique<MirrorFileSystem>(files)) {}
+
+Win32CopyPlatform::~Win32CopyPlatform() = default;
+
+std::wstring Win32CopyPlatform::TruePath(const std::string& source, const std::string& at) {
+  if (std::optional<std::wstring> named = TrueDestination(source, at)) return *named;
+  return WideOf(at);
+}
 
 bool Win32CopyPlatform::DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) {
-  if (std::optional<std::wstring> named = TrueDestination(from, to))
-    return CopyFileW(WideOf(from).c_str(), named->c_str(), failIfExists) != FALSE;
-  return CopyFileA(from.c_str(), to.c_str(), failIfExists) != FALSE;
+  return CopyFileW(WideOf(from).c_str(), TruePath(from, to).c_str(), failIfExists) != FALSE;
 }
 
-void Win32CopyPlatform::CreateFolders(const std::string& path) { CreateFolderPath(path); }
+bool Win32CopyPlatform::CreateFolders(const std::string& path) { return CreateFolderPath(path); }
 
-void Win32CopyPlatform::CreateFolderFor(const std::string& source, const std::string& at) {
-  if (std::optional<std::wstring> named = TrueDestination(source, at)) {
-    CreateFolderPathW(*named);
-    return;
-  }
-  CreateFolders(at);
+bool Win32CopyPlatform::CreateFolderFor(const std::string& source, const std::string& at) {
+  if (std::optional<std::wstring> named = TrueDestination(source, at)) return CreateFolderPathW(*named);
+  return CreateFolders(at);
 }
 
-std::string Win32CopyPlatform::Addressed(const std::string& source, const std::string& at) {
-  std::optional<Renamed> renamed = RenamedTail(source, at);
-  if (!renamed) return at;
-  // Each renamed component by the spelling the destination's file system gives it.
-  std::string path = renamed->kept;
-  std::wstring wide = WideOf(renamed->kept);
-  for (size_t i = 0; i < renamed->tail.size(); ++i) {
-    if (i > 0) {
-      path += '\\';
-      wide += L'\\';
-    }
-    wide += renamed->tail[i];
-    WIN32_FIND_DATAW fd;
-    ScopedFind find(FindFirstFileW(wide.c_str(), &fd));
-    if (!find) return at;  // not there (yet)
-    // Without a short name at the destination it is marked: every operation on it then ends
-    // in its own error line rather than reaching it by another name or passing it over.
-    std::string name;
-    AnsiNameOf(fd, name);
-    path += name;
-  }
-  return path;
+FileSystem& Win32CopyPlatform::MirrorFiles(const std::string& source, const std::string& at, const std::string& text) {
+  // Always the wide path the copy is made at: the destination's own short name may be missing
+  // (volumes without 8.3 names) or, for the source's short name, belong to another file.
+  auto& mirror = static_cast<MirrorFileSystem&>(*mirror_);
+  mirror.Aim(text, TruePath(source, at));
+  return mirror;
+}
+
+size_t Win32CopyPlatform::PathUnits(const std::string& source, const std::string& at) {
+  return TruePath(source, at).size();
 }
 
 std::optional<int64_t> Win32CopyPlatform::FreeBytes(const std::string& folder) {
@@ -162,7 +187,7 @@ std::optional<int64_t> Win32CopyPlatform::FreeBytes(const std::string& folder) {
   std::string at = folder;
   for (;;) {
     ULARGE_INTEGER available{}, total{}, free{};
-    if (GetDiskFreeSpaceExA(at.c_str(), &available, &total, &free)) {
+    if (GetDiskFreeSpaceExW(WideOf(at).c_str(), &available, &total, &free)) {
       // Beyond what the signed figure holds there is room for any file.
       if (available.QuadPart > static_cast<ULONGLONG>(INT64_MAX)) return INT64_MAX;
       return static_cast<int64_t>(available.QuadPart);
@@ -216,9 +241,13 @@ std::string Win32CopyPlatform::SpelledOnDisk(const std::string& folder) {
   if (name.empty() || name == "." || name == "..") return folder;
   std::string spelled = SpelledOnDisk(WithoutTrailingSeparator(parent));
   if (!EndsWithBackslash(spelled)) spelled += '\\';
-  WIN32_FIND_DATAA fd;
-  win::ScopedFind find(FindFirstFileA(folder.c_str(), &fd));
-  return spelled + (find ? fd.cFileName : name);
+  // Asked wide: the code-page search reports a name it cannot hold best-fit (café as "cafe"),
+  // which is another folder. Its own long name where the code page holds it, else its short name.
+  WIN32_FIND_DATAW fd;
+  win::ScopedFind find(FindFirstFileW(WideOf(folder).c_str(), &fd));
+  std::string onDisk;
+  if (!find || AnsiNameOf(fd, onDisk) == AnsiName::None) onDisk = name;
+  return spelled + onDisk;
 }
 
 }  // namespace mv::win
