@@ -267,6 +267,8 @@ void TForm1::FormCreate() {
   tree_.TotalCount = 0;
   tree_.TotalSize = 0;
 
+  // The system's folder icons, asked by attributes alone: no file is named, so the code-page
+  // call is as good as the wide one.
   SHFILEINFOA info{};
   HIMAGELIST small = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
       "", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));

@@ -249,7 +249,7 @@ std::optional<uint32_t> Win32FileSystem::ToLocalDos(uint64_t fileTime) {
 
 std::optional<uint64_t> Win32FileSystem::FolderIdentity(const std::string& path) {
   if (!NamesOneItem(path)) return std::nullopt;
-  ScopedFile dir(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  ScopedFile dir(CreateFileW(WideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!dir) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
