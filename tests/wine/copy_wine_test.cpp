@@ -263,11 +263,13 @@ TEST_F(CopyWine, ProgressDialogLayout) {
 }
 
 TEST_F(CopyWine, TimerShowsTheDialogOnceAfterASecond) {
-  const DWORD start = GetTickCount();
   form2->StartTimer();
   EXPECT_TRUE(form2->continueCopy());
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form2->Handle()) != FALSE; }, 5000));
-  EXPECT_GE(GetTickCount() - start, 900u);
+  EXPECT_TRUE(form2->Timer1().Enabled());
+  EXPECT_EQ(form2->Timer1().Interval(), 1000u);
+  EXPECT_FALSE(IsWindowVisible(form2->Handle()));
+  form2->Timer1Timer();  // the second is up
+  EXPECT_TRUE(IsWindowVisible(form2->Handle()));
   EXPECT_FALSE(form2->Timer1().Enabled());  // one shot
   // A window-manager close stops the run as Cancel does.
   bool cancelled = false;
@@ -289,6 +291,8 @@ TEST_F(CopyWine, LabelsFollowTheFileInHandAtTheScreensPace) {
     GetWindowRect(Ctl(id), &r);
     return r.right - r.left;
   };
+  DWORD now = 5000;
+  form2->SetClock([&] { return now; });
   form2->SetPaths("C:\\hidden\\a.txt", "D:\\a.txt", 10);
   EXPECT_EQ(from(), "fromEdit");
   form2->Show();
@@ -303,9 +307,12 @@ TEST_F(CopyWine, LabelsFollowTheFileInHandAtTheScreensPace) {
   EXPECT_EQ(from(), longPath);
   const LONG wide = width(kIdForm2From);
   EXPECT_GT(wide, 300);
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 40) Sleep(5);
-  form2->SetPaths("C:\\e.txt", "D:\\e.txt", 10);  // a while since the last: at once
+  form2->SetPaths("C:\\x.txt", "D:\\x.txt", 10);  // within the same screen refresh: waits
+  now += 14;
+  form2->SetPaths("C:\\y.txt", "D:\\y.txt", 10);
+  EXPECT_EQ(from(), longPath);
+  now += 1;
+  form2->SetPaths("C:\\e.txt", "D:\\e.txt", 10);  // a refresh since the last: at once
   EXPECT_EQ(from(), "C:\\e.txt");
   EXPECT_EQ(width(kIdForm2From), wide);
   form2->SetPaths("C:\\f.txt", "D:\\f.txt", 10);
@@ -671,24 +678,21 @@ TEST_F(CopyWine, CancelDuringALongRunKeepsWhatWasCopied) {
   }
   Build(targets);
   chosen = out;
-  perFile = [] { Sleep(100); };  // a slow volume: the run lasts about four seconds
-
-  const DWORD start = GetTickCount();
-  DWORD shownAfter = 0;
-  StartSteps([&] {
-    if (!IsWindowVisible(form2->Handle())) return false;
-    shownAfter = GetTickCount() - start;
-    PostMessageA(Ctl(kIdForm2Button1), BM_CLICK, 0, 0);
-    return true;
-  });
+  // After the fifth file the second is up and the user presses Cancel on the dialog it shows.
+  bool shownAtCancel = false;
+  perFile = [&] {
+    if (changed.size() != 5) return;
+    form2->Timer1Timer();
+    shownAtCancel = IsWindowVisible(form2->Handle()) != FALSE;
+    SendMessageA(Ctl(kIdForm2Button1), BM_CLICK, 0, 0);
+  };
   engine->BitBtn1Click(tree);
-  EXPECT_GE(shownAfter, 900u);
+  EXPECT_TRUE(shownAtCancel);
   EXPECT_FALSE(IsWindowVisible(form2->Handle()));
   EXPECT_FALSE(engine->ContinueCopy());
   EXPECT_FALSE(form2->continueCopy());
   const size_t done = changed.size();
-  EXPECT_GE(done, 5u);
-  EXPECT_LT(done, targets.size());
+  EXPECT_EQ(done, 5u);  // the run stops before the next file
   for (size_t i = 0; i < targets.size(); ++i) {
     const std::string copy = out + "\\f" + std::to_string(i) + ".txt";
     EXPECT_EQ(Contents(copy), i < done ? std::string(100 + i, 'x') : "<missing>") << i;

@@ -293,7 +293,11 @@ TEST_F(FaultWine, CloseRequestDuringACopyStopsTheRunThenCloses) {
   answers.chooserFolder = out;
   bool asked = false;
   answers.onTick = [&] {
-    if (asked || !IsWindowVisible(form->Form2()->Handle())) return;
+    if (asked) return;
+    if (!IsWindowVisible(form->Form2()->Handle())) {
+      if (form->Copy()->Running()) form->Form2()->Timer1Timer();  // the second is up
+      return;
+    }
     asked = true;
     PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
   };

@@ -232,13 +232,13 @@ void TForm2::SetPaths(const std::string& from, const std::string& to, int64_t si
   pendingTo_ = to;
   pending_ = true;
   if (!wnd_ || !IsWindowVisible(wnd_)) return;
-  if (size < 0 || size >= kBigFile || GetTickCount() - shownAt_ >= kRepaintMs) ShowPendingPaths();
+  if (size < 0 || size >= kBigFile || clock_() - shownAt_ >= kRepaintMs) ShowPendingPaths();
 }
 
 void TForm2::ShowPendingPaths() {
   if (!pending_) return;
   pending_ = false;
-  shownAt_ = GetTickCount();
+  shownAt_ = clock_();
   SetLabel(fromEdit_, pendingFrom_);
   SetLabel(toEdit_, pendingTo_);
 }

@@ -53,6 +53,9 @@ class TForm2 : public CopyProgress {
   void SetPosition(int position) override;
   void DiskFullBox(const std::string& message) override;
 
+  // The milliseconds the labels' pace is measured in (GetTickCount unless set).
+  void SetClock(std::function<DWORD()> clock) { clock_ = std::move(clock); }
+
   TAnimate* Animate1() { return animate1_.get(); }
   TTimer& Timer1() { return timer1_; }
 
@@ -80,6 +83,7 @@ class TForm2 : public CopyProgress {
   std::string pendingFrom_, pendingTo_;
   bool pending_ = false;
   DWORD shownAt_ = 0;
+  std::function<DWORD()> clock_ = [] { return GetTickCount(); };
   int barAt_ = 0;  // the bar's position as last sent  // when paths last reached the labels
 };
 
