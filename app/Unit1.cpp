@@ -265,7 +265,9 @@ void TForm1::FormCreate() {
   mirror_.SetFolderIcons(closedFolderIcon_, openFolderIcon_, small);
   ApplySettings();
   Layout();
-  lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle);
+  lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle, [this] {
+    if (form3_) form3_->Show();
+  });
 }
 
 void TForm1::ApplySettings() {

@@ -26,6 +26,7 @@ class AnsweringUi : public lha::ArchiveUi {
     std::fprintf(stderr, "error: %s\n", message.c_str());
     failed = true;
   }
+  void ShowErrors() override { std::fprintf(stderr, "error lines shown\n"); }
   bool failed = false;
 
  private:
