@@ -393,7 +393,8 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
         entry.name.name = base;
         InsertBeforeExtension(&entry.name.name, suffix);
       }
-      if (!entry.wideName.empty()) InsertBeforeExtension(&entry.wideName, std::u16string(suffix.begin(), suffix.end()));
+      if (!entry.wideName.empty())
+        InsertBeforeExtension(&entry.wideName, std::u16string(suffix.begin(), suffix.end()));
     }
     byPath.emplace(FoldPath(storedPath(entry.name)), entries.size());
     entries.push_back(std::move(entry));

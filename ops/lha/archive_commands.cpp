@@ -45,7 +45,9 @@ std::string CannotCreateMessage(std::string_view path) {
 }
 
 std::string NotLhaLine(std::string_view path) { return "Not Lha FileName = " + std::string(path); }
-std::string ShortNameLine(std::string_view path) { return "Lha ShortName FileName = " + std::string(path); }
+std::string ShortNameLine(std::string_view path) {
+  return "Lha ShortName FileName = " + std::string(path);
+}
 
 bool ArchiveCommands::IsFolder(const std::string& path) {
   // A path that cannot be queried (gone since the build) is treated as a folder: it gets no
@@ -65,8 +67,10 @@ void ArchiveCommands::AddFile(const std::string& path) {
   if (EqualsNoCase(path, archive_)) return;
   lines_.Append(ListLine(base_, path));
   // Only the stored part counts: below the base, or the name alone for a file outside it.
-  const bool below = path.size() > base_.size() && EqualsNoCase(std::string_view(path).substr(0, base_.size()), base_);
-  if (platform_.HoldsShortName(path, below ? base_.size() : NameStart(path))) shortNamed_.push_back(path);
+  const bool below = path.size() > base_.size() &&
+                     EqualsNoCase(std::string_view(path).substr(0, base_.size()), base_);
+  if (platform_.HoldsShortName(path, below ? base_.size() : NameStart(path)))
+    shortNamed_.push_back(path);
 }
 
 void ArchiveCommands::ListLhaNode(const Node& node) {
@@ -202,9 +206,12 @@ void ArchiveCommands::Archive(const std::string& archive, const std::string& lis
     bool made = false;
     ~Restore() {
       if (aside.empty()) return;
-      if (made) platform.Delete(aside);
-      else if (own.empty()) platform.Move(aside, archive);
-      else platform.MoveToOwnName(aside, own);
+      if (made)
+        platform.Delete(aside);
+      else if (own.empty())
+        platform.Move(aside, archive);
+      else
+        platform.MoveToOwnName(aside, own);
     }
   } restore{platform_, archive, aside, own};
   platform_.CallArchiver(CommandText(archive, base_, listFile));

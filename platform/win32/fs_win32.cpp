@@ -235,7 +235,8 @@ std::optional<std::wstring> OwnLongPath(const std::string& path) {
   WIN32_FIND_DATAW fd;
   const std::wstring wide = WideOf(path), lastWide = WideOf(last);
   ScopedFind find(FindFirstFileW(wide.c_str(), &fd));
-  if (!find || lstrcmpiW(fd.cAlternateFileName, lastWide.c_str()) != 0 || lstrcmpiW(fd.cFileName, lastWide.c_str()) == 0)
+  if (!find || lstrcmpiW(fd.cAlternateFileName, lastWide.c_str()) != 0 ||
+      lstrcmpiW(fd.cFileName, lastWide.c_str()) == 0)
     return std::nullopt;
   return wide.substr(0, wide.size() - lastWide.size()) + fd.cFileName;
 }

@@ -64,7 +64,8 @@ TEST(LhaNamesTest, TheLibraryStoresEveryNameTheProgramListsAsItWasListed) {
       store.Put(base + rel, mv::lzh::testing::TextBytes(100 + relative.size(), static_cast<uint32_t>(relative.size())));
       lines.Append(mv::lha::ListLine(base, base + rel));
       relative.push_back(rel);
-      truePaths.push_back(trueRelUtf8.empty() ? std::u16string() : Store::Utf16(trueRelUtf8, "UTF-8"));
+      truePaths.push_back(trueRelUtf8.empty() ? std::u16string()
+                                              : Store::Utf16(trueRelUtf8, "UTF-8"));
     };
     for (const auto& n : names) {
       bool isShort = false;
@@ -92,7 +93,8 @@ TEST(LhaNamesTest, TheLibraryStoresEveryNameTheProgramListsAsItWasListed) {
     for (size_t i = 0; i < m.size(); ++i) {
       EXPECT_EQ(m[i].path, relative[i]);
       EXPECT_TRUE(m[i].widePath == truePaths[i]) << relative[i];
-      const bool ascii = std::all_of(relative[i].begin(), relative[i].end(), [](char c) { return (c & 0x80) == 0; });
+      const bool ascii = std::all_of(relative[i].begin(), relative[i].end(),
+                                     [](char c) { return (c & 0x80) == 0; });
       EXPECT_EQ(m[i].codePage, ascii && truePaths[i].empty() ? 0u : 932u) << relative[i];
       EXPECT_EQ(mv::lzh::testing::MemberData(archive->bytes, m[i]), store.Get(base + relative[i])->bytes) << relative[i];
     }

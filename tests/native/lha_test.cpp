@@ -200,7 +200,8 @@ TEST_F(LhaCommandsTest, TheRunTellsWhatTheArchiveLacksOrHoldsUnderAShortName) {
     if (made) platform.archiverMakes = "D:\\Out\\a.lzh";
     ui.shown = 0;
     commands.BitBtn3Click(tree);
-    EXPECT_NE(platform.listAtCall.find("\"CAF_~1.TXT\"\r\n"), std::string::npos) << platform.listAtCall;
+    EXPECT_NE(platform.listAtCall.find("\"CAF_~1.TXT\"\r\n"), std::string::npos)
+        << platform.listAtCall;
     EXPECT_EQ(platform.listAtCall.find("gone"), std::string::npos) << platform.listAtCall;
     std::vector<std::string> lines = {"Not Lha FileName = D:\\Work\\gone.txt"};
     if (made) lines.push_back("Lha ShortName FileName = D:\\Work\\CAF_~1.TXT");
@@ -234,7 +235,11 @@ TEST_F(LhaCommandsTest, AnArchiveChosenByItsShortNameKeepsItsOwnName) {
   const Case cases[] = {
       {"made", true, false, "new", {}},
       {"nothing made", false, false, "old", {}},
-      {"the new one cannot take the name", true, true, "old", {"ﾌｧｲﾙ D:\\Out\\__~~~1.LZH を作成できません"}},
+      {"the new one cannot take the name",
+       true,
+       true,
+       "old",
+       {"ﾌｧｲﾙ D:\\Out\\__~~~1.LZH を作成できません"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -60,7 +60,7 @@ TEST(LzhHeader, Level2Layout) {
   EXPECT_EQ(r[4], (std::pair<int, Bytes>{0x40, {0x21, 0x00}}));
   ASSERT_EQ(r[5].first, 0x41);
   ASSERT_EQ(r[5].second.size(), 24u);
-  EXPECT_EQ(r[5].second[0], 1);   // creation, last write, last access
+  EXPECT_EQ(r[5].second[0], 1);  // creation, last write, last access
   EXPECT_EQ(r[5].second[16], 3);
 }
 
@@ -103,7 +103,8 @@ TEST(LzhHeader, TrueNamesInUtf16FollowTheCodePageNames) {
   EXPECT_EQ(types, (std::vector<int>{0x00, 0x46, 0x01, 0x02, 0x44, 0x45, 0x41}));
   EXPECT_EQ(r[1].second, (Bytes{0xA4, 0x03, 0x00, 0x00}));  // 932
   EXPECT_EQ(r[4].second, (Bytes{'c', 0, 'a', 0, 'f', 0, 0xE9, 0, '.', 0, 't', 0, 'x', 0, 't', 0}));
-  EXPECT_EQ(r[5].second, (Bytes{0x5C, 0xD5, 0x00, 0xAE, 0xFF, 0xFF, 0x68, 0x88, 0xFF, 0xFF}));  // 한 글 / 表 /
+  EXPECT_EQ(r[5].second,
+            (Bytes{0x5C, 0xD5, 0x00, 0xAE, 0xFF, 0xFF, 0x68, 0x88, 0xFF, 0xFF}));  // 한 글 / 表 /
 
   // Our reader takes both; without the UTF-16 names and with ASCII names alone none of the
   // three records is written.
@@ -147,7 +148,9 @@ TEST(LzhHeader, SizeNeverEndsInZeroByte) {
         const auto m = testing::Members(archive);
         ASSERT_EQ(m.size(), 1u);
         EXPECT_EQ(m[0].path, dir.empty() ? h.name : dir + "\\" + h.name);
-        if (wide) EXPECT_TRUE(m[0].widePath == (h.wideDir.empty() ? h.wideName : h.wideDir + u"\\" + h.wideName));
+        if (wide)
+          EXPECT_TRUE(m[0].widePath ==
+                      (h.wideDir.empty() ? h.wideName : h.wideDir + u"\\" + h.wideName));
       }
     }
   }

@@ -112,8 +112,9 @@ TEST_F(FaultWine, SourcesThatVanishedAfterTheBuildAreReportedAndNothingElseIsLos
   Click(kIdBitBtn3);
   ASSERT_TRUE(ExtractWithLhasa(out + "\\all.lzh", tmp / "X"));
   EXPECT_EQ(FilesBelow(tmp / "X"), (std::vector<std::string>{"a.txt=alpha"}));
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"Not Lha FileName = " + base + "\\Sub", "Not Lha FileName = " + base + "\\gone.txt",
-                                                "Not Lha FileName = " + base + "\\Sub\\c.txt"}));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"Not Lha FileName = " + base + "\\Sub",
+                                               "Not Lha FileName = " + base + "\\gone.txt",
+                                               "Not Lha FileName = " + base + "\\Sub\\c.txt"}));
   EXPECT_EQ(FilesBelow(out).size(), 2u) << ::testing::PrintToString(FilesBelow(out));
   EXPECT_FALSE(Exists(lha::win::ProgramFolder() + "TMPLHA.$"));
   Close();

@@ -33,13 +33,16 @@ TEST_F(LhaNamesWine, EveryNameIsArchivedUnderItsOwnBytesOrItsShortName) {
   std::vector<std::string> shortNamed;          // error lines of the files stored by short names
   bool inShortFolder = false;
   auto add = [&](const std::string& rel, bool isShort = false) {
-    if (isShort || inShortFolder) shortNamed.push_back("Lha ShortName FileName = " + base + "\\" + rel);
+    if (isShort || inShortFolder)
+      shortNamed.push_back("Lha ShortName FileName = " + base + "\\" + rel);
     const std::string data = "#" + std::to_string(expected.size()) + " " + rel;
     WriteFile(base + "\\" + rel, data);
     std::string unix = rel;
     for (size_t i = 0; i < unix.size(); ++i) {
-      if (IsLeadByte(static_cast<unsigned char>(unix[i])) && i + 1 < unix.size()) ++i;
-      else if (unix[i] == '\\') unix[i] = '/';
+      if (IsLeadByte(static_cast<unsigned char>(unix[i])) && i + 1 < unix.size())
+        ++i;
+      else if (unix[i] == '\\')
+        unix[i] = '/';
     }
     expected[AsLhasaWrites(unix)] = data;
   };
@@ -87,7 +90,8 @@ TEST_F(LhaNamesWine, EveryNameIsArchivedUnderItsOwnBytesOrItsShortName) {
   MakeFolder(out);
   const std::wstring outW = win::WideOf(out), own = outW + L"\\\ud55c\uae00.lzh";  // 한글.lzh
   {
-    win::ScopedFile old(CreateFileW(own.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    win::ScopedFile old(
+        CreateFileW(own.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(static_cast<bool>(old));
   }
   WIN32_FIND_DATAW fd;

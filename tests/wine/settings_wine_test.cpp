@@ -81,7 +81,8 @@ TEST_F(SettingsWine, AProgramFolderTheCodePageCannotHoldIsWhereItsFilesGo) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::wstring cmd = L"\"" + copy + L"\" --mv-own-folder";
-  ASSERT_TRUE(CreateProcessW(copy.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(CreateProcessW(copy.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &si, &pi));
   win::ScopedFile process(pi.hProcess), thread(pi.hThread);
   ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
   DWORD code = 99;

@@ -179,7 +179,8 @@ TEST_F(Unlha32, AnArchiveNamedByItsShortNameKeepsItsOwnName) {
   ASSERT_EQ(Pack("\"b.txt\"\r\n", &output), 0) << output;
   std::vector<std::wstring> archives;
   mv::win::ScopedFind find(FindFirstFileW((folder + L"\\*.lzh").c_str(), &fd));
-  for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.Get(), &fd)) archives.push_back(fd.cFileName);
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.Get(), &fd))
+    archives.push_back(fd.cFileName);
   const std::vector<std::wstring> onlyOwn = {L"한글.lzh"};  // outside the macro: no code-page text
   EXPECT_TRUE(archives == onlyOwn) << archives.size();
   const auto m = mv::lzh::testing::Members(ReadAll(archive_));
@@ -271,7 +272,8 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 
 std::string Narrow(const std::wstring& text, UINT codePage) {
   std::string s(text.size() * 4 + 1, '\0');
-  s.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), s.data(),
+  s.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(),
+                                                   static_cast<int>(text.size()), s.data(),
                                                    static_cast<int>(s.size()), nullptr, nullptr)));
   return s;
 }
@@ -305,8 +307,8 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   std::vector<Expected> expected;
   std::string list;
   bool inShortFolder = false;
-  auto add = [&](const std::wstring& folder, const std::string& listedFolder, const std::wstring& name,
-                 bool outside, const std::wstring& trueFolder = {}) {
+  auto add = [&](const std::wstring& folder, const std::string& listedFolder,
+                 const std::wstring& name, bool outside, const std::wstring& trueFolder = {}) {
     std::string data = "#" + std::to_string(expected.size()) + "\n";
     for (int i = 0; i < 300; ++i) data += static_cast<char>((i * 31 + expected.size()) & 0xFF);
     mv::win::ScopedFile f(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
@@ -323,9 +325,10 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
     std::string utf8 = Narrow(truePath, CP_UTF8);
     std::replace(utf8.begin(), utf8.end(), '\\', '/');
     const bool other = outside || inShortFolder;
-    expected.push_back({listedFolder.empty() ? listed : listedFolder + "\\" + listed,
-                        mv::testing::AsLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed),
-                        other ? truePath : std::wstring(), utf8, data});
+    expected.push_back(
+        {listedFolder.empty() ? listed : listedFolder + "\\" + listed,
+         mv::testing::AsLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed),
+         other ? truePath : std::wstring(), utf8, data});
   };
   // Names of these kinds are the code page's own; those outside it go by their short names.
   auto outsideKind = [](const std::string& kind) {
@@ -362,7 +365,8 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   for (size_t i = 0; i < m.size(); ++i) {
     EXPECT_EQ(m[i].path, expected[i].stored);
     // Beside a short name, anywhere in the path, the whole true path in UTF-16.
-    EXPECT_TRUE(std::wstring(m[i].widePath.begin(), m[i].widePath.end()) == expected[i].wide) << m[i].path;
+    EXPECT_TRUE(std::wstring(m[i].widePath.begin(), m[i].widePath.end()) == expected[i].wide)
+        << m[i].path;
     EXPECT_EQ(MemberData(archive, m[i]), Bytes(expected[i].data.begin(), expected[i].data.end())) << m[i].path;
   }
 

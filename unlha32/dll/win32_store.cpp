@@ -111,8 +111,9 @@ int Win32Store::Stat(const std::string& path, FileStat* st) {
 }
 
 int Win32Store::OpenRead(const std::string& path, std::unique_ptr<InputFile>* file) {
-  win::ScopedFile f(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  win::ScopedFile f(CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!f) return static_cast<int>(GetLastError());
   LARGE_INTEGER size;
   if (!GetFileSizeEx(f.Get(), &size)) return static_cast<int>(GetLastError());
@@ -125,8 +126,8 @@ int Win32Store::CreateTemp(const std::string& folder, std::string* path, std::un
     char name[32];
     std::snprintf(name, sizeof name, "~mvlzh%04d.tmp", n);
     const std::string candidate = folder + name;
-    win::ScopedFile f(CreateFileW(Wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::ScopedFile f(CreateFileW(Wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (f) {
       *path = candidate;
       *file = std::make_unique<Win32Output>(std::move(f));
@@ -141,7 +142,9 @@ int Win32Store::CreateTemp(const std::string& folder, std::string* path, std::un
 int Win32Store::Replace(const std::string& from, const std::string& to) {
   // Over an existing archive named by its short name, the new one takes the old one's long name.
   const std::wstring target = mv::win::OwnLongPath(to).value_or(Wide(to));
-  return MoveFileExW(Wide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : static_cast<int>(GetLastError());
+  return MoveFileExW(Wide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)
+             ? 0
+             : static_cast<int>(GetLastError());
 }
 
 int Win32Store::Remove(const std::string& path) {

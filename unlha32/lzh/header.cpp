@@ -93,7 +93,9 @@ std::vector<uint8_t> BuildLevel2Header(const NewHeader& h) {
   records.push_back({0x00, {0, 0}});  // CRC, filled in below
   const bool wide = !h.wideName.empty();
   // Readers that convert names refuse code-page bytes they are not told the code page of.
-  auto highByte = [](const std::string& s) { return std::any_of(s.begin(), s.end(), [](char c) { return c & 0x80; }); };
+  auto highByte = [](const std::string& s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
+  };
   if (wide || highByte(h.name) || highByte(h.dir)) {
     records.push_back({0x46, {}});
     Put32(records.back().data, kCodePage);
@@ -116,9 +118,12 @@ std::vector<uint8_t> BuildLevel2Header(const NewHeader& h) {
   if (v.size() % 256 == 0) {
     // Both readers mishandle such a size, the documented pad byte included. Change the size
     // instead: without the directory's closing 0xFF, or with an empty directory record.
-    auto name = std::find_if(records.begin(), records.end(), [](const Record& r) { return r.type == 0x01; });
-    if (hasDir) (name + 1)->data.pop_back();
-    else records.insert(name + 1, Record{0x02, {}});
+    auto name = std::find_if(records.begin(), records.end(),
+                             [](const Record& r) { return r.type == 0x01; });
+    if (hasDir)
+      (name + 1)->data.pop_back();
+    else
+      records.insert(name + 1, Record{0x02, {}});
     v = Assemble(h, records);
   }
   const uint16_t crc = Crc16(0, v.data(), v.size());

@@ -100,8 +100,12 @@ class Win32ArchivePlatform : public ArchivePlatform {
 
 class Win32ArchiveUi : public ArchiveUi {
  public:
-  Win32ArchiveUi(LhaSaveDialog& dialog, HWND owner, std::string title, std::function<void()> showErrors)
-      : dialog_(dialog), owner_(owner), title_(std::move(title)), showErrors_(std::move(showErrors)) {}
+  Win32ArchiveUi(LhaSaveDialog& dialog, HWND owner, std::string title,
+                 std::function<void()> showErrors)
+      : dialog_(dialog),
+        owner_(owner),
+        title_(std::move(title)),
+        showErrors_(std::move(showErrors)) {}
   std::optional<std::string> AskArchiveName() override;
   void Notice(const std::string& text) override;
   void ApplicationError(const std::string& message) override;
