@@ -280,8 +280,7 @@ void TForm1::FormCreate() {
   mirror_.SetFolderIcons(closedFolderIcon_, openFolderIcon_, small);
   ApplySettings();
   Layout();
-  lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle);
-  lha_->SetShowErrors([this] { ShowErrorWindow(); });
+  lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle, [this] { ShowErrorWindow(); });
 }
 
 void TForm1::ShowErrorWindow() {

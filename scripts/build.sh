@@ -7,6 +7,8 @@ cd "$here"
 jobs=$(nproc)
 for preset in "$@"; do
   [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" | grep -vE '^\[[0-9]+/[0-9]+\]' || true
-  [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+  # The build's own status, not the filter's: a failed build must stop here.
+  status=0
+  cmake --build --preset "$preset" -j "$jobs" > >(grep -vE '^\[[0-9]+/[0-9]+\]' || true) || status=$?
+  [ "$status" -eq 0 ] || { echo "build.sh: the $preset build failed" >&2; exit 1; }
 done

@@ -138,8 +138,44 @@ std::string ErrorText(Store& store, int error) {
 struct NewEntry {
   StoredName name;
   FileStat stat;
+  std::u16string wideDir, wideName;  // the true path, where the stored one is not it
   bool placed = false;  // already written in place of an old member
 };
+
+// The true path of a member whose stored path holds a short name standing for a name the code
+// page cannot hold: then every component goes in UTF-16 as well, so that a reader taking the
+// UTF-16 records has the whole path from them. Each folder is asked once a run.
+void FindTrueNames(Store& store, const std::string& base, NewEntry* e,
+                   std::unordered_map<std::string, std::u16string>* folders) {
+  const StoredName& n = e->name;
+  const std::vector<std::string> dirs = SplitStoredPath(n.dir);
+  std::vector<std::u16string> wideDirs;
+  bool other = false;
+  std::string path = base;
+  for (const std::string& d : dirs) {
+    path += d;
+    auto it = folders->find(path);
+    if (it == folders->end()) it = folders->emplace(path, store.LongNameOf(path)).first;
+    wideDirs.push_back(it->second);
+    other = other || !it->second.empty();
+    path += '\\';
+  }
+  const std::u16string name = store.LongNameOf(dirs.empty() ? n.source : path + n.name);
+  if (!other && name.empty()) return;
+  e->wideName = name.empty() ? store.Utf16Of(n.name) : name;
+  for (size_t k = 0; k < dirs.size(); ++k) {
+    if (k) e->wideDir += u'\\';
+    e->wideDir += wideDirs[k].empty() ? store.Utf16Of(dirs[k]) : wideDirs[k];
+  }
+}
+
+// Puts text before a name's extension (before its last dot, unless that starts the name).
+template <typename S>
+void InsertBeforeExtension(S* name, const S& text) {
+  size_t dot = name->rfind(typename S::value_type('.'));
+  if (dot == 0 || dot == S::npos) dot = name->size();
+  name->insert(dot, text);
+}
 
 struct Output {
   Store& store;
@@ -333,6 +369,7 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     const auto it = byPath.find(FoldPath(path));
     return it == byPath.end() ? entries.end() : entries.begin() + static_cast<ptrdiff_t>(it->second);
   };
+  std::unordered_map<std::string, std::u16string> trueFolders;
   for (const std::string& name : listed) {
     NewEntry entry;
     if (!ResolveName(name, cmd.baseFolder, cmd.storePaths, &entry.name, &reason))
@@ -342,6 +379,7 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     if (!entry.stat.exists) return fail(kResultMissingFile, "ファイルが見つかりません: " + entry.name.source);
     if (entry.stat.directory) return fail(kResultMissingFile, "フォルダーは格納できません: " + entry.name.source);
     if (entry.stat.size > 0xFFFFFFFFull) return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + entry.name.source);
+    FindTrueNames(store, cmd.baseFolder, &entry, &trueFolders);
     auto same = findStored(storedPath(entry.name));
     if (same != entries.end() && SamePath(same->name.source, entry.name.source)) {
       *same = std::move(entry);
@@ -349,10 +387,14 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     }
     if (same != entries.end()) {
       const std::string base = entry.name.name;
-      size_t dot = base.rfind('.');
-      if (dot == 0 || dot == std::string::npos) dot = base.size();
-      for (int n = 2; findStored(storedPath(entry.name)) != entries.end(); ++n)
-        entry.name.name = base.substr(0, dot) + " (" + std::to_string(n) + ")" + base.substr(dot);
+      std::string suffix;
+      for (int n = 2; findStored(storedPath(entry.name)) != entries.end(); ++n) {
+        suffix = " (" + std::to_string(n) + ")";
+        entry.name.name = base;
+        InsertBeforeExtension(&entry.name.name, suffix);
+      }
+      if (!entry.wideName.empty())
+        InsertBeforeExtension(&entry.wideName, std::u16string(suffix.begin(), suffix.end()));
     }
     byPath.emplace(FoldPath(storedPath(entry.name)), entries.size());
     entries.push_back(std::move(entry));
@@ -404,6 +446,8 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     SourceInfo info;
     info.dir = e.name.dir;
     info.name = e.name.name;
+    info.wideDir = e.wideDir;
+    info.wideName = e.wideName;
     info.attributes = static_cast<uint16_t>(cmd.storeAttributes ? (e.stat.attributes & 0x27) : 0x20);
     info.creation = e.stat.creation ? e.stat.creation : e.stat.lastWrite;
     info.lastWrite = e.stat.lastWrite;

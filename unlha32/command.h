@@ -59,6 +59,15 @@ class Store {
   virtual int Remove(const std::string& path) = 0;
   // A short text for an error code.
   virtual std::string Describe(int error) = 0;
+  // The item's true name in UTF-16 where the path's last component is a short name standing for
+  // a name the code page cannot hold; empty otherwise (the spelling is the name).
+  virtual std::u16string LongNameOf(const std::string& /*path*/) { return {}; }
+  // Code-page text in UTF-16 (only asked for names in a path that has a long name above).
+  virtual std::u16string Utf16Of(const std::string& text) {
+    std::u16string out;
+    for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return out;
+  }
 };
 
 struct Command {

@@ -268,6 +268,8 @@ class Writer {
     h.dataCrc = m.crc;
     h.dir = s.dir;
     h.name = s.name;
+    h.wideDir = s.wideDir;
+    h.wideName = s.wideName;
     h.attributes = s.attributes;
     h.creation = s.creation;
     h.lastWrite = s.lastWrite;

@@ -33,7 +33,7 @@ class AnsweringUi : public lha::ArchiveUi {
     std::fprintf(stderr, "error: %s\n", message.c_str());
     failed = true;
   }
-  void ShowErrorWindow() override { std::fprintf(stderr, "error lines left\n"); }
+  void ShowErrors() override { std::fprintf(stderr, "error lines shown\n"); }
   bool failed = false;
 
  private:

@@ -44,18 +44,33 @@ std::string CannotCreateMessage(std::string_view path) {
   return text;
 }
 
+std::string NotLhaLine(std::string_view path) { return "Not Lha FileName = " + std::string(path); }
+std::string ShortNameLine(std::string_view path) {
+  return "Lha ShortName FileName = " + std::string(path);
+}
+
 bool ArchiveCommands::IsFolder(const std::string& path) {
-  // A path that cannot be queried is treated as a folder: it gets no line. A name the code page
-  // cannot hold (no short name either) is listed instead, so the library refuses it and says
-  // why: it is never left out without a word.
+  // A path that cannot be queried (gone since the build) is treated as a folder: it gets no
+  // list line, and an error line says it is not in the archive. A name the code page cannot
+  // hold (no short name either) is listed instead, so the library refuses it and says why.
   if (!NamesOneItem(path)) return false;
-  return (platform_.Attributes(path) & kAttrDirectory) != 0;
+  const uint32_t attributes = platform_.Attributes(path);
+  if (attributes == kAttrInvalid) {
+    notes_.push_back(NotLhaLine(path));
+    return true;
+  }
+  return (attributes & kAttrDirectory) != 0;
 }
 
 void ArchiveCommands::AddFile(const std::string& path) {
   // The old archive of the chosen name is still in place while collecting; it is never packed.
   if (EqualsNoCase(path, archive_)) return;
   lines_.Append(ListLine(base_, path));
+  // Only the stored part counts: below the base, or the name alone for a file outside it.
+  const bool below = path.size() > base_.size() &&
+                     EqualsNoCase(std::string_view(path).substr(0, base_.size()), base_);
+  if (platform_.HoldsShortName(path, below ? base_.size() : NameStart(path)))
+    shortNamed_.push_back(path);
 }
 
 void ArchiveCommands::ListLhaEntry(const Node& node, size_t index) {
@@ -76,18 +91,19 @@ void ArchiveCommands::ListLhaNode(const Node& node) {
 
 void ArchiveCommands::ReportUnlisted(const Node& node) {
   // What the folder holds never reached the tree, so it is not in the archive either.
-  if (node.listError) problems_.push_back(FindErrLine(node.listError, FolderPathOf(node)));
+  if (node.listError) notes_.push_back(FindErrLine(node.listError, FolderPathOf(node)));
 }
 
 void ArchiveCommands::BitBtn3Click(const TargetTree& tree) {
   lines_.Clear();
+  notes_.clear();
+  shortNamed_.clear();
   const Node* first = tree.FirstNode();
   if (!first) return;
   base_ = first->text;
   std::optional<std::string> name = ui_.AskArchiveName();
   if (!name) return;
   archive_ = *name;
-  problems_.clear();
   tree.ForEachNode([&](Node& node) {
     ReportUnlisted(node);
     for (const std::string& entry : node.entries) {
@@ -104,7 +120,8 @@ void ArchiveCommands::Lha1Click(const Node* selected, const std::vector<Selected
   // Without a first entry there is no base folder to be relative to.
   if (!selected || selected->entries.empty()) return;
   lines_.Clear();
-  problems_.clear();
+  notes_.clear();
+  shortNamed_.clear();
   archive_ = *name;
   base_ = PathFolder(EntryPath(selected->entries.front()));
   std::vector<SelectedRow> ordered = rows;
@@ -126,9 +143,10 @@ void ArchiveCommands::Pack(const std::string& archive) {
     ~Cleanup() {
       self.lines_.Clear();
       self.platform_.Delete(listFile);  // a missing file is no error
-      // The list file's lines are gone; what the run could not take stays for the user.
-      for (const std::string& line : self.problems_) self.lines_.Append(line);
-      if (!self.problems_.empty()) self.ui_.ShowErrorWindow();
+      // The list was scratch; what the run has to tell goes into the error window now.
+      for (std::string& line : self.notes_) self.lines_.Append(std::move(line));
+      self.notes_.clear();
+      if (!self.lines_.Empty()) self.ui_.ShowErrors();
     }
   } cleanup{*this, listFile};
 
@@ -154,10 +172,14 @@ std::string ArchiveCommands::AsideName(const std::string& archive) {
 
 void ArchiveCommands::Archive(const std::string& archive, const std::string& listFile) {
   // The archive is made afresh: an old one of that name is moved aside for the duration of the
-  // call and removed only once a new one exists, so a failed run keeps it.
-  std::string aside;
+  // call and removed only once a new one exists, so a failed run keeps it. An old one chosen by
+  // its short name (its own name is beyond the code page) is put back, or replaced, under its
+  // own name: the library, reached only through the code page, makes the new one under the
+  // short spelling, which then takes the own name.
+  std::string aside, own;
   const uint32_t old = platform_.Attributes(archive);
   if (old != kAttrInvalid && !(old & kAttrDirectory)) {
+    own = platform_.OwnName(archive);
     aside = AsideName(archive);
     if (aside.empty() || !platform_.Move(archive, aside)) {
       ui_.ApplicationError(CannotCreateMessage(archive));
@@ -168,16 +190,29 @@ void ArchiveCommands::Archive(const std::string& archive, const std::string& lis
     ArchivePlatform& platform;
     const std::string& archive;
     const std::string& aside;
+    const std::string& own;
+    bool made = false;
     ~Restore() {
       if (aside.empty()) return;
-      const uint32_t made = platform.Attributes(archive);
-      if (made != kAttrInvalid && !(made & kAttrDirectory))
+      if (made)
         platform.Delete(aside);
-      else
+      else if (own.empty())
         platform.Move(aside, archive);
+      else
+        platform.MoveToOwnName(aside, own);
     }
-  } restore{platform_, archive, aside};
+  } restore{platform_, archive, aside, own};
   platform_.CallArchiver(CommandText(archive, base_, listFile));
+  const uint32_t made = platform_.Attributes(archive);
+  restore.made = made != kAttrInvalid && !(made & kAttrDirectory);
+  if (restore.made && !own.empty() && !platform_.MoveToOwnName(archive, own)) {
+    // Not under the chosen name: it goes, and the old archive comes back.
+    platform_.Delete(archive);
+    restore.made = false;
+    ui_.ApplicationError(CannotCreateMessage(archive));
+  }
+  if (restore.made)
+    for (const std::string& path : shortNamed_) notes_.push_back(ShortNameLine(path));
 }
 
 }  // namespace mv::lha

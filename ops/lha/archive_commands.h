@@ -25,6 +25,14 @@ class ArchivePlatform {
   virtual uint32_t Attributes(const std::string& path) = 0;  // 0xFFFFFFFF when the query fails
   virtual bool Delete(const std::string& path) = 0;
   virtual bool Move(const std::string& from, const std::string& to) = 0;  // never replaces
+  // Where the path's last component is the item's short name and not its own: that own name, in
+  // a form only the platform reads back. Empty where the path names the item by its own name.
+  virtual std::string OwnName(const std::string& path) = 0;
+  // Renames the item to the own name OwnName gave; never replaces.
+  virtual bool MoveToOwnName(const std::string& from, const std::string& ownName) = 0;
+  // Whether a component of path, from the byte `from` on, is a short name standing for a name
+  // the code page cannot hold.
+  virtual bool HoldsShortName(const std::string& path, size_t from) = 0;
   // Writes the collected lines as the list file; false when it cannot be created or written.
   virtual bool WriteList(const ErrorList& lines, const std::string& path) = 0;
   virtual std::string ProgramFolder() = 0;  // ends in a backslash
@@ -40,8 +48,8 @@ class ArchiveUi {
   virtual void Notice(const std::string& text) = 0;         // plain box, application title
   // The application's error box; it shows the message followed by ".".
   virtual void ApplicationError(const std::string& message) = 0;
-  // The error window, non-modal, in front: the run left lines in the error list.
-  virtual void ShowErrorWindow() = 0;
+  // The error window, with the lines of the run.
+  virtual void ShowErrors() = 0;
 };
 
 // A selected row of the file list: its index (row i is entry i of the selected node, and a folder
@@ -59,6 +67,11 @@ std::string CommandText(std::string_view archive, std::string_view base,
 std::string ListLine(std::string_view base, std::string_view path);
 // "ﾌｧｲﾙ <path> を作成できません"
 std::string CannotCreateMessage(std::string_view path);
+// Error lines of an archive run: "Not Lha FileName = <path>" for a file left out because it
+// cannot be asked about, "Lha ShortName FileName = <path>" for a member stored under a short
+// name (the code page cannot hold its own; readers that know the UTF-16 names still get it).
+std::string NotLhaLine(std::string_view path);
+std::string ShortNameLine(std::string_view path);
 
 class ArchiveCommands {
  public:
@@ -88,9 +101,9 @@ class ArchiveCommands {
   ErrorList& lines_;
   std::string base_;
   std::string archive_;  // the chosen name: never packed into itself
-  // Error lines of the run, kept apart from the list file's lines and left in the error list
-  // once the list file is done with.
-  std::vector<std::string> problems_;
+  // Error lines of the run, shown once the list file is gone, and the listed files stored
+  // under short names (told only when the archive was made).
+  std::vector<std::string> notes_, shortNamed_;
 };
 
 }  // namespace mv::lha

@@ -1,6 +1,7 @@
 #include "platform/win32/fs_win32.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/text.h"
 #include "platform/win32/handles.h"
@@ -263,6 +264,66 @@ std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHi
   if (indexHigh == 0 && indexLow == 0) return std::nullopt;
   // Volume serial in the top bits, file index below: unique enough to notice a repeat.
   return (static_cast<uint64_t>(volumeSerial) << 40) ^ ((static_cast<uint64_t>(indexHigh) << 32) | indexLow);
+}
+
+std::string ExecutablePath() {
+  // A path longer than the buffer comes back cut with the buffer full: grow and ask again.
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) return AnsiPathOf(std::wstring(buf.data(), n));
+    if (buf.size() >= 32768) return {};
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::optional<std::wstring> OwnLongPath(const std::string& path) {
+  const std::string last = path.substr(NameStart(path));
+  if (!MayBeShortName(last) || !NamesOneItem(path)) return std::nullopt;
+  WIN32_FIND_DATAW fd;
+  const std::wstring wide = WideOf(path), lastWide = WideOf(last);
+  ScopedFind find(FindFirstFileW(wide.c_str(), &fd));
+  if (!find || lstrcmpiW(fd.cAlternateFileName, lastWide.c_str()) != 0 ||
+      lstrcmpiW(fd.cFileName, lastWide.c_str()) == 0)
+    return std::nullopt;
+  return wide.substr(0, wide.size() - lastWide.size()) + fd.cFileName;
+}
+
+bool HoldsShortName(const std::string& path, size_t from) {
+  size_t start = from;
+  for (size_t i = from; i <= path.size(); ++i) {
+    if (i < path.size() && IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (i < path.size() && path[i] != '\\') continue;
+    if (i > start && MayBeShortName(std::string_view(path).substr(start, i - start)) &&
+        LongNameOutsideCodePage(path.substr(0, i)))
+      return true;
+    start = i + 1;
+  }
+  return false;
+}
+
+std::string Utf8Of(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int len = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), len, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring WideOfUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int len = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), len, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), len, out.data(), n);
+  return out;
 }
 
 }  // namespace mv::win

@@ -58,6 +58,24 @@ std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path);
 // they are, the others by their short names, or marked where there is none (see NamesOneItem).
 std::string AnsiPathOf(const std::wstring& path);
 
+// The running executable's full path in the code page, spelled as AnsiPathOf spells it: a folder
+// the code page cannot hold goes by its short name (the ANSI module name would be best-fit,
+// "Cafe" for "Café", a folder that is not there or is another). Empty when it cannot be asked.
+std::string ExecutablePath();
+
+// The wide path of an existing item whose last component is given as its short name, with that
+// component replaced by the item's long name; nullopt when the path names the item by its long
+// name (or nothing). A rename onto, or back to, a short spelling would make it the long name.
+std::optional<std::wstring> OwnLongPath(const std::string& path);
+
+// Whether a component of path, from the byte `from` on, is a short name standing for a long name
+// the code page cannot hold.
+bool HoldsShortName(const std::string& path, size_t from);
+
+// UTF-16 and UTF-8, for texts the code page cannot hold that pass through code-page strings.
+std::string Utf8Of(const std::wstring& text);
+std::wstring WideOfUtf8(const std::string& text);
+
 // The identity of a folder from what the volume reports for it; nullopt for file index 0.
 std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow);
 

@@ -34,6 +34,16 @@ class FakeArchivePlatform : public ArchivePlatform {
     ++moves;
     return true;
   }
+  std::string OwnName(const std::string& path) override {
+    auto it = ownNames.find(path);
+    return it == ownNames.end() || !fs_.Find(path) ? std::string() : it->second;
+  }
+  bool MoveToOwnName(const std::string& from, const std::string& ownName) override {
+    return from != refuseOwnNameFrom && Move(from, ownName);
+  }
+  bool HoldsShortName(const std::string& path, size_t from) override {
+    return path.find('~', from) != std::string::npos;
+  }
   bool WriteList(const ErrorList& lines, const std::string& path) override {
     if (!listWritable) return false;
     std::ostringstream out;
@@ -52,6 +62,8 @@ class FakeArchivePlatform : public ArchivePlatform {
   std::string programFolder = "C:\\Program Files\\Mv\\";
   bool listWritable = true;
   bool lockedMoves = false;
+  std::map<std::string, std::string> ownNames;  // short spelling -> own name, while it exists
+  std::string refuseOwnNameFrom;                // MoveToOwnName fails from this path
   std::optional<std::string> archiverMakes;  // the archive the call writes, if any
   std::vector<std::string> commands;
   std::string listAtCall;
@@ -69,11 +81,10 @@ class FakeUi : public ArchiveUi {
   }
   void Notice(const std::string& text) override { notices.push_back(text); }
   void ApplicationError(const std::string& message) override { errors.push_back(message); }
-  void ShowErrorWindow() override { ++errorWindows; }
+  void ShowErrors() override { ++shown; }
 
   std::optional<std::string> answer = "D:\\Out\\a.lzh";
-  int dialogs = 0;
-  int errorWindows = 0;
+  int dialogs = 0, shown = 0;
   std::vector<std::string> notices, errors;
 };
 
@@ -104,10 +115,11 @@ class LhaCommandsTest : public ::testing::Test {
     FakeFs::Item* item = fs.Find(path);
     return item ? item->contents : "(missing)";
   }
-  void ExpectNoStrayFiles() {
+  void ExpectNoStrayFiles(const std::vector<std::string>& lines = {}) {
     EXPECT_EQ(fs.Find(ListFile()), nullptr);
     EXPECT_EQ(fs.Find("D:\\Out\\MVLHA0.$$$"), nullptr);
-    EXPECT_TRUE(errors.Empty());
+    EXPECT_EQ(errors.Lines(), lines);
+    EXPECT_EQ(ui.shown, lines.empty() ? 0 : 1);
   }
 
   FakeFs fs;
@@ -166,12 +178,85 @@ TEST_F(LhaCommandsTest, OnlyFoldersGivesNoFileAndNoCall) {
   Node& root = folders.AddRoot("D:\\Work\\");
   InsertFolderEntry(root, MakeEntry(0, "D:\\Work\\SUB"));
   folders.AddChild(root, "SUB");
-  // A file that vanished since the tree was built counts as a folder too.
+  // A file that vanished since the tree was built gets no list line, and a line that says so.
   AppendFileEntry(root, MakeEntry(5, "D:\\Work\\gone.txt"));
   commands.BitBtn3Click(folders);
   EXPECT_EQ(ui.notices, std::vector<std::string>{"No File"});
   EXPECT_TRUE(platform.commands.empty());
+  ExpectNoStrayFiles({"Not Lha FileName = D:\\Work\\gone.txt"});
+}
+
+// What the archive lacks (a file gone since the build) and what it holds under a short name only
+// (its own is beyond the code page) become error lines, shown once the list file is gone; the
+// short names only when an archive was made.
+TEST_F(LhaCommandsTest, TheRunTellsWhatTheArchiveLacksOrHoldsUnderAShortName) {
+  fs.AddFile("D:\\Work\\CAF_~1.TXT", 5);
+  AppendFileEntry(*tree.FirstNode(), MakeEntry(5, "D:\\Work\\CAF_~1.TXT"));
+  AppendFileEntry(*tree.FirstNode(), MakeEntry(6, "D:\\Work\\gone.txt"));
+  for (const bool made : {true, false}) {
+    SCOPED_TRACE(made);
+    fs.Remove("D:\\Out\\a.lzh");
+    platform.archiverMakes.reset();
+    if (made) platform.archiverMakes = "D:\\Out\\a.lzh";
+    ui.shown = 0;
+    commands.BitBtn3Click(tree);
+    EXPECT_NE(platform.listAtCall.find("\"CAF_~1.TXT\"\r\n"), std::string::npos)
+        << platform.listAtCall;
+    EXPECT_EQ(platform.listAtCall.find("gone"), std::string::npos) << platform.listAtCall;
+    std::vector<std::string> lines = {"Not Lha FileName = D:\\Work\\gone.txt"};
+    if (made) lines.push_back("Lha ShortName FileName = D:\\Work\\CAF_~1.TXT");
+    ExpectNoStrayFiles(lines);
+  }
+  // The menu's rows alike; a short name in the base folder is not part of a stored name.
+  fs.AddFolder("D:\\PRO~1");
+  fs.AddFile("D:\\PRO~1\\a.txt", 1);
+  TargetTree other;
+  Node& root = other.AddRoot("D:\\PRO~1\\");
+  AppendFileEntry(root, MakeEntry(1, "D:\\PRO~1\\a.txt"));
+  fs.Remove("D:\\Out\\a.lzh");
+  platform.archiverMakes = "D:\\Out\\a.lzh";
+  ui.shown = 0;
+  commands.Lha1Click(&root, {{0, "a.txt"}});
   ExpectNoStrayFiles();
+}
+
+// An old archive chosen by its short name (its own name is beyond the code page): the library
+// makes the new one under that spelling, which must not stay its name; the old one goes aside
+// and back under its own name.
+TEST_F(LhaCommandsTest, AnArchiveChosenByItsShortNameKeepsItsOwnName) {
+  const std::string spelling = "D:\\Out\\__~~~1.LZH", own = "D:\\Out\\(own name).lzh";
+  struct Case {
+    const char* what;
+    bool makes;
+    bool renameRefused;
+    const char* left;  // what the own name holds after the run
+    std::vector<std::string> boxes;
+  };
+  const Case cases[] = {
+      {"made", true, false, "new", {}},
+      {"nothing made", false, false, "old", {}},
+      {"the new one cannot take the name",
+       true,
+       true,
+       "old",
+       {"ﾌｧｲﾙ D:\\Out\\__~~~1.LZH を作成できません"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs.Remove(own);
+    fs.AddFile(spelling, 9).contents = "old";
+    platform.ownNames[spelling] = own;
+    platform.archiverMakes.reset();
+    if (c.makes) platform.archiverMakes = spelling;
+    platform.refuseOwnNameFrom = c.renameRefused ? spelling : "";
+    ui.answer = spelling;
+    ui.errors.clear();
+    commands.BitBtn3Click(tree);
+    EXPECT_EQ(Contents(own), c.left);
+    EXPECT_EQ(fs.Find(spelling), nullptr);  // never a file named by the spelling
+    EXPECT_EQ(ui.errors, c.boxes);
+    ExpectNoStrayFiles();
+  }
 }
 
 TEST_F(LhaCommandsTest, CancelledDialogClearsForTheButtonOnly) {
@@ -223,15 +308,15 @@ TEST_F(LhaCommandsTest, FolderRowsOfOneNameTakeTheirOwnNodesAndUnlistedFoldersAr
   commands.Lha1Click(root, {{1, "SUB"}});
   EXPECT_EQ(platform.listAtCall, "\"D:\\Other\\SUB\\o.txt\"\r\n");
   EXPECT_TRUE(errors.Empty());
-  EXPECT_EQ(ui.errorWindows, 0);
+  EXPECT_EQ(ui.shown, 0);
   commands.Lha1Click(root, {{0, "SUB"}});
   EXPECT_EQ(platform.listAtCall, "\"SUB\\DEEP\\c.txt\"\r\n\"SUB\\表ソ.txt\"\r\n");
   const std::vector<std::string> told{"FindErr ErrCode = 5 FileName = D:\\Work\\SUB\\DEEP"};
   EXPECT_EQ(errors.Lines(), told);
-  EXPECT_EQ(ui.errorWindows, 1);
+  EXPECT_EQ(ui.shown, 1);
   commands.BitBtn3Click(tree);
   EXPECT_EQ(errors.Lines(), told);
-  EXPECT_EQ(ui.errorWindows, 2);
+  EXPECT_EQ(ui.shown, 2);
 }
 
 TEST_F(LhaCommandsTest, MenuOnAnEmptyNodeDoesNothingAfterTheDialog) {

@@ -51,15 +51,17 @@ TEST(LzhHeader, Level2Layout) {
   EXPECT_TRUE(HeaderCrcHolds(h));
 
   const auto r = Records(h);
-  ASSERT_EQ(r.size(), 5u);
+  ASSERT_EQ(r.size(), 6u);
   EXPECT_EQ(r[0].first, 0x00);
-  EXPECT_EQ(r[1], (std::pair<int, Bytes>{0x01, {0x83, 0x5C, '.', 't', 'x', 't'}}));
-  EXPECT_EQ(r[2], (std::pair<int, Bytes>{0x02, {'s', 'u', 'b', 0xFF, 0x95, 0x5C, 0xFF}}));
-  EXPECT_EQ(r[3], (std::pair<int, Bytes>{0x40, {0x21, 0x00}}));
-  ASSERT_EQ(r[4].first, 0x41);
-  ASSERT_EQ(r[4].second.size(), 24u);
-  EXPECT_EQ(r[4].second[0], 1);   // creation, last write, last access
-  EXPECT_EQ(r[4].second[16], 3);
+  // Double-byte names: the code page is said first, for readers that convert names.
+  EXPECT_EQ(r[1], (std::pair<int, Bytes>{0x46, {0xA4, 0x03, 0x00, 0x00}}));
+  EXPECT_EQ(r[2], (std::pair<int, Bytes>{0x01, {0x83, 0x5C, '.', 't', 'x', 't'}}));
+  EXPECT_EQ(r[3], (std::pair<int, Bytes>{0x02, {'s', 'u', 'b', 0xFF, 0x95, 0x5C, 0xFF}}));
+  EXPECT_EQ(r[4], (std::pair<int, Bytes>{0x40, {0x21, 0x00}}));
+  ASSERT_EQ(r[5].first, 0x41);
+  ASSERT_EQ(r[5].second.size(), 24u);
+  EXPECT_EQ(r[5].second[0], 1);  // creation, last write, last access
+  EXPECT_EQ(r[5].second[16], 3);
 }
 
 TEST(LzhHeader, PlainFilesHaveNoAttributeRecord) {
@@ -85,21 +87,71 @@ TEST(LzhHeader, PlainFilesHaveNoAttributeRecord) {
   }
 }
 
+// A short name standing for a name the code page cannot hold: the true path goes in UTF-16
+// beside the code-page one, after the code-page records and behind the code page's number.
+TEST(LzhHeader, TrueNamesInUtf16FollowTheCodePageNames) {
+  NewHeader n;
+  n.dir = "__~~~1\\表";
+  n.name = "CAF_~1.TXT";
+  n.wideDir = u"한글\\表";
+  n.wideName = u"café.txt";
+  const Bytes h = BuildLevel2Header(n);
+  EXPECT_TRUE(HeaderCrcHolds(h));
+  const auto r = Records(h);
+  std::vector<int> types;
+  for (const auto& record : r) types.push_back(record.first);
+  EXPECT_EQ(types, (std::vector<int>{0x00, 0x46, 0x01, 0x02, 0x44, 0x45, 0x41}));
+  EXPECT_EQ(r[1].second, (Bytes{0xA4, 0x03, 0x00, 0x00}));  // 932
+  EXPECT_EQ(r[4].second, (Bytes{'c', 0, 'a', 0, 'f', 0, 0xE9, 0, '.', 0, 't', 0, 'x', 0, 't', 0}));
+  EXPECT_EQ(r[5].second,
+            (Bytes{0x5C, 0xD5, 0x00, 0xAE, 0xFF, 0xFF, 0x68, 0x88, 0xFF, 0xFF}));  // 한 글 / 表 /
+
+  // Our reader takes both; without the UTF-16 names and with ASCII names alone none of the
+  // three records is written.
+  Bytes archive = h;
+  archive.push_back(0);
+  auto m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].path, "__~~~1\\表\\CAF_~1.TXT");
+  const std::u16string truePath = u"한글\\表\\café.txt";  // outside the macro: no code-page text
+  EXPECT_TRUE(m[0].widePath == truePath);
+  EXPECT_EQ(m[0].codePage, 932u);
+  n.wideDir.clear();
+  n.wideName.clear();
+  n.dir = "__~~~1";
+  archive = BuildLevel2Header(n);
+  archive.push_back(0);
+  m = testing::Members(archive);
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_TRUE(m[0].widePath.empty());
+  EXPECT_EQ(m[0].codePage, 0u);
+}
+
 TEST(LzhHeader, SizeNeverEndsInZeroByte) {
-  // Without a directory the header is 61 bytes plus the name: 195 would make it 256.
-  for (const std::string dir : {"", "d", "abc\\de"}) {
-    for (size_t n = 150; n < 480; ++n) {
-      NewHeader h;
-      h.dir = dir;
-      h.name = std::string(n, 'n');
-      const Bytes b = BuildLevel2Header(h);
-      ASSERT_NE(b.size() % 256, 0u) << "name " << n << " dir " << dir;
-      ASSERT_TRUE(HeaderCrcHolds(b));
-      Bytes archive = b;
-      archive.push_back(0);
-      const auto m = testing::Members(archive);
-      ASSERT_EQ(m.size(), 1u);
-      EXPECT_EQ(m[0].path, dir.empty() ? h.name : dir + "\\" + h.name);
+  // Without a directory the header is 61 bytes plus the name: 195 would make it 256. With the
+  // UTF-16 names it grows by two bytes a character and ten more.
+  for (const bool wide : {false, true}) {
+    for (const std::string dir : {"", "d", "abc\\de"}) {
+      for (size_t n = 60; n < 480; ++n) {
+        NewHeader h;
+        h.dir = dir;
+        h.name = std::string(n, 'n');
+        if (wide) {
+          h.wideDir = std::u16string(dir.begin(), dir.end());
+          h.wideName = std::u16string(n / 3, u'é');
+        }
+        const Bytes b = BuildLevel2Header(h);
+        ASSERT_NE(b.size() % 256, 0u) << "name " << n << " dir " << dir << " wide " << wide;
+        ASSERT_TRUE(HeaderCrcHolds(b));
+        Bytes archive = b;
+        archive.push_back(0);
+        const auto m = testing::Members(archive);
+        ASSERT_EQ(m.size(), 1u);
+        EXPECT_EQ(m[0].path, dir.empty() ? h.name : dir + "\\" + h.name);
+        if (wide)
+          EXPECT_TRUE(m[0].widePath ==
+                      (h.wideDir.empty() ? h.wideName : h.wideDir + u"\\" + h.wideName));
+      }
     }
   }
 }

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#ifndef _WIN32
+#include <iconv.h>
+#endif
 #include <random>
 #include <string>
 #include <vector>
@@ -222,6 +225,32 @@ class MemStore : public Store {
     return 0;
   }
   std::string Describe(int error) override { return "error " + std::to_string(error); }
+
+#ifndef _WIN32
+  // Short spellings standing for names the code page cannot hold, by Key(path): the true name.
+  std::map<std::string, std::u16string> longNames;
+  std::u16string LongNameOf(const std::string& path) override {
+    auto it = longNames.find(Key(path));
+    return it == longNames.end() ? std::u16string() : it->second;
+  }
+  std::u16string Utf16Of(const std::string& text) override { return Utf16(text, "CP932"); }
+
+  // Text of a code set in UTF-16 (empty when it does not convert).
+  static std::u16string Utf16(const std::string& text, const char* from) {
+    iconv_t cd = iconv_open("UTF-16LE", from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string in = text, out(text.size() * 4 + 4, '\0');
+    char* src = in.data();
+    char* dst = out.data();
+    size_t left = in.size(), room = out.size();
+    const size_t r = iconv(cd, &src, &left, &dst, &room);
+    iconv_close(cd);
+    if (r == static_cast<size_t>(-1)) return {};
+    std::u16string wide((out.size() - room) / 2, u'\0');
+    std::memcpy(wide.data(), out.data(), wide.size() * 2);
+    return wide;
+  }
+#endif
 };
 
 // A stored (-lh0-) level-2 member.

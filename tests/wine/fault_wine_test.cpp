@@ -106,12 +106,15 @@ TEST_F(FaultWine, SourcesThatVanishedAfterTheBuildAreReportedAndNothingElseIsLos
   EXPECT_EQ(seen[1], "-");  // nothing made in its place
 
   // The archive: a path that no longer answers gets no list line, so the archive holds exactly
-  // the files that are still there.
+  // the files that are still there, and an error line for each of the others.
   answers.saveNames = {out + "\\all.lzh"};
   answers.boxes.clear();
   Click(kIdBitBtn3);
   ASSERT_TRUE(ExtractWithLhasa(out + "\\all.lzh", tmp / "X"));
   EXPECT_EQ(FilesBelow(tmp / "X"), (std::vector<std::string>{"a.txt=alpha"}));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"Not Lha FileName = " + base + "\\Sub",
+                                               "Not Lha FileName = " + base + "\\gone.txt",
+                                               "Not Lha FileName = " + base + "\\Sub\\c.txt"}));
   EXPECT_EQ(FilesBelow(out).size(), 2u) << ::testing::PrintToString(FilesBelow(out));
   EXPECT_FALSE(Exists(lha::win::ProgramFolder() + "TMPLHA.$"));
   Close();

@@ -6,6 +6,10 @@
 #include <vector>
 
 #include "app/settings/profile_win32.h"
+#include "ops/attrib/error_list.h"
+#include "ops/lha/win32/lha_win32.h"
+#include "platform/win32/fs_win32.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 #include "targets/paths.h"
 #include "wine_support.h"
@@ -33,6 +37,20 @@ std::vector<std::string> Lines(const std::string& path) {
   return out;
 }
 
+// Started with --mv-own-folder (a copy of this program in a folder of the test), it writes the
+// settings file and the archiver's list file into the program's folder as the program finds it,
+// and ends: exit code 0 when both were written.
+const bool g_ownFolderMode = [] {
+  if (std::string(GetCommandLineA()).find("--mv-own-folder") == std::string::npos) return false;
+  win::Win32ProfileStore store(win::SettingsFilePath());
+  const bool settings = !WriteSettings(store, Settings{}).has_value();
+  ErrorList list;
+  list.Append("\"a.txt\"");
+  const bool listFile = list.SaveToFile(lha::win::ProgramFolder() + lha::kListFileName);
+  ExitProcess((settings ? 0 : 1) | (listFile ? 0 : 2));
+  return true;
+}();
+
 class SettingsWine : public ::testing::Test {
  protected:
   void SetUp() override { win::InstallPlatformText(); }
@@ -43,6 +61,36 @@ TEST_F(SettingsWine, FileSitsBesideTheExecutable) {
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   EXPECT_EQ(win::SettingsFilePath(), PathFolder(exe) + "Morvane.ini");
+}
+
+// A program folder whose name the code page cannot hold: the ANSI module name would be best-fit
+// ("Cafe"), another folder or none; the settings and the list file go into the folder itself.
+TEST_F(SettingsWine, AProgramFolderTheCodePageCannotHoldIsWhereItsFilesGo) {
+  const std::wstring folder = win::WideOf(tmp.Path()) + L"\\Caf\u00e9";
+  struct Cleanup {
+    std::wstring folder;
+    ~Cleanup() { RemoveTreeW(folder); }
+  } cleanup{folder};
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  MakeFolder(tmp / "Cafe");
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  const std::wstring copy = folder + L"\\settings_wine_test.exe";
+  ASSERT_TRUE(CopyFileW(self, copy.c_str(), FALSE));
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + copy + L"\" --mv-own-folder";
+  ASSERT_TRUE(CreateProcessW(copy.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &si, &pi));
+  win::ScopedFile process(pi.hProcess), thread(pi.hThread);
+  ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(process.Get(), &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_NE(GetFileAttributesW((folder + L"\\Morvane.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((folder + L"\\TMPLHA.$").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((tmp / "Cafe\\Morvane.ini").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SettingsWine, FirstRunWritesTheNineDefaults) {

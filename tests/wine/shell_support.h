@@ -68,25 +68,30 @@ inline std::string ListWithLhasa(const std::string& archive, const std::string& 
   return ReadAll(scratch);
 }
 
-// Extracts an archive with lhasa into a fresh folder (removed again) and lists what it wrote,
-// byte for byte: the hex of each file's path below the folder (as the Unix file system holds
-// it, so code-page names arrive unchanged) mapped to the hex of its bytes. Also runs "7z t" on
-// the archive; its output lands in *sevenZip. Empty when lhasa failed.
-inline std::map<std::string, std::string> ExtractedBytes(const std::string& archive, const std::string& into,
-                                                         std::string* sevenZip) {
+// Runs an extracting command in a fresh folder (removed again) and lists what it wrote, byte
+// for byte: the hex of each file's path below the folder (as the Unix file system holds it, so
+// code-page names arrive unchanged) mapped to the hex of its bytes. Then runs `after` (its
+// output in *afterOutput). Empty when the command failed.
+inline std::map<std::string, std::string> ExtractAndList(const std::string& extract,
+                                                         const std::string& into,
+                                                         const std::string& after,
+                                                         std::string* afterOutput) {
   MakeFolder(into);
-  const std::string manifest = into + ".manifest", tested = into + ".7z", script = into + ".sh";
+  const std::string manifest = into + ".manifest", tested = into + ".out", script = into + ".sh";
   WriteFile(script,
-            "cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) + "' || exit 1\n"
-            "find . -type f -exec sh -c 'for f; do printf %s \"${f#./}\" | od -An -tx1 -v | tr -d \" \\n\";"
-            " printf \" \"; od -An -tx1 -v \"$f\" | tr -d \" \\n\"; echo; done' sh {} + > '" + UnixPath(manifest) + "'\n"
-            "7z t '" + UnixPath(archive) + "' > '" + UnixPath(tested) + "' 2>&1\n"
-            // Names in the code page's bytes are no names to Wine: the test's own clean-up
-            // could not reach them.
-            "rm -rf '" + UnixPath(into) + "'\n");
+            "cd '" + UnixPath(into) + "' && " + extract +
+                " || exit 1\n"
+                "find . -type f -exec sh -c 'for f; do printf %s \"${f#./}\" | od -An -tx1 -v | tr "
+                "-d \" \\n\";"
+                " printf \" \"; od -An -tx1 -v \"$f\" | tr -d \" \\n\"; echo; done' sh {} + > '" +
+                UnixPath(manifest) + "'\n" +
+                (after.empty() ? std::string() : after + " > '" + UnixPath(tested) + "' 2>&1\n") +
+                // Names in the code page's bytes are no names to Wine: the test's own clean-up
+                // could not reach them.
+                "rm -rf '" + UnixPath(into) + "'\n");
   std::map<std::string, std::string> files;
   const bool ok = RunShell("/bin/sh '" + UnixPath(script) + "'", into + ".status");
-  *sevenZip = ReadAll(tested);
+  if (afterOutput) *afterOutput = ReadAll(tested);
   if (!ok) return files;
   std::istringstream lines(ReadAll(manifest));
   for (std::string line; std::getline(lines, line);) {
@@ -94,6 +99,22 @@ inline std::map<std::string, std::string> ExtractedBytes(const std::string& arch
     if (blank != std::string::npos) files[line.substr(0, blank)] = line.substr(blank + 1);
   }
   return files;
+}
+
+// What lhasa extracts from an archive (ExtractAndList); "7z t" of it lands in *sevenZip.
+inline std::map<std::string, std::string> ExtractedBytes(const std::string& archive,
+                                                         const std::string& into,
+                                                         std::string* sevenZip) {
+  return ExtractAndList("/usr/bin/lhasa xq '" + UnixPath(archive) + "'", into,
+                        "7z t '" + UnixPath(archive) + "'", sevenZip);
+}
+
+// What bsdtar (libarchive, which reads the UTF-16 name records and converts code-page names)
+// extracts from an archive, paths in UTF-8 (ExtractAndList).
+inline std::map<std::string, std::string> BsdtarBytes(const std::string& archive,
+                                                      const std::string& into) {
+  return ExtractAndList("LC_ALL=C.UTF-8 /usr/bin/bsdtar -xf '" + UnixPath(archive) + "'", into, "",
+                        nullptr);
 }
 
 inline std::string HexOf(const std::string& bytes) {

@@ -163,6 +163,35 @@ TEST_F(Unlha32, PacksRealFilesWithNamesTimesAndAttributes) {
   EXPECT_EQ(m[3].path, "c.txt");
 }
 
+// An archive named by its short name (its own name is beyond the code page) is added to and
+// keeps its own name: a rename onto the short spelling would have made that its name.
+TEST_F(Unlha32, AnArchiveNamedByItsShortNameKeepsItsOwnName) {
+  mv::testing::WriteFile(src_ + "\\a.txt", Text(3000));
+  mv::testing::WriteFile(src_ + "\\b.txt", Text(4000));
+  ASSERT_EQ(Pack("\"a.txt\"\r\n"), 0);
+  const std::wstring folder = mv::win::WideOf(tmp_.Path()), own = folder + L"\\한글.lzh";
+  ASSERT_TRUE(MoveFileW(mv::win::WideOf(archive_).c_str(), own.c_str()));
+  WIN32_FIND_DATAW fd;
+  ASSERT_TRUE(static_cast<bool>(mv::win::ScopedFind(FindFirstFileW(own.c_str(), &fd))));
+  const std::string spelling = mv::win::ExactAnsi(fd.cAlternateFileName).value_or("");
+  ASSERT_FALSE(spelling.empty());
+  archive_ = tmp_ / spelling;
+
+  std::string output;
+  ASSERT_EQ(Pack("\"b.txt\"\r\n", &output), 0) << output;
+  std::vector<std::wstring> archives;
+  mv::win::ScopedFind find(FindFirstFileW((folder + L"\\*.lzh").c_str(), &fd));
+  for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.Get(), &fd))
+    archives.push_back(fd.cFileName);
+  const std::vector<std::wstring> onlyOwn = {L"한글.lzh"};  // outside the macro: no code-page text
+  EXPECT_TRUE(archives == onlyOwn) << archives.size();
+  const auto m = mv::lzh::testing::Members(ReadAll(archive_));
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].path, "a.txt");
+  EXPECT_EQ(m[1].path, "b.txt");
+  EXPECT_FALSE(AnyTemporaryFile(tmp_.Path()));
+}
+
 TEST_F(Unlha32, AFailedCallLeavesNothingBehind) {
   mv::testing::WriteFile(src_ + "\\a.txt", Text(5000));
   std::string output;
@@ -307,6 +336,14 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return w;
 }
 
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  std::string s(text.size() * 4 + 1, '\0');
+  s.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(),
+                                                   static_cast<int>(text.size()), s.data(),
+                                                   static_cast<int>(s.size()), nullptr, nullptr)));
+  return s;
+}
+
 // What the program hands on for an item: its name where the code page holds it, its short name
 // otherwise (the form the ANSI functions reach exactly that item by).
 std::string ListedName(const std::wstring& folder, const std::wstring& name, bool* shortName) {
@@ -328,13 +365,16 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   } cleanup{src};
   struct Expected {
     std::string stored;  // as the archive holds it, folders separated by backslashes
-    std::string unix;    // as the readers put it on disk below their folder
+    std::string unix;    // as lhasa puts it on disk below its folder
+    std::wstring wide;   // the true path where the stored one is not it
+    std::string utf8;    // the true path as bsdtar puts it on disk, folders separated by '/'
     std::string data;
   };
   std::vector<Expected> expected;
   std::string list;
-  auto add = [&](const std::wstring& folder, const std::string& listedFolder, const std::wstring& name,
-                 bool outside) {
+  bool inShortFolder = false;
+  auto add = [&](const std::wstring& folder, const std::string& listedFolder,
+                 const std::wstring& name, bool outside, const std::wstring& trueFolder = {}) {
     std::string data = "#" + std::to_string(expected.size()) + "\n";
     for (int i = 0; i < 300; ++i) data += static_cast<char>((i * 31 + expected.size()) & 0xFF);
     mv::win::ScopedFile f(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
@@ -347,8 +387,14 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
     ASSERT_FALSE(listed.empty());
     EXPECT_EQ(isShort, outside) << listed;
     list += "\"" + (listedFolder.empty() ? listed : listedFolder + "\\" + listed) + "\"\r\n";
-    expected.push_back({listedFolder.empty() ? listed : listedFolder + "\\" + listed,
-                        mv::testing::AsLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed), data});
+    const std::wstring truePath = trueFolder.empty() ? name : trueFolder + L"\\" + name;
+    std::string utf8 = Narrow(truePath, CP_UTF8);
+    std::replace(utf8.begin(), utf8.end(), '\\', '/');
+    const bool other = outside || inShortFolder;
+    expected.push_back(
+        {listedFolder.empty() ? listed : listedFolder + "\\" + listed,
+         mv::testing::AsLhasaWrites(listedFolder.empty() ? listed : listedFolder + "/" + listed),
+         other ? truePath : std::wstring(), utf8, data});
   };
   // Names of these kinds are the code page's own; those outside it go by their short names.
   auto outsideKind = [](const std::string& kind) {
@@ -369,8 +415,10 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
     const std::string folder = ListedName(src, name, &isShort);
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(isShort, outside);
-    add(src + L"\\" + name, folder, L"ポスター.txt", false);
-    add(src + L"\\" + name, folder, L"naïve.txt", true);
+    inShortFolder = isShort;
+    add(src + L"\\" + name, folder, L"ポスター.txt", false, name);
+    add(src + L"\\" + name, folder, L"naïve.txt", true, name);
+    inShortFolder = false;
   }
   // At least the accented pairs, the other scripts and the emoji.
   EXPECT_GE(shortNames, 11);
@@ -382,7 +430,19 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   ASSERT_EQ(m.size(), expected.size());
   for (size_t i = 0; i < m.size(); ++i) {
     EXPECT_EQ(m[i].path, expected[i].stored);
+    // Beside a short name, anywhere in the path, the whole true path in UTF-16.
+    EXPECT_TRUE(std::wstring(m[i].widePath.begin(), m[i].widePath.end()) == expected[i].wide)
+        << m[i].path;
     EXPECT_EQ(MemberData(archive, m[i]), Bytes(expected[i].data.begin(), expected[i].data.end())) << m[i].path;
+  }
+
+  // bsdtar reads the UTF-16 names: every file under its exact true name.
+  const auto bsdtar = mv::testing::BsdtarBytes(archive_, tmp_ / "B");
+  EXPECT_EQ(bsdtar.size(), expected.size());
+  for (const Expected& e : expected) {
+    const auto it = bsdtar.find(mv::testing::HexOf(e.utf8));
+    ASSERT_NE(it, bsdtar.end()) << e.utf8;
+    EXPECT_EQ(it->second, mv::testing::HexOf(e.data)) << e.utf8;
   }
 
   // lhasa puts every file under the stored bytes of its name; 7z finds every CRC right.

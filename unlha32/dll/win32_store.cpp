@@ -1,7 +1,9 @@
 #include "unlha32/dll/win32_store.h"
 
 #include <cstdio>
+#include <optional>
 
+#include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 
@@ -11,6 +13,8 @@ namespace {
 uint64_t FromFileTime(const FILETIME& t) {
   return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
+
+std::wstring Wide(const std::string& path) { return mv::win::WideOf(path); }
 
 OVERLAPPED At(uint64_t offset) {
   OVERLAPPED o{};
@@ -89,7 +93,7 @@ class Win32Output : public OutputFile {
 int Win32Store::Stat(const std::string& path, FileStat* st) {
   *st = FileStat{};
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
     const DWORD e = GetLastError();
     if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND || e == ERROR_INVALID_NAME ||
         e == ERROR_BAD_NETPATH || e == ERROR_BAD_PATHNAME)
@@ -107,8 +111,9 @@ int Win32Store::Stat(const std::string& path, FileStat* st) {
 }
 
 int Win32Store::OpenRead(const std::string& path, std::unique_ptr<InputFile>* file) {
-  win::ScopedFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  win::ScopedFile f(CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!f) return static_cast<int>(GetLastError());
   LARGE_INTEGER size;
   if (!GetFileSizeEx(f.Get(), &size)) return static_cast<int>(GetLastError());
@@ -121,8 +126,8 @@ int Win32Store::CreateTemp(const std::string& folder, std::string* path, std::un
     char name[32];
     std::snprintf(name, sizeof name, "~mvlzh%04d.tmp", n);
     const std::string candidate = folder + name;
-    win::ScopedFile f(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::ScopedFile f(CreateFileW(Wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (f) {
       *path = candidate;
       *file = std::make_unique<Win32Output>(std::move(f));
@@ -135,13 +140,27 @@ int Win32Store::CreateTemp(const std::string& folder, std::string* path, std::un
 }
 
 int Win32Store::Replace(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : static_cast<int>(GetLastError());
+  // Over an existing archive named by its short name, the new one takes the old one's long name.
+  const std::wstring target = mv::win::OwnLongPath(to).value_or(Wide(to));
+  return MoveFileExW(Wide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)
+             ? 0
+             : static_cast<int>(GetLastError());
 }
 
 int Win32Store::Remove(const std::string& path) {
-  if (DeleteFileA(path.c_str())) return 0;
+  if (DeleteFileW(Wide(path).c_str())) return 0;
   const DWORD e = GetLastError();
   return e == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(e);
+}
+
+std::u16string Win32Store::LongNameOf(const std::string& path) {
+  const std::optional<std::wstring> name = mv::win::LongNameOutsideCodePage(path);
+  return name ? std::u16string(name->begin(), name->end()) : std::u16string();
+}
+
+std::u16string Win32Store::Utf16Of(const std::string& text) {
+  const std::wstring wide = Wide(text);
+  return std::u16string(wide.begin(), wide.end());
 }
 
 std::string Win32Store::Describe(int error) {

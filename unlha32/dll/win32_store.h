@@ -1,4 +1,6 @@
-// The archiver's platform services over the Win32 ANSI file API.
+// The archiver's platform services over the Win32 file API. Paths arrive as code-page text; the
+// calls are the wide ones, and an existing file named by its short name is replaced under its own
+// long name.
 #pragma once
 
 #include "unlha32/command.h"
@@ -13,6 +15,8 @@ class Win32Store : public Store {
   int Replace(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
   std::string Describe(int error) override;
+  std::u16string LongNameOf(const std::string& path) override;
+  std::u16string Utf16Of(const std::string& text) override;
 };
 
 }  // namespace mv::lzh

@@ -1,5 +1,6 @@
 #include "unlha32/lzh/header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "unlha32/lzh/crc16.h"
@@ -48,6 +49,14 @@ std::vector<uint8_t> DirRecord(const std::string& dir, bool trailing) {
   return out;
 }
 
+// UTF-16LE bytes; a directory's backslashes become 0xFFFF, and one more ends it.
+std::vector<uint8_t> WideRecord(const std::u16string& text, bool directory) {
+  std::vector<uint8_t> out;
+  for (char16_t c : text) Put16(out, directory && c == u'\\' ? 0xFFFF : c);
+  if (directory) Put16(out, 0xFFFF);
+  return out;
+}
+
 std::vector<uint8_t> Assemble(const NewHeader& h, const std::vector<Record>& records) {
   std::vector<uint8_t> v;
   size_t total = kLevel2Fixed;
@@ -82,9 +91,20 @@ uint32_t UnixTimeOf(uint64_t fileTime) {
 std::vector<uint8_t> BuildLevel2Header(const NewHeader& h) {
   std::vector<Record> records;
   records.push_back({0x00, {0, 0}});  // CRC, filled in below
+  const bool wide = !h.wideName.empty();
+  // Readers that convert names refuse code-page bytes they are not told the code page of.
+  auto highByte = [](const std::string& s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return c & 0x80; });
+  };
+  if (wide || highByte(h.name) || highByte(h.dir)) {
+    records.push_back({0x46, {}});
+    Put32(records.back().data, kCodePage);
+  }
   records.push_back({0x01, Bytes(h.name)});
   const bool hasDir = !h.dir.empty();
   if (hasDir) records.push_back({0x02, DirRecord(h.dir, true)});
+  if (wide) records.push_back({0x44, WideRecord(h.wideName, false)});
+  if (wide && !h.wideDir.empty()) records.push_back({0x45, WideRecord(h.wideDir, true)});
   // A plain archive file needs no attribute record: readers take 0x20 without one, and the
   // fixed part carries 0x20 where level 0 and 1 keep the attributes.
   if (h.attributes != 0x20)
@@ -98,8 +118,12 @@ std::vector<uint8_t> BuildLevel2Header(const NewHeader& h) {
   if (v.size() % 256 == 0) {
     // Both readers mishandle such a size, the documented pad byte included. Change the size
     // instead: without the directory's closing 0xFF, or with an empty directory record.
-    if (hasDir) records[2].data.pop_back();
-    else records.insert(records.begin() + 2, Record{0x02, {}});
+    auto name = std::find_if(records.begin(), records.end(),
+                             [](const Record& r) { return r.type == 0x01; });
+    if (hasDir)
+      (name + 1)->data.pop_back();
+    else
+      records.insert(name + 1, Record{0x02, {}});
     v = Assemble(h, records);
   }
   const uint16_t crc = Crc16(0, v.data(), v.size());
@@ -161,6 +185,19 @@ std::string NormalizeSeparators(const std::string& s) {
   return out;
 }
 
+std::u16string JoinWide(const std::u16string& dir, const std::u16string& name) {
+  std::u16string out;
+  for (char16_t c : dir) out += c == 0xFFFF ? u'\\' : c;
+  while (!out.empty() && out.back() == u'\\') out.pop_back();
+  return out.empty() ? name : out + u'\\' + name;
+}
+
+std::u16string Utf16(const uint8_t* data, size_t len) {
+  std::u16string out;
+  for (size_t i = 0; i + 1 < len; i += 2) out += static_cast<char16_t>(Get16(data + i));
+  return out;
+}
+
 std::string JoinPath(const std::string& dir, const std::string& name) {
   std::string d = NormalizeSeparators(dir);
   const std::vector<std::string> parts = SplitStoredPath(d + "\\" + NormalizeSeparators(name));
@@ -203,6 +240,7 @@ class IndexReader {
   // Extended records from `at` on, the first `firstSize` bytes long; adds their total length.
   bool ReadRecords(uint64_t at, uint32_t firstSize, uint64_t limit, MemberEntry* m,
                    std::string* name, std::string* dir, uint64_t* total, uint64_t* crcAt) {
+    std::u16string wideName, wideDir;
     uint32_t size = firstSize;
     int count = 0;
     while (size != 0) {
@@ -228,6 +266,15 @@ class IndexReader {
         case 0x40:
           if (len >= 2) m->attributes = Get16(data);
           break;
+        case 0x44:
+          wideName = Utf16(data, len);
+          break;
+        case 0x45:
+          wideDir = Utf16(data, len);
+          break;
+        case 0x46:
+          if (len >= 4) m->codePage = Get32(data);
+          break;
         default:
           break;
       }
@@ -235,6 +282,7 @@ class IndexReader {
       at += size;
       size = Get16(r.data() + size - 2);
     }
+    if (!wideName.empty()) m->widePath = JoinWide(wideDir, wideName);
     return true;
   }
 

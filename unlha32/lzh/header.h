@@ -4,7 +4,12 @@
 // followed by extended records, each a type byte, its data and the size of the next record.
 // We write: 0x00 header CRC, 0x01 file name, 0x02 directory (0xFF after each component),
 // 0x40 MS-DOS attributes (left out for a plain archive file, 0x20), 0x41 Windows creation,
-// last-write and last-access times.
+// last-write and last-access times. A path with other than ASCII bytes gets 0x46, code page
+// 932, before 0x01 (a reader that converts names refuses bytes of an unknown code page). A
+// member whose code-page path is not its true one (a short name standing for a name the code
+// page cannot hold) also gets its true path in UTF-16: 0x44 file name and 0x45 directory (0xFFFF
+// after each component) after 0x02. Readers that know them take the last name record of the
+// chain, so the UTF-16 ones win there; the others skip them and show the code-page names.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +35,12 @@ struct NewHeader {
   uint16_t attributes = 0x20;
   // Windows file times (100 ns since 1601, UTC).
   uint64_t creation = 0, lastWrite = 0, lastAccess = 0;
+  // The true path in UTF-16 where dir and name are not it; empty name: they are. Components
+  // separated by backslashes, as in dir.
+  std::u16string wideDir, wideName;
 };
+
+inline constexpr uint32_t kCodePage = 932;
 
 // The complete header with its CRC. Its size never has a low byte of 0 (a reader would take
 // that byte for the end of the archive), and it does not depend on the sizes or the CRC.
@@ -50,6 +60,8 @@ struct MemberEntry {
   uint16_t dataCrc = 0;
   bool hasDataCrc = true;    // level 0 headers may lack it
   std::string path;          // directory and name joined with backslashes
+  std::u16string widePath;   // the same from the UTF-16 records, empty without them
+  uint32_t codePage = 0;     // from the code-page record, 0 without it
   uint16_t attributes = 0x20;
   uint32_t time = 0;         // Unix time (level 2) or MS-DOS date-time (levels 0 and 1)
   bool headerCrcPresent = false;

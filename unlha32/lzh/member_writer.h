@@ -16,6 +16,7 @@ struct SourceInfo {
   std::string name;  // stored file name
   uint16_t attributes = 0x20;
   uint64_t creation = 0, lastWrite = 0, lastAccess = 0;  // Windows file times
+  std::u16string wideDir, wideName;  // the true path where dir and name are not it (NewHeader)
 };
 
 struct WriteFailure {

@@ -47,6 +47,7 @@ constexpr DWORD kOutputSize = 32000;
 }  // namespace
 
 uintptr_t Win32Loader::Load(const std::string& fileName) {
+  // A fixed library name, no user's: the ANSI call is exact for it.
   return reinterpret_cast<uintptr_t>(LoadLibraryA(fileName.c_str()));
 }
 void* Win32Loader::Find(uintptr_t library, const char* name) {
@@ -96,20 +97,35 @@ std::optional<std::string> LhaSaveDialog::Execute(HWND owner) {
 }
 
 std::string ProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return {};
-  return PathFolder(std::string(path, n));
+  // Spelled through the wide module name: the ANSI one is best-fit where the code page cannot
+  // hold a folder's name, and the list file would be sought in another folder.
+  const std::string exe = mv::win::ExecutablePath();
+  return exe.empty() ? std::string() : PathFolder(exe);
 }
 
+// The file calls take the code-page spellings the program holds; the wide calls reach the same
+// items, and a spelling that names no single item ('?') is refused before it reaches any.
 uint32_t Win32ArchivePlatform::Attributes(const std::string& path) {
-  return GetFileAttributesA(path.c_str());
+  if (!NamesOneItem(path)) return kAttrInvalid;
+  return GetFileAttributesW(mv::win::WideOf(path).c_str());
 }
 bool Win32ArchivePlatform::Delete(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  return NamesOneItem(path) && DeleteFileW(mv::win::WideOf(path).c_str()) != 0;
 }
 bool Win32ArchivePlatform::Move(const std::string& from, const std::string& to) {
-  return MoveFileA(from.c_str(), to.c_str()) != 0;
+  return NamesOneItem(from) && NamesOneItem(to) &&
+         MoveFileW(mv::win::WideOf(from).c_str(), mv::win::WideOf(to).c_str()) != 0;
+}
+std::string Win32ArchivePlatform::OwnName(const std::string& path) {
+  const std::optional<std::wstring> own = mv::win::OwnLongPath(path);
+  return own ? mv::win::Utf8Of(*own) : std::string();
+}
+bool Win32ArchivePlatform::MoveToOwnName(const std::string& from, const std::string& ownName) {
+  return NamesOneItem(from) && !ownName.empty() &&
+         MoveFileW(mv::win::WideOf(from).c_str(), mv::win::WideOfUtf8(ownName).c_str()) != 0;
+}
+bool Win32ArchivePlatform::HoldsShortName(const std::string& path, size_t from) {
+  return mv::win::HoldsShortName(path, from);
 }
 bool Win32ArchivePlatform::WriteList(const ErrorList& lines, const std::string& path) {
   return lines.SaveToFile(path);
@@ -145,9 +161,9 @@ void Win32ArchiveUi::ApplicationError(const std::string& message) {
 }
 
 LhaCommands::LhaCommands(const ArchiverLibrary& library, HWND owner, ErrorList& errors,
-                         std::string title)
+                         std::string title, std::function<void()> showErrors)
     : platform_(library, owner),
-      ui_(dialog_, owner, std::move(title)),
+      ui_(dialog_, owner, std::move(title), std::move(showErrors)),
       commands_(platform_, ui_, errors) {}
 
 std::vector<SelectedRow> SelectedRowsOf(HWND listView) {

@@ -86,6 +86,9 @@ class Win32ArchivePlatform : public ArchivePlatform {
   uint32_t Attributes(const std::string& path) override;
   bool Delete(const std::string& path) override;
   bool Move(const std::string& from, const std::string& to) override;
+  std::string OwnName(const std::string& path) override;
+  bool MoveToOwnName(const std::string& from, const std::string& ownName) override;
+  bool HoldsShortName(const std::string& path, size_t from) override;
   bool WriteList(const ErrorList& lines, const std::string& path) override;
   std::string ProgramFolder() override { return lha::win::ProgramFolder(); }
   void CallArchiver(const std::string& command) override;
@@ -97,15 +100,18 @@ class Win32ArchivePlatform : public ArchivePlatform {
 
 class Win32ArchiveUi : public ArchiveUi {
  public:
-  Win32ArchiveUi(LhaSaveDialog& dialog, HWND owner, std::string title)
-      : dialog_(dialog), owner_(owner), title_(std::move(title)) {}
+  Win32ArchiveUi(LhaSaveDialog& dialog, HWND owner, std::string title,
+                 std::function<void()> showErrors)
+      : dialog_(dialog),
+        owner_(owner),
+        title_(std::move(title)),
+        showErrors_(std::move(showErrors)) {}
   std::optional<std::string> AskArchiveName() override;
   void Notice(const std::string& text) override;
   void ApplicationError(const std::string& message) override;
-  void ShowErrorWindow() override {
+  void ShowErrors() override {
     if (showErrors_) showErrors_();
   }
-  void SetShowErrors(std::function<void()> show) { showErrors_ = std::move(show); }
 
  private:
   LhaSaveDialog& dialog_;
@@ -117,12 +123,12 @@ class Win32ArchiveUi : public ArchiveUi {
 // What the main window owns: the dialog, the platform and the commands, wired together.
 class LhaCommands {
  public:
-  // owner: the main window; errors: the error window's list (used as scratch); title: the
-  // application's title for the message boxes.
-  LhaCommands(const ArchiverLibrary& library, HWND owner, ErrorList& errors, std::string title);
+  // owner: the main window; errors: the error window's list (scratch for the list file, then
+  // the run's error lines); title: the application's title for the message boxes; showErrors:
+  // shows the error window.
+  LhaCommands(const ArchiverLibrary& library, HWND owner, ErrorList& errors, std::string title,
+              std::function<void()> showErrors = {});
 
-  // How the error window is shown when a run leaves lines in the error list.
-  void SetShowErrors(std::function<void()> show) { ui_.SetShowErrors(std::move(show)); }
   // Call after every tree build with TreeBuilder::FirstBaseFolder().
   void SetInitialFolder(const std::string& folder) { dialog_.SetInitialFolder(folder); }
   void BitBtn3Click(const TargetTree& tree) { commands_.BitBtn3Click(tree); }
