@@ -181,6 +181,7 @@ void Browser::FillFileList() {
 void Browser::DropRows() {
   rows_.clear();
   rows_.shrink_to_fit();
+  rowsFolder_.clear();
   if (shellBatch_) {
     shellBatch_ = false;
     shell_.EndBatch();
@@ -204,20 +205,25 @@ void Browser::Fill(const Node* node) {
   shellBatch_ = true;
   FolderListing listing(fs_, *node);
   rows_.reserve(node->entries.size());
+  rowsFolder_ = node->entries.empty() ? std::string() : PathFolder(EntryPath(node->entries.front()));
   for (const std::string& entry : node->entries) {
     Row row;
-    row.path = EntryPath(entry);
+    const std::string path = EntryPath(entry);
     // An item the code page cannot name is shown by its marked name alone: asking the shell or
     // the file system for it would answer for whatever it matches.
-    if (!NamesOneItem(row.path)) {
-      row.described = true;
-      row.caption = PathName(row.path);
-    } else if (std::optional<FindItem> found = listing.Find(row.path)) {
+    if (!NamesOneItem(path)) {
+      row.described = std::make_unique<Described>();
+      row.described->caption = PathName(path);
+    } else if (std::optional<FindItem> found = listing.Find(path)) {
       row.found = true;
       row.size = found->size;
       row.lastWrite = found->lastWrite;
       row.attributes = found->attributes;
     }
+    row.inFolder = !rowsFolder_.empty() && path.size() > rowsFolder_.size() &&
+                   path.compare(0, rowsFolder_.size(), rowsFolder_) == 0 &&
+                   PathFolder(path).size() == rowsFolder_.size();
+    row.path = row.inFolder ? path.substr(rowsFolder_.size()) : path;
     rows_.push_back(std::move(row));
   }
   list_.AppendRows(rows_.size());
@@ -225,14 +231,15 @@ void Browser::Fill(const Node* node) {
 
 void Browser::Describe(Row& row) {
   if (row.described) return;
-  row.described = true;
-  ShellInfo large = shell_.Describe(row.path, false);
-  ShellInfo small = shell_.Describe(row.path, true);
+  const std::string path = PathOf(row);
+  ShellInfo large = shell_.Describe(path, false);
+  ShellInfo small = shell_.Describe(path, true);
+  row.described = std::make_unique<Described>();
   row.image = list_.AddImages(small.icon.get(), large.icon.get());
   // A path the shell cannot name (it has vanished) still shows its own name.
   const ShellInfo* named = small.found ? &small : large.found ? &large : nullptr;
-  row.caption = named ? named->displayName : PathName(row.path);
-  if (named) row.shown = named->wideName;
+  row.described->caption = named ? named->displayName : PathName(path);
+  if (named) row.described->shown = named->wideName;
 }
 
 std::string Browser::RowText(size_t i, int column) {
@@ -240,7 +247,7 @@ std::string Browser::RowText(size_t i, int column) {
   Row& row = rows_[i];
   if (column == 0) {
     Describe(row);
-    return row.caption;
+    return row.described->caption;
   }
   if (!row.found || column < 1 || column > 6) return {};
   if (column == 1) return SizeCell(row.size);
@@ -255,7 +262,7 @@ std::string Browser::RowText(size_t i, int column) {
 std::wstring Browser::RowShown(size_t i) {
   if (i >= rows_.size() || rowsFrozen_) return {};
   Describe(rows_[i]);
-  return rows_[i].shown;
+  return rows_[i].described->shown;
 }
 
 int Browser::RowImage(size_t i) {
@@ -421,11 +428,15 @@ void Browser::Delete1Click() {
       for (size_t n = rows; n-- > 0;)
         if (list_.IsSelected(n)) picked.push_back(n);
       const bool every = !picked.empty() && picked.size() == list_.RowCount();
+      // Many rows of one folder: their sizes now from one search of it, not a search each.
+      std::optional<FolderListing> listing;
+      if (picked.size() >= 32) listing.emplace(fs_, *node);
       rowsFrozen_ = true;
       for (size_t n : picked) {
         const std::string& entry = node->entries[n];
         // The row leaves with the size it has now; a vanished path takes its own recorded size.
-        std::optional<FindItem> found = fs_.FindOne(EntryPath(entry), kMaskAll);
+        std::optional<FindItem> found =
+            listing ? listing->Find(EntryPath(entry)) : fs_.FindOne(EntryPath(entry), kMaskAll);
         tree_.TotalSize -= found ? found->size : EntrySize(entry);
         tree_.TotalCount -= 1;
         MarkSelected(n, false);  // its figures leave before the control drops it

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,18 +108,22 @@ class Browser {
   struct Changes;
   class FolderListing;
   // One row: what the folder's search gave, and what the shell said once it was asked.
-  struct Row {
-    std::string path;
+  struct Described {
     std::string caption;  // the shell's display name, or the path's own name
     std::wstring shown;   // the name the caption shows where the code page cannot hold it
+  };
+  struct Row {
+    std::string path;  // without rowsFolder_ where inFolder: most rows' names need no heap
+    std::unique_ptr<Described> described;  // null until the shell has been asked
     int64_t size = 0;
     uint64_t lastWrite = 0;
     uint32_t attributes = 0;
     int image = -1;
-    bool found = false;      // the search reported the path
-    bool described = false;  // the shell has been asked
-    bool selected = false;   // as the control's notifications said
+    bool inFolder = false;
+    bool found = false;     // the search reported the path
+    bool selected = false;  // as the control's notifications said
   };
+  std::string PathOf(const Row& row) const { return row.inFolder ? rowsFolder_ + row.path : row.path; }
   void Fill(const Node* node);
   void DropRows();  // the rows, their figures and the shell's batch go
   void Describe(Row& row);
@@ -139,6 +144,7 @@ class Browser {
   bool subDir_ = false;
   int busyDepth_ = 0;
   std::vector<Row> rows_;
+  std::string rowsFolder_;  // the folder most rows are in
   bool shellBatch_ = false;  // the shell's batch stays open while rows may still be described
   bool rowsFrozen_ = false;  // rows are being removed: row i of the control may not be rows_[i]
   // Running selection figures; the deep ones only while SubDir is ticked and not stale.

@@ -368,8 +368,10 @@ int Bare(int repeats, const std::string& folder) {
 
     if (r == repeats) {  // the selected rows deleted one by one, the last first
       t = Seconds();
+      SendMessageA(list, WM_SETREDRAW, FALSE, 0);
       for (int i = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); i-- > 0;)
         if (SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) SendMessageA(list, LVM_DELETEITEM, i, 0);
+      SendMessageA(list, WM_SETREDRAW, TRUE, 0);
       DrawNow(list);
       remove.push_back(1000 * (Seconds() - t));
     }

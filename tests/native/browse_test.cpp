@@ -751,7 +751,12 @@ TEST_F(BrowseTest, ABatchOfChangesWritesTheFiguresOnce) {
   browser.EndChanges();
   EXPECT_EQ(host.selectionWrites, 1);
   host.selectionWrites = 0;
+  fs.Find("D:\\Work\\f150.txt")->size = 1000;  // grown since the build: leaves with its size now
+  fs.searches = 0;
   browser.Delete1Click();
+  EXPECT_EQ(fs.searches, 1);  // the folder searched once for the 103 rows' sizes
+  EXPECT_EQ(tree.TotalCount, 207 - 103);
+  EXPECT_EQ(tree.TotalSize, 19925 - (97 + 199) * 103 / 2 - (1000 - 150));
   EXPECT_EQ(host.selectionWrites, 1);
   EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
   EXPECT_EQ(list.rows.size(), 100u);
