@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/text.h"
@@ -203,28 +204,53 @@ void Browser::Fill(const Node* node) {
   list_.ReserveRows(node->entries.size());
   shell_.BeginBatch();
   shellBatch_ = true;
-  FolderListing listing(fs_, *node);
   rows_.reserve(node->entries.size());
   rowsFolder_ = node->entries.empty() ? std::string() : PathFolder(EntryPath(node->entries.front()));
+  bool oneFolder = !rowsFolder_.empty() && rowsFolder_.back() == '\\';  // "D:" names no folder
   for (const std::string& entry : node->entries) {
     Row row;
     const std::string path = EntryPath(entry);
+    row.inFolder = !rowsFolder_.empty() && path.size() > rowsFolder_.size() &&
+                   path.compare(0, rowsFolder_.size(), rowsFolder_) == 0 &&
+                   PathFolder(path).size() == rowsFolder_.size();
+    oneFolder = oneFolder && row.inFolder;
+    row.path = row.inFolder ? path.substr(rowsFolder_.size()) : path;
     // An item the code page cannot name is shown by its marked name alone: asking the shell or
     // the file system for it would answer for whatever it matches.
     if (!NamesOneItem(path)) {
       row.described = std::make_unique<Described>();
       row.described->caption = PathName(path);
-    } else if (std::optional<FindItem> found = listing.Find(path)) {
-      row.found = true;
-      row.size = found->size;
-      row.lastWrite = found->lastWrite;
-      row.attributes = found->attributes;
     }
-    row.inFolder = !rowsFolder_.empty() && path.size() > rowsFolder_.size() &&
-                   path.compare(0, rowsFolder_.size(), rowsFolder_) == 0 &&
-                   PathFolder(path).size() == rowsFolder_.size();
-    row.path = row.inFolder ? path.substr(rowsFolder_.size()) : path;
     rows_.push_back(std::move(row));
+  }
+  auto take = [](Row& row, const FindItem& item) {
+    row.found = true;
+    row.size = item.size;
+    row.lastWrite = item.lastWrite;
+    row.attributes = item.attributes;
+  };
+  // The rows of one folder are answered by one search of it, found by name (of equal names the
+  // first is kept, as a search for the name would find it; a marked name names no single item).
+  std::vector<bool> searched(rows_.size());
+  if (oneFolder && rows_.size() >= 2) {
+    std::unordered_map<std::string_view, size_t> byName;
+    byName.reserve(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i)
+      if (!rows_[i].described) byName.emplace(rows_[i].path, i);
+    fs_.Search(rowsFolder_ + "*.*", [&](const FindItem& item) {
+      if (!NamesOneItem(item.name)) return;
+      auto it = byName.find(item.name);
+      if (it == byName.end()) return;
+      take(rows_[it->second], item);
+      searched[it->second] = true;
+      byName.erase(it);
+    });
+  }
+  // A path the search did not report (gone, named twice, or in another folder) is looked up on
+  // its own.
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (searched[i] || rows_[i].described) continue;
+    if (std::optional<FindItem> found = fs_.FindOne(PathOf(rows_[i]), kMaskAll)) take(rows_[i], *found);
   }
   list_.AppendRows(rows_.size());
 }
@@ -425,9 +451,9 @@ void Browser::Delete1Click() {
       // Until the vectors are compacted below, a row the control numbers past the one being
       // removed is not rows_ at that index: nothing is told of any row meanwhile.
       std::vector<size_t> picked;  // last row first
+      const bool every = rows > 0 && rows == list_.RowCount() && list_.SelectedCount() == rows;
       for (size_t n = rows; n-- > 0;)
-        if (list_.IsSelected(n)) picked.push_back(n);
-      const bool every = !picked.empty() && picked.size() == list_.RowCount();
+        if (every || list_.IsSelected(n)) picked.push_back(n);
       // Many rows of one folder: their sizes now from one search of it, not a search each.
       std::optional<FolderListing> listing;
       if (picked.size() >= 32) listing.emplace(fs_, *node);

@@ -67,6 +67,11 @@ class ListViewPort {
   virtual void SelectAll() {
     for (size_t i = 0, n = RowCount(); i < n; ++i) SetSelected(i, true);
   }
+  virtual size_t SelectedCount() const {
+    size_t n = 0;
+    for (size_t i = 0, rows = RowCount(); i < rows; ++i) n += IsSelected(i) ? 1 : 0;
+    return n;
+  }
   virtual void DeleteRow(size_t row) = 0;
   virtual std::optional<size_t> FirstSelected() const = 0;
   virtual void SuspendRedraw() = 0;

@@ -324,6 +324,8 @@ int Bare(int repeats, const std::string& folder) {
   PumpPending();
 
   std::vector<double> fill, select, remove;
+  const SIZE_T before = bench::Memory(GetCurrentProcess()).WorkingSetSize;
+  SIZE_T after = 0;
   for (int r = 0; r <= repeats; ++r) {
     double t = Seconds();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -357,6 +359,7 @@ int Bare(int repeats, const std::string& folder) {
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     DrawNow(list);
     fill.push_back(1000 * (Seconds() - t));
+    if (!r) after = bench::Memory(GetCurrentProcess()).WorkingSetSize;
 
     t = Seconds();
     LVITEMA all{};
@@ -379,8 +382,10 @@ int Bare(int repeats, const std::string& folder) {
   }
   const size_t rows = g_bare.size();
   DestroyWindow(frame);
-  std::printf("rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f fill_all %s select_all %s\n",
-              static_cast<unsigned>(rows), Best(fill), Best(select), Best(remove), Csv(fill).c_str(), Csv(select).c_str());
+  std::printf("rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all %s select_all %s\n",
+              static_cast<unsigned>(rows), Best(fill), Best(select), Best(remove),
+              (static_cast<double>(after) - static_cast<double>(before)) / static_cast<double>(rows ? rows : 1),
+              bench::PeakMb(GetCurrentProcess()), Csv(fill).c_str(), Csv(select).c_str());
   return 0;
 }
 

@@ -52,6 +52,8 @@ for n in $sizes; do
   done
   fig[$n,bytes]=$(field "$ours" bytes_per_row)
   fig[$n,peak]=$(field "$ours" peak_mb)
+  fig[$n,barebytes]=$(field "$bare" bytes_per_row)
+  fig[$n,barepeak]=$(field "$bare" peak_mb)
 done
 
 echo "(best of $((repeats + 1)) rounds; the removal once per process)"
@@ -69,7 +71,9 @@ for n in $sizes; do
     row "$N rows: $what, bare list" "$(secs "${fig[$n,bare,$k]}")" "1.00"
     row "$N rows: $what, Morvane" "$(secs "${fig[$n,ours,$k]}")" "$(printf '%.2f' "$(echo "${fig[$n,ours,$k]} / ${fig[$n,bare,$k]}" | bc -l)")"
   done
-  row "$N rows: Morvane's memory per row" "$(printf '%.0f B' "${fig[$n,bytes]}")" ""
-  row "$N rows: Morvane's peak working set" "$(printf '%.1f MB' "${fig[$n,peak]}")" ""
+  row "$N rows: memory per row, bare list" "$(printf '%.0f B' "${fig[$n,barebytes]}")" ""
+  row "$N rows: memory per row, Morvane" "$(printf '%.0f B' "${fig[$n,bytes]}")" ""
+  row "$N rows: peak working set, bare list" "$(printf '%.1f MB' "${fig[$n,barepeak]}")" ""
+  row "$N rows: peak working set, Morvane (tree included)" "$(printf '%.1f MB' "${fig[$n,peak]}")" ""
 done
 echo "(ratio = Morvane's time / the bare list's in the same run; goals: listed at most 2, selected at most 1.2, removed at most 2)"

@@ -333,6 +333,11 @@ void ListView1::SelectAll() {
   SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
+size_t ListView1::SelectedCount() const {
+  const LRESULT n = SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0);
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
 void ListView1::DeleteRow(size_t row) { SendMessageA(list_, LVM_DELETEITEM, row, 0); }
 
 std::optional<size_t> ListView1::FirstSelected() const {
@@ -393,7 +398,10 @@ void ShellWin32::Name(Known& known, const std::string& path, const std::wstring&
 }
 
 LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
-  constexpr int kParsedBeforeListing = 8;
+  // Rows are asked for as they are drawn: a screenful is parsed name by name, and only a reader
+  // going through many more rows (a program reading the list, a scroll through it) has the
+  // whole folder listed, which for a big folder costs time and memory for every item in it.
+  constexpr int kParsedBeforeListing = 128;
   if (parsed_ == kParsedBeforeListing) {
     ++parsed_;
     IEnumIDList* raw = nullptr;

@@ -102,6 +102,7 @@ class ListView1 : public ListViewPort {
   bool IsSelected(size_t row) const override;
   void SetSelected(size_t row, bool selected) override;
   void SelectAll() override;
+  size_t SelectedCount() const override;
   void DeleteRow(size_t row) override;
   std::optional<size_t> FirstSelected() const override;
   void SuspendRedraw() override;
@@ -151,7 +152,7 @@ class ShellWin32 : public ShellPort {
   // The display name in the code page, or the path's own name and the wide one beside it.
   static void Name(Known& known, const std::string& path, const std::wstring& display);
   const SharedIcon* SystemIcon(int image, bool smallIcon);
-  // The bound folder's item of this name: from one listing of the folder once a few of its
+  // The bound folder's item of this name: from one listing of the folder once many of its
   // names have been asked for (parsing each name costs more than listing them all), else parsed.
   LPITEMIDLIST ChildOf(const std::wstring& name);
 
