@@ -57,7 +57,7 @@ for n in $sizes; do
 done
 
 echo "(best of $((repeats + 1)) rounds; the removal once per process)"
-printf '| %-52s | %12s | %8s |\n' "file list, bare list and Morvane" "" "ratio"
+printf '| %-52s | %12s | %8s |\n' "file list, bare and Morvane" "" "ratio"
 row() { printf '| %-52s | %12s | %8s |\n' "$1" "$2" "$3"; }
 secs() { printf '%.3f s' "$(echo "$1 / 1000" | bc -l)"; }
 for n in $sizes; do
