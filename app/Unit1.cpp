@@ -200,8 +200,13 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         DestroyWindow(wnd_);
       }
       return 0;
+    case WM_NOTIFYFORMAT: {
+      LRESULT format = 0;
+      if (win::AnswerNotifyFormat(list1_, msg, wp, lp, format)) return format;
+      break;
+    }
     case WM_NOTIFY: {
-      const NMHDR& hdr = *reinterpret_cast<const NMHDR*>(lp);
+      NMHDR& hdr = *reinterpret_cast<NMHDR*>(lp);
       if (hdr.hwndFrom == listView_ && hdr.code == LVN_KEYDOWN &&
           ListKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey))
         return 0;  // a shortcut of the list's menu

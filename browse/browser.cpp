@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/text.h"
@@ -60,6 +61,15 @@ struct Browser::Busy {
   Browser& b;
 };
 
+// Changes of the selection inside a command are written once, when the command ends.
+struct Browser::Changes {
+  explicit Changes(Browser& b) : b(b) { b.BeginChanges(); }
+  ~Changes() { b.EndChanges(); }
+  Changes(const Changes&) = delete;
+  Changes& operator=(const Changes&) = delete;
+  Browser& b;
+};
+
 namespace {
 struct RedrawOff {
   explicit RedrawOff(ListViewPort& list) : list(list) { list.SuspendRedraw(); }
@@ -68,13 +78,18 @@ struct RedrawOff {
   RedrawOff& operator=(const RedrawOff&) = delete;
   ListViewPort& list;
 };
-struct ShellBatch {
-  explicit ShellBatch(ShellPort& shell) : shell(shell) { shell.BeginBatch(); }
-  ~ShellBatch() { shell.EndBatch(); }
-  ShellBatch(const ShellBatch&) = delete;
-  ShellBatch& operator=(const ShellBatch&) = delete;
-  ShellPort& shell;
-};
+
+// Drops the marked items of a vector in one pass, keeping the order of the others.
+template <class T>
+void EraseMarked(std::vector<T>& items, const std::vector<bool>& gone) {
+  size_t out = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i < gone.size() && gone[i]) continue;
+    if (out != i) items[out] = std::move(items[i]);
+    ++out;
+  }
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(out), items.end());
+}
 }  // namespace
 
 // The look-up of every row's path. A node's entries mostly share one folder: one search of it
@@ -124,6 +139,10 @@ Browser::Browser(TargetTree& tree, FileSystem& fs, ListViewPort& list, TreeViewP
       dates_(dates),
       host_(host) {}
 
+Browser::~Browser() {
+  if (shellBatch_) shell_.EndBatch();
+}
+
 bool Browser::IsFolderPath(const std::string& path) {
   uint32_t attributes = fs_.GetAttributes(path);
   return attributes != kAttrInvalid && (attributes & kAttrDirectory);
@@ -134,67 +153,193 @@ void Browser::ShowSelection(int64_t count, int64_t bytes) {
   host_.SetPanel(5, BytesText(bytes));
 }
 
-void Browser::FillFileList() {
-  Fill(treeView_.Selected());
-  // The new rows are all unselected; the list control reports no change for rows it drops
-  // wholesale, so the flat figures are brought in line here.
-  UpdateSelectionFlat();
+void Browser::EndChanges() {
+  if (batchDepth_ > 0 && --batchDepth_ == 0 && dirty_) WriteFigures();
 }
 
+// The figures of the mode in force; once the close query has run the deep ones are left alone.
+void Browser::WriteFigures() {
+  if (batchDepth_ > 0) {
+    dirty_ = true;
+    return;
+  }
+  dirty_ = false;
+  if (!subDir_) {
+    ShowSelection(flatCount_, flatBytes_);
+    return;
+  }
+  if (host_.Closing()) return;
+  if (deepStale_) RecountDeep();
+  ShowSelection(deepCount_, deepBytes_);
+}
+
+void Browser::FillFileList() {
+  Changes changes(*this);
+  Fill(treeView_.Selected());
+  dirty_ = true;  // the new rows are all unselected
+}
+
+void Browser::DropRows() {
+  rows_.clear();
+  rows_.shrink_to_fit();
+  rowsFolder_.clear();
+  if (shellBatch_) {
+    shellBatch_ = false;
+    shell_.EndBatch();
+  }
+  flatCount_ = flatBytes_ = deepCount_ = deepBytes_ = 0;
+  deepStale_ = false;
+  dirty_ = true;
+}
+
+// Rows go in with what the folder's search gave; the shell is asked for a row's name and icons
+// only when the row is drawn or read, in one batch kept open until the rows go.
 void Browser::Fill(const Node* node) {
   Busy busy(*this);
   RedrawOff redraw(list_);
+  DropRows();  // first: the control's notifications while it empties name no row of ours
   list_.ClearImages();
   list_.DeleteAll();
   if (!node) return;
   list_.ReserveRows(node->entries.size());
-  ShellBatch batch(shell_);  // every row of a node but the top one shares its folder
-  FolderListing listing(fs_, *node);
+  shell_.BeginBatch();
+  shellBatch_ = true;
+  rows_.reserve(node->entries.size());
+  rowsFolder_ = node->entries.empty() ? std::string() : PathFolder(EntryPath(node->entries.front()));
+  bool oneFolder = !rowsFolder_.empty() && rowsFolder_.back() == '\\';  // "D:" names no folder
   for (const std::string& entry : node->entries) {
+    Row row;
     const std::string path = EntryPath(entry);
+    row.inFolder = !rowsFolder_.empty() && path.size() > rowsFolder_.size() &&
+                   path.compare(0, rowsFolder_.size(), rowsFolder_) == 0 &&
+                   PathFolder(path).size() == rowsFolder_.size();
+    oneFolder = oneFolder && row.inFolder;
+    row.path = row.inFolder ? path.substr(rowsFolder_.size()) : path;
     // An item the code page cannot name is shown by its marked name alone: asking the shell or
     // the file system for it would answer for whatever it matches.
-    const bool oneItem = NamesOneItem(path);
-    ShellInfo large = oneItem ? shell_.Describe(path, false) : ShellInfo{};
-    ShellInfo small = oneItem ? shell_.Describe(path, true) : ShellInfo{};
-    std::vector<std::string> cells(6);
-    if (std::optional<FindItem> found = oneItem ? listing.Find(path) : std::nullopt) {
-      std::vector<std::string> flags = AttributeCells(found->attributes);
-      cells = {SizeCell(found->size),
-               DateCell(*found, fs_, dates_),
-               flags[0],
-               flags[1],
-               flags[2],
-               flags[3]};
+    if (!NamesOneItem(path)) {
+      row.described = std::make_unique<Described>();
+      row.described->caption = PathName(path);
     }
-    int image = list_.AddImages(small.icon.get(), large.icon.get());
-    // A path the shell cannot name (it has vanished) still shows its own name.
-    const ShellInfo* named = small.found ? &small : large.found ? &large : nullptr;
-    std::string caption = named ? named->displayName : PathName(path);
-    if (named && !named->wideName.empty())
-      list_.AppendRowShowing(named->wideName, caption, cells, image);
-    else
-      list_.AppendRow(caption, cells, image);
+    rows_.push_back(std::move(row));
   }
+  auto take = [](Row& row, const FindItem& item) {
+    row.found = true;
+    row.size = item.size;
+    row.lastWrite = item.lastWrite;
+    row.attributes = item.attributes;
+  };
+  // The rows of one folder are answered by one search of it, found by name (of equal names the
+  // first is kept, as a search for the name would find it; a marked name names no single item).
+  std::vector<bool> searched(rows_.size());
+  if (oneFolder && rows_.size() >= 2) {
+    std::unordered_map<std::string_view, size_t> byName;
+    byName.reserve(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i)
+      if (!rows_[i].described) byName.emplace(rows_[i].path, i);
+    fs_.Search(rowsFolder_ + "*.*", [&](const FindItem& item) {
+      if (!NamesOneItem(item.name)) return;
+      auto it = byName.find(item.name);
+      if (it == byName.end()) return;
+      take(rows_[it->second], item);
+      searched[it->second] = true;
+      byName.erase(it);
+    });
+  }
+  // A path the search did not report (gone, named twice, or in another folder) is looked up on
+  // its own.
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (searched[i] || rows_[i].described) continue;
+    if (std::optional<FindItem> found = fs_.FindOne(PathOf(rows_[i]), kMaskAll)) take(rows_[i], *found);
+  }
+  list_.AppendRows(rows_.size());
+}
+
+void Browser::Describe(Row& row) {
+  if (row.described) return;
+  const std::string path = PathOf(row);
+  ShellInfo large = shell_.Describe(path, false);
+  ShellInfo small = shell_.Describe(path, true);
+  row.described = std::make_unique<Described>();
+  row.image = list_.AddImages(small.icon.get(), large.icon.get());
+  // A path the shell cannot name (it has vanished) still shows its own name.
+  const ShellInfo* named = small.found ? &small : large.found ? &large : nullptr;
+  row.described->caption = named ? named->displayName : PathName(path);
+  if (named) row.described->shown = named->wideName;
+}
+
+std::string Browser::RowText(size_t i, int column) {
+  if (i >= rows_.size() || rowsFrozen_) return {};
+  Row& row = rows_[i];
+  if (column == 0) {
+    Describe(row);
+    return row.described->caption;
+  }
+  if (!row.found || column < 1 || column > 6) return {};
+  if (column == 1) return SizeCell(row.size);
+  if (column == 2) {
+    FindItem item;
+    item.lastWrite = row.lastWrite;
+    return DateCell(item, fs_, dates_);
+  }
+  return AttributeCells(row.attributes)[static_cast<size_t>(column - 3)];
+}
+
+std::wstring Browser::RowShown(size_t i) {
+  if (i >= rows_.size() || rowsFrozen_) return {};
+  Describe(rows_[i]);
+  return rows_[i].described->shown;
+}
+
+int Browser::RowImage(size_t i) {
+  if (i >= rows_.size() || rowsFrozen_) return -1;
+  Describe(rows_[i]);
+  return rows_[i].image;
 }
 
 void Browser::DirTreeViewChange(Node* node) {
-  Fill(node);
+  Changes changes(*this);
   const size_t rows = node ? node->entries.size() : 0;
   sizeCache_.assign(rows, std::nullopt);
   countCache_.assign(rows, std::nullopt);
-  ShowSelection(0, 0);
+  Fill(node);
+}
+
+// A row's figures join or leave the running figures; the deep ones of a row are computed the
+// first time it is selected in the deep mode and kept until the next folder selection.
+void Browser::MarkSelected(size_t i, bool selected) {
+  if (i >= rows_.size() || rows_[i].selected == selected) return;
+  Row& row = rows_[i];
+  row.selected = selected;
+  const int64_t sign = selected ? 1 : -1;
+  flatCount_ += sign;
+  flatBytes_ += sign * (row.found ? row.size : 0);
+  if (subDir_ && !deepStale_) {
+    if (host_.Closing()) {
+      deepStale_ = true;  // the deep count does nothing now; recounted if it ever runs again
+    } else {
+      const auto [bytes, count] = DeepFigures(i);
+      deepBytes_ += sign * bytes;
+      deepCount_ += sign * count;
+    }
+  }
+  dirty_ = true;
+}
+
+void Browser::ListView1Change(size_t row, bool selected) {
+  Changes changes(*this);
+  MarkSelected(row, selected);
+}
+
+void Browser::ListView1ChangeAll() {
+  Changes changes(*this);
+  const size_t rows = std::min(list_.RowCount(), rows_.size());
+  for (size_t i = 0; i < rows; ++i) MarkSelected(i, list_.IsSelected(i));
 }
 
 void Browser::UpdateSelectionFlat() {
   if (subDir_) return;
-  int64_t count = 0, bytes = 0;
-  for (size_t i = 0, n = list_.RowCount(); i < n; ++i) {
-    if (!list_.IsSelected(i)) continue;
-    ++count;
-    bytes += SizeCellValue(list_.Cell(i, 1));
-  }
-  ShowSelection(count, bytes);
+  WriteFigures();
 }
 
 void Browser::SumFolderTree(const Node& node, int64_t& bytes, int64_t& count) {
@@ -207,34 +352,45 @@ void Browser::SumFolderTree(const Node& node, int64_t& bytes, int64_t& count) {
   }
 }
 
+std::pair<int64_t, int64_t> Browser::DeepFigures(size_t i) {
+  const Node* node = treeView_.Selected();
+  if (!node || i >= node->entries.size()) return {0, 0};
+  if (sizeCache_.size() != node->entries.size()) {
+    sizeCache_.resize(node->entries.size());
+    countCache_.resize(node->entries.size());
+  }
+  if (!sizeCache_[i] || !countCache_[i]) {
+    Busy busy(*this);
+    const std::string& entry = node->entries[i];
+    int64_t rowBytes = EntrySize(entry), rowCount = 1;
+    if (i < node->ChildCount() && IsFolderPath(EntryPath(entry)))
+      SumFolderTree(*node->Child(i), rowBytes, rowCount);
+    sizeCache_[i] = rowBytes;
+    countCache_[i] = rowCount;
+  }
+  return {*sizeCache_[i], *countCache_[i]};
+}
+
+void Browser::RecountDeep() {
+  deepCount_ = deepBytes_ = 0;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (!rows_[i].selected) continue;
+    const auto [bytes, count] = DeepFigures(i);
+    deepBytes_ += bytes;
+    deepCount_ += count;
+  }
+  deepStale_ = false;
+}
+
 void Browser::ListView1Click() {
   if (!subDir_ || host_.Closing()) return;
   Busy busy(*this);
-  int64_t bytes = 0, count = 0;
-  if (const Node* node = treeView_.Selected()) {
-    if (sizeCache_.size() != node->entries.size()) {
-      sizeCache_.resize(node->entries.size());
-      countCache_.resize(node->entries.size());
-    }
-    const size_t rows = std::min(list_.RowCount(), node->entries.size());
-    for (size_t i = 0; i < rows; ++i) {
-      if (!list_.IsSelected(i)) continue;
-      if (!sizeCache_[i] || !countCache_[i]) {
-        const std::string& entry = node->entries[i];
-        int64_t rowBytes = EntrySize(entry), rowCount = 1;
-        if (i < node->ChildCount() && IsFolderPath(EntryPath(entry)))
-          SumFolderTree(*node->Child(i), rowBytes, rowCount);
-        sizeCache_[i] = rowBytes;
-        countCache_[i] = rowCount;
-      }
-      bytes += *sizeCache_[i];
-      count += *countCache_[i];
-    }
-  }
-  ShowSelection(count, bytes);
+  WriteFigures();
 }
 
 void Browser::SubChekClick(bool checked) {
+  Changes changes(*this);
+  if (checked && (!subDir_ || deepStale_)) deepStale_ = true;  // counted afresh in the new mode
   subDir_ = checked;
   if (checked)
     ListView1Click();
@@ -255,9 +411,10 @@ void Browser::ListView1KeyDown(int virtualKey) {
 void Browser::ListView1KeyUp() { SubChekClick(subDir_); }
 
 void Browser::selectAll1Click() {
-  const size_t rows = list_.RowCount();
-  if (rows == 0) return;
-  for (size_t i = 0; i < rows; ++i) list_.SetSelected(i, true);
+  if (list_.RowCount() == 0) return;
+  Busy busy(*this);
+  Changes changes(*this);
+  list_.SelectAll();
   ListView1Click();
 }
 
@@ -285,36 +442,57 @@ bool Browser::RemoveChildNode(const std::string& name) {
 
 void Browser::Delete1Click() {
   Busy busy(*this);
+  Changes changes(*this);
   if (Node* node = treeView_.Selected()) {
-    for (size_t n = std::min(list_.RowCount(), node->entries.size()); n-- > 0;) {
-      if (!list_.IsSelected(n)) continue;
-      const std::string entry = node->entries[n];
-      // The row leaves with the size it has now; a vanished path takes its own recorded size.
-      std::optional<FindItem> found = fs_.FindOne(EntryPath(entry), kMaskAll);
-      tree_.TotalSize -= found ? found->size : EntrySize(entry);
-      tree_.TotalCount -= 1;
-      list_.DeleteRow(n);
-      node->entries.erase(node->entries.begin() + static_cast<std::ptrdiff_t>(n));
-      // Folder rows are the first ChildCount rows: the row's own node goes with it (a name
-      // search could hit a same-named folder from elsewhere among the top folder's targets).
-      if (n < node->ChildCount()) {
-        Node* child = node->Child(n);
-        RemoveSubtreeFromTotals(*child);
-        treeView_.Remove(*child);
+    const size_t rows = std::min(list_.RowCount(), node->entries.size());
+    std::vector<bool> gone(node->entries.size());
+    {
+      RedrawOff redraw(list_);
+      // Until the vectors are compacted below, a row the control numbers past the one being
+      // removed is not rows_ at that index: nothing is told of any row meanwhile.
+      std::vector<size_t> picked;  // last row first
+      const bool every = rows > 0 && rows == list_.RowCount() && list_.SelectedCount() == rows;
+      for (size_t n = rows; n-- > 0;)
+        if (every || list_.IsSelected(n)) picked.push_back(n);
+      // Many rows of one folder: their sizes now from one search of it, not a search each.
+      std::optional<FolderListing> listing;
+      if (picked.size() >= 32) listing.emplace(fs_, *node);
+      rowsFrozen_ = true;
+      for (size_t n : picked) {
+        const std::string& entry = node->entries[n];
+        // The row leaves with the size it has now; a vanished path takes its own recorded size.
+        std::optional<FindItem> found =
+            listing ? listing->Find(EntryPath(entry)) : fs_.FindOne(EntryPath(entry), kMaskAll);
+        tree_.TotalSize -= found ? found->size : EntrySize(entry);
+        tree_.TotalCount -= 1;
+        MarkSelected(n, false);  // its figures leave before the control drops it
+        gone[n] = true;
+        // Folder rows are the first ChildCount rows, and rows after this one are gone or kept
+        // by index only in the control: child n is still this row's own node.
+        if (n < node->ChildCount()) {
+          Node* child = node->Child(n);
+          RemoveSubtreeFromTotals(*child);
+          treeView_.Remove(*child);
+        }
+        if (!every) list_.DeleteRow(n);
       }
-      if (n < sizeCache_.size())
-        sizeCache_.erase(sizeCache_.begin() + static_cast<std::ptrdiff_t>(n));
-      if (n < countCache_.size())
-        countCache_.erase(countCache_.begin() + static_cast<std::ptrdiff_t>(n));
+      if (every) list_.DeleteAll();  // every row: one message
+      EraseMarked(node->entries, gone);
+      EraseMarked(rows_, gone);
+      EraseMarked(sizeCache_, gone);
+      EraseMarked(countCache_, gone);
+      rowsFrozen_ = false;
     }
   }
   host_.ShowTotals();
 }
 
 void Browser::delete2Click() {
+  Changes changes(*this);
   if (Node* node = treeView_.Selected()) {
     if (node == treeView_.FirstNode()) {
       treeView_.RemoveAll();
+      DropRows();  // no row is left to be selected, whatever the control said of it
       list_.DeleteAll();
       list_.ClearImages();
       sizeCache_.clear();
@@ -322,7 +500,6 @@ void Browser::delete2Click() {
       tree_.TotalCount = 0;
       tree_.TotalSize = 0;
       host_.DisableOperations();
-      ShowSelection(0, 0);  // no row is left to be selected
     } else {
       Busy busy(*this);
       if (Node* parent = node->parent) {

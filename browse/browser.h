@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,19 +41,41 @@ class Browser {
  public:
   Browser(TargetTree& tree, FileSystem& fs, ListViewPort& list, TreeViewPort& treeView,
           ShellPort& shell, DateFormatter& dates, BrowseHost& host);
+  ~Browser();
+  Browser(const Browser&) = delete;
+  Browser& operator=(const Browser&) = delete;
 
-  // Rebuilds every row from the selected node; caches and figures are left as they are.
+  // Rebuilds every row from the selected node; the deep figures' caches are left as they are.
   void FillFileList();
   // A node became the tree's selection (null: none).
   void DirTreeViewChange(Node* node);
 
-  void UpdateSelectionFlat();  // every change notification of the list
-  void ListView1Click();       // the deep count
+  // The list's texts, asked for when a row is drawn or read from outside: column 0 the caption
+  // (the shell's display name, asked once per fill), 1 to 6 the cells. Empty past the rows.
+  std::string RowText(size_t row, int column);
+  // What the caption shows where the code page cannot hold the shell's name; empty otherwise.
+  std::wstring RowShown(size_t row);
+  int RowImage(size_t row);  // -1: the row has no image
+
+  // The list's change notification: the row's selected state is now this. The figures move by
+  // the row's own figures and are written when the batch of changes ends.
+  void ListView1Change(size_t row, bool selected);
+  // The control changed rows without naming them: every row's state is read again.
+  void ListView1ChangeAll();
+  // Changes between Begin and End are written to panels 4 and 5 once, at the outermost End.
+  void BeginChanges() { ++batchDepth_; }
+  void EndChanges();
+
+  void UpdateSelectionFlat();  // flat figures into panels 4 and 5
+  void ListView1Click();       // the deep figures into panels 4 and 5
   // Adds every entry below the node, with the sizes recorded in the entries.
   void SumFolderTree(const Node& node, int64_t& bytes, int64_t& count);
 
   bool SubDir() const { return subDir_; }
-  void SetSubDir(bool on) { subDir_ = on; }  // from the settings, without recounting
+  void SetSubDir(bool on) {  // from the settings, without recounting
+    subDir_ = on;
+    deepStale_ = true;
+  }
   void SubChekClick(bool checked);           // the box was toggled: recount in the new mode
 
   // Mouse rules: true when the list should take the mouse capture.
@@ -82,8 +105,32 @@ class Browser {
 
  private:
   struct Busy;
+  struct Changes;
   class FolderListing;
+  // One row: what the folder's search gave, and what the shell said once it was asked.
+  struct Described {
+    std::string caption;  // the shell's display name, or the path's own name
+    std::wstring shown;   // the name the caption shows where the code page cannot hold it
+  };
+  struct Row {
+    std::string path;  // without rowsFolder_ where inFolder: most rows' names need no heap
+    std::unique_ptr<Described> described;  // null until the shell has been asked
+    int64_t size = 0;
+    uint64_t lastWrite = 0;
+    uint32_t attributes = 0;
+    int image = -1;
+    bool inFolder = false;
+    bool found = false;     // the search reported the path
+    bool selected = false;  // as the control's notifications said
+  };
+  std::string PathOf(const Row& row) const { return row.inFolder ? rowsFolder_ + row.path : row.path; }
   void Fill(const Node* node);
+  void DropRows();  // the rows, their figures and the shell's batch go
+  void Describe(Row& row);
+  void MarkSelected(size_t row, bool selected);
+  std::pair<int64_t, int64_t> DeepFigures(size_t row);  // bytes, count; cached per folder
+  void RecountDeep();
+  void WriteFigures();
   void ShowSelection(int64_t count, int64_t bytes);
   bool IsFolderPath(const std::string& path);  // a failed query is never a folder
 
@@ -96,6 +143,15 @@ class Browser {
   BrowseHost& host_;
   bool subDir_ = false;
   int busyDepth_ = 0;
+  std::vector<Row> rows_;
+  std::string rowsFolder_;  // the folder most rows are in
+  bool shellBatch_ = false;  // the shell's batch stays open while rows may still be described
+  bool rowsFrozen_ = false;  // rows are being removed: row i of the control may not be rows_[i]
+  // Running selection figures; the deep ones only while SubDir is ticked and not stale.
+  int64_t flatCount_ = 0, flatBytes_ = 0, deepCount_ = 0, deepBytes_ = 0;
+  bool deepStale_ = true;
+  int batchDepth_ = 0;
+  bool dirty_ = false;  // figures to write when the batch ends
   std::vector<std::optional<int64_t>> sizeCache_;
   std::vector<std::optional<int64_t>> countCache_;
 };

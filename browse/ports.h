@@ -41,7 +41,9 @@ class ShellPort {
   virtual void Open(const std::string& path) = 0;
 };
 
-// The file list control. Rows are never sorted, so row i stays entry i of the selected node.
+// The file list control. Rows are never sorted, so row i stays entry i of the selected node. The
+// control holds no texts of its own: it asks the browser for a row's caption, cells and image
+// when it draws the row or is asked for it (Browser::RowText, RowShown, RowImage).
 class ListViewPort {
  public:
   virtual ~ListViewPort() = default;
@@ -49,26 +51,27 @@ class ListViewPort {
   virtual void DeleteAll() = 0;
   // Empties both image lists.
   virtual void ClearImages() = 0;
-  // This many rows, each with its images, are about to be appended to the emptied list: room
-  // for them may be made at once.
+  // This many rows are about to be appended to the emptied list: room for their images may be
+  // made at once.
   virtual void ReserveRows(size_t /*rows*/) {}
   // An image of these two icons, at one index in both lists, for a row: appended, or one made
   // earlier in the same fill for the same icons. -1 and nothing added when either icon is
   // missing, so both lists stay in step.
   virtual int AddImages(const ShellIcon* small, const ShellIcon* large) = 0;
-  // cells: Size, Date Time, R, A, S, H.
-  virtual void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
-                         int image) = 0;
-  // A row that shows a name the code page cannot hold; its caption (Cell 0) stays the text
-  // that names it in the code page.
-  virtual void AppendRowShowing(const std::wstring& shown, const std::string& caption,
-                                const std::vector<std::string>& cells, int image) {
-    static_cast<void>(shown);
-    AppendRow(caption, cells, image);
-  }
-  virtual std::string Cell(size_t row, int column) const = 0;  // column 0 is the caption
+  // Appends this many unselected rows whose texts and image are the browser's.
+  virtual void AppendRows(size_t count) = 0;
   virtual bool IsSelected(size_t row) const = 0;
+  // Each changed row raises a change notification (Browser::ListView1Change).
   virtual void SetSelected(size_t row, bool selected) = 0;
+  // Every row selected, first row first; the notifications may name each row or none.
+  virtual void SelectAll() {
+    for (size_t i = 0, n = RowCount(); i < n; ++i) SetSelected(i, true);
+  }
+  virtual size_t SelectedCount() const {
+    size_t n = 0;
+    for (size_t i = 0, rows = RowCount(); i < rows; ++i) n += IsSelected(i) ? 1 : 0;
+    return n;
+  }
   virtual void DeleteRow(size_t row) = 0;
   virtual std::optional<size_t> FirstSelected() const = 0;
   virtual void SuspendRedraw() = 0;

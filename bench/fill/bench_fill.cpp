@@ -1,17 +1,22 @@
-// File list fill, two ways:
+// The file list at 10,000 and 100,000 rows, three ways:
 //   bench_fill app EXE REPEATS FOLDER   starts the real program with the folder and, from outside
-//       as an automation client, selects the folder's node in its tree: the time until the
-//       selection returns with the list holding every row, best of 1 + REPEATS selections, and
-//       the program's memory per row (working set after the first fill less before it)
-//   bench_fill REPEATS FOLDER...        the same code (Browser over ListView1 in a window of this
-//       driver, with the shell and locale date services), timed from inside, to see where a
-//       fill's time goes
-// Each line also tells where the best fill's time went (the shell, the image lists, the rows;
-// clear_ms: emptying the list, making room and ending the shell's batch), every fill's time
-// (all_ms), and the paint messages one more fill caused (fill_paints: 0 while redraw is off).
+//       as an automation client, selects the folder's node in its tree and draws the rows in
+//       view (fill_ms), gives "全て選択" until the window answers with panel 4 counting every row
+//       (select_ms), each best of 1 + REPEATS rounds, then "対象から削除" of all those rows until
+//       the window answers with an empty list (remove_ms); also the program's memory per row
+//       (working set after the first fill less before it) and its peak working set
+//   bench_fill bare REPEATS FOLDER      the limit: a bare report list view in a window of this
+//       driver, filled from the folder's search with text and image callbacks (the shell asked by
+//       file attributes for the rows drawn), drawn, all selected by one state change, and the
+//       selected rows deleted one by one; the same figures
+//   bench_fill REPEATS FOLDER...        Browser over ListView1 in a window of this driver, the
+//       fill timed from inside, to see where its time goes: the shell, the image lists, the rows;
+//       clear_ms: emptying the list, making room and ending the shell's batch; every fill's time
+//       (all_ms), and the paint messages one more fill caused (fill_paints: 0 while redraw is off)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -77,12 +82,10 @@ class TimedList : public ListViewPort {
     Timed(g_split.images, [&] { index = real_.AddImages(small, large); });
     return index;
   }
-  void AppendRow(const std::string& caption, const std::vector<std::string>& cells, int image) override {
-    Timed(g_split.rows, [&] { real_.AppendRow(caption, cells, image); });
-  }
-  std::string Cell(size_t row, int column) const override { return real_.Cell(row, column); }
+  void AppendRows(size_t count) override { Timed(g_split.rows, [&] { real_.AppendRows(count); }); }
   bool IsSelected(size_t row) const override { return real_.IsSelected(row); }
   void SetSelected(size_t row, bool selected) override { real_.SetSelected(row, selected); }
+  void SelectAll() override { real_.SelectAll(); }
   void DeleteRow(size_t row) override { real_.DeleteRow(row); }
   std::optional<size_t> FirstSelected() const override { return real_.FirstSelected(); }
   void SuspendRedraw() override { real_.SuspendRedraw(); }
@@ -125,6 +128,8 @@ LRESULT CALLBACK CountPaints(int code, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT format = 0;
+  if (g_bench && win::AnswerNotifyFormat(g_bench->list, msg, wp, lp, format)) return format;
   if (msg == WM_NOTIFY && g_bench &&
       win::RouteBrowseNotify(g_bench->browser, g_bench->list, g_bench->mirror, *reinterpret_cast<NMHDR*>(lp)))
     return 0;
@@ -157,6 +162,23 @@ size_t CountItems(const std::string& folder) {
   return n;
 }
 
+// The main window's menu commands "全て選択" and "対象から削除" (Ctrl+A, Shift+Del).
+constexpr UINT kCmdSelectAll = 1005, kCmdDelete1 = 1006;
+
+// The rows in view drawn now, as the window would draw them once the call that filled it returns.
+void DrawNow(HWND list) { RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+std::string Csv(const std::vector<double>& ms) {
+  std::string all;
+  for (double m : ms) all += (all.empty() ? "" : ",") + std::to_string(static_cast<long>(m));
+  return all;
+}
+
+double Best(const std::vector<double>& ms) { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+
+// Morvane from outside: per round, the folder's node selected and the rows in view drawn, then
+// "全て選択" until the window answers again with panel 4 showing every row; last, "対象から削除"
+// of all those rows until the window answers with an empty list.
 int App(const std::string& exe, int repeats, const std::string& folder) {
   const size_t rows = CountItems(folder);
   bench::Child child;
@@ -174,38 +196,196 @@ int App(const std::string& exe, int repeats, const std::string& folder) {
   while (bench::ReadPanel(remote, status, 1, text) && text.empty()) Sleep(5);
   auto send = [](HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     DWORD_PTR r = 0;
-    SendMessageTimeoutA(wnd, msg, wp, lp, SMTO_NORMAL, 600000, &r);
+    SendMessageTimeoutA(wnd, msg, wp, lp, SMTO_NORMAL, 1200000, &r);
     return r;
+  };
+  auto fail = [&](const char* what) {
+    std::fprintf(stderr, "bench_fill: %s\n", what);
+    bench::CloseAndWait(child, main);
+    return 1;
   };
   const auto root = static_cast<LPARAM>(send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
   const auto node = static_cast<LPARAM>(send(tree, TVM_GETNEXTITEM, TVGN_CHILD, root));
-  if (!node) return 1;
+  if (!node) return fail("no folder node");
   send(tree, TVM_SELECTITEM, TVGN_CARET, root);
   const SIZE_T before = bench::Memory(child.pi.hProcess).WorkingSetSize;
-  double best = 1e9;
-  std::string all;
+  std::vector<double> fill, select;
   SIZE_T after = 0;
+  char want[64];
+  std::snprintf(want, sizeof want, "%s", CountText(static_cast<int64_t>(rows)).c_str());
   for (int r = 0; r <= repeats; ++r) {
     if (r) send(tree, TVM_SELECTITEM, TVGN_CARET, root);
-    const double t = Seconds();
+    double t = Seconds();
     send(tree, TVM_SELECTITEM, TVGN_CARET, node);
-    const double s = Seconds() - t;
-    if (send(list, LVM_GETITEMCOUNT, 0, 0) != rows) {
-      std::fprintf(stderr, "bench_fill: the list holds %u rows, the folder %u\n",
-                   static_cast<unsigned>(send(list, LVM_GETITEMCOUNT, 0, 0)), static_cast<unsigned>(rows));
-      bench::CloseAndWait(child, main);
-      return 1;
-    }
+    DrawNow(list);
+    fill.push_back(1000 * (Seconds() - t));
+    if (send(list, LVM_GETITEMCOUNT, 0, 0) != rows) return fail("the list does not hold the folder's rows");
     if (!r) after = bench::Memory(child.pi.hProcess).WorkingSetSize;
-    best = std::min(best, s);
-    all += (all.empty() ? "" : ",") + std::to_string(static_cast<long>(1000 * s));
+    t = Seconds();
+    send(main, WM_COMMAND, kCmdSelectAll, 0);
+    DrawNow(list);
+    send(main, WM_NULL, 0, 0);
+    select.push_back(1000 * (Seconds() - t));
+    if (!bench::ReadPanel(remote, status, 4, text) || text != want) return fail("panel 4 does not count every row");
   }
+  double t = Seconds();
+  send(main, WM_COMMAND, kCmdDelete1, 0);
+  DrawNow(list);
+  send(main, WM_NULL, 0, 0);
+  const double remove = 1000 * (Seconds() - t);
+  if (send(list, LVM_GETITEMCOUNT, 0, 0) != 0) return fail("rows are left after the removal");
   const double peak = bench::PeakMb(child.pi.hProcess);
   bench::CloseAndWait(child, main);
-  std::printf("rows %u best_ms %.1f per_row_us %.2f bytes_per_row %.0f peak_mb %.1f all_ms %s\n",
-              static_cast<unsigned>(rows), 1000 * best, 1e6 * best / static_cast<double>(rows ? rows : 1),
+  std::printf("rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all %s select_all %s\n",
+              static_cast<unsigned>(rows), Best(fill), Best(select), remove,
               (static_cast<double>(after) - static_cast<double>(before)) / static_cast<double>(rows ? rows : 1), peak,
-              all.c_str());
+              Csv(fill).c_str(), Csv(select).c_str());
+  return 0;
+}
+
+// The bare list: a report list view in a window of its own, its rows what the folder's search
+// gave, their texts and images given by callbacks (the shell asked by file attributes only, for
+// the rows drawn), a change notification that does nothing.
+struct BareRow {
+  std::string name;
+  uint32_t attributes;
+  int64_t size;
+  FILETIME written;
+};
+std::vector<BareRow> g_bare;
+
+LRESULT CALLBACK BareProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == LVN_GETDISPINFOA) {
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lp)->item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= g_bare.size()) return 0;
+    const BareRow& row = g_bare[static_cast<size_t>(item.iItem)];
+    if (item.mask & LVIF_IMAGE) {
+      SHFILEINFOA info{};
+      SHGetFileInfoA(row.name.c_str(), row.attributes, &info, sizeof info,
+                     SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+      item.iImage = info.iIcon;
+    }
+    if ((item.mask & LVIF_TEXT) && item.cchTextMax > 0) {
+      char text[256] = {};
+      const uint32_t a = row.attributes;
+      switch (item.iSubItem) {
+        case 0: std::snprintf(text, sizeof text, "%s", row.name.c_str()); break;
+        case 1: std::snprintf(text, sizeof text, "%10lld", static_cast<long long>(row.size)); break;
+        case 2: {
+          FILETIME local;
+          SYSTEMTIME st;
+          FileTimeToLocalFileTime(&row.written, &local);
+          FileTimeToSystemTime(&local, &st);
+          const int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
+          if (n > 0) {
+            text[n - 1] = ' ';
+            GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, text + n, static_cast<int>(sizeof text) - n);
+          }
+          break;
+        }
+        case 3: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_READONLY ? "R" : ""); break;
+        case 4: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_ARCHIVE ? "A" : ""); break;
+        case 5: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_SYSTEM ? "S" : ""); break;
+        case 6: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_HIDDEN ? "H" : ""); break;
+      }
+      lstrcpynA(item.pszText, text, item.cchTextMax);
+    }
+    return 0;
+  }
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+int Bare(int repeats, const std::string& folder) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &BareProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "BenchBareList";
+  RegisterClassA(&wc);
+  HWND frame = CreateWindowExA(0, wc.lpszClassName, "bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+  if (!frame) return 1;
+  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 200, 0, 590,
+                              560, frame, nullptr, wc.hInstance, nullptr);
+  const char* titles[] = {"FileName", "Size", "Date Time", "R", "A", "S", "H"};
+  const int widths[] = {100, 80, 120, 20, 20, 20, 20};
+  for (int i = 0; i < 7; ++i) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.cx = widths[i];
+    col.pszText = const_cast<char*>(titles[i]);
+    col.iSubItem = i;
+    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+  }
+  SHFILEINFOA info{};
+  const auto system = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA("x.txt", FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system));
+  PumpPending();
+
+  std::vector<double> fill, select, remove;
+  const SIZE_T before = bench::Memory(GetCurrentProcess()).WorkingSetSize;
+  SIZE_T after = 0;
+  for (int r = 0; r <= repeats; ++r) {
+    double t = Seconds();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    g_bare.clear();
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0) continue;
+        g_bare.push_back({fd.cFileName, fd.dwFileAttributes,
+                          static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow),
+                          fd.ftLastWriteTime});
+      } while (FindNextFileA(find, &fd));
+      FindClose(find);
+    }
+    for (size_t i = 0; i < g_bare.size(); ++i) {
+      LVITEMA item{};
+      item.mask = LVIF_TEXT | LVIF_IMAGE;
+      item.iItem = static_cast<int>(i);
+      item.pszText = LPSTR_TEXTCALLBACKA;
+      item.iImage = I_IMAGECALLBACK;
+      SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      for (int c = 1; c < 7; ++c) {
+        LVITEMA sub{};
+        sub.iSubItem = c;
+        sub.pszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(list, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&sub));
+      }
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    DrawNow(list);
+    fill.push_back(1000 * (Seconds() - t));
+    if (!r) after = bench::Memory(GetCurrentProcess()).WorkingSetSize;
+
+    t = Seconds();
+    LVITEMA all{};
+    all.stateMask = all.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    DrawNow(list);
+    select.push_back(1000 * (Seconds() - t));
+    if (static_cast<size_t>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) != g_bare.size()) return 1;
+
+    if (r == repeats) {  // the selected rows deleted one by one, the last first
+      t = Seconds();
+      SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+      for (int i = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); i-- > 0;)
+        if (SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) SendMessageA(list, LVM_DELETEITEM, i, 0);
+      SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+      DrawNow(list);
+      remove.push_back(1000 * (Seconds() - t));
+    }
+    PumpPending();
+  }
+  const size_t rows = g_bare.size();
+  DestroyWindow(frame);
+  std::printf("rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all %s select_all %s\n",
+              static_cast<unsigned>(rows), Best(fill), Best(select), Best(remove),
+              (static_cast<double>(after) - static_cast<double>(before)) / static_cast<double>(rows ? rows : 1),
+              bench::PeakMb(GetCurrentProcess()), Csv(fill).c_str(), Csv(select).c_str());
   return 0;
 }
 
@@ -213,6 +393,11 @@ int App(const std::string& exe, int repeats, const std::string& folder) {
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "app") return App(argv[2], std::max(0, std::atoi(argv[3])), argv[4]);
+  if (argc == 4 && std::string(argv[1]) == "bare") {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    return Bare(std::max(0, std::atoi(argv[2])), argv[3]);
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: bench_fill REPEATS FOLDER...\n");
     return 1;

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# File list fill over folders of 1,000 and 10,000 real files (mixed extensions and sizes; other
-# sizes with FILL_SIZES): the real program started with the folder, its node selected from
-# outside, timed until the list holds every row, on a private Xvfb. Prints the best time per row
-# at each size, their ratio (the time per row should not grow with the folder) and the program's
-# memory per row; then one in-process fill per size that tells where a fill's time goes.
+# The file list over folders of 10,000 and 100,000 real files (mixed extensions and sizes; other
+# sizes with FILL_SIZES), each against the limit measured in the same run: a bare report list
+# view filled from the folder's search by callbacks. For each size it times, best of 1 + RUNS
+# rounds: the rows listed and those in view drawn; "全て選択" until the window answers again; and,
+# once, the removal of all those selected rows (the bare list deleting them one by one). Morvane
+# is the real program started with the folder and driven from outside on a private Xvfb; its
+# memory per row and peak working set are read from outside too.
 #   bench/fill/run.sh        (BENCH_EXE_DIR: where bench_fill.exe is, default build/win32/bench)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 exe=${BENCH_EXE_DIR:-$here/build/win32/bench}/bench_fill.exe
 corpus=$here/build/bench/fill-corpus
-repeats=${RUNS:-3}     # timed fills after the one the selection makes
-sizes=${FILL_SIZES:-1000 10000}
+repeats=${RUNS:-3}
+sizes=${FILL_SIZES:-10000 100000}
 [ -f "$exe" ] || { echo "bench: $exe is missing (scripts/build.sh win32)" >&2; exit 1; }
 
 # Real files with the extensions a user's folder holds, so the shell looks up several kinds.
@@ -35,24 +37,43 @@ cp "$here/build/win32/release/Morvane.exe" "$app/"
 rm -f "$app/Morvane.ini"
 exe_app=$(winepath -w "$app/Morvane.exe")
 
-# One program per size: what a process has already shown must not weigh on the next size.
-declare -A us bytes
+field() { echo "$1" | awk -v k="$2" '{for (i = 1; i < NF; i++) if ($i == k) print $(i + 1)}'; }
+declare -A fig
 for n in $sizes; do
-  out=$(wine "$exe" app "$exe_app" "$repeats" "$(winepath -w "$corpus/$n/files")")
-  echo "fill: $out"
-  us[$n]=$(echo "$out" | awk '{for (i = 1; i < NF; i++) if ($i == "per_row_us") print $(i + 1)}')
-  bytes[$n]=$(echo "$out" | awk '{for (i = 1; i < NF; i++) if ($i == "bytes_per_row") print $(i + 1)}')
-  [ -n "${us[$n]}" ] || { echo "bench: fill produced no figures" >&2; exit 1; }
-  # Where the time goes, from inside (not in the table).
-  echo "fill split: $(wine "$exe" 0 "$(winepath -w "$corpus/$n/files")")"
+  folder=$(winepath -w "$corpus/$n/files")
+  bare=$(wine "$exe" bare "$repeats" "$folder")
+  echo "fill bare: $bare"
+  ours=$(wine "$exe" app "$exe_app" "$repeats" "$folder")
+  echo "fill app: $ours"
+  for k in fill_ms select_ms remove_ms; do
+    fig[$n,bare,$k]=$(field "$bare" $k)
+    fig[$n,ours,$k]=$(field "$ours" $k)
+    [ -n "${fig[$n,bare,$k]}" ] && [ -n "${fig[$n,ours,$k]}" ] || { echo "bench: fill produced no $k" >&2; exit 1; }
+  done
+  fig[$n,bytes]=$(field "$ours" bytes_per_row)
+  fig[$n,peak]=$(field "$ours" peak_mb)
+  fig[$n,barebytes]=$(field "$bare" bytes_per_row)
+  fig[$n,barepeak]=$(field "$bare" peak_mb)
 done
-set -- $sizes
-first=$1
-echo "(best of $((repeats + 1)) selections of the folder's node in Morvane)"
-printf '| %-40s | %14s | %8s |\n' "file list fill" "" "ratio"
+
+echo "(best of $((repeats + 1)) rounds; the removal once per process)"
+printf '| %-52s | %12s | %8s |\n' "file list, bare and Morvane" "" "ratio"
+row() { printf '| %-52s | %12s | %8s |\n' "$1" "$2" "$3"; }
+secs() { printf '%.3f s' "$(echo "$1 / 1000" | bc -l)"; }
 for n in $sizes; do
-  printf '| %-40s | %14s | %8.2f |\n' "$(printf "%'d" "$n") rows: time per row" "$(printf '%.1f µs' "${us[$n]}")" "$(echo "${us[$n]} / ${us[$first]}" | bc -l)"
-  printf '| %-40s | %14s | %8s |\n' "$(printf "%'d" "$n") rows: whole fill" "$(printf '%.2f s' "$(echo "${us[$n]} * $n / 1000000" | bc -l)")" ""
-  printf '| %-40s | %14s | %8s |\n' "$(printf "%'d" "$n") rows: Morvane's memory per row" "$(printf '%.0f B' "${bytes[$n]}")" ""
+  N=$(printf "%'d" "$n")
+  for k in fill_ms select_ms remove_ms; do
+    case $k in
+      fill_ms) what="listed, the rows in view drawn" ;;
+      select_ms) what="all selected, the window answering" ;;
+      remove_ms) what="the selected rows removed" ;;
+    esac
+    row "$N rows: $what, bare list" "$(secs "${fig[$n,bare,$k]}")" "1.00"
+    row "$N rows: $what, Morvane" "$(secs "${fig[$n,ours,$k]}")" "$(printf '%.2f' "$(echo "${fig[$n,ours,$k]} / ${fig[$n,bare,$k]}" | bc -l)")"
+  done
+  row "$N rows: memory per row, bare list" "$(printf '%.0f B' "${fig[$n,barebytes]}")" ""
+  row "$N rows: memory per row, Morvane" "$(printf '%.0f B' "${fig[$n,bytes]}")" ""
+  row "$N rows: peak working set, bare list" "$(printf '%.1f MB' "${fig[$n,barepeak]}")" ""
+  row "$N rows: peak working set, Morvane (tree included)" "$(printf '%.1f MB' "${fig[$n,peak]}")" ""
 done
-echo "(ratio = time per row against the $first-row folder; 1.00 means the fill is linear)"
+echo "(ratio = Morvane's time / the bare list's in the same run; goals: listed at most 2, selected at most 1.2, removed at most 2)"

@@ -6,6 +6,7 @@
 #include <climits>
 #include <iterator>
 
+#include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "targets/paths.h"
 
@@ -143,6 +144,8 @@ void ListView1::Attach(HWND list) {
   oldUserData_ = SetWindowLongPtrA(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   oldProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+  // The control asked its parent at creation, before the parent knew it: ask again.
+  SendMessageA(list_, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(GetParent(list_)), NF_REQUERY);
 }
 
 // New, empty image lists with room for capacity images that grow by grow at a time, handed to
@@ -178,6 +181,19 @@ LRESULT CALLBACK ListView1::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM l
 
 LRESULT ListView1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const WNDPROC old = oldProc_;
+  // Whatever one message makes the control change (a click over a range, Shift+End, a select
+  // all from outside) reaches the status bar once, when the control has handled the message.
+  struct Changes {
+    Browser* b;
+    explicit Changes(Browser* b) : b(b) {
+      if (b) b->BeginChanges();
+    }
+    ~Changes() {
+      if (b) b->EndChanges();
+    }
+    Changes(const Changes&) = delete;
+    Changes& operator=(const Changes&) = delete;
+  } changes(msg == WM_NCDESTROY || msg == WM_DESTROY ? nullptr : browser_);
   switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -232,7 +248,6 @@ size_t ListView1::RowCount() const {
 
 void ListView1::DeleteAll() {
   SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-  captions_.clear();
 }
 
 void ListView1::ClearImages() {
@@ -270,56 +285,27 @@ int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
   return li;
 }
 
-void ListView1::AppendRow(const std::string& caption, const std::vector<std::string>& cells,
-                          int image) {
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = static_cast<int>(RowCount());
-  item.pszText = const_cast<char*>(caption.c_str());
-  item.iImage = image >= 0 ? image : I_IMAGENONE;
-  int row =
-      static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-  if (row < 0) return;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    LVITEMA sub{};
-    sub.iSubItem = static_cast<int>(i + 1);
-    sub.pszText = const_cast<char*>(cells[i].c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
-  }
-}
-
-void ListView1::AppendRowShowing(const std::wstring& shown, const std::string& caption,
-                                 const std::vector<std::string>& cells, int image) {
-  captions_.push_back(caption);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-  item.iItem = static_cast<int>(RowCount());
-  item.pszText = const_cast<wchar_t*>(shown.c_str());
-  item.iImage = image >= 0 ? image : I_IMAGENONE;
-  item.lParam = static_cast<LPARAM>(captions_.size());
-  int row =
-      static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (row < 0) {
-    captions_.pop_back();
-    return;
-  }
-  for (size_t i = 0; i < cells.size(); ++i) {
-    LVITEMA sub{};
-    sub.iSubItem = static_cast<int>(i + 1);
-    sub.pszText = const_cast<char*>(cells[i].c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
+void ListView1::AppendRows(size_t count) {
+  const int first = static_cast<int>(RowCount());
+  for (size_t k = 0; k < count; ++k) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = first + static_cast<int>(k);
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.iImage = I_IMAGECALLBACK;
+    const LRESULT row = SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (row < 0) return;
+    for (int column = 1; column < static_cast<int>(std::size(kColumns)); ++column) {
+      LVITEMA sub{};
+      sub.iSubItem = column;
+      sub.pszText = LPSTR_TEXTCALLBACKA;
+      SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+    }
   }
 }
 
 std::string ListView1::Cell(size_t row, int column) const {
-  if (column == 0 && !captions_.empty()) {
-    LVITEMA data{};
-    data.mask = LVIF_PARAM;
-    data.iItem = static_cast<int>(row);
-    if (SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)) && data.lParam > 0 &&
-        static_cast<size_t>(data.lParam) <= captions_.size())
-      return captions_[static_cast<size_t>(data.lParam) - 1];
-  }
+  if (browser_) return browser_->RowText(row, column);
   char buf[1024] = {};
   LVITEMA item{};
   item.iSubItem = column;
@@ -338,6 +324,18 @@ void ListView1::SetSelected(size_t row, bool selected) {
   item.stateMask = LVIS_SELECTED;
   item.state = selected ? LVIS_SELECTED : 0;
   SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView1::SelectAll() {
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+size_t ListView1::SelectedCount() const {
+  const LRESULT n = SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0);
+  return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
 void ListView1::DeleteRow(size_t row) { SendMessageA(list_, LVM_DELETEITEM, row, 0); }
@@ -400,7 +398,10 @@ void ShellWin32::Name(Known& known, const std::string& path, const std::wstring&
 }
 
 LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
-  constexpr int kParsedBeforeListing = 8;
+  // Rows are asked for as they are drawn: a screenful is parsed name by name, and only a reader
+  // going through many more rows (a program reading the list, a scroll through it) has the
+  // whole folder listed, which for a big folder costs time and memory for every item in it.
+  constexpr int kParsedBeforeListing = 128;
   if (parsed_ == kParsedBeforeListing) {
     ++parsed_;
     IEnumIDList* raw = nullptr;
@@ -516,14 +517,74 @@ std::string DateFormatWin32::FileTimeText(uint64_t fileTime) {
   return time.empty() ? date : date + " " + time;
 }
 
+bool AnswerNotifyFormat(const ListView1& list, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg != WM_NOTIFYFORMAT || lp != NF_QUERY || !list.Handle() ||
+      reinterpret_cast<HWND>(wp) != list.Handle())
+    return false;
+  result = NFR_UNICODE;
+  return true;
+}
+
+namespace {
+bool AnswerDisplayInfo(Browser& browser, const ListView1& list, NMHDR& header) {
+  if (!list.Handle() || header.hwndFrom != list.Handle()) return false;
+  if (header.code == LVN_GETDISPINFOW) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+    const size_t row = static_cast<size_t>(item.iItem);
+    if (item.mask & LVIF_IMAGE) {
+      const int image = browser.RowImage(row);
+      item.iImage = image >= 0 ? image : I_IMAGENONE;
+    }
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+      std::wstring text = item.iSubItem == 0 ? browser.RowShown(row) : std::wstring();
+      if (text.empty()) text = Wide(browser.RowText(row, item.iSubItem));
+      const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+      std::copy_n(text.data(), n, item.pszText);
+      item.pszText[n] = L'\0';
+    }
+    return true;
+  }
+  if (header.code == LVN_GETDISPINFOA) {
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
+    const size_t row = static_cast<size_t>(item.iItem);
+    if (item.mask & LVIF_IMAGE) {
+      const int image = browser.RowImage(row);
+      item.iImage = image >= 0 ? image : I_IMAGENONE;
+    }
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+      const std::string text = browser.RowText(row, item.iSubItem);
+      // Cut short only between characters, never after a lead byte.
+      const size_t room = static_cast<size_t>(item.cchTextMax - 1);
+      size_t n = 0;
+      while (n < text.size()) {
+        const size_t step = IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+        if (n + step > room) break;
+        n += step;
+      }
+      std::copy_n(text.data(), n, item.pszText);
+      item.pszText[n] = '\0';
+    }
+    return true;
+  }
+  return false;
+}
+}  // namespace
+
 bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMirror& mirror,
-                       const NMHDR& header) {
+                       NMHDR& header) {
+  if (AnswerDisplayInfo(browser, list, header)) return true;
   if (list.Handle() && header.hwndFrom == list.Handle()) {
     switch (header.code) {
-      case LVN_ITEMCHANGED:
-        if (reinterpret_cast<const NMLISTVIEW&>(header).uChanged & LVIF_STATE)
-          browser.UpdateSelectionFlat();
+      case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if (!(change.uChanged & LVIF_STATE)) return true;
+        if (change.iItem < 0)
+          browser.ListView1ChangeAll();  // every row at once, unnamed
+        else if ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)
+          browser.ListView1Change(static_cast<size_t>(change.iItem),
+                                  (change.uNewState & LVIS_SELECTED) != 0);
         return true;
+      }
       case NM_CLICK:
         browser.ListView1Click();
         return true;

@@ -67,6 +67,9 @@ class Win32ShellIcon : public ShellIcon {
 
 // The file list control: report style, several selected rows, selection kept visible, no
 // sorting, no label editing, and two image lists it owns (filled per fill, one image per icon).
+// Its rows hold no texts: captions, cells and images are asked of the browser by the control's
+// callbacks, in Unicode where the parent answers the list's notify-format query with
+// AnswerNotifyFormat (a caption the code page cannot hold is shown as the shell gives it).
 class ListView1 : public ListViewPort {
  public:
   ListView1() = default;
@@ -93,13 +96,13 @@ class ListView1 : public ListViewPort {
   void ClearImages() override;
   void ReserveRows(size_t rows) override;
   int AddImages(const ShellIcon* small, const ShellIcon* large) override;
-  void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
-                 int image) override;
-  void AppendRowShowing(const std::wstring& shown, const std::string& caption,
-                        const std::vector<std::string>& cells, int image) override;
-  std::string Cell(size_t row, int column) const override;
+  void AppendRows(size_t count) override;
+  // A row's text as the browser gives it (the caption in the code page), or the control's.
+  std::string Cell(size_t row, int column) const;
   bool IsSelected(size_t row) const override;
   void SetSelected(size_t row, bool selected) override;
+  void SelectAll() override;
+  size_t SelectedCount() const override;
   void DeleteRow(size_t row) override;
   std::optional<size_t> FirstSelected() const override;
   void SuspendRedraw() override;
@@ -120,8 +123,6 @@ class ListView1 : public ListViewPort {
   std::map<std::pair<const SharedIcon*, const SharedIcon*>, int> sharedImages_;
   int redrawDepth_ = 0;
   Browser* browser_ = nullptr;
-  // Captions of the rows that show another text (a row's item data is its index here plus one).
-  std::vector<std::string> captions_;
 };
 
 // Icons and display names as SHGetFileInfoA gives them; ShellExecuteA "OPEN" owned by the main
@@ -151,7 +152,7 @@ class ShellWin32 : public ShellPort {
   // The display name in the code page, or the path's own name and the wide one beside it.
   static void Name(Known& known, const std::string& path, const std::wstring& display);
   const SharedIcon* SystemIcon(int image, bool smallIcon);
-  // The bound folder's item of this name: from one listing of the folder once a few of its
+  // The bound folder's item of this name: from one listing of the folder once many of its
   // names have been asked for (parsing each name costs more than listing them all), else parsed.
   LPITEMIDLIST ChildOf(const std::wstring& name);
 
@@ -191,10 +192,14 @@ class DirTreePort : public TreeViewPort {
   TreeViewMirror& mirror_;
 };
 
-// Hands a WM_NOTIFY of the list or the tree to the browser: LVN_ITEMCHANGED (state changes),
-// NM_CLICK, NM_DBLCLK, LVN_KEYDOWN and TVN_SELCHANGED. False when the notification is not one
-// of these; the caller then gives it to DefWindowProc.
+// Hands a WM_NOTIFY of the list or the tree to the browser: the list's requests for a row's texts
+// and image (LVN_GETDISPINFOA/W), LVN_ITEMCHANGED (state changes), NM_CLICK, NM_DBLCLK,
+// LVN_KEYDOWN and TVN_SELCHANGED. False when the notification is not one of these; the caller
+// then gives it to DefWindowProc.
 bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMirror& mirror,
-                       const NMHDR& header);
+                       NMHDR& header);
+// WM_NOTIFYFORMAT of the parent: the list's notifications come in Unicode, so a caption the code
+// page cannot hold reaches the control whole. False when the message is not the list's query.
+bool AnswerNotifyFormat(const ListView1& list, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
 }  // namespace mv::win

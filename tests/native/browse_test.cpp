@@ -1,7 +1,9 @@
 // The file list, selection figures, target removal and navigation over fake controls.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <random>
 
 #include "browse/browser.h"
 #include "fake_fs.h"
@@ -22,6 +24,7 @@ class FakeShell : public ShellPort {
   explicit FakeShell(FakeFs& fs) : fs_(fs) {}
   ShellInfo Describe(const std::string& path, bool smallIcon) override {
     if (batchDepth == 0) ++outside;
+    ++asked;
     ShellInfo info;
     if (!fs_.Find(path)) return info;
     info.found = true;
@@ -39,11 +42,15 @@ class FakeShell : public ShellPort {
   std::vector<std::string> opened;
   std::map<std::string, std::wstring> longNames;  // short name -> the long name the shell shows
   int batchDepth = 0, batches = 0, outside = 0;  // outside: Describe calls outside a batch
+  int asked = 0;
 
  private:
   FakeFs& fs_;
 };
 
+// A list that holds no texts: like the real control it asks the browser for a row's caption,
+// cells and image when it draws the row, here every row once redrawing is on (drawEverything), or
+// only the rows a test draws.
 class FakeList : public ListViewPort {
  public:
   struct Row {
@@ -51,6 +58,7 @@ class FakeList : public ListViewPort {
     std::vector<std::string> cells;
     int image = -1;
     bool selected = false;
+    bool drawn = false;
   };
   size_t RowCount() const override { return rows.size(); }
   void DeleteAll() override { rows.clear(); }
@@ -67,24 +75,19 @@ class FakeList : public ListViewPort {
     ++smallImages;
     return largeImages++;
   }
-  void AppendRow(const std::string& caption, const std::vector<std::string>& cells,
-                 int image) override {
-    EXPECT_GT(suspended, 0) << "rows are added with redrawing suspended";
-    rows.push_back({caption, cells, image, false});
+  void AppendRows(size_t count) override {
+    rows.resize(rows.size() + count);
+    if (suspended == 0) DrawAll();
   }
-  void AppendRowShowing(const std::wstring& text, const std::string& caption,
-                        const std::vector<std::string>& cells, int image) override {
-    AppendRow(caption, cells, image);
-    shown[rows.size() - 1] = text;
-  }
-  std::map<size_t, std::wstring> shown;
-  std::string Cell(size_t row, int column) const override {
+  std::map<size_t, std::wstring> shown;  // rows whose caption shows another text
+  std::string Cell(size_t row, int column) const {
     return column == 0 ? rows.at(row).caption : rows.at(row).cells.at(column - 1);
   }
   bool IsSelected(size_t row) const override { return rows.at(row).selected; }
   void SetSelected(size_t row, bool selected) override {
+    if (rows.at(row).selected == selected) return;
     rows.at(row).selected = selected;
-    if (onChange) onChange();  // the control's change notification
+    if (onChange) onChange(row, selected);  // the control's change notification
   }
   void DeleteRow(size_t row) override {
     rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
@@ -95,18 +98,37 @@ class FakeList : public ListViewPort {
     return std::nullopt;
   }
   void SuspendRedraw() override { ++suspended; }
-  void ResumeRedraw() override { --suspended; }
+  void ResumeRedraw() override {
+    if (--suspended == 0) DrawAll();
+  }
 
-  // Selects rows without a change notification, as a keyboard selection seen only at key-up.
+  // Exactly these rows selected, each change notified as the control does.
   void Pick(std::initializer_list<size_t> which) {
-    for (auto& r : rows) r.selected = false;
-    for (size_t i : which) rows.at(i).selected = true;
+    std::vector<bool> want(rows.size());
+    for (size_t i : which) want.at(i) = true;
+    for (size_t i = 0; i < rows.size(); ++i) SetSelected(i, want[i]);
+  }
+  void Draw(size_t i) {
+    Row& r = rows.at(i);
+    r.caption = source->RowText(i, 0);
+    r.cells.clear();
+    for (int c = 1; c <= 6; ++c) r.cells.push_back(source->RowText(i, c));
+    r.image = source->RowImage(i);
+    if (std::wstring w = source->RowShown(i); !w.empty()) shown[i] = w;
+    r.drawn = true;
+  }
+  void DrawAll() {
+    if (!source || !drawEverything) return;
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (!rows[i].drawn) Draw(i);
   }
 
   std::vector<Row> rows;
   std::vector<size_t> reserved;
   int smallImages = 0, largeImages = 0, suspended = 0;
-  std::function<void()> onChange;
+  std::function<void(size_t, bool)> onChange;
+  Browser* source = nullptr;
+  bool drawEverything = true;
 };
 
 // A tree control: selecting reports the change, and deleting the selected node moves the
@@ -167,7 +189,10 @@ class FakeDates : public DateFormatter {
 class FakeHost : public BrowseHost {
  public:
   explicit FakeHost(TargetTree& tree) : tree_(tree) {}
-  void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
+  void SetPanel(int panel, const std::string& text) override {
+    panels[panel] = text;
+    if (panel == 4) ++selectionWrites;
+  }
   void ShowTotals() override {
     panels[1] = FormatTotal(tree_.TotalCount) + "個";
     panels[2] = FormatTotal(tree_.TotalSize) + "ﾊﾞｲﾄ";
@@ -180,7 +205,7 @@ class FakeHost : public BrowseHost {
   void DisableOperations() override { disabled = true; }
   bool Closing() const override { return closing; }
   std::map<int, std::string> panels;
-  int totalsShown = 0, busyChanges = 0;
+  int totalsShown = 0, busyChanges = 0, selectionWrites = 0;
   bool busy = false, disabled = false, closing = false;
 
  private:
@@ -206,7 +231,8 @@ class BrowseTest : public ::testing::Test {
     AddFile(sub, "D:\\Work\\Sub\\d.txt", 6);
     AddFile(root, "D:\\Work\\a.txt", 3);
     AddFile(root, "D:\\Work\\b.txt", 4);
-    list.onChange = [this] { browser.UpdateSelectionFlat(); };
+    list.onChange = [this](size_t row, bool on) { browser.ListView1Change(row, on); };
+    list.source = &browser;
     treeView.browser = &browser;
     treeView.Select(root);
   }
@@ -268,14 +294,39 @@ TEST_F(BrowseTest, FillMakesRoomForItsRowsAndAsksTheShellInOneBatch) {
   browser.FillFileList();
   EXPECT_EQ(list.reserved, std::vector<size_t>{3});
   EXPECT_EQ(shell.batches, 1);
-  EXPECT_EQ(shell.batchDepth, 0);  // over with the fill: the folder's files may change
+  EXPECT_EQ(shell.batchDepth, 1);  // open while rows may be drawn, over with the next fill
   EXPECT_EQ(shell.outside, 0);
   treeView.Select(sub);
   EXPECT_EQ(list.reserved, (std::vector<size_t>{3, 3}));
+  EXPECT_EQ(shell.batchDepth, 1);
   treeView.Select(nullptr);  // nothing to fill: no room asked for, no batch left open
   EXPECT_EQ(list.reserved.size(), 2u);
   EXPECT_EQ(shell.batches, 2);
   EXPECT_EQ(shell.batchDepth, 0);
+}
+
+// The shell is asked for a row when the row is first drawn or read, once per fill, in any order.
+TEST_F(BrowseTest, TheShellIsAskedOnlyForRowsDrawnOrRead) {
+  list.drawEverything = false;
+  shell.asked = 0;
+  browser.FillFileList();
+  EXPECT_EQ(shell.asked, 0);
+  EXPECT_EQ(browser.RowText(1, 1), "         3");  // the search's figures need no shell
+  EXPECT_EQ(shell.asked, 0);
+  list.Draw(2);
+  EXPECT_EQ(shell.asked, 2);  // its large and small icons
+  EXPECT_EQ(list.rows[2].caption, "<b.txt>");
+  EXPECT_EQ(list.rows[2].image, 0);
+  EXPECT_EQ(browser.RowImage(0), 1);
+  EXPECT_EQ(browser.RowText(0, 0), "<Sub>");
+  list.Draw(2);
+  EXPECT_EQ(shell.asked, 4);
+  EXPECT_EQ(list.largeImages, 2);
+  EXPECT_EQ(browser.RowText(3, 0), "");  // past the rows
+  EXPECT_EQ(browser.RowImage(3), -1);
+  browser.FillFileList();  // a new fill asks again
+  list.Draw(2);
+  EXPECT_EQ(shell.asked, 6);
 }
 
 TEST_F(BrowseTest, FillCopesWithVanishedPathsOddTimesAndBigFiles) {
@@ -352,10 +403,10 @@ TEST_F(BrowseTest, FlatAndDeepCountsOfAFolderRow) {
   EXPECT_EQ(browser.CountCache()[0], 5);
   EXPECT_EQ(browser.SizeCache()[0], 18);
   EXPECT_FALSE(browser.SizeCache()[2].has_value());
-  // Change notifications and flat recounts are ignored while SubDir is ticked.
+  // In the deep mode a change moves the figures by the row's deep ones.
   list.SetSelected(1, false);
-  EXPECT_EQ(Figures(), "6個 21ﾊﾞｲﾄ");
-  browser.ListView1Click();
+  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  browser.UpdateSelectionFlat();  // the flat count does nothing in the deep mode
   EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
   browser.SubChekClick(false);
   EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
@@ -365,8 +416,8 @@ TEST_F(BrowseTest, FlatAndDeepCountsOfAFolderRow) {
 
 TEST_F(BrowseTest, DeepFiguresAreCachedUntilTheNextFolderSelection) {
   browser.SetSubDir(true);
-  list.Pick({0});
   host.closing = true;  // once the close query has run, nothing is counted
+  list.Pick({0});
   browser.ListView1Click();
   EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
   host.closing = false;
@@ -402,8 +453,8 @@ TEST_F(BrowseTest, MouseAndKeyRules) {
   EXPECT_FALSE(browser.ListView1MouseDown());
   list.Pick({0});
   EXPECT_FALSE(browser.ListView1MouseUp(false));
-  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
-  browser.ListView1KeyUp();  // every key release recounts in the mode in force
+  host.panels.clear();
+  browser.ListView1KeyUp();  // every key release writes the figures of the mode in force
   EXPECT_EQ(Figures(), "1個 ﾊﾞｲﾄ");
 
   browser.SetSubDir(true);
@@ -411,8 +462,10 @@ TEST_F(BrowseTest, MouseAndKeyRules) {
   EXPECT_TRUE(browser.ListView1MouseUp(true));
   EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
   list.Pick({2});
+  EXPECT_EQ(Figures(), "1個 4ﾊﾞｲﾄ");
+  host.panels.clear();
   EXPECT_FALSE(browser.ListView1MouseUp(false));  // capture lost: no count
-  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  EXPECT_TRUE(host.panels.empty());
   browser.ListView1KeyUp();
   EXPECT_EQ(Figures(), "1個 4ﾊﾞｲﾄ");
 
@@ -454,7 +507,7 @@ TEST_F(BrowseTest, RemovingAFolderRowTakesItsNodeAndKeepsOtherRowsCaches) {
   ASSERT_EQ(browser.SizeCache().size(), 2u);
   EXPECT_FALSE(browser.SizeCache()[0].has_value());
   EXPECT_EQ(browser.SizeCache()[1], 4);
-  EXPECT_EQ(Figures(), "6個 22ﾊﾞｲﾄ");  // removal does not recount
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");  // the removed row's figures left with it
   list.Pick({0, 1});
   browser.ListView1Click();
   EXPECT_EQ(Figures(), "2個 7ﾊﾞｲﾄ");
@@ -498,6 +551,8 @@ TEST_F(BrowseTest, ADriveRootNodeMatchesItsEntry) {
   FakeTree view{drives};
   Browser b{drives, fs, list, view, shell, dates, host};
   view.browser = &b;
+  list.source = &b;
+  list.onChange = [&b](size_t row, bool on) { b.ListView1Change(row, on); };
   fs.AddFolder("D:\\");
   Node& top = drives.AddRoot("D:\\");
   InsertFolderEntry(top, MakeEntry(0, "D:\\"));
@@ -582,7 +637,7 @@ TEST_F(BrowseTest, RemovingTheTopFolderEmptiesEverythingAndDisables) {
 // Every refill makes new, unselected rows: the flat figures follow it, and read zero once the
 // top folder is gone, also when the control says nothing of the rows it dropped.
 TEST_F(BrowseTest, FlatFiguresFollowEveryRefillAndTheRemovalOfEverything) {
-  list.rows[1].selected = true;
+  list.SetSelected(1, true);
   list.SetSelected(2, true);
   EXPECT_EQ(Figures(), "2個 7ﾊﾞｲﾄ");
   browser.FillFileList();  // after "変  更" or "属性変更"
@@ -592,13 +647,12 @@ TEST_F(BrowseTest, FlatFiguresFollowEveryRefillAndTheRemovalOfEverything) {
   browser.FullCollapse1Click();
   EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
 
-  // In the deep mode a refill leaves the figures to the deep count.
+  // In the deep mode too: the refilled rows are unselected.
   browser.SubChekClick(true);
   list.SetSelected(0, true);
-  browser.ListView1Click();
   EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
   browser.FillFileList();
-  EXPECT_EQ(Figures(), "5個 18ﾊﾞｲﾄ");
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
 
   browser.SubChekClick(false);
   list.SetSelected(1, true);
@@ -692,4 +746,107 @@ TEST_F(BrowseTest, RowsOfNamesTheCodePageCannotHold) {
   EXPECT_EQ(list.rows[4].cells, std::vector<std::string>(6));
   EXPECT_EQ(list.rows[4].image, -1);
   EXPECT_EQ(fs.markedAsks, 0);
+}
+
+TEST_F(BrowseTest, ABatchOfChangesWritesTheFiguresOnce) {
+  for (int i = 0; i < 200; ++i) AddFile(root, "D:\\Work\\f" + std::to_string(i) + ".txt", i);
+  browser.FillFileList();
+  host.selectionWrites = 0;
+  browser.selectAll1Click();
+  EXPECT_EQ(host.selectionWrites, 1);
+  EXPECT_EQ(Figures(), "203個 19,907ﾊﾞｲﾄ");
+  host.selectionWrites = 0;
+  browser.BeginChanges();  // one message of the control that changes many rows
+  for (size_t i = 0; i < 100; ++i) list.SetSelected(i, false);
+  browser.EndChanges();
+  EXPECT_EQ(host.selectionWrites, 1);
+  host.selectionWrites = 0;
+  fs.Find("D:\\Work\\f150.txt")->size = 1000;  // grown since the build: leaves with its size now
+  fs.searches = 0;
+  browser.Delete1Click();
+  EXPECT_EQ(fs.searches, 1);  // the folder searched once for the 103 rows' sizes
+  EXPECT_EQ(tree.TotalCount, 207 - 103);
+  EXPECT_EQ(tree.TotalSize, 19925 - (97 + 199) * 103 / 2 - (1000 - 150));
+  EXPECT_EQ(host.selectionWrites, 1);
+  EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
+  EXPECT_EQ(list.rows.size(), 100u);
+  EXPECT_EQ(root->entries.size(), 100u);
+  EXPECT_EQ(list.rows[0].caption, "<Sub>");
+  EXPECT_EQ(list.rows[99].cells[0], "        96");  // f96: rows keep their own figures
+}
+
+// The running figures against a full recount by the rules alone, after every step of long
+// random sequences of selections, removals, refills, folder selections and SubDir toggles.
+TEST_F(BrowseTest, RunningFiguresEqualAFullRecount) {
+  std::mt19937 random(19);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  for (int f = 0; f < 4; ++f) {
+    const std::string folder = "D:\\Work\\F" + std::to_string(f);
+    AddFolder(root, folder);
+    Node* node = root->Child(root->ChildCount() - 1);
+    AddFolder(node, folder + "\\In");
+    for (int i = 0; i < 3 + f; ++i)
+      AddFile(node->Child(0), folder + "\\In\\i" + std::to_string(i), static_cast<int64_t>(pick(900)));
+    for (int i = 0; i < 2 * f; ++i)
+      AddFile(node, folder + "\\g" + std::to_string(i), static_cast<int64_t>(pick(900)));
+  }
+  for (int i = 0; i < 30; ++i)
+    AddFile(root, "D:\\Work\\r" + std::to_string(i) + ".txt", static_cast<int64_t>(pick(5000)));
+  browser.FillFileList();
+
+  std::function<void(const Node&, size_t, int64_t&, int64_t&)> deep =
+      [&](const Node& node, size_t i, int64_t& bytes, int64_t& count) {
+        bytes += EntrySize(node.entries[i]);
+        ++count;
+        const uint32_t a = fs.GetAttributes(EntryPath(node.entries[i]));
+        if (i < node.ChildCount() && a != kAttrInvalid && (a & kAttrDirectory))
+          for (size_t j = 0; j < node.Child(i)->entries.size(); ++j) deep(*node.Child(i), j, bytes, count);
+      };
+  auto recount = [&] {
+    int64_t count = 0, bytes = 0;
+    for (size_t i = 0; i < list.rows.size(); ++i) {
+      if (!list.rows[i].selected) continue;
+      if (browser.SubDir()) {
+        deep(*treeView.selected, i, bytes, count);
+      } else {
+        ++count;
+        bytes += SizeCellValue(list.Cell(i, 1));
+      }
+    }
+    return CountText(count) + " " + BytesText(bytes);
+  };
+
+  for (int step = 0; step < 3000; ++step) {
+    const size_t rows = list.rows.size();
+    const size_t op = pick(14);
+    if (op < 5 && rows) {
+      const size_t r = pick(rows);
+      list.SetSelected(r, !list.rows[r].selected);  // a click with Ctrl, or the space bar
+    } else if (op == 5 && rows) {  // Shift+click or Shift+End: one message, many changes
+      const size_t a = pick(rows), b = a + pick(rows - a);
+      browser.BeginChanges();
+      for (size_t i = 0; i < rows; ++i) list.SetSelected(i, i >= a && i <= b);
+      browser.EndChanges();
+    } else if (op == 6) {
+      browser.selectAll1Click();
+    } else if (op == 7) {
+      browser.SubChekClick(!browser.SubDir());
+    } else if (op == 8) {
+      browser.FillFileList();
+    } else if (op == 9 && pick(3) == 0) {
+      browser.Delete1Click();
+    } else if (op == 10) {
+      std::vector<Node*> nodes;
+      tree.ForEachNode([&](Node& n) { nodes.push_back(&n); });
+      if (!nodes.empty()) treeView.Select(nodes[pick(nodes.size())]);
+    } else if (op == 11 && rows) {  // the control changed rows without naming them
+      for (int k = 0; k < 3; ++k) list.rows[pick(rows)].selected ^= true;
+      browser.ListView1ChangeAll();
+    } else if (op == 12) {
+      browser.ListView1KeyUp();
+    } else if (op == 13 && treeView.selected && treeView.selected != tree.FirstNode() && pick(4) == 0) {
+      browser.delete2Click();
+    }
+    ASSERT_EQ(Figures(), recount()) << "step " << step << ", operation " << op;
+  }
 }
