@@ -428,18 +428,6 @@ void Browser::RemoveSubtreeFromTotals(const Node& node) {
   }
 }
 
-bool Browser::RemoveChildNode(const std::string& name) {
-  Node* node = treeView_.Selected();
-  if (!node) return false;
-  for (auto& child : node->children) {
-    if (EqualsNoCase(child->text, name)) {
-      treeView_.Remove(*child);
-      return true;
-    }
-  }
-  return false;
-}
-
 void Browser::Delete1Click() {
   Busy busy(*this);
   Changes changes(*this);

@@ -90,7 +90,6 @@ class Browser {
   void Delete1Click();  // removes the selected rows from the target set
   void delete2Click();  // removes the selected folder node
   void RemoveSubtreeFromTotals(const Node& node);
-  bool RemoveChildNode(const std::string& name);  // first child of the selection with that name
   void ListView1DblClick();
   void upfolderClick();
   void FullExpand1Click();
