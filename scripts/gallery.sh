@@ -31,7 +31,7 @@ kIdChooserName=300
 mv_wine_prefix "$work/desktop-prefix" --desktop
 
 # The files to show and copy, on the prefix's drive C: for short paths: a few documents, and
-# large files that keep the copy going.
+# many small files that keep the copy going.
 drive_c=$MORVANE_WINEPREFIX/drive_c
 demo=$drive_c/デモ/プロジェクト
 rm -rf "$demo/資料" "$demo/画像" "$drive_c/コピー先" "$work/Morvane.ini"
@@ -39,10 +39,17 @@ mkdir -p "$demo/資料/議事録" "$demo/画像" "$demo/大きなファイル"
 for f in 企画書.txt 予算表.csv 表ソ.txt readme.txt; do printf '%s\r\n' "$f" > "$demo/資料/$f"; done
 for m in 04 05 06; do printf '2026-%s\r\n' "$m" > "$demo/資料/議事録/議事録_2026$m.txt"; done
 for f in 表紙.bmp 地図.png 写真01.jpg 写真02.jpg; do head -c 40000 /dev/zero > "$demo/画像/$f"; done
-for i in $(seq -w 1 24); do
+for i in $(seq -w 1 8); do
   f=$demo/大きなファイル/data$i.bin
   [ "$(stat -c %s "$f" 2>/dev/null)" = $((48 * 1024 * 1024)) ] || head -c $((48 * 1024 * 1024)) /dev/zero > "$f"
 done
+rm -f "$demo"/大きなファイル/data{09..24}.bin
+# Many small files keep the copy going for seconds on any disk: a gigabyte of large ones is
+# copied from the page cache in well under the second the progress dialog waits.
+if [ "$(ls "$demo/ログ" 2>/dev/null | wc -l)" != 4000 ]; then
+  rm -rf "$demo/ログ"; mkdir -p "$demo/ログ"
+  (cd "$demo/ログ" && for i in $(seq -w 1 4000); do printf 'log line %s\r\n' "$i" > "log$i.txt"; done)
+fi
 touch -d '2026-11-03 09:30' "$demo"/資料/* "$demo/画像"/*
 
 win() { winepath -w "$1" 2>/dev/null; }
@@ -75,7 +82,11 @@ cp "$release/Morvane.exe" "$release/UNLHA32.DLL" "$work/"
 (cd "$work" && exec wine ./Morvane.exe "$(win "$demo")" </dev/null >"$work/morvane.log" 2>&1) &
 app=$!
 
-fail() { echo "gallery.sh: $1" >&2; exit 1; }
+fail() {  # with a shot of the whole screen as it stood, to see why
+  timeout 30 import -window root "$work/failed.png" 2>/dev/null && echo "gallery.sh: the screen: $work/failed.png" >&2
+  echo "gallery.sh: $1" >&2
+  exit 1
+}
 geometry=$(drive wait-ready 120000) || fail "the main window did not come up"
 # Four rows down from the tree's root is 資料: the list then shows its documents.
 drive key $kIdTree $VK_DOWN 4 || fail "cannot move in the tree"
