@@ -16,19 +16,7 @@ namespace {
 
 using mv::lzh::testing::Bytes;
 
-std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string in = text, out(text.size() * 4 + 4, '\0');
-  char* src = in.data();
-  char* dst = out.data();
-  size_t left = in.size(), room = out.size();
-  const size_t r = iconv(cd, &src, &left, &dst, &room);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1) || left != 0) return std::nullopt;
-  out.resize(out.size() - room);
-  return out;
-}
+using mv::lzh::testing::Convert;
 
 // The code page's bytes for a name, or nothing when it cannot hold the name exactly (the
 // converter here maps 〜 and − one way only: a round trip tells).

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #ifndef _WIN32
 #include <iconv.h>
 #endif
@@ -17,6 +18,23 @@
 #include "unlha32/lzh/lh_decoder.h"
 
 namespace mv::lzh::testing {
+
+#ifndef _WIN32
+// Text from one code set to another, whole or not at all.
+inline std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string in = text, out(text.size() * 4 + 4, '\0');
+  char* src = in.data();
+  char* dst = out.data();
+  size_t left = in.size(), room = out.size();
+  const size_t r = iconv(cd, &src, &left, &dst, &room);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1) || left != 0) return std::nullopt;
+  out.resize(out.size() - room);
+  return out;
+}
+#endif
 
 using Bytes = std::vector<uint8_t>;
 
@@ -237,17 +255,10 @@ class MemStore : public Store {
 
   // Text of a code set in UTF-16 (empty when it does not convert).
   static std::u16string Utf16(const std::string& text, const char* from) {
-    iconv_t cd = iconv_open("UTF-16LE", from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::string in = text, out(text.size() * 4 + 4, '\0');
-    char* src = in.data();
-    char* dst = out.data();
-    size_t left = in.size(), room = out.size();
-    const size_t r = iconv(cd, &src, &left, &dst, &room);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1)) return {};
-    std::u16string wide((out.size() - room) / 2, u'\0');
-    std::memcpy(wide.data(), out.data(), wide.size() * 2);
+    const std::optional<std::string> out = Convert(text, from, "UTF-16LE");
+    if (!out) return {};
+    std::u16string wide(out->size() / 2, u'\0');
+    std::memcpy(wide.data(), out->data(), wide.size() * 2);
     return wide;
   }
 #endif
