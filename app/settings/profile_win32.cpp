@@ -23,6 +23,11 @@ bool Win32ProfileStore::WriteString(std::string_view section, std::string_view k
                                     std::string(value).c_str(), path_.c_str()) != FALSE;
 }
 
+bool Win32ProfileStore::RemoveKey(std::string_view section, std::string_view key) {
+  return WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), nullptr, path_.c_str()) !=
+         FALSE;
+}
+
 std::string SettingsFilePath() {
   // A path longer than MAX_PATH comes back truncated with the buffer full: grow and retry.
   std::vector<char> buf(MAX_PATH);

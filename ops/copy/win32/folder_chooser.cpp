@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ops/copy/win32/copy_platform_win32.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/handles.h"
 #include "targets/paths.h"
 
@@ -81,19 +82,21 @@ class Chooser {
   std::optional<std::string> result;
 
  private:
+  // Places are the layout's, at 96 DPI.
   HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
     HWND wnd = CreateWindowExA(std::strcmp(cls, "EDIT") == 0 || std::strcmp(cls, "LISTBOX") == 0 ? WS_EX_CLIENTEDGE : 0,
-                               cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg_,
+                               cls, text, WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y), scale_(w), scale_(h), dlg_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return wnd;
   }
 
   void Build() {
-    font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+    scale_ = ScreenScale();
+    font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
     SetWindowTextA(dlg_, kChooserCaption);
-    RECT r{0, 0, kClientWidth, kClientHeight};
+    RECT r{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
     AdjustWindowRectEx(&r, GetWindowLongA(dlg_, GWL_STYLE), FALSE, GetWindowLongA(dlg_, GWL_EXSTYLE));
     // Centred on the owner, or on the screen without one.
     RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -205,6 +208,7 @@ class Chooser {
 
   HWND dlg_ = nullptr;
   HWND name_ = nullptr, place_ = nullptr, folders_ = nullptr, drives_ = nullptr;
+  DpiScale scale_;
   ScopedGdi font_;
   std::string current_;
 };
