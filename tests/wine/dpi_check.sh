@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The windows at 150 %: the window tests that read the real controls' rectangles, run in a Wine
-# prefix of their own whose display is set to 144 DPI as winecfg sets it (LogPixels under
-# HKCU\Control Panel\Desktop; Wine 8 reads it there first and under the hardware profile's
-# Software\Fonts key after), so the tests' own prefix stays at 96.
+# The windows at 150 %: the window tests that read the real controls' rectangles and the roads
+# through the window, run in a Wine prefix of their own whose display is set to 144 DPI as
+# winecfg sets it (LogPixels under HKCU\Control Panel\Desktop; Wine 8 reads it there first and
+# under the hardware profile's Software\Fonts key after), so the tests' own prefix stays at 96.
 #   dpi_check.sh BUILD_DIR [DPI]   (the win32 build folder)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -30,5 +30,8 @@ wineserver -p
 wine wineboot </dev/null >/dev/null 2>&1
 
 status=0
-wine "$tests/window_wine_test.exe" --gtest_color=no || status=1
+# The window's controls and keyboard, then the roads through it.
+for t in window_wine_test e2e_wine_test; do
+  wine "$tests/$t.exe" --gtest_color=no || status=1
+done
 exit $status
