@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/settings/profile_win32.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"
 #include "targets/entry.h"
 #include "targets/paths.h"
@@ -128,8 +129,9 @@ bool TForm1::Create(HINSTANCE instance) {
   if (!RegisterMorvaneClasses(instance)) return false;
   InstallFocusHook();
   ui::InstallEditSelectAll();
-  wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                         CW_USEDEFAULT, 578, 435, nullptr, nullptr, instance, this);
+  scale_ = win::ScreenScale();
+  wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, scale_(578),
+                         scale_(435), nullptr, nullptr, instance, this);
   return wnd_ != nullptr;
 }
 
@@ -263,7 +265,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void TForm1::FormCreate() {
-  font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
   CreateControls();
   CreateMenus();
@@ -312,6 +314,7 @@ void TForm1::ApplySettings() {
   RECT tr;
   GetWindowRect(treeView_, &tr);
   current.treeWidth = tr.right - tr.left;
+  current.dpi = scale_.Dpi();
   const Settings s = ReadSettings(win::Win32ProfileStore(settingsPath_), current);
 
   // A stored label that names no layout is shown as it is, with the first layout's mask.
@@ -354,6 +357,7 @@ Settings TForm1::CurrentSettings() const {
   s.formWidth = wr.right - wr.left;
   s.formHeight = wr.bottom - wr.top;
   s.treeWidth = tr.right - tr.left;
+  s.dpi = scale_.Dpi();
   return s;
 }
 
@@ -388,14 +392,14 @@ void TForm1::CreateControls() {
   using ui::CreateChild;
   treeView_ = CreateChild(wnd_, WC_TREEVIEWA, "",
                           WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, kIdTree, 0,
-                          0, 169, 100, font, WS_EX_CLIENTEDGE);
-  TreeView_SetIndent(treeView_, 19);
+                          0, scale_(169), 100, font, WS_EX_CLIENTEDGE);
+  TreeView_SetIndent(treeView_, scale_(19));
   listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                          kIdList, 173, 0, 100, 100, font, WS_EX_CLIENTEDGE);
+                          kIdList, scale_(173), 0, 100, 100, font, WS_EX_CLIENTEDGE);
   // DragPanel1 between tree and list moves the tree's right edge; the list follows.
   dragPanel1_.SetBevelOuter(Bevel::None);
   dragPanel1_.SetAlign(Align::Left);
-  dragPanel1_.Create(wnd_, 169, 0, 4, 100);
+  dragPanel1_.Create(wnd_, scale_(169), 0, scale_(4), 100);
   dragPanel1_.SetReSizeCtrl(treeView_);
   dragPanel1_.OnEndDrag = [this](TDragPanel&, int32_t, int32_t) { Layout(); };
   list1_.Attach(listView_);  // columns, image lists and the mouse-capture rules
@@ -415,10 +419,10 @@ void TForm1::CreateControls() {
   HWND check = CreateChild(wnd_, "BUTTON", "属性を無視", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, kIdCheckBox1, 0, 0,
                            81, 17, font);
   SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
-  bitBtn1_.Create(wnd_, "コピー", ui::Glyph::Copy, kIdBitBtn1, 0, 0, 75, 25, font);
+  bitBtn1_.Create(wnd_, "コピー", ui::Glyph::Copy, kIdBitBtn1, 0, 0, 75, 25, font, scale_);
   CreateChild(wnd_, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kIdButton1, 0, 0, 75, 25, font);
-  bitBtn3_.Create(wnd_, "ＬＨＡ", ui::Glyph::Archive, kIdBitBtn3, 0, 0, 75, 25, font);
-  bitBtn2_.Create(wnd_, "変  更", ui::Glyph::Change, kIdBitBtn2, 0, 0, 75, 25, font);
+  bitBtn3_.Create(wnd_, "ＬＨＡ", ui::Glyph::Archive, kIdBitBtn3, 0, 0, 75, 25, font, scale_);
+  bitBtn2_.Create(wnd_, "変  更", ui::Glyph::Change, kIdBitBtn2, 0, 0, 75, 25, font, scale_);
   EnableOperations(false);
   CreateChild(wnd_, "STATIC", "更新日付", SS_LEFT, kIdLabel1, 0, 0, 52, 14, font);
   HWND age = CreateChild(wnd_, "EDIT", "", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, kIdAgeEdit, 0, 0, 137, 20, font,
@@ -429,13 +433,17 @@ void TForm1::CreateControls() {
   CreateChild(wnd_, "STATIC", "(yyyy/mm/dd hh:mm:ss)", SS_LEFT, kIdAgeLabel, 0, 0, 140, 14, font);
 
   // 21 pixels high as laid out, not the height the control would pick from its font.
-  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN, kIdStatus, 0, 0, 10, 21, font);
-  SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kPanelRight));
+  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN, kIdStatus, 0, 0, 10,
+                           scale_(21), font);
+  int panelRight[7];
+  for (int i = 0; i < 7; ++i) panelRight[i] = scale_(kPanelRight[i]);
+  SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(panelRight));
   SetPanelText(0, "ファイル数", false);
   SetPanelText(3, "選択ファイル", false);
   SetPanelText(6, "", false);
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
-  subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, 460, 3, 60, 16, font);
+  subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, scale_(460), scale_(3),
+                         scale_(60), scale_(16), font);
   SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -663,7 +671,7 @@ void TForm1::Layout() {
   RECT rc;
   GetClientRect(wnd_, &rc);
   const int w = rc.right, h = rc.bottom;
-  const int statusH = 21, bottomH = 112, splitW = 4;
+  const int statusH = scale_(21), bottomH = scale_(112), splitW = scale_(4);
   RECT tr;
   GetWindowRect(treeView_, &tr);
   const int treeW = tr.right - tr.left;  // the splitter and the settings change it
@@ -674,8 +682,12 @@ void TForm1::Layout() {
   MoveWindow(listView_, treeW + splitW, 0, std::max(0, w - treeW - splitW), upperH, TRUE);
   // The operation controls sit in a 560 x 108 area aligned to the bottom panel's right edge,
   // inside its raised bevel.
-  const int x0 = w - 2 - 560, y0 = upperH + 2;
-  auto place = [&](HWND c, int x, int y, int cw, int ch) { MoveWindow(c, x0 + x, y0 + y, cw, ch, TRUE); };
+  const int x0 = w - scale_(2 + 560), y0 = upperH + scale_(2);
+  // Places and sizes in the layout's pixels; a label's width is its text's, already on screen.
+  auto at = [&](HWND c, int x, int y, int cw, int ch) {
+    MoveWindow(c, x0 + scale_(x), y0 + scale_(y), cw, ch, TRUE);
+  };
+  auto place = [&](HWND c, int x, int y, int cw, int ch) { at(c, x, y, scale_(cw), scale_(ch)); };
   place(Control(kIdGroupBox1), 3, 6, 279, 75);
   const int groupX[4] = {5, 72, 140, 207};
   ui::RadioGroup* groups[4] = {&rGroup_, &aGroup_, &sGroup_, &hGroup_};
@@ -690,9 +702,9 @@ void TForm1::Layout() {
   place(Control(kIdButton1), 480, 8, 75, 25);
   place(bitBtn3_.Handle(), 480, 48, 75, 25);
   place(bitBtn2_.Handle(), 480, 80, 75, 25);
-  place(Control(kIdLabel1), 16, 88, LabelWidth(Control(kIdLabel1)), 14);
+  at(Control(kIdLabel1), 16, 88, LabelWidth(Control(kIdLabel1)), scale_(14));
   place(Control(kIdAgeEdit), 74, 84, 137, 20);
-  place(Control(kIdAgeLabel), 220, 88, LabelWidth(Control(kIdAgeLabel)), 14);
+  at(Control(kIdAgeLabel), 220, 88, LabelWidth(Control(kIdAgeLabel)), scale_(14));
 }
 
 int TForm1::LabelWidth(HWND label) const {
@@ -703,7 +715,7 @@ int TForm1::LabelWidth(HWND label) const {
   win::SelectGuard font(dc.Get(), font_.Get());
   SIZE size{};
   GetTextExtentPoint32A(dc.Get(), text, n, &size);
-  return size.cx + 2;
+  return size.cx + scale_(2);
 }
 
 void TForm1::SetPanelText(int panel, const std::string& text, bool right) {
@@ -720,7 +732,7 @@ void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
   if (panel >= panels_.size()) return;
   const Panel& p = panels_[panel];
   RECT rc = dis.rcItem;
-  InflateRect(&rc, -2, 0);
+  InflateRect(&rc, -scale_(2), 0);
   win::SelectGuard font(dis.hDC, font_.Get());
   const int n = static_cast<int>(p.text.size());
   // A figure wider than its panel is drawn narrower, never cut: the panels keep their sizes,

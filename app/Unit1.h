@@ -21,6 +21,7 @@
 #include "ops/attrib/win32/attrib_ui.h"
 #include "browse/win32/list_view.h"
 #include "platform/win32/fs_win32.h"
+#include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 #include "targets/builder.h"
@@ -159,6 +160,7 @@ class TForm1 : private BrowseHost {
   std::string settingsPath_;
   TDragPanel dragPanel1_;
   HWND wnd_ = nullptr;
+  DpiScale scale_;  // the display's, read when the window is made; the layout is in 96-DPI pixels
   HWND subChek_ = nullptr;
   ui::RadioGroup rGroup_, aGroup_, sGroup_, hGroup_, radioGroup1_;
   ui::BitBtn bitBtn1_, bitBtn2_, bitBtn3_;

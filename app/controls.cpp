@@ -50,23 +50,25 @@ void RadioGroup::SyncTabStop() {
   }
 }
 
-void BitBtn::Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font) {
+void BitBtn::Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font,
+                    DpiScale scale) {
   glyph_ = glyph;
   font_ = font;
+  scale_ = scale;
   wnd_ = CreateChild(parent, "BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, id, x, y, w, h, font);
 }
 
 namespace {
 
-// Draws a 16 x 16 glyph with its top-left corner at (x, y); grey when disabled.
-void DrawGlyph(HDC dc, Glyph glyph, int x, int y, bool enabled) {
+// Draws a glyph of 16 x 16 layout pixels with its top-left corner at (x, y); grey when disabled.
+void DrawGlyph(HDC dc, Glyph glyph, int x, int y, bool enabled, DpiScale scale) {
   auto colour = [&](COLORREF c) { return enabled ? c : GetSysColor(COLOR_GRAYTEXT); };
-  win::ScopedGdi pen(CreatePen(PS_SOLID, 1, colour(RGB(0, 0, 0))));
+  win::ScopedGdi pen(CreatePen(PS_SOLID, std::max(1, scale(1)), colour(RGB(0, 0, 0))));
   win::SelectGuard penGuard(dc, pen.Get());
   auto box = [&](int l, int t, int r, int b, COLORREF fill) {
     win::ScopedGdi brush(CreateSolidBrush(colour(fill)));
     win::SelectGuard g(dc, brush.Get());
-    Rectangle(dc, x + l, y + t, x + r, y + b);
+    Rectangle(dc, x + scale(l), y + scale(t), x + scale(r), y + scale(b));
   };
   switch (glyph) {
     case Glyph::Copy:  // two sheets, one over the other
@@ -97,18 +99,18 @@ void BitBtn::Draw(const DRAWITEMSTRUCT& dis) const {
   win::SelectGuard fontGuard(dc, font_);
   SIZE extent{};
   GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
-  const int gap = 4, total = 16 + gap + extent.cx;
+  const int side = scale_(16), gap = scale_(4), total = side + gap + extent.cx;
   const int shift = pushed ? 1 : 0;
   const int gx = rc.left + (rc.right - rc.left - total) / 2 + shift;
-  const int gy = rc.top + (rc.bottom - rc.top - 16) / 2 + shift;
-  DrawGlyph(dc, glyph_, gx, gy, enabled);
+  const int gy = rc.top + (rc.bottom - rc.top - side) / 2 + shift;
+  DrawGlyph(dc, glyph_, gx, gy, enabled, scale_);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-  RECT tr{gx + 16 + gap, rc.top + shift, rc.right, rc.bottom + shift};
+  RECT tr{gx + side + gap, rc.top + shift, rc.right, rc.bottom + shift};
   DrawTextA(dc, text, -1, &tr, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
   if (dis.itemState & ODS_FOCUS) {
     RECT fr = rc;
-    InflateRect(&fr, -4, -4);
+    InflateRect(&fr, -scale_(4), -scale_(4));
     DrawFocusRect(dc, &fr);
   }
 }

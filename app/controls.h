@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 
@@ -37,10 +38,11 @@ class RadioGroup {
 enum class Glyph { Copy, Change, Archive };
 
 // A push button drawn by its owner with a small glyph beside the caption; disabled buttons show
-// the glyph's disabled image.
+// the glyph's disabled image. The glyph is drawn at the window's density.
 class BitBtn {
  public:
-  void Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font);
+  void Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font,
+              DpiScale scale = DpiScale{});
   HWND Handle() const { return wnd_; }
   // WM_DRAWITEM for this button.
   void Draw(const DRAWITEMSTRUCT& dis) const;
@@ -49,6 +51,7 @@ class BitBtn {
   HWND wnd_ = nullptr;
   Glyph glyph_ = Glyph::Copy;
   HFONT font_ = nullptr;
+  DpiScale scale_;
 };
 
 // A popup menu item with its shortcut (virtual key plus Ctrl/Shift); the shortcut acts only while

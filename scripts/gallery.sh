@@ -3,6 +3,7 @@
 # Debian's openbox as the window manager, in the prefix scripts/run.sh uses on a desktop, each
 # cropped to its window with the manager's frame, into docs/gallery/:
 #   main.png      the main window with a tree of Japanese-named folders and files
+#   main-150.png  the same at 150 % (144 DPI), main-200.png at 200 % (192 DPI)
 #   about.png     the about box
 #   progress.png  the progress dialog during a long copy
 #   errors.png    the error window listing the files that copy could not read
@@ -14,7 +15,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/scripts/build.sh" win32 >/dev/null
 
 # MORVANE_GALLERY_DIR: somewhere else than docs/gallery (CI takes the shots to see that they come).
+# MORVANE_GALLERY_DPI: the density of the first four shots (96), to look at every window at another.
 gallery=${MORVANE_GALLERY_DIR:-$here/docs/gallery}
+first_dpi=${MORVANE_GALLERY_DPI:-96}
 work=$here/build/gallery
 release=$here/build/win32/release
 ctl=$here/build/win32/tools/winctl.exe
@@ -73,23 +76,41 @@ cleanup() {
 trap cleanup EXIT
 mv_start_xvfb
 mv_start_wm
-wineserver -p
-wine wineboot </dev/null >/dev/null 2>&1 || true
 
-# The program keeps its settings beside itself: run a copy of the release in the work folder,
-# so each gallery run starts from the same defaults.
-cp "$release/Morvane.exe" "$release/UNLHA32.DLL" "$work/"
-(cd "$work" && exec wine ./Morvane.exe "$(win "$demo")" </dev/null >"$work/morvane.log" 2>&1) &
-app=$!
+# The display's density as winecfg sets it; every Wine process reads it when it starts, so the
+# server and its services start afresh after the change.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p
+  wine wineboot </dev/null >/dev/null 2>&1 || true
+}
 
 fail() {  # with a shot of the whole screen as it stood, to see why
   timeout 30 import -window root "$work/failed.png" 2>/dev/null && echo "gallery.sh: the screen: $work/failed.png" >&2
   echo "gallery.sh: $1" >&2
   exit 1
 }
-geometry=$(drive wait-ready 120000) || fail "the main window did not come up"
-# Four rows down from the tree's root is 資料: the list then shows its documents.
-drive key $kIdTree $VK_DOWN 4 || fail "cannot move in the tree"
+# The program keeps its settings beside itself: run a copy of the release in the work folder,
+# with no settings file, so each window opens at the layout's size.
+cp "$release/Morvane.exe" "$release/UNLHA32.DLL" "$work/"
+start_program() {
+  rm -f "$work/Morvane.ini"
+  (cd "$work" && exec wine ./Morvane.exe "$(win "$demo")" </dev/null >"$work/morvane.log" 2>&1) &
+  app=$!
+  geometry=$(drive wait-ready 120000) || fail "the main window did not come up"
+  # Four rows down from the tree's root is 資料: the list then shows its documents.
+  drive key $kIdTree $VK_DOWN 4 || fail "cannot move in the tree"
+}
+close_program() {
+  drive close 20000 || fail "the program did not close"
+  wait "$app" || true
+  app=
+}
+
+set_dpi "$first_dpi"
+start_program
 shot main Morvane "$geometry"
 
 drive command $kCmdAbout1
@@ -120,7 +141,13 @@ shot errors "エラー表示" "$geometry"
 
 kill "$holder" 2>/dev/null || true
 holder=
-drive close 20000 || fail "the program did not close"
-wait "$app" || true
-app=
+close_program
 rm -rf "$drive_c/コピー先"  # a gigabyte of copies
+
+for scale in 150:144 200:192; do
+  set_dpi "${scale#*:}"
+  start_program
+  shot "main-${scale%%:*}" Morvane "$geometry"
+  close_program
+done
+set_dpi 96

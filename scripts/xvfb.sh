@@ -25,9 +25,9 @@ mv_start_xvfb() {
   return 1
 }
 mv_stop_xvfb() {
-  [ -n "${MV_WM_PID:-}" ] && kill "$MV_WM_PID" 2>/dev/null
+  [ -n "${MV_WM_PID:-}" ] && kill "$MV_WM_PID" 2>/dev/null || true
   MV_WM_PID=
-  [ -n "${MV_XVFB_PID:-}" ] && kill "$MV_XVFB_PID" 2>/dev/null
+  [ -n "${MV_XVFB_PID:-}" ] && kill "$MV_XVFB_PID" 2>/dev/null || true
   MV_XVFB_PID=
 }
 

@@ -25,6 +25,11 @@ bool Win32ProfileStore::WriteString(std::string_view section, std::string_view k
                                     std::string(value).c_str(), path_.c_str()) != FALSE;
 }
 
+bool Win32ProfileStore::RemoveKey(std::string_view section, std::string_view key) {
+  return WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), nullptr, path_.c_str()) !=
+         FALSE;
+}
+
 std::string SettingsFilePath() {
   // Through the wide module name: the ANSI one spells a folder the code page cannot hold
   // best-fit ("Cafe" for "Café"), where the file cannot be written or is another's.

@@ -12,6 +12,7 @@ class Win32ProfileStore : public ProfileStore {
   explicit Win32ProfileStore(std::string path) : path_(std::move(path)) {}
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const override;
   bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+  bool RemoveKey(std::string_view section, std::string_view key) override;
   std::string Path() const override { return path_; }
 
  private:

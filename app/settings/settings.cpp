@@ -42,10 +42,13 @@ std::optional<int64_t> Magnitude(std::string_view digits, int base) {
 
 }  // namespace
 
-int32_t ParseSettingInteger(std::string_view text, int32_t def) {
+int32_t ParseSettingInteger(std::string_view text, int32_t def) { return ParseSettingInteger(text).value_or(def); }
+
+std::optional<int32_t> ParseSettingInteger(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     auto v = Magnitude(text.substr(2), 16);
-    return v && *v <= INT32_MAX ? static_cast<int32_t>(*v) : def;
+    if (v && *v <= INT32_MAX) return static_cast<int32_t>(*v);
+    return std::nullopt;
   }
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
@@ -58,9 +61,9 @@ int32_t ParseSettingInteger(std::string_view text, int32_t def) {
     text.remove_prefix(1);
   }
   auto v = Magnitude(text, base);
-  if (!v) return def;
+  if (!v) return std::nullopt;
   int64_t signedValue = negative ? -*v : *v;
-  if (signedValue > INT32_MAX || signedValue < INT32_MIN) return def;
+  if (signedValue > INT32_MAX || signedValue < INT32_MIN) return std::nullopt;
   return static_cast<int32_t>(signedValue);
 }
 
@@ -108,9 +111,16 @@ Settings ReadSettings(const ProfileStore& store, const Settings& current) {
         if (j != i) *marks[j] = false;
   }
 
-  s.formWidth = ReadInteger(store, "Form", "Width", current.formWidth);
-  s.formHeight = ReadInteger(store, "Form", "Height", current.formHeight);
-  s.treeWidth = ReadInteger(store, "DirTreeView", "Width", current.treeWidth);
+  int32_t storedDpi = ReadInteger(store, "Form", "Dpi", kLayoutDpi);
+  if (storedDpi < kMinSettingDpi || storedDpi > kMaxSettingDpi) storedDpi = kLayoutDpi;
+  const auto read = [&](const char* section, const char* key, int32_t def) {
+    const std::optional<int32_t> stored = ParseSettingInteger(ReadText(store, section, key, ""));
+    return stored ? RescalePixels(*stored, storedDpi, current.dpi) : def;
+  };
+  s.formWidth = read("Form", "Width", current.formWidth);
+  s.formHeight = read("Form", "Height", current.formHeight);
+  s.treeWidth = read("DirTreeView", "Width", current.treeWidth);
+  s.dpi = current.dpi;
   s.subDirChecked = ReadBool(store, "SelectMode", "Checked", false);
   return s;
 }
@@ -134,8 +144,11 @@ std::optional<std::string> WriteSettings(ProfileStore& store, const Settings& s)
       {"Form", "Height", n(s.formHeight)},
       {"DirTreeView", "Width", n(s.treeWidth)},
   };
+  const std::string failed = store.Path() + " に書き込めません";
   for (const Item& item : items)
-    if (!store.WriteString(item.section, item.key, item.value)) return store.Path() + " に書き込めません";
+    if (!store.WriteString(item.section, item.key, item.value)) return failed;
+  const bool dpiKept = s.dpi == kLayoutDpi ? store.RemoveKey("Form", "Dpi") : store.WriteString("Form", "Dpi", n(s.dpi));
+  if (!dpiKept) return failed;
   return std::nullopt;
 }
 

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "platform/text.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"
 #include "targets/paths.h"
 
@@ -59,7 +60,10 @@ std::string TimeText(const SYSTEMTIME& st) {
   return buf;
 }
 
-constexpr int kSmallIcon = 16, kLargeIcon = 32;  // the sides of the two image lists' images
+// The sides of the two image lists' images: the system's icons, which grow with the display's
+// density, go in without being redrawn.
+int SmallIconSide() { return GetSystemMetrics(SM_CXSMICON); }
+int LargeIconSide() { return GetSystemMetrics(SM_CXICON); }
 
 // The icon's bitmaps go in as they are when they fit (a copy, no drawing); the icon otherwise.
 int AddIcon(HIMAGELIST list, const Win32ShellIcon& icon, int side) {
@@ -128,11 +132,12 @@ void ListView1::Attach(HWND list) {
   style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   SetWindowLongPtrA(list_, GWL_STYLE, style);
 
+  const DpiScale scale = ScreenScale();
   for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
     col.fmt = LVCFMT_LEFT;
-    col.cx = kColumns[i].width;
+    col.cx = scale(kColumns[i].width);
     col.pszText = const_cast<char*>(kColumns[i].title);
     col.iSubItem = i;
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
@@ -152,8 +157,8 @@ void ListView1::Attach(HWND list) {
 // the control before the old ones go.
 void ListView1::MakeImageLists(int capacity, int grow) {
   const UINT flags = ILC_COLOR32 | ILC_MASK;
-  ScopedImageList small(ImageList_Create(kSmallIcon, kSmallIcon, flags, capacity, grow));
-  ScopedImageList large(ImageList_Create(kLargeIcon, kLargeIcon, flags, capacity, grow));
+  ScopedImageList small(ImageList_Create(SmallIconSide(), SmallIconSide(), flags, capacity, grow));
+  ScopedImageList large(ImageList_Create(LargeIconSide(), LargeIconSide(), flags, capacity, grow));
   sharedImages_.clear();
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small.Get()));
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large.Get()));
@@ -274,9 +279,9 @@ int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
   if (shared) {
     if (auto it = sharedImages_.find(key); it != sharedImages_.end()) return it->second;
   }
-  int si = AddIcon(small_.Get(), *s, kSmallIcon);
+  int si = AddIcon(small_.Get(), *s, SmallIconSide());
   if (si < 0) return -1;
-  int li = AddIcon(large_.Get(), *l, kLargeIcon);
+  int li = AddIcon(large_.Get(), *l, LargeIconSide());
   if (li < 0) {
     ImageList_Remove(small_.Get(), si);  // keep both lists the same length
     return -1;

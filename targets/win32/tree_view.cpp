@@ -18,8 +18,13 @@ void TreeViewMirror::NodeAdded(Node& node) {
   node.image = closedIcon_;
   node.selectedImage = openIcon_;
   // The same list every time: setting it again would only make the control repaint.
-  if (imageList_ && TreeView_GetImageList(tree_, TVSIL_NORMAL) != imageList_)
+  if (imageList_ && TreeView_GetImageList(tree_, TVSIL_NORMAL) != imageList_) {
+    // The control moves its indent to the icons' width when they are wider than 19 (a display
+    // above 96 DPI under Wine): the window's own indent stays.
+    const UINT indent = TreeView_GetIndent(tree_);
     TreeView_SetImageList(tree_, imageList_, TVSIL_NORMAL);
+    TreeView_SetIndent(tree_, indent);
+  }
   TVINSERTSTRUCTA ins{};
   ins.hParent = node.parent ? ItemOf(node.parent) : TVI_ROOT;
   ins.hInsertAfter = TVI_LAST;

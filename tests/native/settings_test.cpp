@@ -44,6 +44,13 @@ class MemoryStore : public ProfileStore {
     sec->keys.push_back({std::string(key), std::string(value)});
     return true;
   }
+  bool RemoveKey(std::string_view section, std::string_view key) override {
+    if (writesLeft == 0) return false;
+    for (auto& s : sections)
+      if (EqualsNoCase(s.name, section))
+        std::erase_if(s.keys, [&](const Key& k) { return EqualsNoCase(k.name, key); });
+    return true;
+  }
   std::string Path() const override { return "C:\\Prog\\Morvane.ini"; }
 
   void Set(const std::string& section, const std::string& key, const std::string& value) {
@@ -118,7 +125,7 @@ TEST(SettingsRead, MissingFileGivesTheDefaults) {
   EXPECT_EQ(s.treeWidth, 169);
   EXPECT_FALSE(s.subDirChecked);
   EXPECT_EQ(store.reads, (std::vector<std::string>{"DateType/AgeLabel", "ListImage/Icon", "ListImage/List",
-                                                   "ListImage/Report", "ListImage/Small Icon", "Form/Width",
+                                                   "ListImage/Report", "ListImage/Small Icon", "Form/Dpi", "Form/Width",
                                                    "Form/Height", "DirTreeView/Width", "SelectMode/Checked"}));
 }
 
@@ -134,6 +141,40 @@ TEST(SettingsRead, SizesDefaultToTheCurrentLayout) {
   EXPECT_EQ(s.formWidth, 800);
   EXPECT_EQ(s.formHeight, 600);
   EXPECT_EQ(s.treeWidth, 200);
+}
+
+// The sizes are pixels of the display they were written on: the same display gets them back
+// exactly, another density gets them in proportion, and a file without a density is a 96-DPI one.
+TEST(SettingsRead, SizesAreCarriedFromTheDensityTheyWereWrittenAt) {
+  struct Case {
+    const char* dpi;  // the stored Form/Dpi, nullptr when missing
+    const char* width;
+    int screenDpi;
+    int32_t expected;
+  } cases[] = {
+      {nullptr, "578", 96, 578},   {nullptr, "578", 144, 867},     {nullptr, "435", 144, 653},
+      {nullptr, "579", 144, 869},  {"144", "869", 144, 869},       {"144", "869", 96, 579},
+      {"144", "868", 96, 579},     {"192", "1156", 144, 867},      {"144", "-40", 96, -27},
+      {"144", "0", 192, 0},        {"0x90", "867", 96, 578},       {"0", "578", 144, 867},
+      {"-144", "578", 144, 867},   {"junk", "578", 144, 867},      {"47", "578", 144, 867},
+      {"961", "578", 144, 867},    {"960", "960", 96, 96},         {"48", "48", 96, 96},
+      {nullptr, "2147483647", 192, INT32_MAX},                     {nullptr, "-2147483648", 192, INT32_MIN},
+  };
+  for (const Case& c : cases) {
+    MemoryStore store;
+    if (c.dpi) store.Set("Form", "Dpi", c.dpi);
+    store.Set("Form", "Width", c.width);
+    store.Set("DirTreeView", "Width", c.width);
+    Settings current;
+    current.dpi = c.screenDpi;
+    current.formHeight = 12345;  // missing: the layout's value on this display, as it is
+    const Settings s = ReadSettings(store, current);
+    SCOPED_TRACE(std::string(c.dpi ? c.dpi : "-") + " " + c.width + " at " + std::to_string(c.screenDpi));
+    EXPECT_EQ(s.formWidth, c.expected);
+    EXPECT_EQ(s.treeWidth, c.expected);
+    EXPECT_EQ(s.formHeight, 12345);
+    EXPECT_EQ(s.dpi, c.screenDpi);
+  }
 }
 
 TEST(SettingsRead, StoredValuesWithoutRangeChecksAndNamesWithoutCase) {
@@ -196,6 +237,28 @@ TEST(SettingsWrite, FirstWriteHoldsTheNineKeysInOrder) {
                                                      "Icon=0", "List=0", "Report=1", "Small Icon=0", "[SelectMode]",
                                                      "Checked=0", "[Form]", "Width=578", "Height=435",
                                                      "[DirTreeView]", "Width=169"}));
+}
+
+TEST(SettingsWrite, TheDensityIsStoredBesideTheSizesOnlyWhenItIsNot96) {
+  MemoryStore store;
+  Settings s;
+  s.formWidth = 867;
+  s.dpi = 144;
+  ASSERT_EQ(WriteSettings(store, s), std::nullopt);
+  EXPECT_EQ(store.Lines(), (std::vector<std::string>{"[DateType]", "AgeLabel=(yyyy/mm/dd hh:mm:ss)", "[ListImage]",
+                                                     "Icon=0", "List=0", "Report=1", "Small Icon=0", "[SelectMode]",
+                                                     "Checked=0", "[Form]", "Width=867", "Height=435", "Dpi=144",
+                                                     "[DirTreeView]", "Width=169"}));
+  // Back on a 96-DPI display the file holds what it held before densities were stored.
+  Settings back = ReadSettings(store, Settings{});
+  EXPECT_EQ(back.formWidth, 578);
+  ASSERT_EQ(WriteSettings(store, back), std::nullopt);
+  EXPECT_EQ(store.Get("Form", "Dpi"), "<none>");
+  EXPECT_EQ(store.Get("Form", "Width"), "578");
+  // Taking it out is a write like the others, and fails like them.
+  store.Set("Form", "Dpi", "144");
+  store.writesLeft = 9;
+  EXPECT_EQ(WriteSettings(store, back), "C:\\Prog\\Morvane.ini に書き込めません");
 }
 
 TEST(SettingsWrite, RoundTripStoresResolvedMarks) {

@@ -154,8 +154,8 @@ TEST_F(E2EWine, CopyRoadLongRunShowsTheProgressDialogAndCancelStopsIt) {
   answers.onTick = [&] {
     if (seen) return;
     if (!IsWindowVisible(dialog)) {
-      // The second is up as soon as the run is under way: the test waits on no disk's pace.
-      if (form->Copy()->Running()) form->Form2()->Timer1Timer();
+      // The second is up once the run has copied a file: the test waits on no disk's pace.
+      if (form->Copy()->Running() && form->Copy()->CopiedBytes() > 0) form->Form2()->Timer1Timer();
       return;
     }
     seen = true;
@@ -299,9 +299,12 @@ TEST_F(E2EWine, EditingRoadRemovalsNavigationCollapseAndTheSplitter) {
   RECT tree;
   GetWindowRect(form->TreeView(), &tree);
   const int width = tree.right - tree.left;
-  SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
-  SendMessageA(panel, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(42, 10));
-  SendMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(42, 10));
+  RECT band;
+  GetClientRect(panel, &band);
+  const int middle = band.right / 2;  // the panel grows with the display's density
+  SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(middle, 10));
+  SendMessageA(panel, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(middle + 40, 10));
+  SendMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(middle + 40, 10));
   GetWindowRect(form->TreeView(), &tree);
   EXPECT_EQ(tree.right - tree.left, width + 40);
   Close();

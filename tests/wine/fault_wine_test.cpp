@@ -299,7 +299,8 @@ TEST_F(FaultWine, CloseRequestDuringACopyStopsTheRunThenCloses) {
   answers.onTick = [&] {
     if (asked) return;
     if (!IsWindowVisible(form->Form2()->Handle())) {
-      if (form->Copy()->Running()) form->Form2()->Timer1Timer();  // the second is up
+      // The second is up once the run has copied a file.
+      if (form->Copy()->Running() && form->Copy()->CopiedBytes() > 0) form->Form2()->Timer1Timer();
       return;
     }
     asked = true;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/dpi.h"
+
 namespace mv {
 namespace {
 
@@ -35,17 +37,18 @@ TForm3::~TForm3() {
 
 bool TForm3::Create(HINSTANCE instance, HWND owner) {
   if (wnd_ || !RegisterForm3(instance)) return false;
-  HWND wnd = CreateWindowExA(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 316, 106, 435, 300,
-                             owner, nullptr, instance, this);
+  scale_ = win::ScreenScale();
+  HWND wnd = CreateWindowExA(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, scale_(316), scale_(106),
+                             scale_(435), scale_(300), owner, nullptr, instance, this);
   if (!wnd) return false;
-  font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
   errList_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
                                  LBS_NOTIFY,
                              0, 0, 0, 0, wnd, reinterpret_cast<HMENU>(kIdErrList), instance, nullptr);
   button1_ = CreateWindowExA(0, "BUTTON", "確認", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                             kButtonWidth, kButtonHeight, wnd, reinterpret_cast<HMENU>(kIdForm3Button1), instance,
+                             scale_(kButtonWidth), scale_(kButtonHeight), wnd, reinterpret_cast<HMENU>(kIdForm3Button1), instance,
                              nullptr);
   if (!errList_ || !button1_) {
     DestroyWindow(wnd);
@@ -87,7 +90,7 @@ void TForm3::FollowErrors() {
     SendMessageA(errList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lines[i].c_str()));
     SIZE size{};
     if (dc && GetTextExtentPoint32A(dc, lines[i].c_str(), static_cast<int>(lines[i].size()), &size))
-      widest_ = std::max<int>(widest_, size.cx + 8);
+      widest_ = std::max<int>(widest_, size.cx + scale_(8));
   }
   SendMessageA(errList_, LB_SETHORIZONTALEXTENT, widest_, 0);
 }
@@ -95,10 +98,11 @@ void TForm3::FollowErrors() {
 void TForm3::Layout() {
   RECT rc;
   GetClientRect(wnd_, &rc);
-  const int listHeight = std::max<int>(0, rc.bottom - kStripHeight);
+  const int strip = scale_(kStripHeight), width = scale_(kButtonWidth), height = scale_(kButtonHeight);
+  const int listHeight = std::max<int>(0, rc.bottom - strip);
   MoveWindow(errList_, 0, 0, rc.right, listHeight, TRUE);
-  MoveWindow(button1_, std::max<int>(0, rc.right - kButtonWidth - kButtonMargin),
-             listHeight + (kStripHeight - kButtonHeight) / 2, kButtonWidth, kButtonHeight, TRUE);
+  MoveWindow(button1_, std::max<int>(0, rc.right - width - scale_(kButtonMargin)), listHeight + (strip - height) / 2,
+             width, height, TRUE);
 }
 
 LRESULT CALLBACK TForm3::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ops/attrib/error_list.h"
+#include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 
@@ -39,6 +40,7 @@ class TForm3 {
   HWND wnd_ = nullptr;
   HWND errList_ = nullptr;
   HWND button1_ = nullptr;
+  DpiScale scale_;  // the display's, read when the window is made
   win::ScopedGdi font_;
   int widest_ = 0;  // horizontal extent of the longest line, in pixels
 };

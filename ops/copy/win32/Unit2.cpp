@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ops/copy/win32/copy_platform_win32.h"
+#include "platform/win32/dpi.h"
 
 namespace mv {
 
@@ -80,9 +81,11 @@ TForm2::~TForm2() {
 bool TForm2::Create(HINSTANCE instance) {
   if (wnd_) return true;
   if (!RegisterForm2Class(instance)) return false;
-  RECT r{0, 0, kClientWidth, kClientHeight};
+  scale_ = win::ScreenScale();
+  RECT r{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
   AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-  wnd_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, kLeft, kTop, r.right - r.left, r.bottom - r.top,
+  wnd_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, scale_(kLeft), scale_(kTop), r.right - r.left,
+                         r.bottom - r.top,
                          main_, nullptr, instance, this);
   if (!wnd_) return false;
   FormCreate();
@@ -141,7 +144,8 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND TForm2::MakeLabel(int id, int left, int top, const char* text) {
-  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top, 0, 0,
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, scale_(left),
+                               scale_(top), 0, 0,
                                wnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   SetLabel(label, text);
@@ -155,7 +159,7 @@ void TForm2::SetLabel(HWND label, const std::string& text) {
   if (!label) return;
   SIZE size{0, 0};
   if (measure_.Get()) GetTextExtentPoint32A(measure_.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-  const int height = size.cy > 0 ? size.cy : 12;
+  const int height = size.cy > 0 ? size.cy : scale_(12);
   RECT r{};
   GetWindowRect(label, &r);
   if (size.cx > r.right - r.left || height != r.bottom - r.top) {
@@ -166,20 +170,24 @@ void TForm2::SetLabel(HWND label, const std::string& text) {
 }
 
 void TForm2::FormCreate() {
-  font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
   SendMessageA(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   measure_.Reset(CreateCompatibleDC(nullptr));
   if (measure_.Get()) SelectObject(measure_.Get(), font_.Get());
 
   animate1_ = std::make_unique<TAnimate>(wnd_, kIdForm2Animate);
-  animate1_->SetBounds(24, 0, 272, 60);
+  animate1_->SetBounds(scale_(24), 0, scale_(272), scale_(60));
+  // The clip's frames keep their size; in a larger box they sit in its middle.
+  if (scale_.Dpi() != kLayoutDpi) animate1_->SetCenter(true);
 
   // Creation order is the tab order: Button1 first, then the bar.
-  button1_ = CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 355, 94, 64,
-                             21, wnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Button1)), nullptr, nullptr);
+  button1_ = CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, scale_(355),
+                             scale_(94), scale_(64), scale_(21), wnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Button1)), nullptr, nullptr);
   SendMessageA(button1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-  progressBar1_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 96, 337, 17, wnd_,
+  progressBar1_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, scale_(8), scale_(96),
+                                  scale_(337), scale_(17), wnd_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Progress)), nullptr, nullptr);
   SendMessageA(progressBar1_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   label1_ = MakeLabel(kIdForm2Label1, 7, 64, "From :");

@@ -9,6 +9,7 @@
 
 #include "ops/copy/copy_engine.h"
 #include "ops/copy/win32/copy_timer.h"
+#include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 #include "ui/Animate.h"
@@ -72,6 +73,7 @@ class TForm2 : public CopyProgress {
   std::function<void()> onCancel_;
   TTimer timer1_;
   HWND wnd_ = nullptr;
+  DpiScale scale_;  // the display's, read when the window is made
   win::ScopedGdi font_;
   win::ScopedMemoryDC measure_;  // the labels' font selected, for their text widths
   std::unique_ptr<TAnimate> animate1_;

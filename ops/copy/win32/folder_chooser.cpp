@@ -7,6 +7,7 @@
 
 #include "ops/copy/win32/copy_platform_win32.h"
 #include "platform/fs.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 
@@ -111,14 +112,16 @@ class Chooser {
   std::optional<std::string> result;
 
  private:
+  // Places are the layout's, at 96 DPI.
   HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    return Fit(CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr));
+    return Fit(CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y), scale_(w), scale_(h),
+                               dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr));
   }
   // The controls that hold names: wide, so a name the code page lacks is shown and read whole.
   HWND MakeW(const wchar_t* cls, DWORD style, int x, int y, int w, int h, int id) {
-    return Fit(CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr));
+    return Fit(CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y),
+                               scale_(w), scale_(h), dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                               nullptr));
   }
   HWND Fit(HWND wnd) {
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
@@ -126,10 +129,11 @@ class Chooser {
   }
 
   void Build() {
-    font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+    scale_ = ScreenScale();
+    font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
     SetWindowTextA(dlg_, kChooserCaption);
-    RECT r{0, 0, kClientWidth, kClientHeight};
+    RECT r{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
     AdjustWindowRectEx(&r, GetWindowLongA(dlg_, GWL_STYLE), FALSE, GetWindowLongA(dlg_, GWL_EXSTYLE));
     // Centred on the owner, or on the screen without one.
     RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -142,8 +146,8 @@ class Chooser {
     Make("STATIC", "フォルダー名:", SS_LEFT, 8, 8, 344, 16, -1);
     name_ = MakeW(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, 8, 26, 344, 22, kIdChooserName);
     SendMessageW(name_, EM_LIMITTEXT, MAX_PATH - 1, 0);
-    place_ = Fit(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 8,
-                                 56, 344, 16, dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdChooserPlace)),
+    place_ = Fit(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
+                                 scale_(8), scale_(56), scale_(344), scale_(16), dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdChooserPlace)),
                                  nullptr, nullptr));
     folders_ = MakeW(L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 8, 76, 344, 160,
                      kIdChooserFolders);
@@ -255,6 +259,7 @@ class Chooser {
 
   HWND dlg_ = nullptr;
   HWND name_ = nullptr, place_ = nullptr, folders_ = nullptr, drives_ = nullptr;
+  DpiScale scale_;
   ScopedGdi font_;
   std::wstring current_;
   FolderNamer namer_;
