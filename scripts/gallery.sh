@@ -49,9 +49,10 @@ done
 rm -f "$demo"/大きなファイル/data{09..24}.bin
 # Many small files keep the copy going for seconds on any disk: a gigabyte of large ones is
 # copied from the page cache in well under the second the progress dialog waits.
-if [ "$(ls "$demo/ログ" 2>/dev/null | wc -l)" != 4000 ]; then
-  rm -rf "$demo/ログ"; mkdir -p "$demo/ログ"
-  (cd "$demo/ログ" && for i in $(seq -w 1 4000); do printf 'log line %s\r\n' "$i" > "log$i.txt"; done)
+# They go beside the large ones, so the tree shows the same folders as before.
+rm -rf "$demo/ログ"
+if [ "$(ls "$demo/大きなファイル" | grep -c '^log')" != 4000 ]; then
+  (cd "$demo/大きなファイル" && for i in $(seq -w 1 4000); do printf 'log line %s\r\n' "$i" > "log$i.txt"; done)
 fi
 touch -d '2026-11-03 09:30' "$demo"/資料/* "$demo/画像"/*
 
