@@ -165,8 +165,16 @@ TEST_F(EdgesWine, FlatFiguresFollowEveryRefillAndReadZeroWithoutATree) {
 
 // The totals and figures use the locale's thousands separator.
 TEST_F(EdgesWine, FiguresUseTheLocaleThousandsSeparator) {
-  char saved[8] = {};
-  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved, sizeof saved), 0);
+  // The prefix's setting outlives the test: it goes back whatever way the test ends.
+  struct Separator {
+    char saved[8] = {};
+    Separator() { GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved, sizeof saved); }
+    ~Separator() {
+      if (saved[0]) SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved);
+      win::InstallPlatformText();
+    }
+  } restore;
+  ASSERT_NE(restore.saved[0], '\0');
   ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, "."));
   win::InstallPlatformText();
   WriteFile(base + "\\big.bin", std::string(1234567, 'x'));
@@ -174,8 +182,6 @@ TEST_F(EdgesWine, FiguresUseTheLocaleThousandsSeparator) {
   SelectRows({0});
   const std::string total = form->PanelText(2), selected = form->PanelText(5);
   Close();
-  SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved);
-  win::InstallPlatformText();
   EXPECT_EQ(total, "1.234.567ﾊﾞｲﾄ");
   EXPECT_EQ(selected, "1.234.567ﾊﾞｲﾄ");
 }
