@@ -438,6 +438,15 @@ LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
   return raw;
 }
 
+namespace {
+bool HasFace(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return false;
+  ScopedGdi color(info.hbmColor), mask(info.hbmMask);
+  return color || mask;
+}
+}  // namespace
+
 const SharedIcon* ShellWin32::SystemIcon(int image, bool smallIcon) {
   auto& cache = smallIcon ? smallIcons_ : largeIcons_;
   if (auto it = cache.find(image); it != cache.end()) return &it->second;
@@ -474,7 +483,9 @@ ShellInfo ShellWin32::Describe(const std::string& path, bool smallIcon) {
   if (batchDepth_ > 0) {
     if (!last_ || last_->path != path) last_ = LookUp(path);
     if (last_->image >= 0) {
-      if (const SharedIcon* icon = SystemIcon(last_->image, smallIcon)) {
+      // An icon of the system's list that has no face now (seen under Wine shortly after a
+      // prefix is made) is not handed out: the shell is asked for the file's own below.
+      if (const SharedIcon* icon = SystemIcon(last_->image, smallIcon); icon && HasFace(icon->icon.Get())) {
         ShellInfo result;
         result.found = true;
         result.displayName = last_->displayName;
