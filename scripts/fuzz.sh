@@ -145,7 +145,9 @@ seed() {
       printf '"a.txt"\r\n"SUB\\b.txt"\r\n"\x95\x5C\\\x83\x5C.txt"\r\n"C:\\x\\y.txt"\r\n"..\\up.txt"\r\n' > "$dir/list" ;;
     lzh_writer_fuzz)
       printf '\x10\x40the quick brown fox jumps over the lazy dog; the quick brown fox' > "$dir/text"
-      printf '\x05\xFF\xFFabcabcabcabcabcabc' > "$dir/stretch" ;;
+      # Stretched past the segment boundary: after the two option bytes, 0xFF 0xFF first and a
+      # byte sum that is a multiple of 32.
+      { printf '\x05\x40\xFF\xFF'; printf 'abc%.0s' $(seq 19); printf '\x10'; } > "$dir/stretch" ;;
     lzh_reader_fuzz)
       # Archives of another writer, at each header level.
       if command -v lha >/dev/null; then
