@@ -12,6 +12,7 @@
 #include "ops/attrib/win32/Unit3.h"
 #include "ops/attrib/win32/attrib_ui.h"
 #include "platform/win32/fs_win32.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 #include "wine_support.h"
 
@@ -47,65 +48,6 @@ struct Host {
   }
   ~Host() { DestroyWindow(wnd); }
   HWND wnd = nullptr, other = nullptr;
-};
-
-// What a message box showed.
-struct SeenBox {
-  std::string caption, text;
-  HICON icon = nullptr;  // the visible icon, null when none
-  int defaultId = 0;     // the button drawn as the default
-  bool hasNo = false, hasOk = false;
-};
-
-std::vector<SeenBox> g_boxes;
-std::vector<int> g_buttons;
-HWND g_lastBox = nullptr;
-
-BOOL CALLBACK FindBox(HWND wnd, LPARAM lp) {
-  char cls[32] = {};
-  GetClassNameA(wnd, cls, sizeof cls);
-  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
-  *reinterpret_cast<HWND*>(lp) = wnd;
-  return FALSE;
-}
-
-BOOL CALLBACK FindIcon(HWND child, LPARAM lp) {
-  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(child)) return TRUE;
-  *reinterpret_cast<HICON*>(lp) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-  return FALSE;
-}
-
-void CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
-  if (!box || box == g_lastBox) return;
-  g_lastBox = box;
-  SeenBox s{WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};
-  EnumChildWindows(box, &FindIcon, reinterpret_cast<LPARAM>(&s.icon));
-  for (int id : {IDOK, IDYES, IDNO})
-    if (HWND b = GetDlgItem(box, id); b && (GetWindowLongA(b, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) s.defaultId = id;
-  s.hasNo = GetDlgItem(box, IDNO) != nullptr;
-  s.hasOk = GetDlgItem(box, IDOK) != nullptr;
-  const int button = g_buttons[std::min(g_boxes.size(), g_buttons.size() - 1)];
-  g_boxes.push_back(s);
-  PostMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
-}
-
-// Answers this thread's message boxes from inside their modal loops, with these buttons in turn.
-class BoxAnswerer {
- public:
-  explicit BoxAnswerer(std::vector<int> buttons) {
-    g_boxes.clear();
-    g_buttons = std::move(buttons);
-    g_lastBox = nullptr;
-    timer_ = SetTimer(nullptr, 0, 30, &AnswerTick);
-  }
-  ~BoxAnswerer() { KillTimer(nullptr, timer_); }
-  size_t Count() const { return g_boxes.size(); }
-  const SeenBox& operator[](size_t i) const { return g_boxes.at(i); }
-
- private:
-  UINT_PTR timer_ = 0;
 };
 
 void Chars(HWND wnd, const std::string& text) {
@@ -268,12 +210,12 @@ TEST_F(MaskEditWine, LeavingTheFieldRunsTheExitCheckAfterTheFocusMoved) {
     focusAtExit = GetFocus();
     accepted = win::CheckDateField(host.wnd, edit.Text(), locale);
   });
-  BoxAnswerer answer({IDOK});
+  BoxWatcher answer(PressFirst({IDOK}));
   SetFocus(E());
   SetFocus(host.other);  // an untouched field: no box
   ASSERT_TRUE(PumpUntil([&] { return exits == 1; }));
   EXPECT_TRUE(accepted);
-  EXPECT_EQ(answer.Count(), 0u);
+  EXPECT_EQ(answer.seen.size(), 0u);
   EXPECT_EQ(focusAtExit, host.other);
 
   SetFocus(E());
@@ -281,11 +223,11 @@ TEST_F(MaskEditWine, LeavingTheFieldRunsTheExitCheckAfterTheFocusMoved) {
   SetFocus(host.other);
   ASSERT_TRUE(PumpUntil([&] { return exits == 2; }));
   EXPECT_FALSE(accepted);
-  ASSERT_EQ(answer.Count(), 1u);
-  EXPECT_EQ(answer[0].caption, "Morvane");
-  EXPECT_EQ(answer[0].text, "'1997/02/29 00:00:00' は日付または時刻ではありません.");
-  EXPECT_EQ(answer[0].icon, LoadIconA(nullptr, IDI_HAND));
-  EXPECT_TRUE(answer[0].hasOk && !answer[0].hasNo);
+  ASSERT_EQ(answer.seen.size(), 1u);
+  EXPECT_EQ(answer.seen[0].caption, "Morvane");
+  EXPECT_EQ(answer.seen[0].text, "'1997/02/29 00:00:00' は日付または時刻ではありません.");
+  EXPECT_EQ(answer.seen[0].icon, LoadIconA(nullptr, IDI_HAND));
+  EXPECT_TRUE(answer.seen[0].Has(IDOK) && !answer.seen[0].Has(IDNO));
   EXPECT_EQ(Read(), "1997/02/29 00:00:00");  // neither corrected nor cleared
 }
 
@@ -345,17 +287,6 @@ TEST(AttribLocaleWine, ReadsTheLocaleAndKeepsDefaultsForMissingValues) {
   EXPECT_EQ(std::string() + de.dateSeparator + de.timeSeparator + de.amMarker, ".:AM");
 }
 
-// The program's file system, noting every attribute word it writes: Wine always reports the
-// archive bit, so a cleared archive bit is only visible in the word written.
-class RecordingFs : public win::Win32FileSystem {
- public:
-  int SetAttributes(const std::string& path, uint32_t attributes) override {
-    written.push_back(attributes);
-    return Win32FileSystem::SetAttributes(path, attributes);
-  }
-  std::vector<uint32_t> written;
-};
-
 std::string LocalLastWrite(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                          nullptr);
@@ -404,60 +335,55 @@ class AttribChangeWine : public ::testing::Test {
   uint32_t Attr(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
   TempFolder tmp;
-  RecordingFs fs;
+  win::Win32FileSystem fs;
   ErrorList errors;
   AttribChoices choices;
   AttribChanger changer{fs, errors, [this] { return choices; }, win::ReadLocaleDates(), [] { return 2026; }};
 };
 
-TEST_F(AttribChangeWine, ReadOnlyFileGetsTheDateAndStaysReadOnlyUnlessCleared) {
-  const std::string kept = tmp / "表ソ.txt", cleared = tmp / "b.txt";
-  WriteFile(kept, "a", FILE_ATTRIBUTE_READONLY);
-  WriteFile(cleared, "b", FILE_ATTRIBUTE_READONLY);
-  choices.dateText = "2001/02/03 04:05:59";
-  changer.ChangeFileAttr(kept);
-  EXPECT_EQ(LocalLastWrite(kept), "2001-02-03 04:05:58");  // two-second steps
-  EXPECT_TRUE(Attr(kept) & FILE_ATTRIBUTE_READONLY);
-  // Cleared for the date and put back; every choice is "不変", so nothing more is written.
-  ASSERT_EQ(fs.written.size(), 2u);
-  EXPECT_FALSE(fs.written[0] & kAttrReadOnly);
-  EXPECT_TRUE(fs.written[1] & kAttrReadOnly);
-
-  choices.readOnly = kClear;
-  changer.ChangeFileAttr(cleared);
-  EXPECT_TRUE(errors.Empty());
-  EXPECT_EQ(LocalLastWrite(cleared), "2001-02-03 04:05:58");
-  EXPECT_FALSE(Attr(cleared) & FILE_ATTRIBUTE_READONLY);
-}
-
-TEST_F(AttribChangeWine, FileHeldWithoutSharingGetsFileOpenErrAndStillItsAttributes) {
-  const std::string path = tmp / "held.txt";
-  WriteFile(path, "x", FILE_ATTRIBUTE_READONLY);
-  const std::string before = LocalLastWrite(path);
-  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  choices.dateText = "2001/02/03 04:05:06";
-  choices.hidden = kSet;
-  changer.ChangeFileAttr(path);
-  CloseHandle(held);
-  EXPECT_EQ(errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = " + path});
-  EXPECT_EQ(LocalLastWrite(path), before);
-  EXPECT_EQ(Attr(path) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), 3u);  // read-only put back
-}
-
-TEST_F(AttribChangeWine, YearOutsideTheDosRangeGivesDateSetErrForEveryFileAndAttributesStillChange) {
-  const std::string a = tmp / "a.txt", b = tmp / "b.txt";
-  WriteFile(a, "a");
-  WriteFile(b, "b");
-  const std::string before = LocalLastWrite(a);
-  choices.dateText = "2100/01/01 00:00:00";
-  choices.system = kSet;
-  changer.ChangeFileAttr(a);
-  changer.ChangeFileAttr(b);
-  EXPECT_EQ(errors.Lines(), (std::vector<std::string>{"DateSetErr ErrCode = 87 FileName = " + a,
-                                                      "DateSetErr ErrCode = 87 FileName = " + b}));
-  EXPECT_EQ(LocalLastWrite(a), before);
-  EXPECT_TRUE(Attr(a) & Attr(b) & FILE_ATTRIBUTE_SYSTEM);
+// The order of the steps and the lines are the changer's own rules; here what only real files
+// show: the time and the bits on disk, a file another handle holds without sharing, a date the
+// platform refuses, a missing file's own error code.
+TEST_F(AttribChangeWine, RealFilesTakeTheDateAndTheBitsOrTellWhy) {
+  const DWORD kBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  struct Case {
+    const char* name;
+    DWORD attributes;  // at the start; 0: no such file
+    bool held;         // another handle holds it without sharing
+    const char* date;
+    int readOnly, hidden, system;
+    const char* error;  // the line before the path, "" for none
+    bool dated;         // the last-write time is the date afterwards
+    DWORD bits;         // read-only, hidden and system afterwards
+  };
+  const Case cases[] = {
+      {"表ソ.txt", FILE_ATTRIBUTE_READONLY, false, "2001/02/03 04:05:06", kLeave, kLeave, kLeave, "", true,
+       FILE_ATTRIBUTE_READONLY},
+      {"cleared.txt", FILE_ATTRIBUTE_READONLY, false, "2001/02/03 04:05:06", kClear, kLeave, kLeave, "", true, 0},
+      {"held.txt", FILE_ATTRIBUTE_READONLY, true, "2001/02/03 04:05:06", kLeave, kSet, kLeave,
+       "FileOpenErr ErrCode = -1", false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+      {"late.txt", FILE_ATTRIBUTE_NORMAL, false, "2100/01/01 00:00:00", kLeave, kLeave, kSet,
+       "DateSetErr ErrCode = 87", false, FILE_ATTRIBUTE_SYSTEM},
+      {"missing.txt", 0, false, "", kLeave, kSet, kLeave, "Attribute SetErr ErrCode = 2", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = tmp / c.name;
+    if (c.attributes) WriteFile(path, "x", c.attributes);
+    const std::string before = c.attributes ? LocalLastWrite(path) : "";
+    win::ScopedFile held(c.held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                : INVALID_HANDLE_VALUE);
+    ASSERT_EQ(static_cast<bool>(held), c.held);
+    choices = AttribChoices{c.readOnly, kLeave, c.system, c.hidden, c.date};
+    errors.Clear();
+    changer.ChangeFileAttr(path);
+    held.Reset();
+    EXPECT_EQ(errors.Lines(), *c.error ? std::vector<std::string>{std::string(c.error) + " FileName = " + path}
+                                       : std::vector<std::string>{});
+    if (!c.attributes) continue;
+    EXPECT_EQ(LocalLastWrite(path), c.dated ? "2001-02-03 04:05:06" : before);
+    EXPECT_EQ(Attr(path) & kBits, c.bits);
+  }
 }
 
 TEST_F(AttribChangeWine, HiddenAndSystemSetAndClearedAsAnotherProcessSeesThem) {
@@ -469,48 +395,30 @@ TEST_F(AttribChangeWine, HiddenAndSystemSetAndClearedAsAnotherProcessSeesThem) {
   EXPECT_TRUE(errors.Empty());
   EXPECT_EQ(AttribOfOtherProcess(path), "ASHR");
   choices.hidden = choices.system = choices.readOnly = choices.archive = kClear;
-  fs.written.clear();
   changer.ChangeFileAttr(path);
   EXPECT_EQ(AttribOfOtherProcess(path), "A");  // Wine keeps reporting the archive bit
-  choices.archive = kSet;
-  changer.ChangeFileAttr(path);
-  ASSERT_EQ(fs.written.size(), 2u);
-  EXPECT_EQ(fs.written[0] & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive), 0u);
-  EXPECT_TRUE(fs.written[1] & kAttrArchive);
-}
-
-TEST_F(AttribChangeWine, MissingFileFailsTheAttributeWriteAndTheDate) {
-  const std::string path = tmp / "missing.txt";
-  choices.hidden = kSet;
-  changer.ChangeFileAttr(path);
-  EXPECT_EQ(errors.Lines(), std::vector<std::string>{"Attribute SetErr ErrCode = 2 FileName = " + path});
-  errors.Clear();
-  choices.hidden = kLeave;
-  choices.dateText = "2001/02/03 04:05:06";
-  changer.ChangeFileAttr(path);  // the date alone: not passed over as a folder
-  EXPECT_EQ(errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = " + path});
 }
 
 TEST(BoxesWine, ErrorConfirmationAndNoticeBoxes) {
   Host host;
-  BoxAnswerer answer({IDOK, IDYES, IDNO, IDOK});
+  BoxWatcher answer(PressInTurn({IDOK, IDYES, IDNO, IDOK}));
   win::ShowErrorBox(host.wnd, "C:\\x\\Morvane.ini に書き込めません");
   EXPECT_TRUE(win::ConfirmYesNo(host.wnd, kChangeQuestion));
   EXPECT_FALSE(win::ConfirmYesNo(host.wnd, kChangeQuestion));
   win::ShowNotice(host.wnd, kNothingChosenNotice);
-  ASSERT_EQ(answer.Count(), 4u);
-  EXPECT_EQ(answer[0].caption, "Morvane");
-  EXPECT_EQ(answer[0].text, "C:\\x\\Morvane.ini に書き込めません.");
-  EXPECT_EQ(answer[0].icon, LoadIconA(nullptr, IDI_HAND));
-  EXPECT_EQ(answer[1].caption, "確認");
-  EXPECT_EQ(answer[1].text, kChangeQuestion);
-  EXPECT_EQ(answer[1].icon, LoadIconA(nullptr, IDI_QUESTION));
-  EXPECT_EQ(answer[1].defaultId, IDYES);
-  EXPECT_TRUE(answer[1].hasNo);
-  EXPECT_EQ(answer[3].caption, "Morvane");
-  EXPECT_EQ(answer[3].text, kNothingChosenNotice);
-  EXPECT_EQ(answer[3].icon, nullptr);
-  EXPECT_TRUE(answer[3].hasOk && !answer[3].hasNo);
+  ASSERT_EQ(answer.seen.size(), 4u);
+  EXPECT_EQ(answer.seen[0].caption, "Morvane");
+  EXPECT_EQ(answer.seen[0].text, "C:\\x\\Morvane.ini に書き込めません.");
+  EXPECT_EQ(answer.seen[0].icon, LoadIconA(nullptr, IDI_HAND));
+  EXPECT_EQ(answer.seen[1].caption, "確認");
+  EXPECT_EQ(answer.seen[1].text, kChangeQuestion);
+  EXPECT_EQ(answer.seen[1].icon, LoadIconA(nullptr, IDI_QUESTION));
+  EXPECT_EQ(answer.seen[1].defaultId, IDYES);
+  EXPECT_TRUE(answer.seen[1].Has(IDNO));
+  EXPECT_EQ(answer.seen[3].caption, "Morvane");
+  EXPECT_EQ(answer.seen[3].text, kNothingChosenNotice);
+  EXPECT_EQ(answer.seen[3].icon, nullptr);
+  EXPECT_TRUE(answer.seen[3].Has(IDOK) && !answer.seen[3].Has(IDNO));
 }
 
 class Form3Wine : public ::testing::Test {
@@ -605,7 +513,7 @@ TEST(AttribRunWine, ConfirmedRunShowsTheErrorWindowAndADateErrorEndsInTheErrorBo
   int refills = 0;
   win::Win32AttribRunUi ui(host.wnd, [&] { ++refills; }, [&] { form3.Show(); });
 
-  BoxAnswerer answer({IDOK, IDNO, IDYES, IDYES, IDOK});
+  BoxWatcher answer(PressInTurn({IDOK, IDNO, IDYES, IDYES, IDOK}));
   EXPECT_EQ(RunChangeAll(changer, errors, tree, ui), RunResult::NothingChosen);
   choices.dateText = "2001/02/03 04:05:06";
   errors.Append("older line");
@@ -627,10 +535,10 @@ TEST(AttribRunWine, ConfirmedRunShowsTheErrorWindowAndADateErrorEndsInTheErrorBo
   EXPECT_FALSE(win::RunReportingDateErrors(host.wnd, [&] { RunChangeAll(changer, errors, tree, ui); }));
   EXPECT_EQ(refills, 1);
   EXPECT_FALSE(GetFileAttributesA(free.c_str()) & FILE_ATTRIBUTE_HIDDEN);
-  ASSERT_EQ(answer.Count(), 5u);
-  EXPECT_EQ(answer[0].text, kNothingChosenNotice);
-  EXPECT_EQ(answer[2].caption, "確認");
-  EXPECT_EQ(answer[4].text, "'2001/13/03 04:05:06' は日付または時刻ではありません.");
+  ASSERT_EQ(answer.seen.size(), 5u);
+  EXPECT_EQ(answer.seen[0].text, kNothingChosenNotice);
+  EXPECT_EQ(answer.seen[2].caption, "確認");
+  EXPECT_EQ(answer.seen[4].text, "'2001/13/03 04:05:06' は日付または時刻ではありません.");
 }
 
 }  // namespace

@@ -102,70 +102,16 @@ class MainWindow {
   HWND wnd_;
 };
 
-// Runs the steps from a thread timer, which fires inside any modal loop of this thread.
-std::function<bool()> g_step;  // returns true when done
-void CALLBACK StepProc(HWND, UINT, UINT_PTR id, DWORD) {
-  if (g_step && g_step()) {
-    g_step = nullptr;
-    KillTimer(nullptr, id);
-  }
-}
-void StartSteps(std::function<bool()> step) {
-  g_step = std::move(step);
-  SetTimer(nullptr, 0, 30, StepProc);
-}
-
-// The visible dialog window of this thread with this caption.
-struct FindBoxState {
-  const char* caption;
-  HWND found;
-};
-BOOL CALLBACK FindBoxProc(HWND wnd, LPARAM lp) {
-  auto* f = reinterpret_cast<FindBoxState*>(lp);
-  char cls[16] = {};
-  GetClassNameA(wnd, cls, sizeof cls);
-  if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(wnd) && WindowText(wnd) == f->caption) {
-    f->found = wnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-HWND FindBox(const char* caption) {
-  FindBoxState find{caption, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), FindBoxProc, reinterpret_cast<LPARAM>(&find));
-  return find.found;
-}
-
-// The message text of a message box: its one static control with text.
-std::string BoxMessage(HWND box) {
-  std::string text;
-  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    char cls[16] = {};
-    GetClassNameA(c, cls, sizeof cls);
-    if (lstrcmpiA(cls, "Static") == 0 && !WindowText(c).empty()) text = WindowText(c);
-  }
-  return text;
-}
-
-// Answers an error box no step expected, so a fault fails the test instead of hanging it.
-bool g_unexpectedBox = false;
-void CALLBACK WatchProc(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_step) return;
-  if (HWND box = FindBox("ｴﾗｰ")) {
-    g_unexpectedBox = true;
-    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-  }
+// Answers a box no step expects, so a fault fails the test instead of hanging it.
+bool Unexpected(const SeenBox& box) {
+  ADD_FAILURE() << "unexpected box " << box.Line();
+  Press(box, box.Has(IDOK) ? IDOK : IDCANCEL);
+  return true;
 }
 
 class CopyWine : public ::testing::Test {
  protected:
-  void TearDown() override {
-    KillTimer(nullptr, watch);
-    EXPECT_FALSE(g_unexpectedBox);
-  }
   void SetUp() override {
-    g_unexpectedBox = false;
-    watch = SetTimer(nullptr, 0, 200, WatchProc);
     win::InstallPlatformText();
     form2 = std::make_unique<TForm2>(main.Get(), [this] { engine->Cancel(); });
     ASSERT_TRUE(form2->Create(GetModuleHandleA(nullptr)));
@@ -218,7 +164,7 @@ class CopyWine : public ::testing::Test {
   std::function<void()> perFile;
   std::function<void(const std::string&, FileSystem&)> onChange;  // on the file system it is given
   std::string work, out;
-  UINT_PTR watch = 0;
+  BoxWatcher watch{&Unexpected};
 };
 
 TEST_F(CopyWine, ProgressDialogLayout) {
@@ -605,13 +551,12 @@ TEST_F(CopyWine, AFolderTypedInTheChooserIsTheOneCopiedIntoNeverItsBestFitTwin) 
   WriteFile(work + "\\a.txt", "aaa");
   Build({work + "\\a.txt"});
   platform->SetChooser([this] { return win::ChooseFolderDialog(main.Get(), out); });
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    if (!dlg) return false;
-    SetWindowTextW(GetDlgItem(dlg, win::kIdChooserName), L"caf\u00e9");
-    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+  watch.handler = [](const SeenBox& box) {
+    if (box.kind != SeenBox::kChooser) return Unexpected(box);
+    TypeName(box, std::wstring(L"caf\u00e9"));
+    Press(box, IDOK);
     return true;
-  });
+  };
   engine->BitBtn1Click(tree);
   EXPECT_EQ(ContentsW(accented + L"\\a.txt"), "aaa");
   EXPECT_EQ(ContentsW(plain + L"\\a.txt"), "<missing>");
@@ -644,15 +589,13 @@ TEST_F(CopyWine, FullVolumeStopsTheRunWithTheAbortBox) {
   Build({work + "\\a.txt", work + "\\b.txt", work + "\\c.txt"});
 
   std::string caption, message, button;
-  StartSteps([&] {
-    HWND box = FindBox("ｴﾗｰ");
-    if (!box) return false;
-    caption = WindowText(box);
-    message = BoxMessage(box);
-    button = WindowText(GetDlgItem(box, IDOK));
-    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  watch.handler = [&](const SeenBox& box) {
+    caption = box.caption;
+    message = box.text;
+    button = WindowText(GetDlgItem(box.wnd, IDOK));
+    Press(box, IDOK);
     return true;
-  });
+  };
   engine->BitBtn1Click(tree);
   EXPECT_EQ(caption, "ｴﾗｰ");
   EXPECT_EQ(message, UpperCase(out).substr(0, 1) + " ドライブの空きがありません！！");
@@ -739,6 +682,7 @@ class ChooserWine : public ::testing::Test {
   MainWindow main;
   TempFolder tmp;
   char saved[MAX_PATH] = {};
+  BoxWatcher watch{&Unexpected};
 };
 
 TEST_F(ChooserWine, TypedNewFolderIsCreatedWithItsParentsOnlyAfterYes) {
@@ -746,36 +690,28 @@ TEST_F(ChooserWine, TypedNewFolderIsCreatedWithItsParentsOnlyAfterYes) {
   int step = 0;
   std::string opening, question;
   bool openAfterNo = false;
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    switch (step) {
-      case 0:
-        if (!dlg) return false;
-        opening = WindowText(GetDlgItem(dlg, win::kIdChooserName));
-        SetWindowTextA(GetDlgItem(dlg, win::kIdChooserName), "New\\表ソ\\Deep");
-        PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+  watch.handler = [&](const SeenBox& box) {
+    if (box.kind == SeenBox::kChooser) {
+      if (!IsWindowEnabled(box.wnd)) return false;  // its question is up
+      if (step == 0) {
+        opening = WindowText(GetDlgItem(box.wnd, win::kIdChooserName));
+        TypeName(box, std::string("New\\表ソ\\Deep"));
+        Press(box, IDOK);
         step = 1;
-        return false;
-      case 1:
-      case 3: {
-        HWND box = FindBox("確認");
-        if (!box) return false;
-        question = BoxMessage(box);
-        PostMessageA(GetDlgItem(box, step == 1 ? IDNO : IDYES), BM_CLICK, 0, 0);
-        ++step;
-        return step == 4;
-      }
-      case 2:
+      } else if (step == 2) {
         // After No the chooser is still there and nothing was made.
-        if (!dlg || FindBox("確認")) return false;
         openAfterNo = !IsFolder(tmp / "New");
-        PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+        Press(box, IDOK);
         step = 3;
-        return false;
-      default:
-        return true;
+      }
+      return false;  // it stays until its question is answered Yes
     }
-  });
+    if (box.caption != "確認" || (step != 1 && step != 3)) return Unexpected(box);
+    question = box.text;
+    Press(box, step == 1 ? IDNO : IDYES);
+    ++step;
+    return true;
+  };
   std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
   EXPECT_EQ(opening, tmp.Path());  // the process's current folder
   EXPECT_EQ(question, win::kChooserAskCreate);
@@ -787,50 +723,35 @@ TEST_F(ChooserWine, TypedNewFolderIsCreatedWithItsParentsOnlyAfterYes) {
 
 TEST_F(ChooserWine, ListEntersFoldersAndGoesUp) {
   std::vector<std::string> seen;
-  int step = 0;
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    if (!dlg) return false;
-    HWND list = GetDlgItem(dlg, win::kIdChooserFolders);
-    HWND name = GetDlgItem(dlg, win::kIdChooserName);
-    if (step == 0) {
-      seen.push_back(Item(list, 0));  // ".."
-      seen.push_back(Item(list, 1));  // "Sub"
-      DoubleClick(list, 1);
-      seen.push_back(WindowText(name));
-      seen.push_back(Item(list, 1));  // "Deep"
-      DoubleClick(list, 0);           // up again
-      seen.push_back(WindowText(name));
-      SendMessageA(list, LB_SETCURSEL, 1, 0);
-      SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(list));
-      seen.push_back(WindowText(name));
-      PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-      step = 1;
-      return true;
-    }
+  watch.handler = [&](const SeenBox& box) {
+    if (box.kind != SeenBox::kChooser) return Unexpected(box);
+    HWND list = GetDlgItem(box.wnd, win::kIdChooserFolders);
+    HWND name = GetDlgItem(box.wnd, win::kIdChooserName);
+    seen.push_back(Item(list, 0));  // ".."
+    seen.push_back(Item(list, 1));  // "Sub"
+    DoubleClick(list, 1);
+    seen.push_back(WindowText(name));
+    seen.push_back(Item(list, 1));  // "Deep"
+    DoubleClick(list, 0);           // up again
+    seen.push_back(WindowText(name));
+    SendMessageA(list, LB_SETCURSEL, 1, 0);
+    SendMessageA(box.wnd, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    seen.push_back(WindowText(name));
+    Press(box, IDOK);
     return true;
-  });
+  };
   std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
   EXPECT_EQ(seen, (std::vector<std::string>{"..", "Sub", tmp / "Sub", "Deep", tmp.Path(), tmp / "Sub"}));
   ASSERT_TRUE(result);
   EXPECT_EQ(*result, tmp / "Sub");
 
   // Cancel gives nothing; a typed drive comes back as its root.
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    if (!dlg) return false;
-    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
-    return true;
-  });
+  watch.handler = PressFirst({IDCANCEL});
   EXPECT_FALSE(win::ChooseFolderDialog(main.Get()));
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    if (!dlg) return false;
-    SetWindowTextA(GetDlgItem(dlg, win::kIdChooserName), " c: ");
-    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-    return true;
-  });
+  TypedAnswers typed;
+  typed.chooserFolder = " c: ";
+  watch.handler = std::ref(typed);
   result = win::ChooseFolderDialog(main.Get());
   ASSERT_TRUE(result);
   EXPECT_TRUE(*result == "C:\\" || *result == "c:\\") << *result;
@@ -844,17 +765,17 @@ TEST_F(ChooserWine, NamesTheCodePageCannotHoldComeBackByTheirShortNameOrAreRefus
   ASSERT_TRUE(CreateDirectoryW((here + L"\\cafe").c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW((here + L"\\caf\u00e9").c_str(), nullptr));
   bool listed = false;
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    if (!dlg) return false;
+  watch.handler = [&](const SeenBox& box) {
+    if (box.kind != SeenBox::kChooser) return Unexpected(box);
+    HWND dlg = box.wnd;
     HWND list = GetDlgItem(dlg, win::kIdChooserFolders);
     const LRESULT i = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"caf\u00e9"));
     listed = i != LB_ERR;
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-    PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+    Press(box, IDOK);
     return true;
-  });
+  };
   std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
   EXPECT_TRUE(listed);
   ASSERT_TRUE(result);
@@ -862,21 +783,16 @@ TEST_F(ChooserWine, NamesTheCodePageCannotHoldComeBackByTheirShortNameOrAreRefus
   EXPECT_EQ(TrueName(*result), L"caf\u00e9");
 
   // Typed new, below a new folder: both made under their true names.
-  int step = 0;
-  StartSteps([&] {
-    if (step == 0) {
-      HWND dlg = FindBox(win::kChooserCaption);
-      if (!dlg) return false;
-      SetWindowTextW(GetDlgItem(dlg, win::kIdChooserName), L"na\u00efve\\\ud55c\uae00");
-      PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-      step = 1;
-      return false;
+  TypedAnswers typed;
+  watch.handler = [&](const SeenBox& box) {
+    if (box.kind == SeenBox::kChooser) {
+      if (!IsWindowEnabled(box.wnd)) return false;  // its question is up
+      TypeName(box, std::wstring(L"na\u00efve\\\ud55c\uae00"));
+      Press(box, IDOK);
+      return true;
     }
-    HWND box = FindBox("確認");
-    if (!box) return false;
-    PostMessageA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
-    return true;
-  });
+    return box.caption == "確認" ? typed(box) : Unexpected(box);
+  };
   result = win::ChooseFolderDialog(main.Get());
   ASSERT_TRUE(result);
   EXPECT_EQ(TrueName(*result), L"\ud55c\uae00");
@@ -885,31 +801,24 @@ TEST_F(ChooserWine, NamesTheCodePageCannotHoldComeBackByTheirShortNameOrAreRefus
 
   // No short name: refused in a box, the chooser stays until cancelled.
   const win::FolderNamer noShortNames = [](const std::wstring& path) { return win::ExactAnsi(path).value_or(""); };
-  step = 0;
   std::string caption;
   bool stayed = false;
-  StartSteps([&] {
-    HWND dlg = FindBox(win::kChooserCaption);
-    if (step == 0) {
-      if (!dlg) return false;
-      SetWindowTextW(GetDlgItem(dlg, win::kIdChooserName), L"caf\u00e9");
-      PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-      step = 1;
+  watch.handler = [&](const SeenBox& box) {
+    if (box.kind != SeenBox::kChooser) {
+      caption = box.caption;
+      Press(box, IDOK);
+      return true;
+    }
+    if (!IsWindowEnabled(box.wnd)) return false;  // its box is up
+    if (caption.empty()) {
+      TypeName(box, std::wstring(L"caf\u00e9"));
+      Press(box, IDOK);
       return false;
     }
-    if (step == 1) {
-      HWND box = FindBox("ｴﾗｰ");
-      if (!box) return false;
-      caption = WindowText(box);
-      PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-      step = 2;
-      return false;
-    }
-    if (!dlg || FindBox("ｴﾗｰ")) return false;
     stayed = true;
-    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+    Press(box, IDCANCEL);
     return true;
-  });
+  };
   EXPECT_FALSE(win::ChooseFolderDialog(main.Get(), "", noShortNames));
   EXPECT_EQ(caption, "ｴﾗｰ");
   EXPECT_TRUE(stayed);

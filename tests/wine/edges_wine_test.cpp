@@ -254,8 +254,8 @@ TEST_F(EdgesWine, FolderRowWithAnotherCaptionIsDescendedByTheMenuCommands) {
   Menu(kCmdLha1);
   const std::string listing = ListWithLhasa(archive, tmp / "listing.txt");
   EXPECT_NE(listing.find("a.txt"), std::string::npos) << listing;
-  EXPECT_TRUE(answers.boxes.empty() || answers.boxes.back().find("No File") == std::string::npos)
-      << ::testing::PrintToString(answers.boxes);
+  EXPECT_TRUE(watch.Lines().empty() || watch.Lines().back().find("No File") == std::string::npos)
+      << ::testing::PrintToString(watch.Lines());
   Close();
 }
 

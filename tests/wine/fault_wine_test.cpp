@@ -108,7 +108,7 @@ TEST_F(FaultWine, SourcesThatVanishedAfterTheBuildAreReportedAndNothingElseIsLos
   // The archive: a path that no longer answers gets no list line, so the archive holds exactly
   // the files that are still there, and an error line for each of the others.
   answers.saveNames = {out + "\\all.lzh"};
-  answers.boxes.clear();
+  watch.seen.clear();
   Click(kIdBitBtn3);
   ASSERT_TRUE(ExtractWithLhasa(out + "\\all.lzh", tmp / "X"));
   EXPECT_EQ(FilesBelow(tmp / "X"), (std::vector<std::string>{"a.txt=alpha"}));
@@ -160,8 +160,8 @@ TEST_F(FaultWine, NetworkStyleDestinationStopsWithTheVolumeBoxAndWritesNothing) 
   Start({base + "\\a.txt"});
   form->CopyPlatformForTests()->SetChooser([]() -> std::optional<std::string> { return "\\\\NOSUCH\\share\\dir"; });
   Click(kIdBitBtn1);
-  ASSERT_EQ(answers.boxes.size(), 1u) << ::testing::PrintToString(answers.boxes);
-  EXPECT_NE(answers.boxes[0].find("ドライブの空きがありません"), std::string::npos) << answers.boxes[0];
+  ASSERT_EQ(watch.Lines().size(), 1u) << ::testing::PrintToString(watch.Lines());
+  EXPECT_NE(watch.Lines()[0].find("ドライブの空きがありません"), std::string::npos) << watch.Lines()[0];
   EXPECT_FALSE(form->Copy()->Running());
   EXPECT_FALSE(IsWindowVisible(form->Form2()->Handle()));
   Close();
@@ -180,8 +180,8 @@ TEST_F(FaultWine, DestinationThatIsAFileIsLeftAloneAndTheRunTold) {
   EXPECT_EQ(FilesBelow(tmp.Path()),
             (std::vector<std::string>{"Base\\Sub\\b.txt=bbb", "Base\\a.txt=alpha", "plain.txt=keep me"}));
   // The volume query through a file fails, and that is told as a full drive.
-  ASSERT_EQ(answers.boxes.size(), 1u) << ::testing::PrintToString(answers.boxes);
-  EXPECT_NE(answers.boxes[0].find("ドライブの空きがありません！！"), std::string::npos) << answers.boxes[0];
+  ASSERT_EQ(watch.Lines().size(), 1u) << ::testing::PrintToString(watch.Lines());
+  EXPECT_NE(watch.Lines()[0].find("ドライブの空きがありません！！"), std::string::npos) << watch.Lines()[0];
   EXPECT_FALSE(form->Copy()->Running());
   Close();
 }
@@ -296,7 +296,7 @@ TEST_F(FaultWine, CloseRequestDuringACopyStopsTheRunThenCloses) {
   MakeFolder(out);
   answers.chooserFolder = out;
   bool asked = false;
-  answers.onTick = [&] {
+  watch.onTick = [&] {
     if (asked) return;
     if (!IsWindowVisible(form->Form2()->Handle())) {
       // The second is up once the run has copied a file.
@@ -308,12 +308,12 @@ TEST_F(FaultWine, CloseRequestDuringACopyStopsTheRunThenCloses) {
   };
   DeleteFileA(ini.c_str());
   Click(kIdBitBtn1);
-  answers.onTick = nullptr;
+  watch.onTick = nullptr;
   ASSERT_TRUE(asked) << "the run ended before the dialog appeared";
   EXPECT_LT(FilesBelow(out).size(), static_cast<size_t>(kFiles));
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(form->Handle()); }, 5000));
   EXPECT_NE(Ini().find("[Form]"), std::string::npos);  // the close still wrote the settings
-  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+  EXPECT_TRUE(watch.Lines().empty()) << ::testing::PrintToString(watch.Lines());
 }
 
 TEST_F(FaultWine, HostileSettingsValuesStartAWorkingWindowAndAreWrittenBackSane) {
@@ -338,7 +338,7 @@ TEST_F(FaultWine, HostileSettingsValuesStartAWorkingWindowAndAreWrittenBackSane)
   Start({base + "\\a.txt"});
   EXPECT_EQ(Rows(), (std::vector<std::string>{"a.txt"}));
   Close();
-  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+  EXPECT_TRUE(watch.Lines().empty()) << ::testing::PrintToString(watch.Lines());
 }
 
 TEST_F(FaultWine, TextThatIsNoDateEndsTheCommandsInTheErrorBoxAndTouchesNothing) {
@@ -347,13 +347,13 @@ TEST_F(FaultWine, TextThatIsNoDateEndsTheCommandsInTheErrorBoxAndTouchesNothing)
   Start({base + "\\a.txt"});
   Choose(kIdHGroup, 1);
   TypeDate("20211345256199");  // month 13, day 45, hour 25
-  ASSERT_EQ(answers.boxes.size(), 1u);  // leaving the field told it
-  EXPECT_EQ(answers.boxes[0].rfind("Morvane|", 0), 0u) << answers.boxes[0];
-  answers.boxes.clear();
+  ASSERT_EQ(watch.Lines().size(), 1u);  // leaving the field told it
+  EXPECT_EQ(watch.Lines()[0].rfind("Morvane|", 0), 0u) << watch.Lines()[0];
+  watch.seen.clear();
   Click(kIdBitBtn2);
   // A confirmation may come first; the run ends in the error box.
-  ASSERT_FALSE(answers.boxes.empty());
-  EXPECT_EQ(answers.boxes.back().rfind("Morvane|", 0), 0u) << answers.boxes.back();
+  ASSERT_FALSE(watch.Lines().empty());
+  EXPECT_EQ(watch.Lines().back().rfind("Morvane|", 0), 0u) << watch.Lines().back();
   const std::vector<std::string> seen = Probe({base + "\\a.txt"});
   EXPECT_EQ(Attr(seen[0]) & FILE_ATTRIBUTE_HIDDEN, 0u);
   EXPECT_EQ(seen[0].substr(3), "2010/10/10 10:00:00");
@@ -362,11 +362,11 @@ TEST_F(FaultWine, TextThatIsNoDateEndsTheCommandsInTheErrorBoxAndTouchesNothing)
   const std::string out = tmp / "Out";
   MakeFolder(out);
   answers.chooserFolder = out;
-  answers.boxes.clear();
+  watch.seen.clear();
   Choose(kIdHGroup, 0);
   Click(kIdBitBtn1);
-  ASSERT_FALSE(answers.boxes.empty());
-  EXPECT_EQ(answers.boxes.back().rfind("Morvane|", 0), 0u) << answers.boxes.back();
+  ASSERT_FALSE(watch.Lines().empty());
+  EXPECT_EQ(watch.Lines().back().rfind("Morvane|", 0), 0u) << watch.Lines().back();
   EXPECT_FALSE(form->Copy()->Running());
   // The file was copied before its date was read; it keeps the source's.
   ASSERT_TRUE(Exists(out + "\\a.txt"));
@@ -383,7 +383,7 @@ TEST_F(FaultWine, ForeignTargetsNeverGiveArchiveNamesOutsideTheExtractionFolder)
   MakeFolder(out);
   answers.saveNames = {out + "\\f.lzh"};
   Click(kIdBitBtn3);
-  ASSERT_TRUE(Exists(out + "\\f.lzh")) << ::testing::PrintToString(answers.boxes);
+  ASSERT_TRUE(Exists(out + "\\f.lzh")) << ::testing::PrintToString(watch.Lines());
   const std::string listing = ListWithLhasa(out + "\\f.lzh", tmp / "listing.txt");
   EXPECT_EQ(listing.find(".."), std::string::npos) << listing;
   EXPECT_EQ(listing.find(":\\"), std::string::npos) << listing;
@@ -431,8 +431,8 @@ TEST_F(FaultWine, ListFileThatCannotBeCreatedIsTheErrorBoxAndKeepsTheOldArchive)
   answers.saveNames = {out + "\\old.lzh"};
   Click(kIdBitBtn3);
   RemoveDirectoryA(listFile.c_str());
-  ASSERT_FALSE(answers.boxes.empty());
-  EXPECT_NE(answers.boxes.back().find("TMPLHA.$"), std::string::npos) << answers.boxes.back();
+  ASSERT_FALSE(watch.Lines().empty());
+  EXPECT_NE(watch.Lines().back().find("TMPLHA.$"), std::string::npos) << watch.Lines().back();
   EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"old.lzh=old archive bytes"}));
   Close();
 }
@@ -445,8 +445,8 @@ TEST_F(FaultWine, MissingArchiverLibraryIsOnePanicBoxAndNoArchive) {
   MakeFolder(out);
   answers.saveNames = {out + "\\p.lzh"};
   Click(kIdBitBtn3);
-  ASSERT_EQ(answers.boxes.size(), 1u) << ::testing::PrintToString(answers.boxes);
-  EXPECT_EQ(answers.boxes[0].rfind("PANIC!!|", 0), 0u) << answers.boxes[0];
+  ASSERT_EQ(watch.Lines().size(), 1u) << ::testing::PrintToString(watch.Lines());
+  EXPECT_EQ(watch.Lines()[0].rfind("PANIC!!|", 0), 0u) << watch.Lines()[0];
   EXPECT_TRUE(FilesBelow(out).empty());
   EXPECT_FALSE(Exists(lha::win::ProgramFolder() + "TMPLHA.$"));
   Close();
@@ -458,11 +458,11 @@ TEST(ArchiverBindingWine, ACallAfterTheUnloadReachesTheSubstitute) {
   library.Load();
   ASSERT_TRUE(library.Loaded());
   library.Unload();
-  BoxAnswerer answer;
+  BoxWatcher answer;
   char output[16] = {};
   EXPECT_EQ(library.Unlha(nullptr, "a x.lzh", output, sizeof output), 0);
-  ASSERT_EQ(answer.boxes.size(), 1u);
-  EXPECT_EQ(answer.boxes[0].rfind("PANIC!!|", 0), 0u) << answer.boxes[0];
+  ASSERT_EQ(answer.Lines().size(), 1u);
+  EXPECT_EQ(answer.Lines()[0].rfind("PANIC!!|", 0), 0u) << answer.Lines()[0];
 }
 
 }  // namespace

@@ -21,62 +21,6 @@ using namespace mv::lha::win;
 
 namespace {
 
-// Answers every dialog of this thread from a thread timer, which fires inside modal loops: the
-// save dialog gets the next name and OK, any other box is recorded and answered Yes or OK.
-struct Answerer {
-  std::vector<std::string> names;
-  std::vector<std::wstring> wideNames;  // typed after the names, as they are
-  size_t nextName = 0, nextWide = 0;
-  int saveDialogs = 0;
-  std::vector<std::string> boxes;  // "caption|text"
-  std::vector<std::wstring> wideTexts;  // the text of each box, as it stands
-  std::vector<HWND> handled;
-
-  std::vector<std::string> Panics() const {
-    std::vector<std::string> p;
-    for (const std::string& b : boxes)
-      if (b.rfind("PANIC!!|", 0) == 0) p.push_back(b);
-    return p;
-  }
-};
-Answerer* g_answerer = nullptr;
-
-BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
-  Answerer& a = *g_answerer;
-  char cls[32] = {};
-  GetClassNameA(wnd, cls, sizeof cls);
-  if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
-  if (std::find(a.handled.begin(), a.handled.end(), wnd) != a.handled.end()) return TRUE;
-  a.handled.push_back(wnd);
-  if (HWND name = GetDlgItem(wnd, 0x47C)) {
-    ++a.saveDialogs;
-    if (a.nextName < a.names.size()) {
-      SetWindowTextA(name, a.names[a.nextName++].c_str());
-      PostMessageA(wnd, WM_COMMAND, IDOK, 0);
-    } else if (a.nextWide < a.wideNames.size()) {
-      SetWindowTextW(name, a.wideNames[a.nextWide++].c_str());
-      PostMessageA(wnd, WM_COMMAND, IDOK, 0);
-    } else {
-      PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
-    }
-    return TRUE;
-  }
-  a.boxes.push_back(WindowText(wnd) + "|" + WindowText(GetDlgItem(wnd, 0xFFFF)));
-  wchar_t text[512] = {};
-  GetWindowTextW(GetDlgItem(wnd, 0xFFFF), text, 512);
-  a.wideTexts.push_back(text);
-  HWND button = GetDlgItem(wnd, IDYES);
-  if (!button) button = GetDlgItem(wnd, IDOK);
-  PostMessageA(button, BM_CLICK, 0, 0);
-  return TRUE;
-}
-
-VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  auto& h = g_answerer->handled;
-  h.erase(std::remove_if(h.begin(), h.end(), [](HWND w) { return !IsWindow(w); }), h.end());
-  EnumThreadWindows(GetCurrentThreadId(), AnswerOne, 0);
-}
-
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "(missing)";
@@ -111,17 +55,28 @@ class LhaWine : public ::testing::Test {
     WriteFile(work + "\\SUB\\表ソ.txt", "sjis");
     archive = out + "\\pack.LZH";
     listFile = ProgramFolder() + "TMPLHA.$";
-    g_answerer = &answers;
-    timer = SetTimer(nullptr, 0, 30, Tick);
   }
   void TearDown() override {
-    KillTimer(nullptr, timer);
-    g_answerer = nullptr;
     DestroyWindow(owner);
     DeleteFileA(listFile.c_str());
   }
   void Build(const std::vector<std::string>& paths) {
     builder.Build(paths, false);
+  }
+  int SaveDialogs() const {
+    return static_cast<int>(std::count_if(watch.seen.begin(), watch.seen.end(),
+                                          [](const SeenBox& b) { return b.kind == SeenBox::kSave; }));
+  }
+  std::vector<std::wstring> WideTexts() const {
+    std::vector<std::wstring> texts;
+    for (const SeenBox& b : watch.Messages()) texts.push_back(b.wideText);
+    return texts;
+  }
+  std::vector<std::string> Panics() const {
+    std::vector<std::string> p;
+    for (const std::string& b : watch.Lines())
+      if (b.rfind("PANIC!!|", 0) == 0) p.push_back(b);
+    return p;
   }
   std::vector<std::string> OutFiles() {
     std::vector<std::string> names;
@@ -139,8 +94,8 @@ class LhaWine : public ::testing::Test {
   TempFolder tmp;
   std::string work, out, archive, listFile;
   HWND owner = nullptr;
-  UINT_PTR timer = 0;
-  Answerer answers;
+  TypedAnswers answers;  // the save dialog gets the next name, boxes Yes or OK
+  BoxWatcher watch{std::ref(answers)};
   ErrorList errors;
   TargetTree tree;
   mv::win::Win32FileSystem fs;
@@ -154,10 +109,10 @@ TEST_F(LhaWine, MissingLibraryShowsOnePanicBoxAndLeavesNothingBehind) {
   Build({work + "\\a.txt", work + "\\SUB"});
   LhaCommands commands(library, owner, errors, "Morvane");
   commands.SetInitialFolder(builder.FirstBaseFolder());
-  answers.names = {out + "\\pack"};
+  answers.saveNames = {out + "\\pack"};
   commands.BitBtn3Click(tree);
-  EXPECT_EQ(answers.saveDialogs, 1);
-  EXPECT_EQ(answers.boxes, std::vector<std::string>{"PANIC!!|Unlha: LHA.DLL not loaded."});
+  EXPECT_EQ(SaveDialogs(), 1);
+  EXPECT_EQ(watch.Lines(), std::vector<std::string>{"PANIC!!|Unlha: LHA.DLL not loaded."});
   // The default extension was added (Wine spells it in lower case).
   EXPECT_TRUE(EqualsNoCase(commands.Dialog().FileName(), archive)) << commands.Dialog().FileName();
   EXPECT_EQ(commands.Dialog().InitialFolder(), work + "\\");
@@ -174,16 +129,16 @@ TEST_F(LhaWine, OldArchiveSurvivesNoFileAndAMissingLibrary) {
   LhaCommands commands(library, owner, errors, "Morvane");
 
   Build({work + "\\Empty"});
-  answers.names = {archive, archive};
+  answers.saveNames = {archive, archive};
   commands.BitBtn3Click(tree);
   // The overwrite question is answered Yes; then nothing to pack.
-  ASSERT_EQ(answers.boxes.size(), 2u);
-  EXPECT_EQ(answers.boxes[1], "Morvane|No File");
+  ASSERT_EQ(watch.Lines().size(), 2u);
+  EXPECT_EQ(watch.Lines()[1], "Morvane|No File");
   EXPECT_EQ(ReadAll(archive), "old archive");
 
   Build({work + "\\a.txt"});
   commands.BitBtn3Click(tree);
-  EXPECT_EQ(answers.Panics().size(), 1u);
+  EXPECT_EQ(Panics().size(), 1u);
   EXPECT_EQ(ReadAll(archive), "old archive");
   EXPECT_EQ(OutFiles(), std::vector<std::string>{"pack.LZH"});
   EXPECT_FALSE(Exists(listFile));
@@ -200,7 +155,7 @@ TEST_F(LhaWine, SaveDialogSpellsTheChosenPathSoItReachesThatItemNeverABestFitOne
     ASSERT_TRUE(::WriteFile(old.Get(), "old", 3, &n, nullptr));
   }
   LhaSaveDialog dialog;
-  answers.wideNames = {cafe + L"\\x.lzh", hangul, outW + L"\\na\u00efve.lzh"};
+  answers.wideSaveNames = {cafe + L"\\x.lzh", hangul, outW + L"\\na\u00efve.lzh"};
 
   // A folder the code page cannot hold: by its short name, never the "cafe" beside it.
   const std::optional<std::string> inFolder = dialog.Execute(owner);
@@ -215,7 +170,7 @@ TEST_F(LhaWine, SaveDialogSpellsTheChosenPathSoItReachesThatItemNeverABestFitOne
   const std::optional<std::string> existing = dialog.Execute(owner);
   ASSERT_TRUE(existing.has_value());
   EXPECT_EQ(ReadAll(*existing), "old");
-  EXPECT_EQ(answers.wideTexts.size(), 1u);  // the overwrite question was asked
+  EXPECT_EQ(WideTexts().size(), 1u);  // the overwrite question was asked
 
   // A new file the code page cannot spell: refused, its true name kept.
   EXPECT_FALSE(dialog.Execute(owner).has_value());
@@ -226,12 +181,12 @@ TEST_F(LhaWine, SaveDialogSpellsTheChosenPathSoItReachesThatItemNeverABestFitOne
   ArchiverLibrary library;
   Build({work + "\\a.txt"});
   LhaCommands commands(library, owner, errors, "Morvane");
-  answers.wideNames.push_back(outW + L"\\na\u00efve.lzh");
+  answers.wideSaveNames.push_back(outW + L"\\na\u00efve.lzh");
   commands.BitBtn3Click(tree);
-  ASSERT_EQ(answers.wideTexts.size(), 2u) << ::testing::PrintToString(answers.boxes);
-  EXPECT_EQ(answers.wideTexts[1], L"ﾌｧｲﾙ " + outW + L"\\na\u00efve.lzh を作成できません.");
-  EXPECT_EQ(answers.boxes[1].rfind("Morvane|", 0), 0u) << answers.boxes[1];
-  EXPECT_TRUE(answers.Panics().empty());
+  ASSERT_EQ(WideTexts().size(), 2u) << ::testing::PrintToString(watch.Lines());
+  EXPECT_EQ(WideTexts()[1], L"ﾌｧｲﾙ " + outW + L"\\na\u00efve.lzh を作成できません.");
+  EXPECT_EQ(watch.Lines()[1].rfind("Morvane|", 0), 0u) << watch.Lines()[1];
+  EXPECT_TRUE(Panics().empty());
   EXPECT_FALSE(Exists(listFile));
 
   DeleteFileW((cafe + L"\\x.lzh").c_str());
@@ -255,13 +210,13 @@ TEST_F(LhaWine, StandInLibraryGetsTheCommandTextAndListFile) {
   Build({work + "\\SUB", work + "\\a.txt"});
   LhaCommands commands(library, owner, errors, "Morvane");
   WriteFile(archive, "old archive");
-  answers.names = {archive, archive};
+  answers.saveNames = {archive, archive};
   commands.BitBtn3Click(tree);
   const std::string command =
       "a -r2x1a1 -gn1 \"" + archive + "\" \"" + work + "\\\" @" + listFile;
   // The root's files come before the nodes below it.
   EXPECT_EQ(ReadAll(record), command + "\n\"a.txt\"\r\n\"SUB\\表ソ.txt\"\r\n");
-  EXPECT_TRUE(answers.Panics().empty());
+  EXPECT_TRUE(Panics().empty());
   EXPECT_EQ(ReadAll(archive), "stub archive");
   EXPECT_EQ(OutFiles(), std::vector<std::string>{"pack.LZH"});  // nothing left aside
   EXPECT_FALSE(Exists(listFile));
@@ -292,8 +247,8 @@ TEST_F(LhaWine, StandInLibraryGetsTheCommandTextAndListFile) {
   commands.Lha1Click(tree.FirstNode(), rows);
   EXPECT_EQ(ReadAll(record), command + "\n\"SUB\\表ソ.txt\"\r\n");
   EXPECT_TRUE(errors.Empty());
-  EXPECT_EQ(answers.saveDialogs, 2);
-  EXPECT_TRUE(answers.Panics().empty());
+  EXPECT_EQ(SaveDialogs(), 2);
+  EXPECT_TRUE(Panics().empty());
   EXPECT_FALSE(Exists(listFile));
 }
 

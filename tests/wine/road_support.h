@@ -1,5 +1,5 @@
 // Support for the tests that drive the whole main window: a probe run as another process, the
-// native lhasa, and a thread-timer answerer for every modal window the program opens.
+// native lhasa, and the answers to every modal window the program opens.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -142,58 +142,6 @@ inline std::vector<std::string> FilesBelow(const std::string& root) {
   return out;
 }
 
-// Answers the modal windows of this thread from a thread timer: the folder chooser gets the
-// typed folder, the save dialog the next name, Yes/No boxes the chosen button, others OK.
-struct Answers {
-  std::string chooserFolder;
-  std::vector<std::string> saveNames;
-  size_t nextSave = 0;
-  int yesNo = IDYES;
-  std::vector<std::string> boxes;  // "caption|text" of the message boxes
-  std::vector<HWND> owners;        // the owner window of each of them
-  std::function<void()> onTick;    // runs on every tick as well
-  std::vector<HWND> handled;
-};
-inline Answers* g_answers = nullptr;
-
-inline BOOL CALLBACK AnswerOne(HWND wnd, LPARAM) {
-  Answers& a = *g_answers;
-  char cls[32] = {};
-  GetClassNameA(wnd, cls, sizeof cls);
-  if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
-  if (std::find(a.handled.begin(), a.handled.end(), wnd) != a.handled.end()) return TRUE;
-  a.handled.push_back(wnd);
-  if (WindowText(wnd) == win::kChooserCaption) {
-    SetWindowTextA(GetDlgItem(wnd, win::kIdChooserName), a.chooserFolder.c_str());
-    PostMessageA(GetDlgItem(wnd, IDOK), BM_CLICK, 0, 0);
-    return TRUE;
-  }
-  if (HWND name = GetDlgItem(wnd, 0x47C)) {
-    if (a.nextSave < a.saveNames.size()) {
-      SetWindowTextA(name, a.saveNames[a.nextSave++].c_str());
-      PostMessageA(wnd, WM_COMMAND, IDOK, 0);
-    } else {
-      PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
-    }
-    return TRUE;
-  }
-  a.boxes.push_back(WindowText(wnd) + "|" + WindowText(GetDlgItem(wnd, 0xFFFF)));
-  a.owners.push_back(GetWindow(wnd, GW_OWNER));
-  HWND button = GetDlgItem(wnd, a.yesNo);
-  if (!button) button = GetDlgItem(wnd, IDOK);
-  if (!button) button = GetDlgItem(wnd, IDABORT);
-  if (button) PostMessageA(button, BM_CLICK, 0, 0);
-  return TRUE;
-}
-
-inline VOID CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
-  if (!g_answers) return;
-  auto& h = g_answers->handled;
-  h.erase(std::remove_if(h.begin(), h.end(), [](HWND w) { return !IsWindow(w); }), h.end());
-  if (g_answers->onTick) g_answers->onTick();
-  EnumThreadWindows(GetCurrentThreadId(), AnswerOne, 0);
-}
-
 inline TForm1* g_form = nullptr;
 inline bool FormHook(const MSG& msg) { return g_form && g_form->PreTranslate(msg); }
 
@@ -205,12 +153,8 @@ class RoadTest : public ::testing::Test {
     ASSERT_TRUE(archiver.Loaded()) << "UNLHA32.DLL beside the test program";
     base = tmp / "Base";
     MakeFolder(base);
-    g_answers = &answers;
-    timer = SetTimer(nullptr, 0, 30, AnswerTick);
   }
   void TearDown() override {
-    KillTimer(nullptr, timer);
-    g_answers = nullptr;
     g_messageHook = nullptr;
     g_form = nullptr;
     form.reset();
@@ -309,8 +253,8 @@ class RoadTest : public ::testing::Test {
   lha::win::ArchiverLibrary archiver;
   bool withArchiver = true;  // false: the window binds no library, as when none was found
   std::unique_ptr<TForm1> form;
-  Answers answers;
-  UINT_PTR timer = 0;
+  TypedAnswers answers;  // how the folder chooser, the save dialog and the boxes are answered
+  BoxWatcher watch{std::ref(answers)};
 };
 
 }  // namespace mv::testing

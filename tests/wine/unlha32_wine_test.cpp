@@ -218,7 +218,7 @@ TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
   HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
                                nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(owner, nullptr);
-  mv::testing::BoxAnswerer answers({IDOK});
+  mv::testing::BoxWatcher answers(mv::testing::PressFirst({IDOK}));
   mv::testing::WriteFile(src_ + "\\a.txt", Text(5000));
   struct Case {
     const char* what;
@@ -238,21 +238,20 @@ TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
       held.Reset(CreateFileA((src_ + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(static_cast<bool>(held));
     }
-    answers.boxes.clear();
-    answers.owners.clear();
+    answers.seen.clear();
     std::string output;
     EXPECT_EQ(Pack(c.list, &output, owner), c.code);
     EXPECT_NE(output.find(c.named), std::string::npos) << output;
-    ASSERT_EQ(answers.boxes.size(), 1u) << ::testing::PrintToString(answers.boxes);
-    EXPECT_EQ(answers.boxes[0], "UNLHA32.DLL|" + output);
-    EXPECT_EQ(answers.owners[0], owner);
+    ASSERT_EQ(answers.Lines().size(), 1u) << ::testing::PrintToString(answers.Lines());
+    EXPECT_EQ(answers.Lines()[0], "UNLHA32.DLL|" + output);
+    EXPECT_EQ(answers.Messages()[0].owner, owner);
     EXPECT_EQ(GetFileAttributesA(archive_.c_str()), INVALID_FILE_ATTRIBUTES);
   }
 
-  answers.boxes.clear();
+  answers.seen.clear();
   std::string output;
   ASSERT_EQ(Pack("\"a.txt\"\r\n", &output, owner), 0) << output;
-  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+  EXPECT_TRUE(answers.Lines().empty()) << ::testing::PrintToString(answers.Lines());
 
   // Without a window (no owner, or one already gone) nobody would see a box: none is shown, the
   // code and the text tell it all.
@@ -262,7 +261,7 @@ TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
     EXPECT_NE(output.find("gone.txt"), std::string::npos) << output;
   }
   mv::testing::PumpPending();
-  EXPECT_TRUE(answers.boxes.empty()) << ::testing::PrintToString(answers.boxes);
+  EXPECT_TRUE(answers.Lines().empty()) << ::testing::PrintToString(answers.Lines());
 }
 
 // A run for a window keeps that window disabled and the thread's messages flowing; once shown,

@@ -11,23 +11,6 @@ using namespace mv::testing;
 
 namespace {
 
-// Boxes are driven from a thread timer: it fires inside their modal loops.
-std::function<bool(HWND)> g_onBox;
-std::vector<HWND> g_seenBoxes;
-
-BOOL CALLBACK OnThreadWindow(HWND wnd, LPARAM) {
-  char cls[16] = {};
-  GetClassNameA(wnd, cls, sizeof cls);
-  if (std::string(cls) != "#32770" || !IsWindowVisible(wnd) || GetForegroundWindow() != wnd) return TRUE;
-  if (std::find(g_seenBoxes.begin(), g_seenBoxes.end(), wnd) != g_seenBoxes.end()) return TRUE;
-  if (g_onBox && g_onBox(wnd)) g_seenBoxes.push_back(wnd);
-  return TRUE;
-}
-
-VOID CALLBACK BoxTick(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_onBox) EnumThreadWindows(GetCurrentThreadId(), OnThreadWindow, 0);
-}
-
 void SendKey(WORD vk, bool down) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
@@ -56,12 +39,13 @@ class WindowWine : public RoadTest {
  protected:
   void SetUp() override {
     RoadTest::SetUp();
-    KillTimer(nullptr, timer);  // these tests answer their boxes themselves, by key
-    timer = SetTimer(nullptr, 0, 30, BoxTick);
-    g_seenBoxes.clear();
+    // These tests answer their boxes themselves, by key: only the box in front takes them.
+    watch.handler = [this](const SeenBox& box) {
+      return GetForegroundWindow() == box.wnd && onBox && onBox(box.wnd);
+    };
   }
   void TearDown() override {
-    g_onBox = nullptr;
+    onBox = nullptr;
     RoadTest::TearDown();
   }
   void StartActive() {
@@ -80,7 +64,7 @@ class WindowWine : public RoadTest {
   // Synthesised input may reach the queue late on a busy machine: wait for the boxes expected.
   std::vector<std::string> Boxes(WORD answer, const std::function<void()>& action, size_t expected = 1) {
     std::vector<std::string> shown;
-    g_onBox = [&](HWND box) {
+    onBox = [&](HWND box) {
       shown.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
       Stroke(answer);
       return true;
@@ -88,12 +72,13 @@ class WindowWine : public RoadTest {
     action();
     PumpUntil([&] { return shown.size() >= expected; }, 5000);
     PumpUntil([] { return false; }, 200);
-    g_onBox = nullptr;
+    onBox = nullptr;
     return shown;
   }
   DWORD Attributes(const std::string& path) {
     return std::stoul(Probe({path})[0].substr(0, 2), nullptr, 16);
   }
+  std::function<bool(HWND)> onBox;  // true: done with this box
 };
 
 TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
@@ -185,7 +170,7 @@ TEST_F(WindowWine, TheConfirmationIsAQuestionWithYesAsItsDefault) {
   std::string yes, no;
   LONG yesStyle = 0;
   bool icon = false;
-  g_onBox = [&](HWND box) {
+  onBox = [&](HWND box) {
     yes = WindowText(GetDlgItem(box, IDYES));
     no = WindowText(GetDlgItem(box, IDNO));
     yesStyle = GetWindowLongA(GetDlgItem(box, IDYES), GWL_STYLE);
@@ -267,7 +252,7 @@ TEST_F(WindowWine, TheFolderChooserOpensWithItsNameSelectedAndTypingReplacesIt) 
   RECT client{}, field{};
   int step = 0;
   // One step a tick: the chooser's own loop takes the keys in between.
-  g_onBox = [&](HWND dlg) {
+  onBox = [&](HWND dlg) {
     if (WindowText(dlg) != win::kChooserCaption) return false;
     HWND name = GetDlgItem(dlg, win::kIdChooserName);
     switch (step++) {
@@ -353,7 +338,7 @@ TEST_F(WindowWine, ADropDispatchedByABoxIsBuiltWhenTheHandlerReturns) {
   const std::string before = form->Tree().FirstNode()->text;
   std::string underBox;
   int ticks = 0;
-  g_onBox = [&](HWND) {
+  onBox = [&](HWND) {
     if (ticks++ == 0) {
       PostDrop(form->Handle(), {other + "\\b.txt"});
       return false;  // the box's loop takes the drop before the next tick

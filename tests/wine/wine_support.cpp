@@ -1,7 +1,10 @@
 #include "wine_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
+
+#include "ops/copy/win32/folder_chooser.h"
 
 namespace mv::testing {
 
@@ -97,44 +100,137 @@ std::string WindowText(HWND wnd) {
   return buf;
 }
 
+bool SeenBox::Has(int id) const { return std::find(buttons.begin(), buttons.end(), id) != buttons.end(); }
+
+void Press(const SeenBox& box, int id) {
+  PostMessageA(box.wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box.wnd, id)));
+}
+
 namespace {
-BoxAnswerer* g_answerer = nullptr;
-std::vector<HWND> g_answered;
-BOOL CALLBACK AnswerBox(HWND box, LPARAM);
+constexpr int kSaveNameField = 0x47C;
+
+HWND NameField(const SeenBox& box) {
+  return GetDlgItem(box.wnd, box.kind == SeenBox::kSave ? kSaveNameField : win::kIdChooserName);
+}
+
+BOOL CALLBACK FindIcon(HWND child, LPARAM lp) {
+  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(child)) return TRUE;
+  *reinterpret_cast<HICON*>(lp) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+  return FALSE;
+}
+
+SeenBox Look(HWND wnd) {
+  SeenBox box;
+  box.wnd = wnd;
+  box.owner = GetWindow(wnd, GW_OWNER);
+  box.caption = WindowText(wnd);
+  box.kind = GetDlgItem(wnd, kSaveNameField)         ? SeenBox::kSave
+             : box.caption == win::kChooserCaption ? SeenBox::kChooser
+                                                   : SeenBox::kMessage;
+  if (box.kind == SeenBox::kMessage) {
+    HWND text = GetDlgItem(wnd, 0xFFFF);
+    box.text = WindowText(text);
+    wchar_t wide[1024] = {};
+    GetWindowTextW(text, wide, 1024);
+    box.wideText = wide;
+  }
+  EnumChildWindows(wnd, &FindIcon, reinterpret_cast<LPARAM>(&box.icon));
+  for (int id = IDOK; id <= IDCONTINUE; ++id) {
+    HWND button = GetDlgItem(wnd, id);
+    if (!button) continue;
+    box.buttons.push_back(id);
+    if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultId = id;
+  }
+  return box;
+}
+
+BoxWatcher* g_watcher = nullptr;  // the newest alive
 }  // namespace
 
-BoxAnswerer::BoxAnswerer(std::vector<int> buttons) : buttons_(std::move(buttons)) {
-  g_answerer = this;
-  g_answered.clear();
-  timer_ = SetTimer(nullptr, 0, 30, &BoxAnswerer::Tick);
+void TypeName(const SeenBox& box, const std::string& name) { SetWindowTextA(NameField(box), name.c_str()); }
+void TypeName(const SeenBox& box, const std::wstring& name) { SetWindowTextW(NameField(box), name.c_str()); }
+
+BoxWatcher::BoxWatcher(Handler h) : handler(std::move(h)), previous_(g_watcher) {
+  g_watcher = this;
+  timer_ = SetTimer(nullptr, 0, 30, &BoxWatcher::Tick);
 }
 
-BoxAnswerer::~BoxAnswerer() {
+BoxWatcher::BoxWatcher() : BoxWatcher(PressFirst({IDOK, IDYES})) {}
+
+BoxWatcher::~BoxWatcher() {
   KillTimer(nullptr, timer_);
-  g_answerer = nullptr;
+  g_watcher = previous_;
 }
 
-void CALLBACK BoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &AnswerBox, 0); }
+void CALLBACK BoxWatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  BoxWatcher* self = g_watcher;
+  if (!self) return;
+  auto& taken = self->taken_;
+  taken.erase(std::remove_if(taken.begin(), taken.end(), [](HWND w) { return !IsWindow(w); }), taken.end());
+  if (self->onTick) self->onTick();
+  EnumThreadWindows(GetCurrentThreadId(), &BoxWatcher::Offer, reinterpret_cast<LPARAM>(self));
+}
 
-namespace {
-BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
+BOOL CALLBACK BoxWatcher::Offer(HWND wnd, LPARAM lp) {
+  auto* self = reinterpret_cast<BoxWatcher*>(lp);
   char cls[32] = {};
-  GetClassNameA(box, cls, sizeof cls);
-  if (!g_answerer || std::string(cls) != "#32770" || !IsWindowVisible(box)) return TRUE;
-  for (HWND done : g_answered)
-    if (done == box) return TRUE;
-  g_answered.push_back(box);
-  g_answerer->boxes.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
-  g_answerer->owners.push_back(GetWindow(box, GW_OWNER));
-  for (int id : g_answerer->Buttons()) {
-    if (HWND b = GetDlgItem(box, id)) {
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
-      break;
-    }
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
+  if (std::find(self->taken_.begin(), self->taken_.end(), wnd) != self->taken_.end()) return TRUE;
+  SeenBox box = Look(wnd);
+  if (self->handler && self->handler(box)) {
+    self->taken_.push_back(wnd);
+    self->seen.push_back(std::move(box));
   }
   return TRUE;
 }
-}  // namespace
+
+std::vector<SeenBox> BoxWatcher::Messages() const {
+  std::vector<SeenBox> out;
+  for (const SeenBox& b : seen)
+    if (b.kind == SeenBox::kMessage) out.push_back(b);
+  return out;
+}
+
+std::vector<std::string> BoxWatcher::Lines() const {
+  std::vector<std::string> out;
+  for (const SeenBox& b : Messages()) out.push_back(b.Line());
+  return out;
+}
+
+BoxWatcher::Handler PressFirst(std::vector<int> ids) {
+  return [ids = std::move(ids)](const SeenBox& box) {
+    for (int id : ids)
+      if (box.Has(id)) return Press(box, id), true;
+    return true;
+  };
+}
+
+BoxWatcher::Handler PressInTurn(std::vector<int> ids) {
+  return [ids = std::move(ids), n = size_t{0}](const SeenBox& box) mutable {
+    Press(box, ids[std::min(n++, ids.size() - 1)]);
+    return true;
+  };
+}
+
+bool TypedAnswers::operator()(const SeenBox& box) {
+  if (box.kind == SeenBox::kChooser) {
+    TypeName(box, chooserFolder);
+    Press(box, IDOK);
+  } else if (box.kind == SeenBox::kSave) {
+    if (nextSave_ < saveNames.size())
+      TypeName(box, saveNames[nextSave_++]);
+    else if (nextWide_ < wideSaveNames.size())
+      TypeName(box, wideSaveNames[nextWide_++]);
+    else
+      return Press(box, IDCANCEL), true;
+    Press(box, IDOK);
+  } else {
+    for (int id : {yesNo, IDOK, IDABORT})
+      if (box.Has(id)) return Press(box, id), true;
+  }
+  return true;
+}
 
 void SaveScreenshot(const std::string& unixPath) {
   if (!GetEnvironmentVariableA("MV_SCREENSHOTS", nullptr, 0)) return;

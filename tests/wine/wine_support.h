@@ -1,6 +1,7 @@
 // Helpers for tests that drive real windows and real files under Wine.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,22 +55,69 @@ inline void PumpPending() {
 std::string StatusText(HWND statusBar, int panel);  // without the alignment tabs
 std::string WindowText(HWND wnd);
 
-// Answers the modal boxes of this thread from a thread timer (it fires inside their modal loops):
-// records each as "caption|text" and presses the first of the given buttons the box has.
-class BoxAnswerer {
+// What a dialog of this thread showed when the watcher met it.
+struct SeenBox {
+  enum Kind { kMessage, kChooser, kSave };  // a message box, the copy folder chooser, a save dialog
+  HWND wnd = nullptr, owner = nullptr;
+  Kind kind = kMessage;
+  std::string caption, text;  // text: a message box's message, empty for the others
+  std::wstring wideText;      // the message as it stands, whatever the code page holds
+  HICON icon = nullptr;       // the visible icon, null when none
+  int defaultId = 0;          // the button drawn as the default
+  std::vector<int> buttons;   // which of IDOK..IDCONTINUE it has
+  bool Has(int id) const;
+  std::string Line() const { return caption + "|" + text; }
+};
+
+// Presses a button of the dialog, as a click does, once its modal loop runs again.
+void Press(const SeenBox& box, int id);
+// Types into the dialog's name field: the folder chooser's or the save dialog's.
+void TypeName(const SeenBox& box, const std::string& name);
+void TypeName(const SeenBox& box, const std::wstring& name);
+
+// Watches this thread's visible dialogs from a thread timer (it fires inside their modal loops)
+// and hands each new one to the handler on every tick until the handler takes it (returns true);
+// one it leaves is offered again on the next tick. What each taken dialog showed is recorded.
+// The newest watcher alive answers; an older one waits until it goes.
+class BoxWatcher {
  public:
-  explicit BoxAnswerer(std::vector<int> buttons = {IDOK, IDYES});
-  ~BoxAnswerer();
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-  std::vector<std::string> boxes;
-  std::vector<HWND> owners;  // the owner window of each box
-  const std::vector<int>& Buttons() const { return buttons_; }
+  using Handler = std::function<bool(const SeenBox&)>;
+  explicit BoxWatcher(Handler handler);
+  BoxWatcher();  // presses OK or Yes
+  ~BoxWatcher();
+  BoxWatcher(const BoxWatcher&) = delete;
+  BoxWatcher& operator=(const BoxWatcher&) = delete;
+
+  Handler handler;
+  std::function<void()> onTick;  // runs on every tick as well
+  std::vector<SeenBox> seen;     // every dialog taken, in order
+  // "caption|text" of the message boxes taken, in order.
+  std::vector<std::string> Lines() const;
+  std::vector<SeenBox> Messages() const;
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-  std::vector<int> buttons_;
+  static BOOL CALLBACK Offer(HWND wnd, LPARAM self);
+  std::vector<HWND> taken_;
+  BoxWatcher* previous_;
   UINT_PTR timer_;
+};
+
+// Ready-made handlers. The first of these buttons the dialog has:
+BoxWatcher::Handler PressFirst(std::vector<int> ids);
+// The n-th dialog gets the n-th button, the last one again after that:
+BoxWatcher::Handler PressInTurn(std::vector<int> ids);
+// The folder chooser gets the folder typed, the save dialog the next name (the narrow ones, then
+// the wide ones; cancelled when none is left), message boxes the chosen button or else OK or Abort.
+struct TypedAnswers {
+  std::string chooserFolder;
+  std::vector<std::string> saveNames;
+  std::vector<std::wstring> wideSaveNames;
+  int yesNo = IDYES;
+  bool operator()(const SeenBox& box);
+
+ private:
+  size_t nextSave_ = 0, nextWide_ = 0;
 };
 
 // Saves a picture of the whole X screen to a Unix path (for people to look at; it checks
