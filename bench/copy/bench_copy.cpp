@@ -1,16 +1,28 @@
-// Copies the target tree of one folder into a fresh destination through the real copy engine
-// (Win32 services, the hidden progress dialog with its timer and animation, the attribute change
-// on every copy) and prints the entries, bytes and errors with the time of the run.
-//   bench_copy SOURCE-FOLDER DESTINATION-FOLDER
+// Copy runs three ways:
+//   bench_copy SOURCE-FOLDER DESTINATION-FOLDER   the target tree of one folder copied into a
+//       fresh destination through the real copy engine (Win32 services, the hidden progress dialog
+//       with its timer and animation, the attribute change on every copy); prints the entries,
+//       bytes and errors with the time of the run and where it went
+//   bench_copy window EXE SOURCE-FOLDER DESTINATION-FOLDER   the real program started with the
+//       folder and driven from outside: its コピー button pressed, the folder chooser answered
+//       with the destination (which exists, empty), timed from that answer until the press
+//       returns (the run over, the progress dialog hidden) and the window answers again
+//   bench_copy raw SOURCE-FOLDER DESTINATION-FOLDER   the limit: CreateDirectoryA and CopyFileA
+//       over the source's files and folders, nothing else; timed from outside
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "bench/automation.h"
 #include "bench/bench_clock.h"
 #include "ops/attrib/change_attr.h"
 #include "ops/attrib/win32/attrib_ui.h"
 #include "ops/copy/win32/Unit2.h"
 #include "ops/copy/win32/copy_platform_win32.h"
+#include "ops/copy/win32/folder_chooser.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/text_win32.h"
 #include "targets/builder.h"
@@ -89,11 +101,109 @@ class TimedProgress : public CopyProgress {
   CopyProgress& real_;
 };
 
+// The raw loop: every file copied by CopyFileA into a folder made by CreateDirectoryA.
+bool RawCopy(const std::string& from, const std::string& to, long& files) {
+  if (!CreateDirectoryA(to.c_str(), nullptr)) return false;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((from + "\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    if (!std::strcmp(fd.cFileName, ".") || !std::strcmp(fd.cFileName, "..")) continue;
+    const std::string a = from + "\\" + fd.cFileName, b = to + "\\" + fd.cFileName;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ok = RawCopy(a, b, files) && ok;
+    } else if (CopyFileA(a.c_str(), b.c_str(), TRUE)) {
+      ++files;
+    } else {
+      ok = false;
+    }
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+  return ok;
+}
+
+struct ProcessWindow {
+  DWORD pid;
+  const char* cls;
+  const char* text;  // or null: any
+  HWND found;
+};
+BOOL CALLBACK FindProcessWindow(HWND wnd, LPARAM lp) {
+  auto* f = reinterpret_cast<ProcessWindow*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  char cls[64] = {}, text[256] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (pid != f->pid || std::strcmp(cls, f->cls) != 0 || !IsWindowVisible(wnd)) return TRUE;
+  GetWindowTextA(wnd, text, sizeof text);
+  if (f->text && std::strcmp(text, f->text) != 0) return TRUE;
+  f->found = wnd;
+  return FALSE;
+}
+HWND VisibleWindow(DWORD pid, const char* cls, const char* text = nullptr) {
+  ProcessWindow f{pid, cls, text, nullptr};
+  EnumWindows(&FindProcessWindow, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
+
+int Window(const std::string& exe, const std::string& source, const std::string& destination) {
+  bench::Child child;
+  if (!bench::Start("\"" + exe + "\" \"" + source + "\"", child)) return 1;
+  const HWND main = bench::FindMainWindow(child);
+  if (!main) return 1;
+  HWND status = nullptr, button = nullptr;
+  while (!(status = FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr))) Sleep(2);
+  while (!(button = FindWindowExA(main, nullptr, "BUTTON", "コピー"))) Sleep(2);
+  // The build is over once the totals are up.
+  const bench::RemoteBuffer remote(child.pi.hProcess, 4096);
+  std::string text;
+  while (bench::ReadPanel(remote, status, 1, text) && text.empty()) Sleep(5);
+
+  // The chooser is answered from a thread of ours while the press waits for the run.
+  const DWORD pid = child.pi.dwProcessId;
+  std::atomic<double> answered{0};
+  std::atomic<bool> waiting{true};
+  std::thread chooser([&] {
+    HWND dlg = nullptr;
+    while (waiting && !(dlg = VisibleWindow(pid, "#32770", win::kChooserCaption))) Sleep(2);
+    if (!dlg) return;
+    SetWindowTextA(GetDlgItem(dlg, win::kIdChooserName), destination.c_str());
+    answered = Seconds();
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+  });
+  DWORD_PTR result = 0;
+  const bool returned = SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 3600000, &result) != 0;
+  SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
+  const double end = Seconds();
+  waiting = false;
+  chooser.join();
+  const bool errorsShown = VisibleWindow(pid, "TForm3") != nullptr;
+  const bool progressShown = VisibleWindow(pid, "TForm2") != nullptr;
+  const double peak = bench::PeakMb(child.pi.hProcess);
+  bench::CloseAndWait(child, main);
+  if (!returned || answered == 0) {
+    std::fprintf(stderr, "bench_copy: the copy did not run to its end\n");
+    return 1;
+  }
+  std::printf("window_ms %.1f errors_shown %d progress_left %d peak_mb %.1f\n", 1000 * (end - answered),
+              errorsShown ? 1 : 0, progressShown ? 1 : 0, peak);
+  return errorsShown || progressShown ? 2 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "window") return Window(argv[2], argv[3], argv[4]);
+  if (argc == 4 && std::string(argv[1]) == "raw") {
+    long files = 0;
+    const double t = Seconds();
+    const bool ok = RawCopy(argv[2], argv[3], files);
+    std::printf("raw_files %ld loop_ms %.1f\n", files, 1000 * (Seconds() - t));
+    return ok ? 0 : 2;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_copy SOURCE DESTINATION\n");
+    std::fprintf(stderr, "usage: bench_copy [window EXE | raw] SOURCE DESTINATION\n");
     return 1;
   }
   win::InstallPlatformText();

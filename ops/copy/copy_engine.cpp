@@ -257,19 +257,18 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   // Existence, time, reset and the attribute change all reach the copy under the name it takes,
   // never whatever answers to the source's short name at the destination.
   FileSystem& at = platform_.MirrorFiles(source, mirrored, destination);
-  bool skip = false;
-  std::optional<FindItem> existing = at.Lookup(destination);
-  if (existing) {
+  // What the policy makes of an existing destination: true to leave it as it is.
+  const auto skipExisting = [&](const std::optional<FindItem>& existing) {
+    if (!existing) return false;
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
     if (choices.policy == ExistingPolicy::NewerOnly) overwrite = IsNewer(fs, from->lastWrite, existing->lastWrite);
-    if (overwrite) {
-      if (choices.resetAttributes && !itself && !chosenItself) at.SetAttributes(destination, kAttrNormal);
-    } else {
-      skip = true;
-    }
-  }
+    if (!overwrite) return true;
+    if (choices.resetAttributes && !itself && !chosenItself) at.SetAttributes(destination, kAttrNormal);
+    return false;
+  };
 
   if (from->attributes & kAttrDirectory) {
+    skipExisting(at.Lookup(destination));
     // A folder that cannot be made would leave its files to fail one by one and itself unsaid.
     if (!chosenItself && !platform_.CreateFolderFor(source, mirrored)) hooks_.appendError(kNotCopy + destination);
     return size;
@@ -278,11 +277,17 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
 
   progress_.SetPaths(source, destination, size);
   platform_.PumpMessages();
+  // Copied first as to a new destination, which leaves an existing one untouched: the look-up
+  // is made only when that fails. Looking up a name that is not there searches the whole folder
+  // where names match regardless of case over a file system that does not (Wine), and the copy
+  // searches again: two searches a file, growing with the folder.
   if (itself) {
-    if (!skip) hooks_.appendError(kNotCopy + destination);
-  } else if (!platform_.DuplicateFile(source, mirrored, skip || !existing) && !skip) {
-    // A destination the look-up could not see may still be there: it is never replaced blind.
-    hooks_.appendError(kNotCopy + destination);
+    if (!skipExisting(at.Lookup(destination))) hooks_.appendError(kNotCopy + destination);
+  } else if (!platform_.DuplicateFile(source, mirrored, true)) {
+    std::optional<FindItem> existing = at.Lookup(destination);
+    // A destination the look-up cannot see is never replaced blind: the failure stands.
+    if (!existing || (!skipExisting(existing) && !platform_.DuplicateFile(source, mirrored, false)))
+      hooks_.appendError(kNotCopy + destination);
   }
   hooks_.changeFileAttr(destination, at);
   return size;

@@ -229,7 +229,7 @@ TEST_F(CopyWine, TimerShowsTheDialogOnceAfterASecond) {
 }
 
 // Hidden, the labels wait for the dialog to show or hide; shown, a run of small files updates them
-// at a screen's pace while a big file shows at once. A label never shrinks below its text.
+// ten times a second while a big file shows at once. A label never shrinks below its text.
 TEST_F(CopyWine, LabelsFollowTheFileInHandAtTheScreensPace) {
   const auto from = [&] { return WindowText(Ctl(kIdForm2From)); };
   const auto width = [&](int id) {
@@ -253,12 +253,12 @@ TEST_F(CopyWine, LabelsFollowTheFileInHandAtTheScreensPace) {
   EXPECT_EQ(from(), longPath);
   const LONG wide = width(kIdForm2From);
   EXPECT_GT(wide, 300);
-  form2->SetPaths("C:\\x.txt", "D:\\x.txt", 10);  // within the same screen refresh: waits
-  now += 14;
+  form2->SetPaths("C:\\x.txt", "D:\\x.txt", 10);  // within a tenth of a second: waits
+  now += 99;
   form2->SetPaths("C:\\y.txt", "D:\\y.txt", 10);
   EXPECT_EQ(from(), longPath);
   now += 1;
-  form2->SetPaths("C:\\e.txt", "D:\\e.txt", 10);  // a refresh since the last: at once
+  form2->SetPaths("C:\\e.txt", "D:\\e.txt", 10);  // a tenth since the last: at once
   EXPECT_EQ(from(), "C:\\e.txt");
   EXPECT_EQ(width(kIdForm2From), wide);
   form2->SetPaths("C:\\f.txt", "D:\\f.txt", 10);

@@ -232,9 +232,10 @@ void TForm2::Hide() {
 
 void TForm2::SetPaths(const std::string& from, const std::string& to, int64_t size) {
   // Nobody sees a hidden dialog's labels: most runs end before it shows. Shown, the labels follow
-  // at a screen's pace; a file big enough to take a while shows at once, so its copy never runs
+  // at a pace the eye can read (each change is a measure, a resize check and two repaints through
+  // the window system); a file big enough to take a while shows at once, so its copy never runs
   // under the name of the file before it.
-  constexpr DWORD kRepaintMs = 15;
+  constexpr DWORD kRepaintMs = 100;
   constexpr int64_t kBigFile = 256 << 10;
   pendingFrom_ = from;
   pendingTo_ = to;
