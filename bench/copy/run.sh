@@ -135,7 +135,7 @@ window() {
   local o r x
   o=$(printf '%s\n' "${ours[@]}" | best); r=$(printf '%s\n' "${raws[@]}" | best); x=$(printf '%s\n' "${xcopies[@]}" | best)
   printf 'copy window: %s\n' "${lines[@]}"
-  printf '| %-48s | %10s | %8s |\n' "copy through the window, $files small files" "s" "ratio"
+  printf '| %-48s | %10s | %8s |\n' "copy window, $files small files" "s" "ratio"
   printf '| %-48s | %10.2f | %8s |\n' "raw CreateDirectoryA + CopyFileA loop" "$r" "1.00"
   printf '| %-48s | %10.2f | %8.2f |\n' "Morvane, コピー button to the window answering" "$o" "$(echo "$o / $r" | bc -l)"
   printf '| %-48s | %10.2f | %8.2f |\n' "wine xcopy /E /I /Y" "$x" "$(echo "$x / $r" | bc -l)"

@@ -177,6 +177,9 @@ TEST_F(Copy, WholeTreeMirrorsUnderTheChosenFolder) {
   EXPECT_EQ(std::vector<std::string>(platform.log.end() - 3, platform.log.end()),
             (std::vector<std::string>{"timer off", "hide", "idle"}));
   EXPECT_EQ(Count("free E:\\BACKUP\\"), 1u);  // asked of the destination itself, once with room
+  // A new file's destination is found absent by its copy alone: a look-up is a second search of
+  // the folder (Wine searches it whole for a name that is not there).
+  EXPECT_EQ(platform.mirror.looked, (std::vector<std::string>{"E:\\BACKUP\\Sub", "E:\\BACKUP\\Empty"}));
   EXPECT_EQ(engine.CopiedBytes(), 30);
   EXPECT_EQ(progress.positions.back(), 0);  // 30 bytes in all: no step
   EXPECT_FALSE(engine.Running());

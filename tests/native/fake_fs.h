@@ -164,6 +164,7 @@ class FakeFs : public FileSystem {
 // stands for its true name, which the code-page calls cannot give); other paths go to the fake.
 class FakeMirror : public FileSystem {
  public:
+  std::vector<std::string> looked;  // the aimed item's look-ups
   explicit FakeMirror(FakeFs& fs) : fs_(fs) {}
   void Aim(const std::string& text, const std::string& path) {
     text_ = text;
@@ -181,6 +182,7 @@ class FakeMirror : public FileSystem {
     return fs_.Search(pattern, each);
   }
   std::optional<FindItem> Lookup(const std::string& p) override {
+    if (p == text_) looked.push_back(p);
     return Wide(p, [&](const std::string& at) { return fs_.Lookup(at); });
   }
   uint32_t GetAttributes(const std::string& p) override {
