@@ -137,7 +137,7 @@ window() {
   printf 'copy window: %s\n' "${lines[@]}"
   printf '| %-48s | %10s | %8s |\n' "copy window, $files small files" "s" "ratio"
   printf '| %-48s | %10.2f | %8s |\n' "raw CreateDirectoryA + CopyFileA loop" "$r" "1.00"
-  printf '| %-48s | %10.2f | %8.2f |\n' "Morvane, コピー button to the window answering" "$o" "$(echo "$o / $r" | bc -l)"
+  printf '| %-48s | %10.2f | %8.2f |\n' "Morvane.exe through its window" "$o" "$(echo "$o / $r" | bc -l)"
   printf '| %-48s | %10.2f | %8.2f |\n' "wine xcopy /E /I /Y" "$x" "$(echo "$x / $r" | bc -l)"
   echo "(best of $runs; ratio = time / the raw loop's; goal for Morvane at most 1.20)"
 }
