@@ -126,11 +126,11 @@ TEST_F(EdgesWine, DropAsTheFirstBuildSetsTheSaveFolderAndACloseDuringItGoesThrou
   WriteFile(base + "\\b.txt", "b");
   ASSERT_NO_FATAL_FAILURE(Create({}));
   PumpUntil([] { return false; }, 200);
-  EXPECT_TRUE(form->Lha()->Dialog().InitialFolder().empty());
+  EXPECT_TRUE(form->LhaDialog()->InitialFolder().empty());
 
   PostDrop(form->Handle(), {base + "\\Sub", base + "\\b.txt"});
   ASSERT_TRUE(PumpUntil([&] { return form->PanelText(1) == "3個"; }));
-  EXPECT_EQ(form->Lha()->Dialog().InitialFolder(), base + "\\");
+  EXPECT_EQ(form->LhaDialog()->InitialFolder(), base + "\\");
 
   // The build pumps messages before each target: the close request arrives in the middle.
   DeleteFileA(ini.c_str());
