@@ -316,16 +316,6 @@ HWND TForm1::Control(int id) const {
   return GetDlgItem(wnd_, id);
 }
 
-ui::RadioGroup& TForm1::Group(int firstId) {
-  switch (firstId) {
-    case kIdRGroup: return rGroup_;
-    case kIdAGroup: return aGroup_;
-    case kIdSGroup: return sGroup_;
-    case kIdHGroup: return hGroup_;
-    default: return radioGroup1_;
-  }
-}
-
 void TForm1::CreateControls() {
   HFONT font = static_cast<HFONT>(font_.Get());
   using ui::CreateChild;
@@ -640,11 +630,6 @@ void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
   SetBkMode(dis.hDC, TRANSPARENT);
   SetTextColor(dis.hDC, GetSysColor(COLOR_BTNTEXT));
   DrawTextA(dis.hDC, p.text.c_str(), n, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (p.right ? DT_RIGHT : DT_LEFT));
-}
-
-std::string TForm1::PanelText(int panel) const {
-  if (panel < 0 || panel >= 7) return {};
-  return panels_[panel].text;
 }
 
 void TForm1::EnableOperations(bool enable) {

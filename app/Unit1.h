@@ -85,23 +85,11 @@ class TForm1 : private SessionWindow {
   // between the controls. True when the message was used up.
   bool PreTranslate(const MSG& msg);
 
-  // Test access.
+  // Test access still in use: the model behind the tree, the menus' check marks, the copy run
+  // and its dialog's timer, and the copy's folder chooser.
   TargetTree& Tree() { return session_.Tree(); }
-  HWND TreeView() const { return treeView_; }
-  HWND ListView() const { return listView_; }
-  HWND StatusBar() const { return statusBar_; }
-  HWND Control(int id) const;
   HMENU PopupMenu1() const { return popupMenu1_.Handle(); }
   HMENU PopupMenu3() const { return popupMenu3_.Handle(); }
-  ui::RadioGroup& Group(int firstId);
-  Browser& Browse() { return session_.Browse(); }
-  void RunCommand(UINT id) { Command(id); }
-  bool IsClosing() const { return session_.Closing(); }
-  std::string PanelText(int panel) const;
-  TDragPanel& DragPanel1() { return dragPanel1_; }
-  ErrorList& Errors() { return session_.Errors(); }
-  TForm3* Form3() { return form3_.get(); }
-  lha::win::LhaSaveDialog* LhaDialog() { return &lhaDialog_; }
   TForm2* Form2() { return form2_.get(); }
   const CopyEngine* Copy() const { return session_.Copier(); }
   win::Win32CopyPlatform* CopyPlatformForTests() { return copyPlatform_.get(); }
@@ -122,6 +110,7 @@ class TForm1 : private SessionWindow {
   void CreateControls();
   void CreateMenus();
   void Command(UINT id);
+  HWND Control(int id) const;
   static LRESULT CALLBACK StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
 
   // SessionWindow
