@@ -66,16 +66,5 @@ inline std::vector<std::string> ErrorLines() {
   }
   return lines;
 }
-// The text of the tree's first item: the root folder.
-inline std::string RootText(HWND main) {
-  char text[MAX_PATH * 2] = {};
-  TVITEMA it{};
-  it.mask = TVIF_TEXT;
-  it.hItem = TreeView_GetRoot(MainTree(main));
-  it.pszText = text;
-  it.cchTextMax = sizeof text;
-  if (it.hItem) TreeView_GetItem(MainTree(main), &it);
-  return text;
-}
 
 }  // namespace mv::testing

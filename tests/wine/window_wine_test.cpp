@@ -309,23 +309,6 @@ TEST_F(WindowWine, AWindowClosedMinimisedOrMaximisedStoresItsRestoredSize) {
   EXPECT_NE(Ini().find("[Form]\nWidth=600\nHeight=450\n"), std::string::npos) << Ini();
 }
 
-TEST_F(WindowWine, TheSessionEndStoresTheSettingsAsACloseDoes) {
-  StartActive();
-  SetWindowPos(form->Handle(), nullptr, 0, 0, 610, 440, SWP_NOMOVE | SWP_NOZORDER);
-  // A session end that another program cancels: stored, and the window goes on.
-  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
-  EXPECT_NE(Ini().find("Width=610\nHeight=440\n"), std::string::npos) << Ini();
-  SendMessageA(form->Handle(), WM_ENDSESSION, FALSE, 0);
-  EXPECT_TRUE(IsWindow(form->Handle()));
-
-  SetWindowPos(form->Handle(), nullptr, 0, 0, 620, 445, SWP_NOMOVE | SWP_NOZORDER);
-  ShowWindow(form->Handle(), SW_MINIMIZE);
-  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-  SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-  EXPECT_FALSE(IsWindow(form->Handle()));
-  EXPECT_NE(Ini().find("Width=620\nHeight=445\n"), std::string::npos) << Ini();
-}
-
 // The columns of the screen inside `r` that hold text (pixels much darker than the face).
 std::vector<int> InkColumns(HDC screen, const RECT& r) {
   std::vector<int> cols;
