@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "app/settings/profile_win32.h"
 #include "platform/win32/dpi.h"
@@ -17,20 +18,6 @@ const char kTitle[] = "Morvane";
 
 // Status bar panels: right edges of the seven fixed-width panels (60, 60, 100, 75, 60, 100, 50).
 const int kPanelRight[7] = {60, 120, 220, 295, 355, 455, 505};
-
-// Processes pending messages as the main loop does, the application's drop hook first.
-void PumpMessages(TForm1& form) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (form.PreTranslate(msg)) continue;
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
 
 // The control of a main window that last took the focus, kept as a property of that window so
 // the focus can go back there when the window is active again (after a message box, another
@@ -109,19 +96,18 @@ bool RegisterMorvaneClasses(HINSTANCE instance) {
 }
 
 TForm1::TForm1(std::vector<std::string> args, std::string settingsPath, const lha::win::ArchiverLibrary* archiver)
-    : args_(std::move(args)),
-      settingsPath_(settingsPath.empty() ? win::SettingsFilePath() : std::move(settingsPath)),
-      archiver_(archiver) {
+    : settingsPath_(settingsPath.empty() ? win::SettingsFilePath() : std::move(settingsPath)),
+      store_(settingsPath_),
+      archiver_(archiver),
+      session_(*this, SessionPorts{fs_, list1_, shell_, dates_, store_, &mirror_, locale_, &win::CurrentLocalYear},
+               std::move(args)) {
   if (!archiver_) {
     ownArchiver_ = std::make_unique<lha::win::ArchiverLibrary>();  // substitutes only
     archiver_ = ownArchiver_.get();
   }
-  tree_.SetObserver(&mirror_);
-  builder_ = std::make_unique<TreeBuilder>(fs_, tree_, BuildHooks{[this] { PumpMessages(*this); }, &BusyCursor});
 }
 
 TForm1::~TForm1() {
-  tree_.SetObserver(nullptr);
   if (wnd_) DestroyWindow(wnd_);
 }
 
@@ -143,17 +129,15 @@ LRESULT CALLBACK TForm1::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  ++self->handlerDepth_;
+  // The session counts the handlers on the stack: what a modal loop inside one dispatched waits
+  // for the outermost to return.
+  self->session_.EnterHandler();
   LRESULT r = self->HandleMessage(msg, wp, lp);
-  --self->handlerDepth_;
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     self->wnd_ = nullptr;
-  } else if (self->handlerDepth_ == 0 && !self->pendingDrop_.empty() && self->wnd_) {
-    // A drop held back while a handler ran its own modal loop (a box) is built now that the
-    // handler has returned.
-    self->RunPendingDrop();
   }
+  self->session_.LeaveHandler();
   return r;
 }
 
@@ -163,13 +147,10 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       FormCreate();
       return 0;
     case WM_SHOWWINDOW:
-      if (wp && !shown_) {
-        shown_ = true;
-        PostMessageA(wnd_, WM_MV_FIRSTSHOW, 0, 0);
-      }
+      if (wp && session_.FirstShow()) PostMessageA(wnd_, WM_MV_FIRSTSHOW, 0, 0);
       break;
     case WM_MV_FIRSTSHOW:
-      FormShow();
+      session_.BuildFromCommandLine();
       return 0;
     case WM_SIZE:
       Layout();
@@ -192,15 +173,9 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
       // The session ends as a close does: the settings are stored now. A value that cannot be
       // written has been shown, and the session end is refused as the close would be.
-      return FormCloseQuery() ? TRUE : FALSE;
+      return session_.QueryEndSession() ? TRUE : FALSE;
     case WM_ENDSESSION:
-      if (!wp) {
-        closing_ = false;  // the session goes on, and so does the window
-      } else if (OperationRunning()) {
-        if (copyEngine_ && copyEngine_->Running()) copyEngine_->Cancel();
-      } else {
-        DestroyWindow(wnd_);
-      }
+      session_.EndSession(wp != 0);
       return 0;
     case WM_NOTIFYFORMAT: {
       LRESULT format = 0;
@@ -212,7 +187,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (hdr.hwndFrom == listView_ && hdr.code == LVN_KEYDOWN &&
           ListKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey))
         return 0;  // a shortcut of the list's menu
-      if (win::RouteBrowseNotify(browser_, list1_, mirror_, hdr)) return 0;
+      if (win::RouteBrowseNotify(session_.Browse(), list1_, mirror_, hdr)) return 0;
       break;
     }
     case WM_CONTEXTMENU:
@@ -241,13 +216,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_CLOSE:
-      if (OperationRunning()) {
-        // Closing under a running copy would pull the window from under it: stop the run first.
-        closeAfterRun_ = true;
-        if (copyEngine_ && copyEngine_->Running()) copyEngine_->Cancel();
-        return 0;
-      }
-      if (FormCloseQuery()) DestroyWindow(wnd_);
+      session_.Close();
       return 0;
     case WM_SETCURSOR:
       if (win::BusyCursorShown()) {
@@ -257,7 +226,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_DESTROY:
       RemovePropA(wnd_, kFocusProp);
-      tree_.Clear();
+      session_.Destroying();
       PostQuitMessage(0);
       return 0;
   }
@@ -271,69 +240,50 @@ void TForm1::FormCreate() {
   CreateMenus();
 
   DragAcceptFiles(wnd_, TRUE);
-  tree_.TotalCount = 0;
-  tree_.TotalSize = 0;
 
   // The system's folder icons, asked by attributes alone: no file is named, so the code-page
   // call is as good as the wide one.
   SHFILEINFOA info{};
   HIMAGELIST small = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
       "", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
-  closedFolderIcon_ = info.iIcon;
+  const int closedFolderIcon = info.iIcon;
   SHGetFileInfoA("", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
                  SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | SHGFI_OPENICON);
-  openFolderIcon_ = info.iIcon;
+  const int openFolderIcon = info.iIcon;
   mirror_.Attach(treeView_);
-  mirror_.SetFolderIcons(closedFolderIcon_, openFolderIcon_, small);
-  ApplySettings();
+  mirror_.SetFolderIcons(closedFolderIcon, openFolderIcon, small);
+  session_.ApplySettings();
   Layout();
-  lha_ = std::make_unique<lha::win::LhaCommands>(*archiver_, wnd_, errors_, kTitle, [this] { ShowErrorWindow(); });
+  archivePlatform_ = std::make_unique<lha::win::Win32ArchivePlatform>(*archiver_, wnd_);
+  archiveUi_ = std::make_unique<lha::win::Win32ArchiveUi>(lhaDialog_, wnd_, kTitle, [this] { ShowErrorWindow(); });
+  session_.AttachArchive(*archivePlatform_, *archiveUi_);
 }
 
-void TForm1::ShowErrorWindow() {
-  if (form3_) form3_->Show();
+void TForm1::RestoreDateLabel(const std::string& label) {
+  dateMenu_.Restore(label, ageEdit_, Control(kIdAgeLabel));
 }
 
-void TForm1::ReportBuildFailures() {
-  // What the build could not reach is told at once, as a run tells its failures: the error list
-  // holds those lines and the error window comes up. A build that reached everything leaves the
-  // list of the last run as it was.
-  const std::vector<std::string>& lines = builder_->FailureLines();
-  if (lines.empty()) return;
-  errors_.Clear();
-  for (const std::string& line : lines) errors_.Append(line);
-  ShowErrorWindow();
+void TForm1::ChooseDateLayout(int layout) {
+  dateMenu_.Choose(static_cast<DateLayout>(layout), ageEdit_, Control(kIdAgeLabel));
+  Layout();
 }
 
-void TForm1::ApplySettings() {
-  RECT wr;
-  GetWindowRect(wnd_, &wr);
-  Settings current;
-  current.formWidth = wr.right - wr.left;
-  current.formHeight = wr.bottom - wr.top;
+void TForm1::SetSizes(int formWidth, int formHeight, int treeWidth) {
   RECT tr;
   GetWindowRect(treeView_, &tr);
-  current.treeWidth = tr.right - tr.left;
-  current.dpi = scale_.Dpi();
-  const Settings s = ReadSettings(win::Win32ProfileStore(settingsPath_), current);
-
-  // A stored label that names no layout is shown as it is, with the first layout's mask.
-  dateMenu_.Restore(s.ageLabel, ageEdit_, Control(kIdAgeLabel));
-
-  // The marks come back resolved: at most one is set, and it decides the style.
-  const bool marks[4] = {s.icon, s.list, s.report, s.smallIcon};
-  for (UINT i = 0; i < 4; ++i) {
-    popupMenu1_.Check(kCmdIcon + i, marks[i]);
-    if (marks[i]) SetViewStyle(kCmdIcon + i);
-  }
-  SetWindowPos(wnd_, nullptr, 0, 0, s.formWidth, s.formHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(treeView_, nullptr, 0, 0, s.treeWidth, std::max<int>(0, tr.bottom - tr.top),
+  SetWindowPos(wnd_, nullptr, 0, 0, formWidth, formHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(treeView_, nullptr, 0, 0, treeWidth, std::max<int>(0, tr.bottom - tr.top),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  const bool checked = SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-  if (s.subDirChecked != checked) {
-    SendMessageA(subChek_, BM_SETCHECK, s.subDirChecked ? BST_CHECKED : BST_UNCHECKED, 0);
-    browser_.SubChekClick(s.subDirChecked);
-  }
+}
+
+bool TForm1::SubDirChecked() const { return SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TForm1::SetSubDirChecked(bool checked) {
+  SendMessageA(subChek_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool TForm1::IgnoreAttributes() const {
+  return SendMessageA(Control(kIdCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 Settings TForm1::CurrentSettings() const {
@@ -361,30 +311,9 @@ Settings TForm1::CurrentSettings() const {
   return s;
 }
 
-bool TForm1::FormCloseQuery() {
-  win::Win32ProfileStore store(settingsPath_);
-  std::optional<std::string> error = WriteSettings(store, CurrentSettings());
-  closing_ = true;
-  if (error) {
-    win::ShowErrorBox(wnd_, *error);
-    return false;  // stays open; the next close tries again
-  }
-  return true;
-}
-
 HWND TForm1::Control(int id) const {
   if (id == kIdSubChek) return subChek_;
   return GetDlgItem(wnd_, id);
-}
-
-ui::RadioGroup& TForm1::Group(int firstId) {
-  switch (firstId) {
-    case kIdRGroup: return rGroup_;
-    case kIdAGroup: return aGroup_;
-    case kIdSGroup: return sGroup_;
-    case kIdHGroup: return hGroup_;
-    default: return radioGroup1_;
-  }
 }
 
 void TForm1::CreateControls() {
@@ -403,7 +332,7 @@ void TForm1::CreateControls() {
   dragPanel1_.SetReSizeCtrl(treeView_);
   dragPanel1_.OnEndDrag = [this](TDragPanel&, int32_t, int32_t) { Layout(); };
   list1_.Attach(listView_);  // columns, image lists and the mouse-capture rules
-  list1_.Connect(&browser_);
+  list1_.Connect(&session_.Browse());
   shell_.SetOwner(wnd_);
 
   // The bottom panel's controls, in tab order; Layout() places them.
@@ -499,52 +428,37 @@ void TForm1::CreateMenus() {
 }
 
 void TForm1::Command(UINT id) {
-  // Nothing starts while a build or a copy run pumps messages; Cancel of the progress dialog is
-  // the dialog's own. The close button defers like the close box.
-  if (OperationRunning() && id != kIdButton1 && id != kIdSubChek && !(id >= kCmdIcon && id <= kCmdSmallIcon)) return;
-  if (auto layout = dateMenu_.LayoutOf(id)) {
-    dateMenu_.Choose(*layout, ageEdit_, Control(kIdAgeLabel));
-    Layout();
-    return;
-  }
-  switch (id) {
-    case kIdBitBtn2: BitBtn2Click(); break;
-    case kIdBitBtn1: if (copyEngine_) BitBtn1Click(); break;
-    case kIdBitBtn3: lha_->BitBtn3Click(tree_); break;
-    case kCmdLha1: lha_->Lha1Click(mirror_.Selected(), lha::win::SelectedRowsOf(listView_)); break;
-    case kCmdCopy1: if (copyEngine_) copy1Click(); break;
-    case kCmdChenge1: Chenge1Click(); break;
-    case kCmdErrList1:
-      if (form3_) form3_->Show();
-      break;
-    case kIdButton1:
-      PostMessageA(wnd_, WM_CLOSE, 0, 0);
-      break;
-    case kIdSubChek:
-      browser_.SubChekClick(SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED);
-      break;
-    case kCmdIcon:
-    case kCmdList:
-    case kCmdReport:
-    case kCmdSmallIcon:
-      SetViewStyle(id);
-      break;
-    case kCmdUpFolder: browser_.upfolderClick(); break;
-    case kCmdSelectAll: browser_.selectAll1Click(); break;
-    case kCmdDelete1: browser_.Delete1Click(); break;
-    case kCmdDelete2: browser_.delete2Click(); break;
-    case kCmdFullExpand1: browser_.FullExpand1Click(); break;
-    case kCmdFullCollapse1: browser_.FullCollapse1Click(); break;
-    case kCmdAbout1:
-      ShellAboutA(wnd_, "Morvane Ver 0.97", "属性・日付の変更、コピー、LZH 書庫",
-                  reinterpret_cast<HICON>(GetClassLongPtrA(wnd_, GCLP_HICON)));
-      break;
-    default:
-      break;  // the remaining commands arrive with their operations
-  }
+  static const std::pair<UINT, mv::Command> kCommands[] = {
+      {kIdBitBtn2, mv::Command::Change},
+      {kIdBitBtn1, mv::Command::Copy},
+      {kIdBitBtn3, mv::Command::Archive},
+      {kCmdChenge1, mv::Command::ChangeSelected},
+      {kCmdCopy1, mv::Command::CopySelected},
+      {kCmdLha1, mv::Command::ArchiveSelected},
+      {kIdButton1, mv::Command::Close},
+      {kCmdErrList1, mv::Command::ErrorList},
+      {kCmdAbout1, mv::Command::About},
+      {kIdSubChek, mv::Command::SubDir},
+      {kCmdIcon, mv::Command::ViewIcon},
+      {kCmdList, mv::Command::ViewList},
+      {kCmdReport, mv::Command::ViewReport},
+      {kCmdSmallIcon, mv::Command::ViewSmallIcon},
+      {kCmdUpFolder, mv::Command::UpFolder},
+      {kCmdSelectAll, mv::Command::SelectAll},
+      {kCmdDelete1, mv::Command::RemoveRows},
+      {kCmdDelete2, mv::Command::RemoveNode},
+      {kCmdFullExpand1, mv::Command::FullExpand},
+      {kCmdFullCollapse1, mv::Command::FullCollapse},
+      {kCmdYearYYYY, mv::Command::DateLayout1},
+      {kCmdYearYY, mv::Command::DateLayout2},
+      {kCmdMonthYYYY, mv::Command::DateLayout3},
+      {kCmdMonthYY, mv::Command::DateLayout4},
+  };
+  for (const auto& [control, command] : kCommands)
+    if (control == id) session_.Run(command);
 }
 
-AttribChoices TForm1::PanelChoices() const {
+AttribChoices TForm1::AttribPanel() const {
   AttribChoices c;
   c.readOnly = rGroup_.ItemIndex();
   c.archive = aGroup_.ItemIndex();
@@ -554,82 +468,40 @@ AttribChoices TForm1::PanelChoices() const {
   return c;
 }
 
-bool TForm1::OperationRunning() const { return building_ || (copyEngine_ && copyEngine_->Running()); }
-
 bool TForm1::CreateForm2(HINSTANCE instance) {
-  form2_ = std::make_unique<TForm2>(wnd_, [this] {
-    if (copyEngine_) copyEngine_->Cancel();
-  });
+  form2_ = std::make_unique<TForm2>(wnd_, [this] { session_.CancelCopy(); });
   if (!form2_->Create(instance)) return false;
   copyPlatform_ = std::make_unique<win::Win32CopyPlatform>(wnd_, fs_);
   copyPlatform_->SetMessageHook([this](const MSG& m) { return PreTranslate(m); });
-  CopyHooks hooks;
-  hooks.choices = [this] {
-    CopyChoices c;
-    int item = radioGroup1_.ItemIndex();
-    c.policy = static_cast<ExistingPolicy>(item >= 0 && item <= 2 ? item : 1);
-    c.resetAttributes = SendMessageA(Control(kIdCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    return c;
-  };
-  hooks.changeFileAttr = [this](const std::string& path, FileSystem& at) { changer_.ChangeFileAttr(path, at); };
-  hooks.clearErrors = [this] { errors_.Clear(); };
-  hooks.appendError = [this](const std::string& line) { errors_.Append(line); };
-  hooks.errorCount = [this] { return errors_.Count(); };
-  hooks.showErrors = [this] {
-    if (form3_) form3_->Show();
-  };
-  copyEngine_ = std::make_unique<CopyEngine>(*copyPlatform_, *form2_, std::move(hooks));
+  session_.AttachCopy(*copyPlatform_, *form2_);
   return true;
 }
 
-void TForm1::BitBtn1Click() {
-  win::RunReportingDateErrors(wnd_, [&] { copyEngine_->BitBtn1Click(tree_); });
-  AfterOperation();
-}
-
-void TForm1::copy1Click() {
-  std::vector<FileRow> rows;
-  for (size_t i = 0; i < list1_.RowCount(); ++i) rows.push_back(FileRow{list1_.IsSelected(i), list1_.Cell(i, 0)});
-  Node* selected = mirror_.Selected();
-  win::RunReportingDateErrors(wnd_, [&] { copyEngine_->copy1Click(selected, rows); });
-  AfterOperation();
-}
-
-void TForm1::AfterOperation() {
-  // What arrived while the run pumped messages: a drop is applied now, a close goes through.
-  RunPendingDrop();
-  // The first build of the run, whether from the command line or a drop, sets it once.
-  if (lha_ && !builder_->FirstBaseFolder().empty()) lha_->SetInitialFolder(builder_->FirstBaseFolder());
-  if (closeAfterRun_) {
-    closeAfterRun_ = false;
-    PostMessageA(wnd_, WM_CLOSE, 0, 0);
-  }
-}
-
 bool TForm1::CreateForm3(HINSTANCE instance) {
-  form3_ = std::make_unique<TForm3>(errors_);
+  form3_ = std::make_unique<TForm3>(session_.Errors());
   return form3_->Create(instance);
 }
 
-void TForm1::BitBtn2Click() {
-  win::Win32AttribRunUi ui(wnd_, [this] { browser_.FillFileList(); }, [this] { if (form3_) form3_->Show(); });
-  win::RunReportingDateErrors(wnd_, [&] { RunChangeAll(changer_, errors_, tree_, ui); });
+void TForm1::ShowErrorWindow() {
+  if (form3_) form3_->Show();
 }
 
-void TForm1::Chenge1Click() {
-  std::vector<size_t> rows;
-  for (size_t i = 0; i < list1_.RowCount(); ++i)
-    if (list1_.IsSelected(i)) rows.push_back(i);
-  win::Win32AttribRunUi ui(wnd_, [this] { browser_.FillFileList(); }, [this] { if (form3_) form3_->Show(); });
-  win::RunReportingDateErrors(wnd_, [&] {
-    RunChangeSelected(changer_, errors_, mirror_.Selected(), rows, ui);
-  });
+void TForm1::ShowAbout() {
+  ShellAboutA(wnd_, "Morvane Ver 0.97", "属性・日付の変更、コピー、LZH 書庫",
+              reinterpret_cast<HICON>(GetClassLongPtrA(wnd_, GCLP_HICON)));
 }
 
-void TForm1::SetViewStyle(UINT command) {
-  static const ViewStyle styles[] = {ViewStyle::Icon, ViewStyle::List, ViewStyle::Report, ViewStyle::SmallIcon};
-  list1_.SetViewStyle(styles[command - kCmdIcon]);
-  for (UINT c = kCmdIcon; c <= kCmdSmallIcon; ++c) popupMenu1_.Check(c, c == command);
+void TForm1::PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (PreTranslate(msg)) continue;
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
 }
 
 bool TForm1::ListKeyDown(UINT vk) {
@@ -648,7 +520,7 @@ void TForm1::ContextMenu(HWND from, LPARAM lp) {
     pt = {rc.left + 8, rc.top + 8};
   }
   if (from == listView_) {
-    ListMenuState st = browser_.PopupMenu1Popup();
+    ListMenuState st = session_.Browse().PopupMenu1Popup();
     popupMenu1_.Enable(kCmdDelete1, st.remove);
     popupMenu1_.Enable(kCmdLha1, st.lha);
     popupMenu1_.Enable(kCmdCopy1, st.copy);
@@ -657,7 +529,7 @@ void TForm1::ContextMenu(HWND from, LPARAM lp) {
     popupMenu1_.Enable(kCmdUpFolder, st.upFolder);
     popupMenu1_.Popup(wnd_, pt);
   } else if (from == treeView_) {
-    TreeMenuState st = browser_.PopupMenu2Popup();
+    TreeMenuState st = session_.Browse().PopupMenu2Popup();
     popupMenu2_.Enable(kCmdDelete2, st.remove);
     popupMenu2_.Enable(kCmdFullExpand1, st.fullExpand);
     popupMenu2_.Enable(kCmdFullCollapse1, st.fullCollapse);
@@ -760,36 +632,8 @@ void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
   DrawTextA(dis.hDC, p.text.c_str(), n, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (p.right ? DT_RIGHT : DT_LEFT));
 }
 
-std::string TForm1::PanelText(int panel) const {
-  if (panel < 0 || panel >= 7) return {};
-  return panels_[panel].text;
-}
-
-void TForm1::ShowTotals() {
-  SetPanelText(1, FormatTotal(tree_.TotalCount) + "個", true);
-  SetPanelText(2, FormatTotal(tree_.TotalSize) + "ﾊﾞｲﾄ", true);
-}
-
 void TForm1::EnableOperations(bool enable) {
   for (const ui::BitBtn* b : {&bitBtn1_, &bitBtn2_, &bitBtn3_}) EnableWindow(b->Handle(), enable);
-}
-
-void TForm1::FormShow() { BuildFromCommandLine(); }
-
-void TForm1::BuildFromCommandLine() {
-  if (!args_.empty()) {
-    building_ = true;
-    BusyCursor(true);
-    EnableOperations(true);
-    mirror_.BeginUpdate();
-    builder_->Build(args_, true);
-    mirror_.EndUpdate();
-    building_ = false;
-    ShowTotals();
-  }
-  SelectFirstNode();
-  if (!args_.empty()) ReportBuildFailures();
-  AfterOperation();
 }
 
 void TForm1::RestoreFocus() {
@@ -801,38 +645,6 @@ void TForm1::RestoreFocus() {
   if (HWND first = GetNextDlgTabItem(wnd_, nullptr, FALSE)) SetFocus(first);
 }
 
-void TForm1::SelectFirstNode() {
-  mirror_.ExpandAll(true);
-  mirror_.Select(tree_.FirstNode());
-  SetFocus(treeView_);
-}
-
-void TForm1::ApplyDrop(const std::vector<std::string>& paths) {
-  building_ = true;
-  BusyCursor(true);
-  tree_.TotalCount = 0;
-  tree_.TotalSize = 0;
-  EnableOperations(true);
-  SetForegroundWindow(wnd_);
-  mirror_.BeginUpdate();
-  builder_->Build(paths, false);
-  mirror_.EndUpdate();
-  building_ = false;
-  SelectFirstNode();
-  ShowTotals();
-  ReportBuildFailures();
-}
-
-void TForm1::RunPendingDrop() {
-  // A drop that arrived while a build or a copy pumped messages is applied after it, never
-  // under it.
-  while (!pendingDrop_.empty() && !OperationRunning()) {
-    std::vector<std::string> paths = std::move(pendingDrop_);
-    pendingDrop_.clear();
-    ApplyDrop(paths);
-  }
-}
-
 bool TForm1::PreTranslate(const MSG& msg) { return DropFiles(msg) || ui::NavigateKey(wnd_, msg); }
 
 bool TForm1::DropFiles(const MSG& msg) {
@@ -840,12 +652,7 @@ bool TForm1::DropFiles(const MSG& msg) {
   HDROP drop = reinterpret_cast<HDROP>(msg.wParam);
   std::vector<std::string> paths = ReadDrop(drop);
   DragFinish(drop);
-  if (paths.empty()) return true;
-  pendingDrop_ = std::move(paths);
-  // Under a running build or copy the drop waits for its end, and under a handler's box until
-  // the handler returns (it may still use the tree it started on); otherwise it is built now,
-  // and a close requested while it was being built goes through after it, as after a copy.
-  if (!OperationRunning() && handlerDepth_ <= 1) AfterOperation();
+  session_.Drop(std::move(paths));
   return true;
 }
 

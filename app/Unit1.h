@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/session.h"
+#include "app/settings/profile_win32.h"
 #include "app/settings/settings.h"
 #include "ui/Dragpnl.h"
 #include "browse/browser.h"
@@ -61,18 +63,21 @@ enum MenuId : UINT {
   kCmdYearYYYY, kCmdYearYY, kCmdMonthYYYY, kCmdMonthYY,
 };
 
-class TForm1 : private BrowseHost {
+class TForm1 : private SessionWindow {
  public:
   // args: the paths to work on (the command line after the program's name); settingsPath:
   // the settings file (empty: Morvane.ini beside the executable).
   explicit TForm1(std::vector<std::string> args, std::string settingsPath = {},
                   const lha::win::ArchiverLibrary* archiver = nullptr);
-  ~TForm1();
+  ~TForm1() override;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
   bool Create(HINSTANCE instance);
   HWND Handle() const { return wnd_; }
+  // Create the progress dialog and the error window (start-up does this after the main window).
+  bool CreateForm2(HINSTANCE instance);
+  bool CreateForm3(HINSTANCE instance);
 
   // The application-wide message hook: true when the message was a drop and has been handled.
   bool DropFiles(const MSG& msg);
@@ -80,38 +85,14 @@ class TForm1 : private BrowseHost {
   // between the controls. True when the message was used up.
   bool PreTranslate(const MSG& msg);
 
-  // Test access.
-  TargetTree& Tree() { return tree_; }
-  HWND TreeView() const { return treeView_; }
-  HWND ListView() const { return listView_; }
-  HWND StatusBar() const { return statusBar_; }
-  HWND Control(int id) const;
+  // Test access still in use: the model behind the tree, the menus' check marks, the copy run
+  // and its dialog's timer, and the copy's folder chooser.
+  TargetTree& Tree() { return session_.Tree(); }
   HMENU PopupMenu1() const { return popupMenu1_.Handle(); }
-  HMENU PopupMenu2() const { return popupMenu2_.Handle(); }
   HMENU PopupMenu3() const { return popupMenu3_.Handle(); }
-  ui::RadioGroup& Group(int firstId);
-  Browser& Browse() { return browser_; }
-  win::ListView1& List1() { return list1_; }
-  void RunCommand(UINT id) { Command(id); }
-  bool IsClosing() const { return closing_; }
-  // A status bar panel's text as the control holds it, without the alignment tabs.
-  std::string PanelText(int panel) const;
-  TDragPanel& DragPanel1() { return dragPanel1_; }
-  // The close request: writes the settings; false keeps the window open (a value could not be
-  // written, and the error box has told the user).
-  bool FormCloseQuery();
-  ErrorList& Errors() { return errors_; }
-  TForm3* Form3() { return form3_.get(); }
-  win::MaskEdit& AgeEdit() { return ageEdit_; }
-  // Create the progress dialog and the error window (start-up does this after the main window).
-  bool CreateForm2(HINSTANCE instance);
-  bool CreateForm3(HINSTANCE instance);
-  lha::win::LhaCommands* Lha() { return lha_.get(); }
   TForm2* Form2() { return form2_.get(); }
-  CopyEngine* Copy() { return copyEngine_.get(); }
+  const CopyEngine* Copy() const { return session_.Copier(); }
   win::Win32CopyPlatform* CopyPlatformForTests() { return copyPlatform_.get(); }
-  // A build or a copy run is pumping messages: nothing may change or walk the targets now.
-  bool OperationRunning() const;
 
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -119,44 +100,51 @@ class TForm1 : private BrowseHost {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void FormCreate();
-  void FormShow();
-  void BuildFromCommandLine();
-  void EnableOperations(bool enable);
-  void SelectFirstNode();
-  void ApplyDrop(const std::vector<std::string>& paths);
-  void RunPendingDrop();
-  void ReportBuildFailures();
-  void ShowErrorWindow();
   void Layout();
   void SetPanelText(int panel, const std::string& text, bool right);
   void DrawPanel(const DRAWITEMSTRUCT& dis) const;
   int LabelWidth(HWND label) const;
   void RestoreFocus();
-
-  // BrowseHost
-  void SetPanel(int panel, const std::string& text) override { SetPanelText(panel, text, true); }
-  void ShowTotals() override;
-  void SetBusy(bool busy) override;
-  void DisableOperations() override { EnableOperations(false); }
-  bool Closing() const override { return closing_; }
-
   bool ListKeyDown(UINT vk);
   void ContextMenu(HWND from, LPARAM lp);
-  void SetViewStyle(UINT command);
-  AttribChoices PanelChoices() const;
-  void BitBtn2Click();
-  void BitBtn1Click();
-  void copy1Click();
-  void AfterOperation();
-  void Chenge1Click();
-  void ApplySettings();
-  Settings CurrentSettings() const;
   void CreateControls();
   void CreateMenus();
   void Command(UINT id);
+  HWND Control(int id) const;
   static LRESULT CALLBACK StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
 
-  std::vector<std::string> args_;
+  // SessionWindow
+  AttribChoices AttribPanel() const override;
+  int ExistingItem() const override { return radioGroup1_.ItemIndex(); }
+  bool IgnoreAttributes() const override;
+  bool SubDirChecked() const override;
+  Settings CurrentSettings() const override;
+  void RestoreDateLabel(const std::string& label) override;
+  void SetSizes(int formWidth, int formHeight, int treeWidth) override;
+  void SetSubDirChecked(bool checked) override;
+  void SetPanel(int panel, const std::string& text) override { SetPanelText(panel, text, true); }
+  void EnableOperations(bool enable) override;
+  void SetViewMark(int item, bool checked) override { popupMenu1_.Check(kCmdIcon + item, checked); }
+  void SetListStyle(ViewStyle style) override { list1_.SetViewStyle(style); }
+  void ChooseDateLayout(int layout) override;
+  void SetArchiveFolder(const std::string& folder) override { lhaDialog_.SetInitialFolder(folder); }
+  Node* SelectedNode() const override { return mirror_.Selected(); }
+  void SelectNode(Node* node) override { mirror_.Select(node); }
+  void ExpandAll(bool expand) override { mirror_.ExpandAll(expand); }
+  void FocusTree() override { SetFocus(treeView_); }
+  void BeginTreeUpdate() override { mirror_.BeginUpdate(); }
+  void EndTreeUpdate() override { mirror_.EndUpdate(); }
+  void SetBusy(bool busy) override;
+  void BringToFront() override { SetForegroundWindow(wnd_); }
+  void PumpMessages() override;
+  void ShowErrorWindow() override;
+  void ShowAbout() override;
+  void ErrorBox(const std::string& message) override { win::ShowErrorBox(wnd_, message); }
+  void Notice(const std::string& text) override { win::ShowNotice(wnd_, text); }
+  bool Confirm(const std::string& question) override { return win::ConfirmYesNo(wnd_, question); }
+  void PostClose() override { PostMessageA(wnd_, WM_CLOSE, 0, 0); }
+  void Destroy() override { DestroyWindow(wnd_); }
+
   std::string settingsPath_;
   TDragPanel dragPanel1_;
   HWND wnd_ = nullptr;
@@ -175,38 +163,25 @@ class TForm1 : private BrowseHost {
     bool right = false;
   };
   std::array<Panel, 7> panels_;
-  bool shown_ = false;
-  bool building_ = false;
-  std::vector<std::string> pendingDrop_;
-  // How many of this window's handlers are on the stack: above one, a modal loop inside a
-  // handler dispatched the message in hand.
-  int handlerDepth_ = 0;
 
-  TargetTree tree_;
   win::Win32FileSystem fs_;
   win::TreeViewMirror mirror_;
-  std::unique_ptr<TreeBuilder> builder_;
   win::ListView1 list1_;
-  win::DirTreePort treePort_{tree_, mirror_};
   win::ShellWin32 shell_;
   win::DateFormatWin32 dates_;
-  Browser browser_{tree_, fs_, list1_, treePort_, shell_, dates_, *this};
-  bool closing_ = false;
+  win::Win32ProfileStore store_;
   LocaleDates locale_ = win::ReadLocaleDates();
-  ErrorList errors_;
   win::MaskEdit ageEdit_{locale_};
   win::DateLayoutMenu dateMenu_{popupMenu3_.Handle(), kCmdYearYYYY};
-  AttribChanger changer_{fs_, errors_, [this] { return PanelChoices(); }, locale_, &win::CurrentLocalYear};
-  std::unique_ptr<TForm3> form3_;
-  std::unique_ptr<TForm2> form2_;
   const lha::win::ArchiverLibrary* archiver_;
   std::unique_ptr<lha::win::ArchiverLibrary> ownArchiver_;  // when start-up gave none
-  std::unique_ptr<lha::win::LhaCommands> lha_;
+  lha::win::LhaSaveDialog lhaDialog_;
+  std::unique_ptr<lha::win::Win32ArchivePlatform> archivePlatform_;
+  std::unique_ptr<lha::win::Win32ArchiveUi> archiveUi_;
+  std::unique_ptr<TForm3> form3_;
+  std::unique_ptr<TForm2> form2_;
   std::unique_ptr<win::Win32CopyPlatform> copyPlatform_;
-  std::unique_ptr<CopyEngine> copyEngine_;  // declared last: it goes first
-  bool closeAfterRun_ = false;
-  int closedFolderIcon_ = 0;
-  int openFolderIcon_ = 0;
+  Session session_;  // declared last: it goes first, its engines before the ports they use
 };
 
 // Registers the window classes and common controls; once per process.

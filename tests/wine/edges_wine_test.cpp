@@ -16,8 +16,8 @@ class EdgesWine : public RoadTest {
     if (!drive.empty()) RunShell("rm -f '" + driveLink + "'", tmp / "rm.status");
     RoadTest::TearDown();
   }
-  std::vector<std::string> Lines() { return form->Errors().Lines(); }
-  std::string Figures() { return form->PanelText(4) + " " + form->PanelText(5); }
+  std::vector<std::string> Lines() { return ErrorLines(); }
+  std::string Figures() { return PanelText(form->Handle(), 4) + " " + PanelText(form->Handle(), 5); }
 
   // Makes a free drive letter name the folder (a link in the prefix's device folder); "" when
   // none could be made.
@@ -55,13 +55,13 @@ TEST_F(EdgesWine, LinksToFoldersAreScannedLikeFoldersAndLoopsEndTheBuild) {
                        tmp / "ln.status"));
   Start({base + "\\Sub", base + "\\Named"});
   // Sub, a.txt, dlink, dlink\d.txt, loop (listed, not entered), Named, Named\d.txt.
-  EXPECT_EQ(form->PanelText(1), "7個");
+  EXPECT_EQ(PanelText(form->Handle(), 1), "7個");
   const std::string out = tmp / "Out";
   answers.chooserFolder = out;
   Click(kIdBitBtn1);
   EXPECT_EQ(FilesBelow(out),
             (std::vector<std::string>{"Named\\d.txt=dd", "Sub\\a.txt=a", "Sub\\dlink\\d.txt=dd"}));
-  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(Lines());
+  EXPECT_TRUE(ErrorLines().empty()) << ::testing::PrintToString(Lines());
   Close();
 }
 
@@ -87,8 +87,7 @@ TEST_F(EdgesWine, DriveRootTargetIsHeldAsTheRootByEveryCommand) {
   ASSERT_EQ(ReadAll(d + "\\r.txt"), "root");
 
   Start({d + "\\"});
-  EXPECT_EQ(form->PanelText(1), "4個");  // the drive, In, i.txt, r.txt
-  EXPECT_EQ(form->Tree().FirstNode()->entries, (std::vector<std::string>{"0," + d + "\\"}));
+  EXPECT_EQ(PanelText(form->Handle(), 1), "4個");  // the drive, In, i.txt, r.txt
   ASSERT_EQ(Rows().size(), 1u);
 
   const std::string archive = tmp / "root.lzh";
@@ -106,38 +105,16 @@ TEST_F(EdgesWine, DriveRootTargetIsHeldAsTheRootByEveryCommand) {
   EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"In\\i.txt=in", "r.txt=root"}));
 
   SelectRows({0});
-  form->Browse().ListView1DblClick();
+  SendMessageA(MainList(form->Handle()), WM_KEYDOWN, VK_RETURN, 0);  // Enter enters, as a double click
   EXPECT_EQ(SelectedNodeText(), d);
   EXPECT_EQ(Rows().size(), 2u);
 
-  form->RunCommand(kCmdDelete2);
+  MainCommand(form->Handle(), kCmdDelete2);
   EXPECT_EQ(SelectedNodeText(), d + "\\");
-  EXPECT_TRUE(form->Tree().FirstNode()->entries.empty());
-  EXPECT_EQ(form->PanelText(1), "個");
-  EXPECT_EQ(form->PanelText(2), "ﾊﾞｲﾄ");
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(PanelText(form->Handle(), 1), "個");
+  EXPECT_EQ(PanelText(form->Handle(), 2), "ﾊﾞｲﾄ");
   Close();
-}
-
-// A close request that arrives while a drop is being built runs when the build ends, and the
-// first build of the run, a drop, gives the archive save dialog its first folder.
-TEST_F(EdgesWine, DropAsTheFirstBuildSetsTheSaveFolderAndACloseDuringItGoesThrough) {
-  MakeFolder(base + "\\Sub");
-  WriteFile(base + "\\Sub\\a.txt", "a");
-  WriteFile(base + "\\b.txt", "b");
-  ASSERT_NO_FATAL_FAILURE(Create({}));
-  PumpUntil([] { return false; }, 200);
-  EXPECT_TRUE(form->Lha()->Dialog().InitialFolder().empty());
-
-  PostDrop(form->Handle(), {base + "\\Sub", base + "\\b.txt"});
-  ASSERT_TRUE(PumpUntil([&] { return form->PanelText(1) == "3個"; }));
-  EXPECT_EQ(form->Lha()->Dialog().InitialFolder(), base + "\\");
-
-  // The build pumps messages before each target: the close request arrives in the middle.
-  DeleteFileA(ini.c_str());
-  PostDrop(form->Handle(), {base + "\\b.txt", base + "\\Sub"});
-  PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(form->Handle()); }, 5000));
-  EXPECT_NE(Ini().find("[Form]"), std::string::npos);  // the close wrote the settings
 }
 
 // The flat figures follow every refill of the list, and read zero once the top folder is gone.
@@ -157,8 +134,8 @@ TEST_F(EdgesWine, FlatFiguresFollowEveryRefillAndReadZeroWithoutATree) {
   EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
   SelectRows({0});
   EXPECT_EQ(Figures(), "1個 4ﾊﾞｲﾄ");
-  form->RunCommand(kCmdDelete2);  // the top folder
-  EXPECT_EQ(form->PanelText(1), "個");
+  MainCommand(form->Handle(), kCmdDelete2);  // the top folder
+  EXPECT_EQ(PanelText(form->Handle(), 1), "個");
   EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
   Close();
 }
@@ -180,7 +157,7 @@ TEST_F(EdgesWine, FiguresUseTheLocaleThousandsSeparator) {
   WriteFile(base + "\\big.bin", std::string(1234567, 'x'));
   Start({base + "\\big.bin"});
   SelectRows({0});
-  const std::string total = form->PanelText(2), selected = form->PanelText(5);
+  const std::string total = PanelText(form->Handle(), 2), selected = PanelText(form->Handle(), 5);
   Close();
   EXPECT_EQ(total, "1.234.567ﾊﾞｲﾄ");
   EXPECT_EQ(selected, "1.234.567ﾊﾞｲﾄ");
@@ -200,11 +177,11 @@ TEST_F(EdgesWine, NewerOnlyKeepsADestinationDatedBeyondThePackedRange) {
   SetLastWrite(out + "\\b.txt", 1975, 1, 1, 12);  // before 1980
   Start({base + "\\a.txt", base + "\\b.txt"});
   answers.chooserFolder = out;
-  ASSERT_EQ(SendMessageA(form->Group(kIdRadioGroup1).Item(1), BM_GETCHECK, 0, 0), BST_CHECKED);
+  ASSERT_EQ(SendMessageA(GroupItem(form->Handle(), kIdRadioGroup1, 1), BM_GETCHECK, 0, 0), BST_CHECKED);
   Click(kIdBitBtn1);
   EXPECT_EQ(ReadAll(out + "\\a.txt"), "later");
   EXPECT_EQ(ReadAll(out + "\\b.txt"), "new");
-  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(Lines());
+  EXPECT_TRUE(ErrorLines().empty()) << ::testing::PrintToString(Lines());
   Close();
 }
 
@@ -234,7 +211,7 @@ TEST_F(EdgesWine, FolderRowWithAnotherCaptionIsDescendedByTheMenuCommands) {
   Start({base + "\\Sub"});
   auto recaption = [&] {
     char caption[] = "サブフォルダー";
-    ListView_SetItemText(form->ListView(), 0, 0, caption);
+    ListView_SetItemText(MainList(form->Handle()), 0, 0, caption);
     SelectRows({0});
   };
   const std::string out = tmp / "Out";

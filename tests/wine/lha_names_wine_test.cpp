@@ -79,7 +79,7 @@ TEST_F(LhaNamesWine, TheErrorWindowNamesExactlyTheFilesArchivedUnderShortNames) 
   EXPECT_TRUE(watch.Lines().empty()) << ::testing::PrintToString(watch.Lines());
   // The error window names each file stored under its short name, and no other.
   EXPECT_TRUE(ErrorWindowShown());
-  std::vector<std::string> lines = form->Errors().Lines();
+  std::vector<std::string> lines = ErrorLines();
   std::sort(lines.begin(), lines.end());
   std::sort(shortNamed.begin(), shortNamed.end());
   EXPECT_EQ(lines, shortNamed);

@@ -234,23 +234,23 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   Start({folder});
 
   // Every item but the dot file is counted: the folders, their files, the files.
-  EXPECT_EQ(form->Tree().TotalCount, static_cast<int>(expected.size()) + 1);
-  HTREEITEM node = FindNode(TreeView_GetRoot(form->TreeView()), "Names");
+  EXPECT_EQ(PanelText(form->Handle(), 1), FormatTotal(static_cast<int64_t>(expected.size()) + 1) + "個");
+  HTREEITEM node = FindNode(TreeView_GetRoot(MainTree(form->Handle())), "Names");
   ASSERT_TRUE(node);
-  TreeView_SelectItem(form->TreeView(), node);
+  TreeView_SelectItem(MainTree(form->Handle()), node);
   PumpPending();
 
   // The tree shows each folder's true name too.
   std::vector<std::wstring> folders, wantFolders;
-  for (HTREEITEM child = TreeView_GetChild(form->TreeView(), node); child;
-       child = TreeView_GetNextSibling(form->TreeView(), child)) {
+  for (HTREEITEM child = TreeView_GetChild(MainTree(form->Handle()), node); child;
+       child = TreeView_GetNextSibling(MainTree(form->Handle()), child)) {
     wchar_t text[MAX_PATH] = {};
     TVITEMW tvi{};
     tvi.mask = TVIF_HANDLE | TVIF_TEXT;
     tvi.hItem = child;
     tvi.pszText = text;
     tvi.cchTextMax = MAX_PATH;
-    SendMessageW(form->TreeView(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
+    SendMessageW(MainTree(form->Handle()), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
     folders.push_back(text);
   }
   for (const HostileName& n : names)
@@ -260,7 +260,7 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   EXPECT_EQ(folders, wantFolders);
 
   // The list shows each row's true name, with the size of that very file.
-  HWND list = form->ListView();
+  HWND list = MainList(form->Handle());
   std::map<std::wstring, std::string> shown;
   for (int i = 0; i < ListView_GetItemCount(list); ++i) {
     wchar_t text[MAX_PATH] = {};
@@ -285,7 +285,7 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   TypeDate("20210304050608");
   Click(kIdBitBtn2);
   PumpPending();
-  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(form->Errors().Lines());
+  EXPECT_TRUE(ErrorLines().empty()) << ::testing::PrintToString(ErrorLines());
   const std::wstring at = win::WideOf(folder);
   for (const auto& [name, bytes] : expected) {
     if (name.back() == L'\\') continue;
@@ -308,7 +308,7 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   answers.chooserFolder = out;
   Click(kIdBitBtn1);
   PumpPending();
-  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(form->Errors().Lines());
+  EXPECT_TRUE(ErrorLines().empty()) << ::testing::PrintToString(ErrorLines());
   std::map<std::wstring, std::string> want;
   for (const auto& [name, bytes] : expected) want[L"Names\\" + name] = bytes;
   want[L"Names\\"] = "";
@@ -322,7 +322,7 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   PumpPending();
   Menu(kCmdCopy1);
   PumpPending();
-  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(form->Errors().Lines());
+  EXPECT_TRUE(ErrorLines().empty()) << ::testing::PrintToString(ErrorLines());
   EXPECT_EQ(Show(TreeW(out2)), Show(expected));
 
   // A second copy with "コピーしない" finds each destination under its true name and keeps it.
@@ -335,7 +335,7 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   PumpPending();
   EXPECT_EQ(ReadW(win::WideOf(out2) + L"\\" + cafeLike), "");  // kept, not copied over
   EXPECT_EQ(ReadW(win::WideOf(out2) + L"\\naive.txt"), "naive.txt");
-  EXPECT_TRUE(form->Errors().Empty()) << ::testing::PrintToString(form->Errors().Lines());
+  EXPECT_TRUE(ErrorLines().empty()) << ::testing::PrintToString(ErrorLines());
   Close();
 }
 

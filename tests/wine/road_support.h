@@ -15,6 +15,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 #include "shell_support.h"
+#include "main_view.h"
 #include "wine_support.h"
 
 namespace mv::testing {
@@ -173,38 +174,38 @@ class RoadTest : public ::testing::Test {
   }
   void Start(std::vector<std::string> args) {
     ASSERT_NO_FATAL_FAILURE(Create(std::move(args)));
-    ASSERT_TRUE(PumpUntil([&] { return !form->PanelText(1).empty() && ListView_GetItemCount(form->ListView()) > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return !PanelText(form->Handle(), 1).empty() && ListView_GetItemCount(MainList(form->Handle())) > 0; }));
   }
   void Close() {
     SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
     PumpUntil([&] { return !IsWindow(form->Handle()); }, 3000);
   }
 
-  void Click(int id) { SendMessageA(form->Control(id), BM_CLICK, 0, 0); }
+  void Click(int id) { SendMessageA(MainControl(form->Handle(), id), BM_CLICK, 0, 0); }
   void Menu(UINT id) { SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-  void Choose(int group, int item) { SendMessageA(form->Group(group).Item(item), BM_CLICK, 0, 0); }
+  void Choose(int group, int item) { SendMessageA(GroupItem(form->Handle(), group, item), BM_CLICK, 0, 0); }
   void TypeDate(const std::string& digits) {
-    HWND edit = form->Control(kIdAgeEdit);
+    HWND edit = MainControl(form->Handle(), kIdAgeEdit);
     SetFocus(edit);
     SendMessageA(edit, WM_KEYDOWN, VK_HOME, 0);
     for (char c : digits) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
-    SetFocus(form->TreeView());  // leaving the field checks the text
+    SetFocus(MainTree(form->Handle()));  // leaving the field checks the text
     PumpPending();
   }
   void ClearDate() {
-    HWND edit = form->Control(kIdAgeEdit);
+    HWND edit = MainControl(form->Handle(), kIdAgeEdit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     SendMessageA(edit, WM_KEYDOWN, VK_DELETE, 0);
   }
   void SelectRows(std::initializer_list<int> rows) {
-    HWND list = form->ListView();
+    HWND list = MainList(form->Handle());
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     PumpPending();
   }
   std::vector<std::string> Rows(int column = 0) {
     std::vector<std::string> rows;
-    HWND list = form->ListView();
+    HWND list = MainList(form->Handle());
     for (int i = 0; i < ListView_GetItemCount(list); ++i) {
       char text[MAX_PATH] = {};
       ListView_GetItemText(list, i, column, text, sizeof text);
@@ -213,7 +214,7 @@ class RoadTest : public ::testing::Test {
     return rows;
   }
   std::string SelectedNodeText() {
-    HWND tv = form->TreeView();
+    HWND tv = MainTree(form->Handle());
     HTREEITEM item = TreeView_GetSelection(tv);
     char text[MAX_PATH] = {};
     TVITEMA it{};
@@ -225,7 +226,7 @@ class RoadTest : public ::testing::Test {
     return text;
   }
   HTREEITEM FindNode(HTREEITEM from, const std::string& text) {
-    HWND tv = form->TreeView();
+    HWND tv = MainTree(form->Handle());
     for (HTREEITEM item = from; item; item = TreeView_GetNextSibling(tv, item)) {
       char buf[MAX_PATH] = {};
       TVITEMA it{};
@@ -239,7 +240,7 @@ class RoadTest : public ::testing::Test {
     }
     return nullptr;
   }
-  bool ErrorWindowShown() { return form->Form3() && IsWindowVisible(form->Form3()->Handle()); }
+  bool ErrorWindowShown() { return IsWindowVisible(ProgramWindow("TForm3")); }
   std::string Ini() {
     std::string out;
     for (char c : ReadAll(ini))

@@ -8,6 +8,7 @@
 #include "platform/win32/handles.h"
 #include "targets/builder.h"
 #include "targets/entry.h"
+#include "main_view.h"
 #include "wine_support.h"
 
 using namespace mv;
@@ -76,21 +77,21 @@ TEST_F(TargetsWine, CommandLineWithShortNameBuildsTheTreeAndTotals) {
   // a.txt, the folder, b, h, s, 表ソ, Deep, c: dot items are neither listed nor counted.
   EXPECT_EQ(form->Tree().TotalCount, 8);
   EXPECT_EQ(form->Tree().TotalSize, 3 + 5 + 7 + 11 + 13 + 17);
-  EXPECT_EQ(form->PanelText(1), "8個");
-  EXPECT_EQ(form->PanelText(2), "56ﾊﾞｲﾄ");
-  EXPECT_EQ(form->PanelText(0), "ファイル数");
-  EXPECT_EQ(TreeView_GetCount(form->TreeView()), 3u);
-  EXPECT_TRUE(IsWindowEnabled(form->Control(kIdBitBtn1)));
+  EXPECT_EQ(PanelText(form->Handle(), 1), "8個");
+  EXPECT_EQ(PanelText(form->Handle(), 2), "56ﾊﾞｲﾄ");
+  EXPECT_EQ(PanelText(form->Handle(), 0), "ファイル数");
+  EXPECT_EQ(TreeView_GetCount(MainTree(form->Handle())), 3u);
+  EXPECT_TRUE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn1)));
   // The root is selected and the tree has the focus.
-  EXPECT_EQ(form->TreeView() ? TreeView_GetSelection(form->TreeView()) : nullptr, TreeView_GetRoot(form->TreeView()));
+  EXPECT_EQ(MainTree(form->Handle()) ? TreeView_GetSelection(MainTree(form->Handle())) : nullptr, TreeView_GetRoot(MainTree(form->Handle())));
 }
 
 // Every node shows expanded and in view after a build, and again after a full collapse and a
 // full expand from the tree's menu: the view is laid out, not only the items marked.
 TEST_F(TargetsWine, BuildAndFullExpandShowEveryNode) {
   auto form = Start({work});
-  ASSERT_TRUE(PumpUntil([&] { return form->PanelText(1) == "9個"; }));
-  HWND tv = form->TreeView();
+  ASSERT_TRUE(PumpUntil([&] { return PanelText(form->Handle(), 1) == "9個"; }));
+  HWND tv = MainTree(form->Handle());
   auto inView = [&] {
     int n = 0;
     for (HTREEITEM i = TreeView_GetRoot(tv); i; i = TreeView_GetNextVisible(tv, i)) ++n;
@@ -109,10 +110,10 @@ TEST_F(TargetsWine, BuildAndFullExpandShowEveryNode) {
   ASSERT_TRUE(last);
   ASSERT_TRUE(TreeView_GetItemRect(tv, last, &deep, TRUE));
   EXPECT_GT(deep.top, 0);  // laid out below the others
-  form->RunCommand(kCmdFullCollapse1);
+  MainCommand(form->Handle(), kCmdFullCollapse1);
   PumpPending();
   EXPECT_EQ(inView(), 1);
-  form->RunCommand(kCmdFullExpand1);
+  MainCommand(form->Handle(), kCmdFullExpand1);
   PumpPending();
   EXPECT_EQ(inView(), 4);
   EXPECT_TRUE(allExpanded());
@@ -122,8 +123,8 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   auto form = Start({});
   PumpPending();
   EXPECT_TRUE(form->Tree().Empty());
-  EXPECT_EQ(form->PanelText(1), "");
-  EXPECT_FALSE(IsWindowEnabled(form->Control(kIdBitBtn2)));
+  EXPECT_EQ(PanelText(form->Handle(), 1), "");
+  EXPECT_FALSE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn2)));
   PostDrop(form->Handle(), {sub + "\\b.txt", sub + "\\表ソ.txt", sub + "\\Deep"});
   static TForm1* current;
   current = form.get();
@@ -134,10 +135,10 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   EXPECT_EQ(root->entries, (std::vector<std::string>{"0," + sub + "\\Deep", "5," + sub + "\\b.txt",
                                                      "13," + sub + "\\表ソ.txt"}));
   EXPECT_EQ(form->Tree().TotalCount, 4);
-  EXPECT_EQ(form->PanelText(2), "35ﾊﾞｲﾄ");
-  EXPECT_TRUE(IsWindowEnabled(form->Control(kIdBitBtn2)));
+  EXPECT_EQ(PanelText(form->Handle(), 2), "35ﾊﾞｲﾄ");
+  EXPECT_TRUE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn2)));
 
-  EXPECT_TRUE(form->Errors().Empty());
+  EXPECT_TRUE(ErrorLines().empty());
 
   // A second drop replaces the whole tree and its totals. An item that is not there has no
   // entry, and the error window says so as soon as the build ends.
@@ -146,10 +147,10 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   ASSERT_TRUE(PumpUntil([&] { return form->Tree().TotalCount == 1; }));
   g_messageHook = nullptr;
   EXPECT_EQ(form->Tree().FirstNode()->text, work + "\\");
-  EXPECT_EQ(form->PanelText(1), "1個");
-  EXPECT_EQ(TreeView_GetCount(form->TreeView()), 1u);
-  EXPECT_EQ(form->Errors().Lines(), std::vector<std::string>{"FindErr ErrCode = 2 FileName = " + work + "\\gone.txt"});
-  EXPECT_TRUE(IsWindowVisible(form->Form3()->Handle()));
+  EXPECT_EQ(PanelText(form->Handle(), 1), "1個");
+  EXPECT_EQ(TreeView_GetCount(MainTree(form->Handle())), 1u);
+  EXPECT_EQ(ErrorLines(), std::vector<std::string>{"FindErr ErrCode = 2 FileName = " + work + "\\gone.txt"});
+  EXPECT_TRUE(IsWindowVisible(ProgramWindow("TForm3")));
 }
 
 // A folder the file functions reach, whose search pattern ("\\*.*") passes the length limit, is

@@ -53,9 +53,9 @@ class WindowWine : public RoadTest {
     Start({base});
     SetForegroundWindow(form->Handle());
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 5000));
-    SetFocus(form->TreeView());
+    SetFocus(MainTree(form->Handle()));
   }
-  HWND Item(int group, int i) { return form->Group(group).Item(i); }
+  HWND Item(int group, int i) { return GroupItem(form->Handle(), group, i); }
   bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
   void TypeKeys(const std::string& keys) {
     for (char c : keys) Press(static_cast<WORD>(c));
@@ -83,13 +83,13 @@ class WindowWine : public RoadTest {
 
 TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
   StartActive();
-  const std::vector<HWND> order = {form->TreeView(),           form->ListView(),
+  const std::vector<HWND> order = {MainTree(form->Handle()),           MainList(form->Handle()),
                                    Item(kIdRGroup, 0),          Item(kIdAGroup, 0),
                                    Item(kIdSGroup, 0),          Item(kIdHGroup, 0),
-                                   Item(kIdRadioGroup1, 1),     form->Control(kIdCheckBox1),
-                                   form->Control(kIdBitBtn1),   form->Control(kIdButton1),
-                                   form->Control(kIdBitBtn3),   form->Control(kIdBitBtn2),
-                                   form->Control(kIdAgeEdit)};
+                                   Item(kIdRadioGroup1, 1),     MainControl(form->Handle(), kIdCheckBox1),
+                                   MainControl(form->Handle(), kIdBitBtn1),   MainControl(form->Handle(), kIdButton1),
+                                   MainControl(form->Handle(), kIdBitBtn3),   MainControl(form->Handle(), kIdBitBtn2),
+                                   MainControl(form->Handle(), kIdAgeEdit)};
   ASSERT_EQ(GetFocus(), order[0]);
   for (size_t i = 1; i <= order.size(); ++i) {
     Press(VK_TAB);
@@ -100,15 +100,15 @@ TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
     EXPECT_EQ(GetFocus(), order[i]) << "Shift+Tab to " << i;
   }
   // From "SubDir", which is no tab stop, Tab goes on after the status bar that holds it.
-  SetFocus(form->Control(kIdSubChek));
+  SetFocus(MainControl(form->Handle(), kIdSubChek));
   Press(VK_TAB);
   EXPECT_EQ(GetFocus(), order[0]);
   // The date field reached by Tab has its whole text selected.
-  SetFocus(form->Control(kIdCheckBox1));
+  SetFocus(MainControl(form->Handle(), kIdCheckBox1));
   for (int i = 0; i < 5; ++i) Press(VK_TAB);
-  ASSERT_EQ(GetFocus(), form->Control(kIdAgeEdit));
+  ASSERT_EQ(GetFocus(), MainControl(form->Handle(), kIdAgeEdit));
   DWORD from = 1, to = 0;
-  SendMessageA(form->Control(kIdAgeEdit), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  SendMessageA(MainControl(form->Handle(), kIdAgeEdit), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, 0u);
   EXPECT_EQ(to, 19u);
   Close();
@@ -126,8 +126,8 @@ TEST_F(WindowWine, ArrowsChooseWithinARadioGroupAndSpacePressesTheFocusedControl
   EXPECT_EQ(GetFocus(), Item(kIdRGroup, 0));
   Press(VK_UP);
   EXPECT_EQ(GetFocus(), Item(kIdRGroup, 2));
-  EXPECT_EQ(form->Group(kIdRGroup).ItemIndex(), 2);
-  EXPECT_EQ(form->Group(kIdAGroup).ItemIndex(), 0) << "the next group is its own";
+  EXPECT_EQ(GroupIndex(form->Handle(), kIdRGroup), 2);
+  EXPECT_EQ(GroupIndex(form->Handle(), kIdAGroup), 0) << "the next group is its own";
   // Tab leaves the group and Shift+Tab comes back to its choice.
   Press(VK_TAB);
   EXPECT_EQ(GetFocus(), Item(kIdAGroup, 0));
@@ -137,22 +137,22 @@ TEST_F(WindowWine, ArrowsChooseWithinARadioGroupAndSpacePressesTheFocusedControl
   // Space on a focused item chooses it; on the check box it toggles it.
   SetFocus(Item(kIdRadioGroup1, 2));
   Press(VK_SPACE);
-  EXPECT_EQ(form->Group(kIdRadioGroup1).ItemIndex(), 2);
-  SetFocus(form->Control(kIdCheckBox1));
+  EXPECT_EQ(GroupIndex(form->Handle(), kIdRadioGroup1), 2);
+  SetFocus(MainControl(form->Handle(), kIdCheckBox1));
   Press(VK_SPACE);
-  EXPECT_FALSE(Checked(form->Control(kIdCheckBox1)));
+  EXPECT_FALSE(Checked(MainControl(form->Handle(), kIdCheckBox1)));
 
   // Space on "変  更" asks; Escape answers No, nothing changes, and the focus is back on the
   // button.
   const std::string file = base + "\\a.txt";
   SetFocus(Item(kIdHGroup, 0));
   Press(VK_DOWN);  // Hidden: 設定
-  SetFocus(form->Control(kIdBitBtn2));
+  SetFocus(MainControl(form->Handle(), kIdBitBtn2));
   std::vector<std::string> boxes = Boxes(VK_ESCAPE, [&] { Press(VK_SPACE); });
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "確認|ファイルの属性を変更します。");
   EXPECT_EQ(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
-  EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn2));
+  EXPECT_EQ(GetFocus(), MainControl(form->Handle(), kIdBitBtn2));
 
   // Enter on the focused button presses it as well.
   EXPECT_EQ(Boxes(VK_ESCAPE, [&] { Press(VK_RETURN); }).size(), 1u);
@@ -161,7 +161,7 @@ TEST_F(WindowWine, ArrowsChooseWithinARadioGroupAndSpacePressesTheFocusedControl
   EXPECT_EQ(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
   EXPECT_EQ(Boxes('Y', [&] { Press(VK_SPACE); }).size(), 1u);
   EXPECT_NE(Attributes(file) & FILE_ATTRIBUTE_HIDDEN, 0u);
-  EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn2));
+  EXPECT_EQ(GetFocus(), MainControl(form->Handle(), kIdBitBtn2));
   Close();
 }
 
@@ -189,7 +189,7 @@ TEST_F(WindowWine, TheConfirmationIsAQuestionWithYesAsItsDefault) {
 
 TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
   StartActive();
-  HWND edit = form->Control(kIdAgeEdit);
+  HWND edit = MainControl(form->Handle(), kIdAgeEdit);
   SetFocus(edit);
   TypeKeys("2021133");  // month 13
 
@@ -214,12 +214,12 @@ TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
   boxes = Boxes(VK_RETURN, [&] { Press(VK_TAB); });
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "Morvane|'" + text + "' は日付または時刻ではありません.");
-  EXPECT_EQ(GetFocus(), form->TreeView());
+  EXPECT_EQ(GetFocus(), MainTree(form->Handle()));
 
   // A click on "変  更" with the bad date: the message, and the click does nothing else.
   SetFocus(edit);
   RECT button;
-  GetWindowRect(form->Control(kIdBitBtn2), &button);
+  GetWindowRect(MainControl(form->Handle(), kIdBitBtn2), &button);
   SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
   boxes = Boxes(VK_RETURN, [&] {
     INPUT click[2] = {};
@@ -275,7 +275,7 @@ TEST_F(WindowWine, TheFolderChooserOpensWithItsNameSelectedAndTypingReplacesIt) 
         return true;
     }
   };
-  SetFocus(form->Control(kIdBitBtn1));
+  SetFocus(MainControl(form->Handle(), kIdBitBtn1));
   Press(VK_SPACE);  // コピー
   PumpUntil([&] { return step > 2; }, 5000);
   EXPECT_EQ(typed, "xy");
@@ -285,7 +285,7 @@ TEST_F(WindowWine, TheFolderChooserOpensWithItsNameSelectedAndTypingReplacesIt) 
   EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({s(360), s(304)}));
   EXPECT_EQ(std::vector<LONG>({field.left, field.top, field.right - field.left, field.bottom - field.top}),
             std::vector<LONG>({s(8), s(26), s(344), s(22)}));
-  EXPECT_EQ(GetFocus(), form->Control(kIdBitBtn1));
+  EXPECT_EQ(GetFocus(), MainControl(form->Handle(), kIdBitBtn1));
   Close();
 }
 
@@ -307,51 +307,6 @@ TEST_F(WindowWine, AWindowClosedMinimisedOrMaximisedStoresItsRestoredSize) {
   PumpPending();
   Close();
   EXPECT_NE(Ini().find("[Form]\nWidth=600\nHeight=450\n"), std::string::npos) << Ini();
-}
-
-TEST_F(WindowWine, TheSessionEndStoresTheSettingsAsACloseDoes) {
-  StartActive();
-  SetWindowPos(form->Handle(), nullptr, 0, 0, 610, 440, SWP_NOMOVE | SWP_NOZORDER);
-  // A session end that another program cancels: stored, and the window goes on.
-  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
-  EXPECT_NE(Ini().find("Width=610\nHeight=440\n"), std::string::npos) << Ini();
-  SendMessageA(form->Handle(), WM_ENDSESSION, FALSE, 0);
-  EXPECT_TRUE(IsWindow(form->Handle()));
-  EXPECT_FALSE(form->IsClosing());
-
-  SetWindowPos(form->Handle(), nullptr, 0, 0, 620, 445, SWP_NOMOVE | SWP_NOZORDER);
-  ShowWindow(form->Handle(), SW_MINIMIZE);
-  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-  SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-  EXPECT_FALSE(IsWindow(form->Handle()));
-  EXPECT_NE(Ini().find("Width=620\nHeight=445\n"), std::string::npos) << Ini();
-}
-
-// A drop that a box's own modal loop dispatches reaches the window procedure, not the system's
-// default one: held while the handler that showed the box runs (it still works on its tree), then
-// built, and its handle released.
-TEST_F(WindowWine, ADropDispatchedByABoxIsBuiltWhenTheHandlerReturns) {
-  StartActive();
-  const std::string other = base + "\\Other";
-  CreateDirectoryA(other.c_str(), nullptr);
-  WriteFile(other + "\\b.txt", "beta");
-  const std::string before = form->Tree().FirstNode()->text;
-  std::string underBox;
-  int ticks = 0;
-  onBox = [&](HWND) {
-    if (ticks++ == 0) {
-      PostDrop(form->Handle(), {other + "\\b.txt"});
-      return false;  // the box's loop takes the drop before the next tick
-    }
-    underBox = form->Tree().FirstNode()->text;
-    Stroke(VK_ESCAPE);
-    return true;
-  };
-  SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(kIdBitBtn2, BN_CLICKED),
-               reinterpret_cast<LPARAM>(form->Control(kIdBitBtn2)));
-  EXPECT_EQ(underBox, before);
-  ASSERT_TRUE(PumpUntil([&] { return form->Tree().FirstNode()->text == other + "\\"; }, 5000));
-  EXPECT_EQ(form->Tree().FirstNode()->entries, (std::vector<std::string>{"4," + other + "\\b.txt"}));
 }
 
 // The columns of the screen inside `r` that hold text (pixels much darker than the face).
@@ -381,35 +336,35 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
   WriteFile(base + "\\a.txt", "alpha");
   Start({base + "\\a.txt", big});
   SelectRows({0, 1});
-  ASSERT_EQ(form->PanelText(2), "999,999,999ﾊﾞｲﾄ");
-  ASSERT_EQ(form->PanelText(5), "999,999,999ﾊﾞｲﾄ");
+  ASSERT_EQ(PanelText(form->Handle(), 2), "999,999,999ﾊﾞｲﾄ");
+  ASSERT_EQ(PanelText(form->Handle(), 5), "999,999,999ﾊﾞｲﾄ");
   // The window draws the panels, yet the control still answers with their texts, as a reader
   // of another program's controls asks for them.
   for (int panel = 0; panel < 7; ++panel) {
     char read[256] = {};
-    const LRESULT got = SendMessageA(form->StatusBar(), SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(read));
-    EXPECT_EQ(std::string(read), form->PanelText(panel)) << "panel " << panel;
-    EXPECT_EQ(LOWORD(got), form->PanelText(panel).size());
-    EXPECT_EQ(LOWORD(SendMessageA(form->StatusBar(), SB_GETTEXTLENGTHA, panel, 0)), form->PanelText(panel).size());
+    const LRESULT got = SendMessageA(MainStatus(form->Handle()), SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(read));
+    EXPECT_EQ(std::string(read), PanelText(form->Handle(), panel)) << "panel " << panel;
+    EXPECT_EQ(LOWORD(got), PanelText(form->Handle(), panel).size());
+    EXPECT_EQ(LOWORD(SendMessageA(MainStatus(form->Handle()), SB_GETTEXTLENGTHA, panel, 0)), PanelText(form->Handle(), panel).size());
     // A Unicode reader gets the same text, counted in its own characters ("ﾊﾞｲﾄ" is 4 of them).
     wchar_t wide[256] = {};
-    const LRESULT gotW = SendMessageW(form->StatusBar(), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(wide));
-    const std::wstring expectW = win::WideOf(form->PanelText(panel));
+    const LRESULT gotW = SendMessageW(MainStatus(form->Handle()), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(wide));
+    const std::wstring expectW = win::WideOf(PanelText(form->Handle(), panel));
     EXPECT_EQ(std::wstring(wide), expectW) << "panel " << panel;
     EXPECT_EQ(LOWORD(gotW), expectW.size());
-    EXPECT_EQ(LOWORD(SendMessageW(form->StatusBar(), SB_GETTEXTLENGTHW, panel, 0)), expectW.size());
+    EXPECT_EQ(LOWORD(SendMessageW(MainStatus(form->Handle()), SB_GETTEXTLENGTHW, panel, 0)), expectW.size());
   }
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpUntil([] { return false; }, 300);
   SaveScreenshot("/tmp/morvane-status-bar.png");
 
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(form->StatusBar(), WM_GETFONT, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(MainStatus(form->Handle()), WM_GETFONT, 0, 0));
   LOGFONTA lf{};
   ASSERT_TRUE(GetObjectA(font, sizeof lf, &lf));
   EXPECT_EQ(std::string(lf.lfFaceName), "ＭＳ Ｐゴシック");
   EXPECT_EQ(lf.lfHeight, -win::ScreenScale()(12));
 
-  HWND bar = form->StatusBar();
+  HWND bar = MainStatus(form->Handle());
   win::ScopedWindowDC dc(bar, GetDC(bar));
   HDC screen = dc.Get();
   for (int panel = 0; panel < 6; ++panel) {
@@ -424,7 +379,7 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
     // As wide as the text needs, or most of the panel when drawn narrower: nothing cut off.
     win::SelectGuard g(screen, font);
     SIZE need{};
-    const std::string text = form->PanelText(panel);
+    const std::string text = PanelText(form->Handle(), panel);
     GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &need);
     const int drawn = ink.back() - ink.front() + 1;
     const int room = part.right - part.left - 4;
@@ -434,17 +389,17 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
   // "SubDir" sits clear of panel 5's text.
   RECT five{}, check{};
   SendMessageA(bar, SB_GETRECT, 5, reinterpret_cast<LPARAM>(&five));
-  GetWindowRect(form->Control(kIdSubChek), &check);
+  GetWindowRect(MainControl(form->Handle(), kIdSubChek), &check);
   MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&check), 2);
   EXPECT_GE(check.left, InkColumns(screen, five).back() + 2);
 
   // Every control carries the window's font, and every caption fits its control.
-  std::vector<HWND> controls = {form->Control(kIdSubChek)};
+  std::vector<HWND> controls = {MainControl(form->Handle(), kIdSubChek)};
   for (HWND c = GetWindow(form->Handle(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
   for (HWND c : controls) {
     char cls[32] = {};
     GetClassNameA(c, cls, sizeof cls);
-    if (c == form->DragPanel1().Handle()) continue;
+    if (c == MainSplitter(form->Handle())) continue;
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)), font) << cls << " " << WindowText(c);
     const std::string text = WindowText(c);
     const LONG style = GetWindowLongA(c, GWL_STYLE);
@@ -481,23 +436,23 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
   EXPECT_EQ(std::vector<LONG>({outer.right - outer.left, outer.bottom - outer.top}),
             std::vector<LONG>({s(578), s(435)}));
   const LONG upper = client.bottom - s(21) - s(112);
-  EXPECT_EQ(rectIn(wnd, form->TreeView()), std::vector<LONG>({0, 0, s(169), upper}));
-  EXPECT_EQ(rectIn(wnd, form->DragPanel1().Handle()), std::vector<LONG>({s(169), 0, s(4), upper}));
-  EXPECT_EQ(rectIn(wnd, form->ListView()), std::vector<LONG>({s(173), 0, client.right - s(173), upper}));
-  EXPECT_EQ(rectIn(wnd, form->StatusBar()), std::vector<LONG>({0, client.bottom - s(21), client.right, s(21)}));
-  EXPECT_EQ(rectIn(form->StatusBar(), form->Control(kIdSubChek)), std::vector<LONG>({s(460), s(3), s(60), s(16)}));
-  EXPECT_EQ(TreeView_GetIndent(form->TreeView()), static_cast<UINT>(s(19)));
+  EXPECT_EQ(rectIn(wnd, MainTree(form->Handle())), std::vector<LONG>({0, 0, s(169), upper}));
+  EXPECT_EQ(rectIn(wnd, MainSplitter(form->Handle())), std::vector<LONG>({s(169), 0, s(4), upper}));
+  EXPECT_EQ(rectIn(wnd, MainList(form->Handle())), std::vector<LONG>({s(173), 0, client.right - s(173), upper}));
+  EXPECT_EQ(rectIn(wnd, MainStatus(form->Handle())), std::vector<LONG>({0, client.bottom - s(21), client.right, s(21)}));
+  EXPECT_EQ(rectIn(MainStatus(form->Handle()), MainControl(form->Handle(), kIdSubChek)), std::vector<LONG>({s(460), s(3), s(60), s(16)}));
+  EXPECT_EQ(TreeView_GetIndent(MainTree(form->Handle())), static_cast<UINT>(s(19)));
   int parts[7] = {};
-  ASSERT_EQ(SendMessageA(form->StatusBar(), SB_GETPARTS, 7, reinterpret_cast<LPARAM>(parts)), 7);
+  ASSERT_EQ(SendMessageA(MainStatus(form->Handle()), SB_GETPARTS, 7, reinterpret_cast<LPARAM>(parts)), 7);
   const int panelRight[7] = {60, 120, 220, 295, 355, 455, 505};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(parts[i], s(panelRight[i])) << "panel " << i;
   const int columns[7] = {100, 80, 120, 20, 20, 20, 20};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(ListView_GetColumnWidth(form->ListView(), i), s(columns[i])) << "column " << i;
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(ListView_GetColumnWidth(MainList(form->Handle()), i), s(columns[i])) << "column " << i;
   // The file icons come in at the system's size, which grows with the density.
   int cx = 0, cy = 0;
-  ImageList_GetIconSize(ListView_GetImageList(form->ListView(), LVSIL_SMALL), &cx, &cy);
+  ImageList_GetIconSize(ListView_GetImageList(MainList(form->Handle()), LVSIL_SMALL), &cx, &cy);
   EXPECT_EQ(cx, GetSystemMetrics(SM_CXSMICON));
-  ImageList_GetIconSize(ListView_GetImageList(form->ListView(), LVSIL_NORMAL), &cx, &cy);
+  ImageList_GetIconSize(ListView_GetImageList(MainList(form->Handle()), LVSIL_NORMAL), &cx, &cy);
   EXPECT_EQ(cx, GetSystemMetrics(SM_CXICON));
 
   // The operation controls, placed in the area at the bottom panel's right edge.
@@ -507,23 +462,23 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
     int x, y, w, h;
   };
   std::vector<Place> places = {
-      {form->Control(kIdGroupBox1), 3, 6, 279, 75},  {form->Group(kIdRadioGroup1).Box(), 288, 7, 185, 73},
-      {form->Control(kIdCheckBox1), 384, 24, 81, 17}, {form->Control(kIdBitBtn1), 392, 48, 75, 25},
-      {form->Control(kIdButton1), 480, 8, 75, 25},    {form->Control(kIdBitBtn3), 480, 48, 75, 25},
-      {form->Control(kIdBitBtn2), 480, 80, 75, 25},   {form->Control(kIdAgeEdit), 74, 84, 137, 20},
+      {MainControl(form->Handle(), kIdGroupBox1), 3, 6, 279, 75},  {GroupBox(form->Handle(), kIdRadioGroup1), 288, 7, 185, 73},
+      {MainControl(form->Handle(), kIdCheckBox1), 384, 24, 81, 17}, {MainControl(form->Handle(), kIdBitBtn1), 392, 48, 75, 25},
+      {MainControl(form->Handle(), kIdButton1), 480, 8, 75, 25},    {MainControl(form->Handle(), kIdBitBtn3), 480, 48, 75, 25},
+      {MainControl(form->Handle(), kIdBitBtn2), 480, 80, 75, 25},   {MainControl(form->Handle(), kIdAgeEdit), 74, 84, 137, 20},
   };
   const int groupX[4] = {5, 72, 140, 207};
   const int groups[4] = {kIdRGroup, kIdAGroup, kIdSGroup, kIdHGroup};
   for (int g = 0; g < 4; ++g) {
-    places.push_back({form->Group(groups[g]).Box(), 3 + groupX[g], 21, 65, 57});
-    for (int i = 0; i < 3; ++i) places.push_back({form->Group(groups[g]).Item(i), 9 + groupX[g], 34 + i * 14, 56, 14});
+    places.push_back({GroupBox(form->Handle(), groups[g]), 3 + groupX[g], 21, 65, 57});
+    for (int i = 0; i < 3; ++i) places.push_back({GroupItem(form->Handle(), groups[g], i), 9 + groupX[g], 34 + i * 14, 56, 14});
   }
-  for (int i = 0; i < 3; ++i) places.push_back({form->Group(kIdRadioGroup1).Item(i), 296, 23 + i * 18, 88, 16});
+  for (int i = 0; i < 3; ++i) places.push_back({GroupItem(form->Handle(), kIdRadioGroup1, i), 296, 23 + i * 18, 88, 16});
   for (const Place& p : places)
     EXPECT_EQ(rectIn(wnd, p.control), std::vector<LONG>({x0 + s(p.x), y0 + s(p.y), s(p.w), s(p.h)}))
         << WindowText(p.control);
   // Nothing the user clicks or reads lies over another such control (the boxes hold theirs).
-  std::vector<HWND> leaves = {form->Control(kIdLabel1), form->Control(kIdAgeLabel)};
+  std::vector<HWND> leaves = {MainControl(form->Handle(), kIdLabel1), MainControl(form->Handle(), kIdAgeLabel)};
   for (const Place& p : places)
     if ((GetWindowLongA(p.control, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) leaves.push_back(p.control);
   for (size_t a = 0; a < leaves.size(); ++a)
@@ -535,21 +490,21 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
     }
 
   // The progress dialog and the error window.
-  HWND form2 = form->Form2()->Handle();
+  HWND form2 = ProgramWindow("TForm2");
   GetClientRect(form2, &client);
   EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({s(425), s(120)}));
-  EXPECT_EQ(rectIn(form2, form->Form2()->Control(kIdForm2Button1)), std::vector<LONG>({s(355), s(94), s(64), s(21)}));
-  EXPECT_EQ(rectIn(form2, form->Form2()->Control(kIdForm2Progress)), std::vector<LONG>({s(8), s(96), s(337), s(17)}));
-  EXPECT_EQ(rectIn(form2, form->Form2()->Control(kIdForm2From)).front(), s(44));
-  HWND form3 = form->Form3()->Handle();
+  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2Button1)), std::vector<LONG>({s(355), s(94), s(64), s(21)}));
+  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2Progress)), std::vector<LONG>({s(8), s(96), s(337), s(17)}));
+  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2From)).front(), s(44));
+  HWND form3 = ProgramWindow("TForm3");
   GetWindowRect(form3, &outer);
   GetClientRect(form3, &client);
   EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}),
             std::vector<LONG>({s(316), s(106), s(435), s(300)}));
-  EXPECT_EQ(rectIn(form3, form->Form3()->Button1()),
+  EXPECT_EQ(rectIn(form3, FindWindowExA(ProgramWindow("TForm3"), nullptr, "BUTTON", nullptr)),
             std::vector<LONG>({client.right - s(75) - s(8), client.bottom - s(41) + (s(41) - s(25)) / 2, s(75), s(25)}));
   LOGFONTA lf{};
-  for (HWND w : {form->ListView(), form->Form2()->Control(kIdForm2Button1), form->Form3()->ErrList()}) {
+  for (HWND w : {MainList(form->Handle()), GetDlgItem(ProgramWindow("TForm2"), kIdForm2Button1), ErrorListBox()}) {
     ASSERT_TRUE(GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof lf, &lf));
     EXPECT_EQ(lf.lfHeight, -s(12));
   }
