@@ -97,7 +97,7 @@ bool RegisterMorvaneClasses(HINSTANCE instance) {
   g_busyCursor = LoadCursorA(nullptr, IDC_WAIT);
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &TForm1::WndProc;
+  wc.lpfnWndProc = &win::Window::Proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -130,34 +130,23 @@ bool TForm1::Create(HINSTANCE instance) {
   InstallFocusHook();
   ui::InstallEditSelectAll();
   scale_ = win::ScreenScale();
-  wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, scale_(578),
-                         scale_(435), nullptr, nullptr, instance, this);
-  return wnd_ != nullptr;
+  return MakeWindow(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, scale_(578),
+                    scale_(435), nullptr, nullptr, instance) != nullptr;
 }
 
-LRESULT CALLBACK TForm1::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  TForm1* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->wnd_ = wnd;
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  ++self->handlerDepth_;
-  LRESULT r = self->HandleMessage(msg, wp, lp);
-  --self->handlerDepth_;
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    self->wnd_ = nullptr;
-  } else if (self->handlerDepth_ == 0 && !self->pendingDrop_.empty() && self->wnd_) {
+LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  ++handlerDepth_;
+  const LRESULT r = OnMessage(msg, wp, lp);
+  --handlerDepth_;
+  if (msg != WM_NCDESTROY && handlerDepth_ == 0 && !pendingDrop_.empty() && wnd_) {
     // A drop held back while a handler ran its own modal loop (a box) is built now that the
     // handler has returned.
-    self->RunPendingDrop();
+    RunPendingDrop();
   }
   return r;
 }
 
-LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
       FormCreate();
@@ -444,25 +433,24 @@ void TForm1::CreateControls() {
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
   subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, scale_(460), scale_(3),
                          scale_(60), scale_(16), font);
-  SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  statusHook_.Attach(statusBar_, [this](UINT msg, WPARAM wp, LPARAM lp) { return StatusBarMessage(msg, wp, lp); });
 }
 
-LRESULT CALLBACK TForm1::StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  if (msg == WM_COMMAND) return SendMessageA(reinterpret_cast<TForm1*>(ref)->wnd_, msg, wp, lp);
+LRESULT TForm1::StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COMMAND) return SendMessageA(wnd_, msg, wp, lp);
   // The panels are drawn by the window, so the control itself holds no text; it still answers
   // with each panel's text, as readers of other programs' controls (and screen readers) expect.
   if ((msg == SB_GETTEXTA || msg == SB_GETTEXTLENGTHA) && LOWORD(wp) < 7) {
-    const std::string& text = reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text;
+    const std::string& text = panels_[LOWORD(wp)].text;
     if (msg == SB_GETTEXTA && lp) std::memcpy(reinterpret_cast<char*>(lp), text.c_str(), text.size() + 1);
     return MAKELRESULT(text.size(), 0);
   }
   if ((msg == SB_GETTEXTW || msg == SB_GETTEXTLENGTHW) && LOWORD(wp) < 7) {
-    const std::wstring text = win::WideOf(reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text);
+    const std::wstring text = win::WideOf(panels_[LOWORD(wp)].text);
     if (msg == SB_GETTEXTW && lp) std::memcpy(reinterpret_cast<wchar_t*>(lp), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     return MAKELRESULT(text.size(), 0);
   }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &TForm1::StatusBarProc, 1);
-  return DefSubclassProc(wnd, msg, wp, lp);
+  return statusHook_.CallNext(msg, wp, lp);
 }
 
 void TForm1::CreateMenus() {

@@ -24,6 +24,7 @@
 #include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
+#include "platform/win32/window.h"
 #include "targets/builder.h"
 #include "targets/tree.h"
 #include "targets/win32/tree_view.h"
@@ -61,18 +62,17 @@ enum MenuId : UINT {
   kCmdYearYYYY, kCmdYearYY, kCmdMonthYYYY, kCmdMonthYY,
 };
 
-class TForm1 : private BrowseHost {
+class TForm1 : public win::Window, private BrowseHost {
  public:
   // args: the paths to work on (the command line after the program's name); settingsPath:
   // the settings file (empty: Morvane.ini beside the executable).
   explicit TForm1(std::vector<std::string> args, std::string settingsPath = {},
                   const lha::win::ArchiverLibrary* archiver = nullptr);
-  ~TForm1();
+  ~TForm1() override;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
   bool Create(HINSTANCE instance);
-  HWND Handle() const { return wnd_; }
 
   // The application-wide message hook: true when the message was a drop and has been handled.
   bool DropFiles(const MSG& msg);
@@ -113,10 +113,9 @@ class TForm1 : private BrowseHost {
   // A build or a copy run is pumping messages: nothing may change or walk the targets now.
   bool OperationRunning() const;
 
-  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void FormCreate();
   void FormShow();
@@ -154,12 +153,11 @@ class TForm1 : private BrowseHost {
   void CreateControls();
   void CreateMenus();
   void Command(UINT id);
-  static LRESULT CALLBACK StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
+  LRESULT StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   std::vector<std::string> args_;
   std::string settingsPath_;
   TDragPanel dragPanel1_;
-  HWND wnd_ = nullptr;
   DpiScale scale_;  // the display's, read when the window is made; the layout is in 96-DPI pixels
   HWND subChek_ = nullptr;
   ui::RadioGroup rGroup_, aGroup_, sGroup_, hGroup_, radioGroup1_;
@@ -169,6 +167,7 @@ class TForm1 : private BrowseHost {
   HWND treeView_ = nullptr;
   HWND listView_ = nullptr;
   HWND statusBar_ = nullptr;
+  win::Subclass statusHook_;  // the panels' texts, and the SubDir box's clicks passed on
   win::ScopedGdi font_;
   struct Panel {
     std::string text;

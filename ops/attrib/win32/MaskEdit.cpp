@@ -6,7 +6,6 @@
 namespace mv::win {
 namespace {
 
-const char kProp[] = "MvMaskEdit";
 // Posted to itself on focus loss, so the exit handler runs after the focus has moved.
 constexpr UINT WM_MV_EXIT = WM_APP + 0x3E1;
 
@@ -24,14 +23,8 @@ MaskEdit::MaskEdit(LocaleDates locale, std::string_view maskText)
 
 MaskEdit::~MaskEdit() {
   if (!wnd_) return;
-  if (owned_) {
-    DestroyWindow(wnd_);
-    return;
-  }
-  // Put the control's own procedure back unless someone has subclassed it after us.
-  if (GetWindowLongPtrA(wnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MaskEdit::SubclassProc))
-    SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  RemovePropA(wnd_, kProp);
+  if (owned_) DestroyWindow(wnd_);
+  // A control of the caller's is let go by hook_.
 }
 
 bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) {
@@ -50,11 +43,9 @@ bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) 
 }
 
 bool MaskEdit::Attach(HWND edit) {
-  if (wnd_ || !edit || GetPropA(edit, kProp)) return false;
+  if (wnd_ || !hook_.Attach(edit, [this](UINT msg, WPARAM wp, LPARAM lp) { return HandleMessage(msg, wp, lp); }))
+    return false;
   wnd_ = edit;
-  SetPropA(wnd_, kProp, this);
-  original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MaskEdit::SubclassProc)));
   CallOriginal(EM_LIMITTEXT, mask_.Size(), 0);
   Refresh();
   return true;
@@ -81,21 +72,8 @@ void MaskEdit::SetContextMenu(HMENU menu, HWND commandTarget) {
   commandTarget_ = commandTarget;
 }
 
-LRESULT CALLBACK MaskEdit::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = static_cast<MaskEdit*>(GetPropA(wnd, kProp));
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    WNDPROC original = self->original_;
-    SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    RemovePropA(wnd, kProp);
-    self->wnd_ = nullptr;
-    return CallWindowProcA(original, wnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
-}
-
 LRESULT MaskEdit::CallOriginal(UINT msg, WPARAM wp, LPARAM lp) const {
-  return CallWindowProcA(original_, wnd_, msg, wp, lp);
+  return hook_.CallNext(msg, wp, lp);
 }
 
 LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -170,6 +148,9 @@ LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MV_EXIT:
       if (onExit_) onExit_();
       return 0;
+    case WM_NCDESTROY:
+      wnd_ = nullptr;  // hook_ lets go once the control has seen this
+      break;
     default:
       break;
   }

@@ -8,7 +8,7 @@
 
 #include "ops/attrib/date_time.h"
 #include "ops/attrib/mask.h"
-#include "platform/win32/win.h"
+#include "platform/win32/window.h"
 
 namespace mv::win {
 
@@ -44,7 +44,6 @@ class MaskEdit {
   void SetOnExit(std::function<void()> onExit) { onExit_ = std::move(onExit); }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT CallOriginal(UINT msg, WPARAM wp, LPARAM lp) const;
 
@@ -60,12 +59,12 @@ class MaskEdit {
   LocaleDates locale_;
   DateMask mask_;
   HWND wnd_ = nullptr;
-  WNDPROC original_ = nullptr;
   HMENU menu_ = nullptr;
   HWND commandTarget_ = nullptr;
   std::function<void()> onExit_;
   bool refreshing_ = false;
   bool owned_ = false;
+  Subclass hook_;  // last: it lets go of the control before anything it calls goes
 };
 
 }  // namespace mv::win
