@@ -691,8 +691,11 @@ void TForm1::Layout() {
   place(bitBtn3_.Handle(), 480, 48, 75, 25);
   place(bitBtn2_.Handle(), 480, 80, 75, 25);
   at(Control(kIdLabel1), 16, 88, LabelWidth(Control(kIdLabel1)), scale_(14));
-  place(Control(kIdAgeEdit), 74, 84, 137, 20);
-  at(Control(kIdAgeLabel), 220, 88, LabelWidth(Control(kIdAgeLabel)), scale_(14));
+  // The date field no narrower than its whole text needs in the font, the layout label after it.
+  const int ageWidth = std::max(scale_(137), ageEdit_.WholeTextWidth());
+  at(Control(kIdAgeEdit), 74, 84, ageWidth, scale_(20));
+  const int ageLabelX = std::max(scale_(220), scale_(74) + ageWidth + scale_(9));
+  MoveWindow(Control(kIdAgeLabel), x0 + ageLabelX, y0 + scale_(88), LabelWidth(Control(kIdAgeLabel)), scale_(14), TRUE);
 }
 
 int TForm1::LabelWidth(HWND label) const {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/handles.h"
+
 namespace mv::win {
 namespace {
 
@@ -65,6 +67,45 @@ std::string MaskEdit::ShownText() const {
   char buf[256] = {};
   CallOriginal(WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
   return buf;
+}
+
+int MaskEdit::WholeTextWidth() const {
+  if (!wnd_) return 0;
+  ScopedWindowDC dc(wnd_, GetDC(wnd_));
+  if (!dc.Get()) return 0;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(wnd_, WM_GETFONT, 0, 0));
+  SelectGuard select(dc.Get(), font ? font : GetStockObject(SYSTEM_FONT));
+  auto width = [&](const std::string& text) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  int widest = 0;
+  for (const DateLayoutInfo& info : DateLayouts()) {
+    const DateMask mask(info.mask);
+    std::string text = mask.DisplayText(locale_);
+    if (text.size() != mask.Size()) continue;  // one byte a position in every layout of the menu
+    // Every digit position at its widest: the blank or the font's widest digit.
+    char fill = '0';
+    for (size_t i = 0; i < mask.Size(); ++i)
+      if (mask.KindAt(i) == DateMask::Kind::Digit) {
+        fill = text[i];
+        break;
+      }
+    for (char d = '0'; d <= '9'; ++d)
+      if (width(std::string(1, d)) > width(std::string(1, fill))) fill = d;
+    for (size_t i = 0; i < mask.Size(); ++i)
+      if (mask.KindAt(i) == DateMask::Kind::Digit) text[i] = fill;
+    widest = std::max(widest, width(text));
+  }
+  // Around the text: the margins and the control's own insets, the caret, the border.
+  RECT window{}, client{}, format{};
+  GetWindowRect(wnd_, &window);
+  GetClientRect(wnd_, &client);
+  CallOriginal(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  const int insets = (client.right - client.left) - (format.right - format.left);
+  const int border = (window.right - window.left) - (client.right - client.left);
+  return widest + insets + GetSystemMetrics(SM_CXBORDER) + border;
 }
 
 void MaskEdit::SetContextMenu(HMENU menu, HWND commandTarget) {

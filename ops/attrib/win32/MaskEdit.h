@@ -35,6 +35,10 @@ class MaskEdit {
   std::string Text() const;
   // What the control itself holds and draws ("_" for untyped positions).
   std::string ShownText() const;
+  // The control's width that shows the whole text of any of the menu's layouts, typed or blank,
+  // with the caret after it, in the control's font: narrower, the control scrolls its first
+  // positions out of view. 0 without a control.
+  int WholeTextWidth() const;
 
   // Right-click (or the menu key) shows this menu; its commands go to `commandTarget`, or to the
   // parent window when that is null. The menu stays the caller's.
