@@ -84,7 +84,7 @@ bool RegisterMorvaneClasses(HINSTANCE instance) {
   g_busyCursor = LoadCursorA(nullptr, IDC_WAIT);
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &TForm1::WndProc;
+  wc.lpfnWndProc = &win::Window::Proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -116,32 +116,20 @@ bool TForm1::Create(HINSTANCE instance) {
   InstallFocusHook();
   ui::InstallEditSelectAll();
   scale_ = win::ScreenScale();
-  wnd_ = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, scale_(578),
-                         scale_(435), nullptr, nullptr, instance, this);
-  return wnd_ != nullptr;
-}
-
-LRESULT CALLBACK TForm1::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  TForm1* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->wnd_ = wnd;
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  // The session counts the handlers on the stack: what a modal loop inside one dispatched waits
-  // for the outermost to return.
-  self->session_.EnterHandler();
-  LRESULT r = self->HandleMessage(msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    self->wnd_ = nullptr;
-  }
-  self->session_.LeaveHandler();
-  return r;
+  return MakeWindow(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, scale_(578),
+                    scale_(435), nullptr, nullptr, instance) != nullptr;
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  // The session counts the handlers on the stack: what a modal loop inside one dispatched waits
+  // for the outermost to return.
+  session_.EnterHandler();
+  const LRESULT r = OnMessage(msg, wp, lp);
+  session_.LeaveHandler();
+  return r;
+}
+
+LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
       FormCreate();
@@ -373,25 +361,24 @@ void TForm1::CreateControls() {
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
   subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, scale_(460), scale_(3),
                          scale_(60), scale_(16), font);
-  SetWindowSubclass(statusBar_, &TForm1::StatusBarProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  statusHook_.Attach(statusBar_, [this](UINT msg, WPARAM wp, LPARAM lp) { return StatusBarMessage(msg, wp, lp); });
 }
 
-LRESULT CALLBACK TForm1::StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  if (msg == WM_COMMAND) return SendMessageA(reinterpret_cast<TForm1*>(ref)->wnd_, msg, wp, lp);
+LRESULT TForm1::StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COMMAND) return SendMessageA(wnd_, msg, wp, lp);
   // The panels are drawn by the window, so the control itself holds no text; it still answers
   // with each panel's text, as readers of other programs' controls (and screen readers) expect.
   if ((msg == SB_GETTEXTA || msg == SB_GETTEXTLENGTHA) && LOWORD(wp) < 7) {
-    const std::string& text = reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text;
+    const std::string& text = panels_[LOWORD(wp)].text;
     if (msg == SB_GETTEXTA && lp) std::memcpy(reinterpret_cast<char*>(lp), text.c_str(), text.size() + 1);
     return MAKELRESULT(text.size(), 0);
   }
   if ((msg == SB_GETTEXTW || msg == SB_GETTEXTLENGTHW) && LOWORD(wp) < 7) {
-    const std::wstring text = win::WideOf(reinterpret_cast<TForm1*>(ref)->panels_[LOWORD(wp)].text);
+    const std::wstring text = win::WideOf(panels_[LOWORD(wp)].text);
     if (msg == SB_GETTEXTW && lp) std::memcpy(reinterpret_cast<wchar_t*>(lp), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     return MAKELRESULT(text.size(), 0);
   }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &TForm1::StatusBarProc, 1);
-  return DefSubclassProc(wnd, msg, wp, lp);
+  return statusHook_.CallNext(msg, wp, lp);
 }
 
 void TForm1::CreateMenus() {
@@ -575,8 +562,11 @@ void TForm1::Layout() {
   place(bitBtn3_.Handle(), 480, 48, 75, 25);
   place(bitBtn2_.Handle(), 480, 80, 75, 25);
   at(Control(kIdLabel1), 16, 88, LabelWidth(Control(kIdLabel1)), scale_(14));
-  place(Control(kIdAgeEdit), 74, 84, 137, 20);
-  at(Control(kIdAgeLabel), 220, 88, LabelWidth(Control(kIdAgeLabel)), scale_(14));
+  // The date field no narrower than its whole text needs in the font, the layout label after it.
+  const int ageWidth = std::max(scale_(137), ageEdit_.WholeTextWidth());
+  at(Control(kIdAgeEdit), 74, 84, ageWidth, scale_(20));
+  const int ageLabelX = std::max(scale_(220), scale_(74) + ageWidth + scale_(9));
+  MoveWindow(Control(kIdAgeLabel), x0 + ageLabelX, y0 + scale_(88), LabelWidth(Control(kIdAgeLabel)), scale_(14), TRUE);
 }
 
 int TForm1::LabelWidth(HWND label) const {

@@ -26,6 +26,7 @@
 #include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
+#include "platform/win32/window.h"
 #include "targets/builder.h"
 #include "targets/tree.h"
 #include "targets/win32/tree_view.h"
@@ -63,7 +64,7 @@ enum MenuId : UINT {
   kCmdYearYYYY, kCmdYearYY, kCmdMonthYYYY, kCmdMonthYY,
 };
 
-class TForm1 : private SessionWindow {
+class TForm1 : public win::Window, private SessionWindow {
  public:
   // args: the paths to work on (the command line after the program's name); settingsPath:
   // the settings file (empty: Morvane.ini beside the executable).
@@ -74,7 +75,6 @@ class TForm1 : private SessionWindow {
   TForm1& operator=(const TForm1&) = delete;
 
   bool Create(HINSTANCE instance);
-  HWND Handle() const { return wnd_; }
   // Create the progress dialog and the error window (start-up does this after the main window).
   bool CreateForm2(HINSTANCE instance);
   bool CreateForm3(HINSTANCE instance);
@@ -94,10 +94,9 @@ class TForm1 : private SessionWindow {
   const CopyEngine* Copy() const { return session_.Copier(); }
   win::Win32CopyPlatform* CopyPlatformForTests() { return copyPlatform_.get(); }
 
-  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void FormCreate();
   void Layout();
@@ -111,7 +110,7 @@ class TForm1 : private SessionWindow {
   void CreateMenus();
   void Command(UINT id);
   HWND Control(int id) const;
-  static LRESULT CALLBACK StatusBarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref);
+  LRESULT StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   // SessionWindow
   AttribChoices AttribPanel() const override;
@@ -147,7 +146,6 @@ class TForm1 : private SessionWindow {
 
   std::string settingsPath_;
   TDragPanel dragPanel1_;
-  HWND wnd_ = nullptr;
   DpiScale scale_;  // the display's, read when the window is made; the layout is in 96-DPI pixels
   HWND subChek_ = nullptr;
   ui::RadioGroup rGroup_, aGroup_, sGroup_, hGroup_, radioGroup1_;
@@ -157,6 +155,7 @@ class TForm1 : private SessionWindow {
   HWND treeView_ = nullptr;
   HWND listView_ = nullptr;
   HWND statusBar_ = nullptr;
+  win::Subclass statusHook_;  // the panels' texts, and the SubDir box's clicks passed on
   win::ScopedGdi font_;
   struct Panel {
     std::string text;

@@ -1,8 +1,6 @@
 // TDragPanel: the splitter's window, its band drawing and its drag states.
 #include "ui/Dragpnl.h"
 
-#include <unordered_map>
-
 #include "platform/win32/handles.h"
 
 namespace mv {
@@ -11,24 +9,11 @@ namespace {
 
 constexpr const char* kClassName = "MvDragPanel";
 
-// The resized control's procedure is replaced by ours, which only watches for the control's end.
-// The control's own procedure and its panel are kept here, not in a window property: every
-// message the control gets passes the hook, and under Wine a property lookup is a trip to the
-// server (a tree of thousands of folders sends it tens of thousands while it is built).
-struct ResizeHook {
-  TDragPanel* panel;  // null once the panel has let go while another hook sat above ours
-  WNDPROC original;
-};
-std::unordered_map<HWND, ResizeHook>& ResizeHooks() {
-  static std::unordered_map<HWND, ResizeHook> hooks;
-  return hooks;
-}
-
-bool RegisterPanelClass(HINSTANCE instance, WNDPROC proc) {
+bool RegisterPanelClass(HINSTANCE instance) {
   WNDCLASSEXA wc = {};
   if (GetClassInfoExA(instance, kClassName, &wc)) return true;
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
+  wc.lpfnWndProc = &win::Window::Proc;
   wc.hInstance = instance;
   wc.lpszClassName = kClassName;
   return RegisterClassExA(&wc) != 0;
@@ -109,10 +94,10 @@ TDragPanel::~TDragPanel() {
 bool TDragPanel::Create(HWND parent, int x, int y, int width, int height, int id) {
   if (wnd_ || !parent) return false;
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (!RegisterPanelClass(instance, &TDragPanel::WndProc)) return false;
+  if (!RegisterPanelClass(instance)) return false;
   // WM_NCCREATE binds the window to this object and sets wnd_.
-  if (!CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
-                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this))
+  if (!MakeWindow(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance))
     return false;
   EnableWindow(wnd_, enabled_);
   InvalidateRect(wnd_, nullptr, TRUE);
@@ -164,46 +149,19 @@ void TDragPanel::SetReSizeCtrl(HWND ctrl) {
   Unhook();
   if (ctrl && !IsWindow(ctrl)) ctrl = nullptr;
   resizeCtrl_ = ctrl;
-  if (!resizeCtrl_) return;
-  auto& hooks = ResizeHooks();
-  if (auto it = hooks.find(ctrl); it != hooks.end()) {
-    it->second.panel = this;  // our procedure is still in its chain: take it over
-    return;
-  }
-  const auto original = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(ctrl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDragPanel::ResizeCtrlProc)));
-  hooks[ctrl] = ResizeHook{this, original};
+  if (resizeCtrl_)
+    resizeHook_.Attach(resizeCtrl_, [this](UINT msg, WPARAM wp, LPARAM lp) { return ResizeCtrlMessage(msg, wp, lp); });
 }
 
 void TDragPanel::Unhook() {
-  if (resizeCtrl_) {
-    auto& hooks = ResizeHooks();
-    if (auto it = hooks.find(resizeCtrl_); it != hooks.end()) {
-      // Only while ours is the outermost procedure can the control's own be put back; otherwise
-      // ours stays in the chain and passes everything on.
-      if (IsWindow(resizeCtrl_) && GetWindowLongPtrA(resizeCtrl_, GWLP_WNDPROC) ==
-                                       reinterpret_cast<LONG_PTR>(&TDragPanel::ResizeCtrlProc)) {
-        SetWindowLongPtrA(resizeCtrl_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.original));
-        hooks.erase(it);
-      } else {
-        it->second.panel = nullptr;
-      }
-    }
-  }
+  resizeHook_.Detach();
   resizeCtrl_ = nullptr;
 }
 
-LRESULT CALLBACK TDragPanel::ResizeCtrlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto& hooks = ResizeHooks();
-  auto it = hooks.find(wnd);
-  if (it == hooks.end()) return DefWindowProcA(wnd, msg, wp, lp);
-  const ResizeHook hook = it->second;
-  if (msg == WM_NCDESTROY) {
-    // The handle may soon name another window: forget it before anything else can see it.
-    hooks.erase(it);
-    if (hook.panel && hook.panel->resizeCtrl_ == wnd) hook.panel->resizeCtrl_ = nullptr;
-  }
-  return CallWindowProcA(hook.original, wnd, msg, wp, lp);
+LRESULT TDragPanel::ResizeCtrlMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  // The handle may soon name another window: forget it before anything else can see it.
+  if (msg == WM_NCDESTROY) resizeCtrl_ = nullptr;
+  return resizeHook_.CallNext(msg, wp, lp);
 }
 
 void TDragPanel::NotifyEndDrag(int32_t pos, int32_t cg) {
@@ -216,24 +174,6 @@ void TDragPanel::NotifyStartDrag(TDragPanel& sender) {
 
 void TDragPanel::NotifySizing(TDragPanel& sender) {
   if (OnSizing) OnSizing(sender);
-}
-
-LRESULT CALLBACK TDragPanel::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TDragPanel*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<TDragPanel*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->wnd_ = wnd;
-  }
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    self->CaptureLost();
-    self->Unhook();
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    self->wnd_ = nullptr;
-    return DefWindowProcA(wnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
 }
 
 LRESULT TDragPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -268,6 +208,10 @@ LRESULT TDragPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_NCDESTROY:
+      CaptureLost();
+      Unhook();
+      break;
   }
   return DefWindowProcA(wnd_, msg, wp, lp);
 }

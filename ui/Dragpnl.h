@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/win32/win.h"
+#include "platform/win32/window.h"
 #include "ui/dragpnl_geometry.h"
 
 namespace mv {
@@ -16,19 +16,18 @@ enum class Bevel : uint8_t { None, Lowered, Raised };
 // Stored for the parent's layout; the panel does not move itself.
 enum class Align : uint8_t { None, Top, Bottom, Left, Right, Client };
 
-class TDragPanel {
+class TDragPanel : public win::Window {
  public:
   using TMyEvent = std::function<void(TDragPanel& sender, int32_t pos, int32_t cg)>;
   using TNotifyEvent = std::function<void(TDragPanel& sender)>;
 
   TDragPanel();
-  virtual ~TDragPanel();
+  ~TDragPanel() override;
   TDragPanel(const TDragPanel&) = delete;
   TDragPanel& operator=(const TDragPanel&) = delete;
 
   // Creates the panel's window as a child of parent, in the parent's client coordinates.
   bool Create(HWND parent, int x, int y, int width, int height, int id = 0);
-  HWND Handle() const { return wnd_; }
 
   Tkind Kind() const { return kind_; }
   void SetKind(Tkind kind);  // also picks the cursor: left-right for Level, up-down for Vertical
@@ -65,9 +64,8 @@ class TDragPanel {
  private:
   class BandPainter;
 
-  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK ResizeCtrlProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  LRESULT ResizeCtrlMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void MouseDown();
   void MouseMove(int x, int y);
@@ -81,8 +79,8 @@ class TDragPanel {
   int32_t ParentExtent() const;
 
   HWND resizeCtrl_ = nullptr;
+  win::Subclass resizeHook_;  // on resizeCtrl_, to hear of its end
   Tkind kind_ = Tkind::Level;
-  HWND wnd_ = nullptr;
   std::unique_ptr<BandPainter> painter_;  // the parent's DC, pen and raster operation while dragging
   int32_t lineWidth_ = 4;
   int32_t pos_ = 0;   // the band's centre in the parent's client coordinates

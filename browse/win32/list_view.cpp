@@ -144,11 +144,7 @@ void ListView1::Attach(HWND list) {
   }
   MakeImageLists(0, 16);
 
-  // The owner sits in the control's user data, not a window property: every message the fill
-  // sends passes the subclass, and under Wine a property lookup is a trip to the server.
-  oldUserData_ = SetWindowLongPtrA(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  oldProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+  hook_.Attach(list_, [this](UINT msg, WPARAM wp, LPARAM lp) { return HandleMessage(msg, wp, lp); });
   // The control asked its parent at creation, before the parent knew it: ask again.
   SendMessageA(list_, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(GetParent(list_)), NF_REQUERY);
 }
@@ -167,25 +163,16 @@ void ListView1::MakeImageLists(int capacity, int grow) {
 }
 
 void ListView1::Detach() {
-  if (list_ && IsWindow(list_) && oldProc_) {
-    SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
-    SetWindowLongPtrA(list_, GWLP_USERDATA, oldUserData_);
-    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
-    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+  if (hook_.Handle()) {
+    // The image lists are ours: the control lets go of them first.
+    hook_.CallNext(LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    hook_.CallNext(LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+    hook_.Detach();
   }
-  oldProc_ = nullptr;
-  oldUserData_ = 0;
   list_ = nullptr;
 }
 
-LRESULT CALLBACK ListView1::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<ListView1*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  return self->HandleMessage(msg, wp, lp);
-}
-
 LRESULT ListView1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  const WNDPROC old = oldProc_;
   // Whatever one message makes the control change (a click over a range, Shift+End, a select
   // all from outside) reaches the status bar once, when the control has handled the message.
   struct Changes {
@@ -209,22 +196,22 @@ LRESULT ListView1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
       const bool held = GetCapture() == list_;
-      LRESULT r = CallWindowProcA(old, list_, msg, wp, lp);
+      LRESULT r = hook_.CallNext(msg, wp, lp);
       if (browser_ && browser_->ListView1MouseUp(held)) ReleaseCapture();
       return r;
     }
     case WM_KEYUP: {
-      LRESULT r = CallWindowProcA(old, list_, msg, wp, lp);
+      LRESULT r = hook_.CallNext(msg, wp, lp);
       if (browser_) browser_->ListView1KeyUp();
       return r;
     }
-    case WM_NCDESTROY: {
-      HWND wnd = list_;
-      Detach();  // puts the control's own procedure back before it goes
-      return CallWindowProcA(old, wnd, msg, wp, lp);
-    }
+    case WM_NCDESTROY:
+      hook_.CallNext(LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+      hook_.CallNext(LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+      list_ = nullptr;
+      break;  // hook_ lets go once the control has seen this
   }
-  return CallWindowProcA(old, list_, msg, wp, lp);
+  return hook_.CallNext(msg, wp, lp);
 }
 
 void ListView1::SetViewStyle(ViewStyle style) {

@@ -11,6 +11,7 @@
 #include "browse/browser.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
+#include "platform/win32/window.h"
 #include "targets/win32/tree_view.h"
 
 namespace mv::win {
@@ -109,14 +110,12 @@ class ListView1 : public ListViewPort {
   void ResumeRedraw() override;
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Detach();
   void MakeImageLists(int capacity, int grow);
 
   HWND list_ = nullptr;
-  WNDPROC oldProc_ = nullptr;
-  LONG_PTR oldUserData_ = 0;
+  Subclass hook_;
   ScopedImageList small_, large_;
   // Within one fill, the index each pair of the shell's shared icons went to: rows showing the
   // same icons show the same image.

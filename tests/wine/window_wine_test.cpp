@@ -393,27 +393,55 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
   MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&check), 2);
   EXPECT_GE(check.left, InkColumns(screen, five).back() + 2);
 
-  // Every control carries the window's font, and every caption fits its control.
+  // Every control of the main window carries its font, and every caption of the three windows
+  // fits its control with what the control draws beside it.
+  const DpiScale s = win::ScreenScale();
   std::vector<HWND> controls = {MainControl(form->Handle(), kIdSubChek)};
-  for (HWND c = GetWindow(form->Handle(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
+  for (HWND parent : {form->Handle(), ProgramWindow("TForm2"), ProgramWindow("TForm3")})
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
+  int captions = 0;
   for (HWND c : controls) {
     char cls[32] = {};
     GetClassNameA(c, cls, sizeof cls);
     if (c == MainSplitter(form->Handle())) continue;
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)), font) << cls << " " << WindowText(c);
+    HFONT own = reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0));
+    if (GetAncestor(c, GA_ROOT) == form->Handle()) EXPECT_EQ(own, font) << cls << " " << WindowText(c);
     const std::string text = WindowText(c);
-    const LONG style = GetWindowLongA(c, GWL_STYLE);
-    const LONG type = style & BS_TYPEMASK;
-    const bool label = lstrcmpiA(cls, "Static") == 0;
-    const bool box = lstrcmpiA(cls, "Button") == 0 && (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX);
-    if (text.empty() || (!label && !box)) continue;
+    const LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
+    int beside = -1;  // what the control draws beside its caption
+    if (lstrcmpiA(cls, "Static") == 0) beside = 0;
+    if (lstrcmpiA(cls, "Button") == 0) {
+      if (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX) beside = GetSystemMetrics(SM_CXMENUCHECK) + s(4);
+      if (type == BS_GROUPBOX) beside = s(7) + s(2);  // the caption's inset, the frame's right edge
+      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) beside = s(8);
+      if (type == BS_OWNERDRAW) beside = s(16) + s(4) + s(8);  // the glyph, its gap, the frame
+    }
+    if (text.empty() || beside < 0) continue;
+    ++captions;
     win::ScopedWindowDC cdc(c, GetDC(c));
-    win::SelectGuard g(cdc.Get(), font);
+    win::SelectGuard g(cdc.Get(), own);
     SIZE need{};
     GetTextExtentPoint32A(cdc.Get(), text.c_str(), static_cast<int>(text.size()), &need);
     RECT rc;
     GetClientRect(c, &rc);
-    EXPECT_LE(need.cx + (box ? 16 : 0), rc.right) << text;
+    EXPECT_LE(need.cx + beside, rc.right) << text;
+  }
+  EXPECT_GE(captions, 30);
+
+  // The date field shows a whole typed date, its first digit included, with the caret after it.
+  HWND age = MainControl(form->Handle(), kIdAgeEdit);
+  for (char c : std::string("19970507120000")) SendMessageA(age, WM_CHAR, static_cast<WPARAM>(c), 0);
+  const std::string shown = WindowText(age);
+  ASSERT_EQ(shown, "1997/05/07 12:00:00");
+  EXPECT_EQ(SendMessageA(age, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  {
+    win::ScopedWindowDC adc(age, GetDC(age));
+    win::SelectGuard g(adc.Get(), font);
+    SIZE need{};
+    GetTextExtentPoint32A(adc.Get(), shown.c_str(), static_cast<int>(shown.size()), &need);
+    RECT format{};
+    SendMessageA(age, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    EXPECT_LE(need.cx + GetSystemMetrics(SM_CXBORDER), format.right - format.left);
   }
   Close();
 }
@@ -465,7 +493,7 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
       {MainControl(form->Handle(), kIdGroupBox1), 3, 6, 279, 75},  {GroupBox(form->Handle(), kIdRadioGroup1), 288, 7, 185, 73},
       {MainControl(form->Handle(), kIdCheckBox1), 384, 24, 81, 17}, {MainControl(form->Handle(), kIdBitBtn1), 392, 48, 75, 25},
       {MainControl(form->Handle(), kIdButton1), 480, 8, 75, 25},    {MainControl(form->Handle(), kIdBitBtn3), 480, 48, 75, 25},
-      {MainControl(form->Handle(), kIdBitBtn2), 480, 80, 75, 25},   {MainControl(form->Handle(), kIdAgeEdit), 74, 84, 137, 20},
+      {MainControl(form->Handle(), kIdBitBtn2), 480, 80, 75, 25},
   };
   const int groupX[4] = {5, 72, 140, 207};
   const int groups[4] = {kIdRGroup, kIdAGroup, kIdSGroup, kIdHGroup};
@@ -477,8 +505,13 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
   for (const Place& p : places)
     EXPECT_EQ(rectIn(wnd, p.control), std::vector<LONG>({x0 + s(p.x), y0 + s(p.y), s(p.w), s(p.h)}))
         << WindowText(p.control);
+  // The date field as laid out, or wider where its whole text needs it.
+  const std::vector<LONG> age = rectIn(wnd, MainControl(form->Handle(), kIdAgeEdit));
+  EXPECT_EQ(std::vector<LONG>({age[0], age[1], age[3]}), std::vector<LONG>({x0 + s(74), y0 + s(84), s(20)}));
+  EXPECT_GE(age[2], s(137));
   // Nothing the user clicks or reads lies over another such control (the boxes hold theirs).
-  std::vector<HWND> leaves = {MainControl(form->Handle(), kIdLabel1), MainControl(form->Handle(), kIdAgeLabel)};
+  std::vector<HWND> leaves = {MainControl(form->Handle(), kIdLabel1), MainControl(form->Handle(), kIdAgeLabel),
+                             MainControl(form->Handle(), kIdAgeEdit)};
   for (const Place& p : places)
     if ((GetWindowLongA(p.control, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) leaves.push_back(p.control);
   for (size_t a = 0; a < leaves.size(); ++a)

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/handles.h"
+
 namespace mv::win {
 namespace {
 
-const char kProp[] = "MvMaskEdit";
 // Posted to itself on focus loss, so the exit handler runs after the focus has moved.
 constexpr UINT WM_MV_EXIT = WM_APP + 0x3E1;
 
@@ -24,14 +25,8 @@ MaskEdit::MaskEdit(LocaleDates locale, std::string_view maskText)
 
 MaskEdit::~MaskEdit() {
   if (!wnd_) return;
-  if (owned_) {
-    DestroyWindow(wnd_);
-    return;
-  }
-  // Put the control's own procedure back unless someone has subclassed it after us.
-  if (GetWindowLongPtrA(wnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MaskEdit::SubclassProc))
-    SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  RemovePropA(wnd_, kProp);
+  if (owned_) DestroyWindow(wnd_);
+  // A control of the caller's is let go by hook_.
 }
 
 bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) {
@@ -50,11 +45,9 @@ bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) 
 }
 
 bool MaskEdit::Attach(HWND edit) {
-  if (wnd_ || !edit || GetPropA(edit, kProp)) return false;
+  if (wnd_ || !hook_.Attach(edit, [this](UINT msg, WPARAM wp, LPARAM lp) { return HandleMessage(msg, wp, lp); }))
+    return false;
   wnd_ = edit;
-  SetPropA(wnd_, kProp, this);
-  original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MaskEdit::SubclassProc)));
   CallOriginal(EM_LIMITTEXT, mask_.Size(), 0);
   Refresh();
   return true;
@@ -76,26 +69,52 @@ std::string MaskEdit::ShownText() const {
   return buf;
 }
 
+int MaskEdit::WholeTextWidth() const {
+  if (!wnd_) return 0;
+  ScopedWindowDC dc(wnd_, GetDC(wnd_));
+  if (!dc.Get()) return 0;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(wnd_, WM_GETFONT, 0, 0));
+  SelectGuard select(dc.Get(), font ? font : GetStockObject(SYSTEM_FONT));
+  auto width = [&](const std::string& text) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  int widest = 0;
+  for (const DateLayoutInfo& info : DateLayouts()) {
+    const DateMask mask(info.mask);
+    std::string text = mask.DisplayText(locale_);
+    if (text.size() != mask.Size()) continue;  // one byte a position in every layout of the menu
+    // Every digit position at its widest: the blank or the font's widest digit.
+    char fill = '0';
+    for (size_t i = 0; i < mask.Size(); ++i)
+      if (mask.KindAt(i) == DateMask::Kind::Digit) {
+        fill = text[i];
+        break;
+      }
+    for (char d = '0'; d <= '9'; ++d)
+      if (width(std::string(1, d)) > width(std::string(1, fill))) fill = d;
+    for (size_t i = 0; i < mask.Size(); ++i)
+      if (mask.KindAt(i) == DateMask::Kind::Digit) text[i] = fill;
+    widest = std::max(widest, width(text));
+  }
+  // Around the text: the margins and the control's own insets, the caret, the border.
+  RECT window{}, client{}, format{};
+  GetWindowRect(wnd_, &window);
+  GetClientRect(wnd_, &client);
+  CallOriginal(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  const int insets = (client.right - client.left) - (format.right - format.left);
+  const int border = (window.right - window.left) - (client.right - client.left);
+  return widest + insets + GetSystemMetrics(SM_CXBORDER) + border;
+}
+
 void MaskEdit::SetContextMenu(HMENU menu, HWND commandTarget) {
   menu_ = menu;
   commandTarget_ = commandTarget;
 }
 
-LRESULT CALLBACK MaskEdit::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = static_cast<MaskEdit*>(GetPropA(wnd, kProp));
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    WNDPROC original = self->original_;
-    SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    RemovePropA(wnd, kProp);
-    self->wnd_ = nullptr;
-    return CallWindowProcA(original, wnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
-}
-
 LRESULT MaskEdit::CallOriginal(UINT msg, WPARAM wp, LPARAM lp) const {
-  return CallWindowProcA(original_, wnd_, msg, wp, lp);
+  return hook_.CallNext(msg, wp, lp);
 }
 
 LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -170,6 +189,9 @@ LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MV_EXIT:
       if (onExit_) onExit_();
       return 0;
+    case WM_NCDESTROY:
+      wnd_ = nullptr;  // hook_ lets go once the control has seen this
+      break;
     default:
       break;
   }

@@ -8,7 +8,7 @@
 
 #include "ops/attrib/date_time.h"
 #include "ops/attrib/mask.h"
-#include "platform/win32/win.h"
+#include "platform/win32/window.h"
 
 namespace mv::win {
 
@@ -35,6 +35,10 @@ class MaskEdit {
   std::string Text() const;
   // What the control itself holds and draws ("_" for untyped positions).
   std::string ShownText() const;
+  // The control's width that shows the whole text of any of the menu's layouts, typed or blank,
+  // with the caret after it, in the control's font: narrower, the control scrolls its first
+  // positions out of view. 0 without a control.
+  int WholeTextWidth() const;
 
   // Right-click (or the menu key) shows this menu; its commands go to `commandTarget`, or to the
   // parent window when that is null. The menu stays the caller's.
@@ -44,7 +48,6 @@ class MaskEdit {
   void SetOnExit(std::function<void()> onExit) { onExit_ = std::move(onExit); }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT CallOriginal(UINT msg, WPARAM wp, LPARAM lp) const;
 
@@ -60,12 +63,12 @@ class MaskEdit {
   LocaleDates locale_;
   DateMask mask_;
   HWND wnd_ = nullptr;
-  WNDPROC original_ = nullptr;
   HMENU menu_ = nullptr;
   HWND commandTarget_ = nullptr;
   std::function<void()> onExit_;
   bool refreshing_ = false;
   bool owned_ = false;
+  Subclass hook_;  // last: it lets go of the control before anything it calls goes
 };
 
 }  // namespace mv::win

@@ -17,7 +17,7 @@ bool RegisterForm3(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   if (GetClassInfoExA(instance, kClassName, &wc)) return true;
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &TForm3::WndProc;
+  wc.lpfnWndProc = &win::Window::Proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -38,8 +38,8 @@ TForm3::~TForm3() {
 bool TForm3::Create(HINSTANCE instance, HWND owner) {
   if (wnd_ || !RegisterForm3(instance)) return false;
   scale_ = win::ScreenScale();
-  HWND wnd = CreateWindowExA(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, scale_(316), scale_(106),
-                             scale_(435), scale_(300), owner, nullptr, instance, this);
+  HWND wnd = MakeWindow(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, scale_(316), scale_(106),
+                        scale_(435), scale_(300), owner, nullptr, instance);
   if (!wnd) return false;
   font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
@@ -105,23 +105,6 @@ void TForm3::Layout() {
              width, height, TRUE);
 }
 
-LRESULT CALLBACK TForm3::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TForm3*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<TForm3*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->wnd_ = wnd;
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    self->errors_.SetObserver(nullptr);
-    self->wnd_ = self->errList_ = self->button1_ = nullptr;
-    return DefWindowProcA(wnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
-}
-
 LRESULT TForm3::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SIZE:
@@ -139,6 +122,10 @@ LRESULT TForm3::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
       if (errList_) SetFocus(errList_);
       return 0;
+    case WM_NCDESTROY:
+      errors_.SetObserver(nullptr);
+      errList_ = button1_ = nullptr;
+      break;
     default:
       break;
   }

@@ -1,6 +1,9 @@
 #include "ops/attrib/win32/attrib_ui.h"
 
+#include <utility>
+
 #include "platform/win32/handles.h"
+#include "platform/win32/window.h"
 
 
 namespace mv::win {
@@ -58,26 +61,25 @@ void ShowErrorBox(HWND owner, const std::string& message) {
 
 namespace {
 
+// The yes/no box of the ConfirmYesNo call in hand (the innermost, when one asks over another).
+thread_local Subclass* t_confirmBox = nullptr;
+
 // The confirmation box answers Escape with No, and its buttons carry their mnemonics whatever
 // the system's own texts are.
-LRESULT CALLBACK ConfirmBoxProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-  if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) {
-    EndDialog(wnd, IDNO);
-    return 0;
-  }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(wnd, &ConfirmBoxProc, 1);
-  return DefSubclassProc(wnd, msg, wp, lp);
-}
-
 LRESULT CALLBACK ConfirmBoxHook(int code, WPARAM wp, LPARAM lp) {
-  if (code == HCBT_ACTIVATE) {
+  if (code == HCBT_ACTIVATE && t_confirmBox && !t_confirmBox->Handle()) {
     HWND box = reinterpret_cast<HWND>(wp);
     char cls[16] = {};
     GetClassNameA(box, cls, sizeof cls);
-    DWORD_PTR done = 0;
-    if (lstrcmpA(cls, "#32770") == 0 && GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) &&
-        !GetWindowSubclass(box, &ConfirmBoxProc, 1, &done)) {
-      SetWindowSubclass(box, &ConfirmBoxProc, 1, 0);
+    if (lstrcmpA(cls, "#32770") == 0 && GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO)) {
+      Subclass& hook = *t_confirmBox;
+      hook.Attach(box, [box, &hook](UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) {
+          EndDialog(box, IDNO);
+          return 0;
+        }
+        return hook.CallNext(msg, wp, lp);
+      });
       SetDlgItemTextA(box, IDYES, "はい(&Y)");
       SetDlgItemTextA(box, IDNO, "いいえ(&N)");
     }
@@ -88,8 +90,15 @@ LRESULT CALLBACK ConfirmBoxHook(int code, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 bool ConfirmYesNo(HWND owner, const std::string& question) {
-  ScopedHook hook(SetWindowsHookExA(WH_CBT, &ConfirmBoxHook, nullptr, GetCurrentThreadId()));
-  return MessageBoxA(owner, question.c_str(), kConfirmCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
+  Subclass box;  // held from the box's activation to its end
+  Subclass* const outer = std::exchange(t_confirmBox, &box);
+  bool yes = false;
+  {
+    ScopedHook hook(SetWindowsHookExA(WH_CBT, &ConfirmBoxHook, nullptr, GetCurrentThreadId()));
+    yes = MessageBoxA(owner, question.c_str(), kConfirmCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
+  }
+  t_confirmBox = outer;
+  return yes;
 }
 
 void ShowNotice(HWND owner, const std::string& text) { MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK); }

@@ -21,7 +21,7 @@ constexpr DWORD kExStyle = WS_EX_TOPMOST;
 bool RegisterForm2Class(HINSTANCE instance) {
   WNDCLASSA wc{};
   if (GetClassInfoA(instance, kClassName, &wc)) return true;
-  wc.lpfnWndProc = TForm2::WndProc;
+  wc.lpfnWndProc = &win::Window::Proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -71,8 +71,7 @@ TForm2::~TForm2() {
   timer1_.SetEnabled(false);
   if (wnd_) {
     animate1_.reset();
-    SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
-    DestroyWindow(wnd_);
+    DestroyDetached();
   } else if (animate1_) {
     animate1_->Release();  // its window went with ours
   }
@@ -84,23 +83,11 @@ bool TForm2::Create(HINSTANCE instance) {
   scale_ = win::ScreenScale();
   RECT r{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
   AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-  wnd_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, scale_(kLeft), scale_(kTop), r.right - r.left,
-                         r.bottom - r.top,
-                         main_, nullptr, instance, this);
-  if (!wnd_) return false;
+  if (!MakeWindow(kExStyle, kClassName, kCaption, kStyle, scale_(kLeft), scale_(kTop), r.right - r.left,
+                  r.bottom - r.top, main_, nullptr, instance))
+    return false;
   FormCreate();
   return true;
-}
-
-LRESULT CALLBACK TForm2::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(wnd, msg, wp, lp);
-  if (!self->wnd_) self->wnd_ = wnd;
-  return self->HandleMessage(msg, wp, lp);
 }
 
 LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -124,14 +111,10 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
-    case WM_NCDESTROY: {
+    case WM_NCDESTROY:
       // Gone with its owner: nothing of it may be touched any more.
-      HWND wnd = wnd_;
-      SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-      wnd_ = nullptr;
       button1_ = progressBar1_ = label1_ = label2_ = fromEdit_ = toEdit_ = nullptr;
-      return DefWindowProcA(wnd, msg, wp, lp);
-    }
+      break;
     case WM_CLOSE:
       // Closed by other means than Cancel (the window manager): stop the run as Cancel does,
       // or it would go on with no way left to stop it.

@@ -11,7 +11,7 @@
 #include "ops/copy/win32/copy_timer.h"
 #include "platform/dpi.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/win.h"
+#include "platform/win32/window.h"
 #include "ui/Animate.h"
 
 namespace mv {
@@ -26,7 +26,7 @@ enum Form2Id : int {
   kIdForm2To,
 };
 
-class TForm2 : public CopyProgress {
+class TForm2 : public win::Window, public CopyProgress {
  public:
   // mainWindow owns Timer1 and the free-space box. onCancel runs when Cancel is pressed
   // (wire it to the engine's Cancel).
@@ -37,7 +37,6 @@ class TForm2 : public CopyProgress {
 
   // Creates the hidden window; its animation starts playing at once.
   bool Create(HINSTANCE instance);
-  HWND Handle() const { return wnd_; }
   HWND Control(int id) const { return GetDlgItem(wnd_, id); }
 
   bool continueCopy() const { return continueCopy_; }
@@ -60,10 +59,8 @@ class TForm2 : public CopyProgress {
   TAnimate* Animate1() { return animate1_.get(); }
   TTimer& Timer1() { return timer1_; }
 
-  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void FormCreate();
   HWND MakeLabel(int id, int left, int top, const char* text);
   void SetLabel(HWND label, const std::string& text);
@@ -72,7 +69,6 @@ class TForm2 : public CopyProgress {
   HWND main_;
   std::function<void()> onCancel_;
   TTimer timer1_;
-  HWND wnd_ = nullptr;
   DpiScale scale_;  // the display's, read when the window is made
   win::ScopedGdi font_;
   win::ScopedMemoryDC measure_;  // the labels' font selected, for their text widths
