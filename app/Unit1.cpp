@@ -175,7 +175,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (hdr.hwndFrom == listView_ && hdr.code == LVN_KEYDOWN &&
           ListKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey))
         return 0;  // a shortcut of the list's menu
-      if (win::RouteBrowseNotify(session_.Browse(), list1_, mirror_, hdr)) return 0;
+      if (LRESULT result = 0; win::RouteBrowseNotify(session_.Browse(), list1_, mirror_, hdr, result)) return result;
       break;
     }
     case WM_CONTEXTMENU:
@@ -311,7 +311,7 @@ void TForm1::CreateControls() {
                           WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, kIdTree, 0,
                           0, scale_(169), 100, font, WS_EX_CLIENTEDGE);
   TreeView_SetIndent(treeView_, scale_(19));
-  listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+  listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                           kIdList, scale_(173), 0, 100, 100, font, WS_EX_CLIENTEDGE);
   // DragPanel1 between tree and list moves the tree's right edge; the list follows.
   dragPanel1_.SetBevelOuter(Bevel::None);

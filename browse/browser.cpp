@@ -297,6 +297,32 @@ int Browser::RowImage(size_t i) {
   return rows_[i].image;
 }
 
+std::string Browser::RowName(size_t i) const {
+  if (i >= rows_.size() || rowsFrozen_) return {};
+  const Row& row = rows_[i];
+  return row.described ? row.described->caption : PathName(row.path);
+}
+
+std::optional<size_t> Browser::FindRow(const std::string& text, size_t start, bool wrap, bool partial) const {
+  if (text.empty() || rowsFrozen_) return std::nullopt;
+  auto matches = [&](size_t i) {
+    const std::string name = RowName(i);
+    if (!partial) return EqualsNoCase(name, text);
+    // The caption's first characters that cover as many bytes as the text: a text ending inside
+    // a double-byte character matches nothing.
+    size_t n = 0;
+    while (n < text.size() && n < name.size())
+      n += IsLeadByte(static_cast<unsigned char>(name[n])) && n + 1 < name.size() ? 2 : 1;
+    return n == text.size() && EqualsNoCase(std::string_view(name).substr(0, n), text);
+  };
+  for (size_t i = start; i < rows_.size(); ++i)
+    if (matches(i)) return i;
+  if (wrap)
+    for (size_t i = 0; i < std::min(start, rows_.size()); ++i)
+      if (matches(i)) return i;
+  return std::nullopt;
+}
+
 void Browser::DirTreeViewChange(Node* node) {
   Changes changes(*this);
   const size_t rows = node ? node->entries.size() : 0;
@@ -331,10 +357,32 @@ void Browser::ListView1Change(size_t row, bool selected) {
   MarkSelected(row, selected);
 }
 
-void Browser::ListView1ChangeAll() {
+size_t Browser::SelectedRowCount() const { return static_cast<size_t>(flatCount_); }
+
+void Browser::ListView1ChangeRange(size_t first, size_t last, bool selected) {
   Changes changes(*this);
-  const size_t rows = std::min(list_.RowCount(), rows_.size());
-  for (size_t i = 0; i < rows; ++i) MarkSelected(i, list_.IsSelected(i));
+  for (size_t i = first; i <= last && i < rows_.size(); ++i) MarkSelected(i, selected);
+}
+
+void Browser::ListView1ChangeAll() {
+  // While rows are removed the control's numbers are not those of rows_; the removed rows'
+  // figures have left already, and the others keep their states.
+  if (rowsFrozen_) return;
+  Changes changes(*this);
+  const size_t listed = list_.RowCount(), rows = std::min(listed, rows_.size());
+  // None or every row (the select all, its undoing) needs no asking row by row.
+  if (const size_t count = list_.SelectedCount(); count == 0 || count == listed) {
+    for (size_t i = 0; i < rows; ++i) MarkSelected(i, count != 0);
+    return;
+  }
+  size_t next = 0;  // rows before it are settled
+  for (size_t selected : list_.SelectedRows()) {
+    if (selected >= rows) break;
+    for (; next < selected; ++next) MarkSelected(next, false);
+    MarkSelected(selected, true);
+    next = selected + 1;
+  }
+  for (; next < rows; ++next) MarkSelected(next, false);
 }
 
 void Browser::UpdateSelectionFlat() {
@@ -414,7 +462,10 @@ void Browser::selectAll1Click() {
   if (list_.RowCount() == 0) return;
   Busy busy(*this);
   Changes changes(*this);
-  list_.SelectAll();
+  {
+    RedrawOff redraw(list_);  // one repaint of the rows in view, not an invalidation per row
+    list_.SelectAll();
+  }
   ListView1Click();
 }
 

@@ -56,10 +56,21 @@ class Browser {
   // What the caption shows where the code page cannot hold the shell's name; empty otherwise.
   std::wstring RowShown(size_t row);
   int RowImage(size_t row);  // -1: the row has no image
+  // The caption as far as it is known without asking the shell: the shell's name once the row
+  // was shown or read, its own name before. Empty past the rows.
+  std::string RowName(size_t row) const;
+  // The first row from start on (then from the top, when wrap) whose caption is text, or begins
+  // with it when partial, letters of either case alike, as typing in the list finds a row;
+  // nullopt when none does.
+  std::optional<size_t> FindRow(const std::string& text, size_t start, bool wrap, bool partial) const;
 
   // The list's change notification: the row's selected state is now this. The figures move by
   // the row's own figures and are written when the batch of changes ends.
   void ListView1Change(size_t row, bool selected);
+  // The rows selected as the notifications said.
+  size_t SelectedRowCount() const;
+  // Rows first to last (inclusive) all took this selected state, in one notification.
+  void ListView1ChangeRange(size_t first, size_t last, bool selected);
   // The control changed rows without naming them: every row's state is read again.
   void ListView1ChangeAll();
   // Changes between Begin and End are written to panels 4 and 5 once, at the outermost End.

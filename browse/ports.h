@@ -42,8 +42,9 @@ class ShellPort {
 };
 
 // The file list control. Rows are never sorted, so row i stays entry i of the selected node. The
-// control holds no texts of its own: it asks the browser for a row's caption, cells and image
-// when it draws the row or is asked for it (Browser::RowText, RowShown, RowImage).
+// control holds nothing of a row but its selected state: it asks the browser for a row's
+// caption, cells and image when it draws the row or is asked for it (Browser::RowText, RowShown,
+// RowImage).
 class ListViewPort {
  public:
   virtual ~ListViewPort() = default;
@@ -71,6 +72,13 @@ class ListViewPort {
     size_t n = 0;
     for (size_t i = 0, rows = RowCount(); i < rows; ++i) n += IsSelected(i) ? 1 : 0;
     return n;
+  }
+  // The selected rows, in ascending order.
+  virtual std::vector<size_t> SelectedRows() const {
+    std::vector<size_t> rows;
+    for (size_t i = 0, n = RowCount(); i < n; ++i)
+      if (IsSelected(i)) rows.push_back(i);
+    return rows;
   }
   virtual void DeleteRow(size_t row) = 0;
   virtual std::optional<size_t> FirstSelected() const = 0;

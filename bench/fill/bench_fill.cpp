@@ -86,6 +86,8 @@ class TimedList : public ListViewPort {
   bool IsSelected(size_t row) const override { return real_.IsSelected(row); }
   void SetSelected(size_t row, bool selected) override { real_.SetSelected(row, selected); }
   void SelectAll() override { real_.SelectAll(); }
+  size_t SelectedCount() const override { return real_.SelectedCount(); }
+  std::vector<size_t> SelectedRows() const override { return real_.SelectedRows(); }
   void DeleteRow(size_t row) override { real_.DeleteRow(row); }
   std::optional<size_t> FirstSelected() const override { return real_.FirstSelected(); }
   void SuspendRedraw() override { real_.SuspendRedraw(); }
@@ -131,8 +133,8 @@ LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT format = 0;
   if (g_bench && win::AnswerNotifyFormat(g_bench->list, msg, wp, lp, format)) return format;
   if (msg == WM_NOTIFY && g_bench &&
-      win::RouteBrowseNotify(g_bench->browser, g_bench->list, g_bench->mirror, *reinterpret_cast<NMHDR*>(lp)))
-    return 0;
+      win::RouteBrowseNotify(g_bench->browser, g_bench->list, g_bench->mirror, *reinterpret_cast<NMHDR*>(lp), format))
+    return format;
   return DefWindowProcA(wnd, msg, wp, lp);
 }
 

@@ -115,7 +115,7 @@ bool ListView1::Create(HWND parent, int id) {
   HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
   HWND list = CreateWindowExA(
       WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0,
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA, 0,
       0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
   if (!list) return false;
   Attach(list);
@@ -129,6 +129,7 @@ void ListView1::Attach(HWND list) {
   style &= ~static_cast<LONG_PTR>(LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS |
                                   LVS_SORTASCENDING | LVS_SORTDESCENDING);
   // The image lists are ours (freed by our destructor), so the control must not destroy them.
+  // LVS_OWNERDATA stays as the list was made: the control takes it only at creation.
   style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   SetWindowLongPtrA(list_, GWL_STYLE, style);
 
@@ -189,14 +190,25 @@ LRESULT ListView1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
       if (browser_ && browser_->ListView1MouseDown()) SetCapture(list_);
-      break;
+      LRESULT r = hook_.CallNext(msg, wp, lp);
+      AfterInput((wp & MK_SHIFT) != 0);
+      return r;
+    }
+    case WM_KEYDOWN:
+    case WM_CHAR: {
+      const bool shift = GetKeyState(VK_SHIFT) < 0;  // as the control reads it
+      LRESULT r = hook_.CallNext(msg, wp, lp);
+      AfterInput(shift);
+      return r;
+    }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
       const bool held = GetCapture() == list_;
       LRESULT r = hook_.CallNext(msg, wp, lp);
+      AfterInput(false);
       if (browser_ && browser_->ListView1MouseUp(held)) ReleaseCapture();
       return r;
     }
@@ -212,6 +224,16 @@ LRESULT ListView1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;  // hook_ lets go once the control has seen this
   }
   return hook_.CallNext(msg, wp, lp);
+}
+
+// A list of owner data keeps the selection itself and tells of a Shift range (click or key) in
+// pieces whose order is its own: under Wine every row unnamed, then the range, and a row that
+// stays selected across them only as gaining the focus. After such input, or whenever the
+// control's count of selected rows is not the browser's, the browser reads the selection again
+// (one pass over the selected rows).
+void ListView1::AfterInput(bool range) {
+  if (!browser_) return;
+  if (range || SelectedCount() != browser_->SelectedRowCount()) browser_->ListView1ChangeAll();
 }
 
 void ListView1::SetViewStyle(ViewStyle style) {
@@ -278,22 +300,9 @@ int ListView1::AddImages(const ShellIcon* small, const ShellIcon* large) {
 }
 
 void ListView1::AppendRows(size_t count) {
-  const int first = static_cast<int>(RowCount());
-  for (size_t k = 0; k < count; ++k) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = first + static_cast<int>(k);
-    item.pszText = LPSTR_TEXTCALLBACKA;
-    item.iImage = I_IMAGECALLBACK;
-    const LRESULT row = SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    if (row < 0) return;
-    for (int column = 1; column < static_cast<int>(std::size(kColumns)); ++column) {
-      LVITEMA sub{};
-      sub.iSubItem = column;
-      sub.pszText = LPSTR_TEXTCALLBACKA;
-      SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
-    }
-  }
+  // The control holds no rows, only their number.
+  const size_t rows = std::min<size_t>(RowCount() + count, INT_MAX);
+  SendMessageA(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), 0);
 }
 
 std::string ListView1::Cell(size_t row, int column) const {
@@ -328,6 +337,15 @@ void ListView1::SelectAll() {
 size_t ListView1::SelectedCount() const {
   const LRESULT n = SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0);
   return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+std::vector<size_t> ListView1::SelectedRows() const {
+  std::vector<size_t> rows;
+  rows.reserve(SelectedCount());
+  LRESULT i = -1;
+  while ((i = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) >= 0)
+    rows.push_back(static_cast<size_t>(i));
+  return rows;
 }
 
 void ListView1::DeleteRow(size_t row) { SendMessageA(list_, LVM_DELETEITEM, row, 0); }
@@ -529,6 +547,34 @@ bool AnswerNotifyFormat(const ListView1& list, UINT msg, WPARAM wp, LPARAM lp, L
 }
 
 namespace {
+// Typing in the list: the row whose caption begins with the letters typed, from the row the
+// control names on. Rows not yet shown are matched by their own names, not asked of the shell.
+LRESULT FindItem(const Browser& browser, NMHDR& header) {
+  std::string prefix;
+  int start = 0;
+  UINT flags = 0;
+  if (header.code == LVN_ODFINDITEMW) {
+    const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+    flags = find.lvfi.flags;
+    start = find.iStart;
+    if (find.lvfi.psz) {
+      // Letters the code page cannot hold begin no caption the browser has.
+      std::optional<std::string> text = ExactAnsi(find.lvfi.psz);
+      if (!text) return -1;
+      prefix = std::move(*text);
+    }
+  } else {
+    const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
+    flags = find.lvfi.flags;
+    start = find.iStart;
+    if (find.lvfi.psz) prefix = find.lvfi.psz;
+  }
+  if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || prefix.empty()) return -1;
+  const std::optional<size_t> row = browser.FindRow(prefix, static_cast<size_t>(std::max(start, 0)),
+                                                    (flags & LVFI_WRAP) != 0, (flags & LVFI_PARTIAL) != 0);
+  return row ? static_cast<LRESULT>(*row) : -1;
+}
+
 bool AnswerDisplayInfo(Browser& browser, const ListView1& list, NMHDR& header) {
   if (!list.Handle() || header.hwndFrom != list.Handle()) return false;
   if (header.code == LVN_GETDISPINFOW) {
@@ -574,16 +620,31 @@ bool AnswerDisplayInfo(Browser& browser, const ListView1& list, NMHDR& header) {
 }  // namespace
 
 bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMirror& mirror,
-                       NMHDR& header) {
+                       NMHDR& header, LRESULT& result) {
+  result = 0;
   if (AnswerDisplayInfo(browser, list, header)) return true;
   if (list.Handle() && header.hwndFrom == list.Handle()) {
     switch (header.code) {
+      case LVN_ODSTATECHANGED: {
+        const auto& range = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+        if (((range.uOldState ^ range.uNewState) & LVIS_SELECTED) && range.iFrom >= 0 &&
+            range.iTo >= range.iFrom)
+          browser.ListView1ChangeRange(static_cast<size_t>(range.iFrom), static_cast<size_t>(range.iTo),
+                                       (range.uNewState & LVIS_SELECTED) != 0);
+        return true;
+      }
+      case LVN_ODFINDITEMW:
+      case LVN_ODFINDITEMA:
+        result = FindItem(browser, header);
+        return true;
       case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if (!(change.uChanged & LVIF_STATE)) return true;
         if (change.iItem < 0)
           browser.ListView1ChangeAll();  // every row at once, unnamed
-        else if ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)
+        else if (((change.uOldState ^ change.uNewState) | change.uNewState) & LVIS_SELECTED)
+          // A row said to be selected is taken as that whatever its old state is said to be:
+          // the control may have selected it silently in between.
           browser.ListView1Change(static_cast<size_t>(change.iItem),
                                   (change.uNewState & LVIS_SELECTED) != 0);
         return true;

@@ -68,9 +68,10 @@ class Win32ShellIcon : public ShellIcon {
 
 // The file list control: report style, several selected rows, selection kept visible, no
 // sorting, no label editing, and two image lists it owns (filled per fill, one image per icon).
-// Its rows hold no texts: captions, cells and images are asked of the browser by the control's
-// callbacks, in Unicode where the parent answers the list's notify-format query with
-// AnswerNotifyFormat (a caption the code page cannot hold is shown as the shell gives it).
+// A list of owner data (LVS_OWNERDATA): the control holds the number of rows and their states,
+// nothing else; captions, cells and images are asked of the browser by the control's callbacks,
+// in Unicode where the parent answers the list's notify-format query with AnswerNotifyFormat (a
+// caption the code page cannot hold is shown as the shell gives it).
 class ListView1 : public ListViewPort {
  public:
   ListView1() = default;
@@ -80,7 +81,8 @@ class ListView1 : public ListViewPort {
 
   // Creates the control as a child of the parent; false when the window cannot be made.
   bool Create(HWND parent, int id);
-  // Takes over a list view made elsewhere: style, columns and image lists are set up here.
+  // Takes over a list view made elsewhere with LVS_OWNERDATA (a style a list takes only when it
+  // is made): the other styles, columns and image lists are set up here.
   void Attach(HWND list);
   HWND Handle() const { return list_; }
 
@@ -104,6 +106,7 @@ class ListView1 : public ListViewPort {
   void SetSelected(size_t row, bool selected) override;
   void SelectAll() override;
   size_t SelectedCount() const override;
+  std::vector<size_t> SelectedRows() const override;
   void DeleteRow(size_t row) override;
   std::optional<size_t> FirstSelected() const override;
   void SuspendRedraw() override;
@@ -112,6 +115,7 @@ class ListView1 : public ListViewPort {
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Detach();
+  void AfterInput(bool range);
   void MakeImageLists(int capacity, int grow);
 
   HWND list_ = nullptr;
@@ -192,11 +196,12 @@ class DirTreePort : public TreeViewPort {
 };
 
 // Hands a WM_NOTIFY of the list or the tree to the browser: the list's requests for a row's texts
-// and image (LVN_GETDISPINFOA/W), LVN_ITEMCHANGED (state changes), NM_CLICK, NM_DBLCLK,
-// LVN_KEYDOWN and TVN_SELCHANGED. False when the notification is not one of these; the caller
+// and image (LVN_GETDISPINFOA/W), LVN_ITEMCHANGED and LVN_ODSTATECHANGED (state changes),
+// LVN_ODFINDITEMA/W (typing), NM_CLICK, NM_DBLCLK, LVN_KEYDOWN and TVN_SELCHANGED, with result
+// the answer the window returns. False when the notification is not one of these; the caller
 // then gives it to DefWindowProc.
 bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMirror& mirror,
-                       NMHDR& header);
+                       NMHDR& header, LRESULT& result);
 // WM_NOTIFYFORMAT of the parent: the list's notifications come in Unicode, so a caption the code
 // page cannot hold reaches the control whole. False when the message is not the list's query.
 bool AnswerNotifyFormat(const ListView1& list, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);

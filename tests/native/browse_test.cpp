@@ -743,6 +743,30 @@ TEST_F(BrowseTest, RowsOfNamesTheCodePageCannotHold) {
   EXPECT_EQ(fs.markedAsks, 0);
 }
 
+// Typing finds a row by the beginning of its caption: the shell's once the row was shown, its
+// own name before (the shell is not asked for rows nobody has seen).
+TEST_F(BrowseTest, TypingFindsRowsByTheirCaptions) {
+  AddFile(root, "D:\\Work\\表ソ.txt", 1);
+  list.drawEverything = false;
+  browser.FillFileList();
+  shell.asked = 0;
+  list.Draw(0);  // "<Sub>"
+  const struct {
+    const char* text;
+    size_t start;
+    bool wrap, partial;
+    std::optional<size_t> row;
+  } cases[] = {
+      {"A", 0, false, true, 1},          {"b.TXT", 0, false, false, 2}, {"b.tx", 0, false, false, {}},
+      {"a", 2, true, true, 1},           {"a", 2, false, true, {}},     {"<s", 0, false, true, 0},
+      {"Sub", 0, true, true, {}},        {"表", 0, false, true, 3},     {"\x95", 0, false, true, {}},
+      {"表ソ.txt", 4, true, false, 3},   {"", 0, true, true, {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(browser.FindRow(c.text, c.start, c.wrap, c.partial), c.row) << c.text << " from " << c.start;
+  EXPECT_EQ(shell.asked, 2);  // row 0's two icons only
+}
+
 TEST_F(BrowseTest, ABatchOfChangesWritesTheFiguresOnce) {
   for (int i = 0; i < 200; ++i) AddFile(root, "D:\\Work\\f" + std::to_string(i) + ".txt", i);
   browser.FillFileList();
@@ -813,7 +837,7 @@ TEST_F(BrowseTest, RunningFiguresEqualAFullRecount) {
 
   for (int step = 0; step < 3000; ++step) {
     const size_t rows = list.rows.size();
-    const size_t op = pick(14);
+    const size_t op = pick(15);
     if (op < 5 && rows) {
       const size_t r = pick(rows);
       list.SetSelected(r, !list.rows[r].selected);  // a click with Ctrl, or the space bar
@@ -841,6 +865,11 @@ TEST_F(BrowseTest, RunningFiguresEqualAFullRecount) {
       browser.ListView1KeyUp();
     } else if (op == 13 && treeView.selected && treeView.selected != tree.FirstNode() && pick(4) == 0) {
       browser.delete2Click();
+    } else if (op == 14 && rows) {  // a range told in one notification, as owner-data lists do
+      const size_t a = pick(rows), b = a + pick(rows - a);
+      const bool on = pick(2) == 0;
+      for (size_t i = a; i <= b; ++i) list.rows[i].selected = on;
+      browser.ListView1ChangeRange(a, b, on);
     }
     ASSERT_EQ(Figures(), recount()) << "step " << step << ", operation " << op;
   }

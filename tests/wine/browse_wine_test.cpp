@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <ostream>
 #include <set>
 #include <vector>
@@ -175,8 +176,8 @@ class BrowseWine : public ::testing::Test {
     if (g_test && win::AnswerNotifyFormat(g_test->list, msg, wp, lp, format)) return format;
     if (msg == WM_NOTIFY && g_test &&
         win::RouteBrowseNotify(g_test->browser, g_test->list, g_test->mirror,
-                               *reinterpret_cast<NMHDR*>(lp)))
-      return 0;
+                               *reinterpret_cast<NMHDR*>(lp), format))
+      return format;
     return DefWindowProcA(wnd, msg, wp, lp);
   }
 
@@ -342,6 +343,13 @@ TEST_F(BrowseWine, ViewStylesSwitchTheControl) {
   for (ViewStyle s : {ViewStyle::Icon, ViewStyle::SmallIcon, ViewStyle::List, ViewStyle::Report}) {
     list.SetViewStyle(s);
     EXPECT_EQ(list.GetViewStyle(), s);
+    // Every style lays the rows out apart, each with its caption and image.
+    POINT first{}, last{};
+    ListView_GetItemPosition(list.Handle(), 0, &first);
+    ListView_GetItemPosition(list.Handle(), 3, &last);
+    EXPECT_TRUE(first.x != last.x || first.y != last.y) << static_cast<int>(s);
+    EXPECT_EQ(Cell(3, 0), "b.txt");
+    EXPECT_GE(Image(3), 0);
   }
   list.SetViewStyle(ViewStyle::List);
   EXPECT_EQ(GetWindowLongPtrA(list.Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_LIST);
@@ -363,6 +371,75 @@ TEST_F(BrowseWine, SelectionsAreCountedFromTheControlsNotifications) {
   browser.SubChekClick(false);
   browser.selectAll1Click();
   EXPECT_EQ(Figures(), "4個 13ﾊﾞｲﾄ");
+}
+
+// The control keeps the selection of its rows itself and tells of it in several ways (one row,
+// every row unnamed, a range, or nothing at all for a Shift range under Wine): after each road
+// of the mouse and keyboard the figures are what a recount of the control's selection gives.
+TEST_F(BrowseWine, EveryRoadOfTheSelectionLeavesTheFiguresOfARecount) {
+  const int64_t sizes[] = {0, 3, 4, 6};
+  auto recount = [&] {
+    int64_t count = 0, bytes = 0;
+    for (int i = -1; (i = ListView_GetNextItem(list.Handle(), i, LVNI_SELECTED)) >= 0;) ++count, bytes += sizes[i];
+    return CountText(count) + " " + BytesText(bytes);
+  };
+  auto selected = [&] {
+    std::string rows;
+    for (int i = -1; (i = ListView_GetNextItem(list.Handle(), i, LVNI_SELECTED)) >= 0;) rows += std::to_string(i);
+    return rows;
+  };
+  auto click = [&](int row, WPARAM keys) {
+    RECT r{LVIR_LABEL};
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(list.Handle(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    SendMessageA(list.Handle(), WM_LBUTTONUP, keys, at);
+  };
+  auto key = [&](WPARAM vk, BYTE shift) {  // as the control reads it: the thread's key state
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = shift;
+    SetKeyboardState(keys);
+    SendMessageA(list.Handle(), WM_KEYDOWN, vk, 1);
+    SendMessageA(list.Handle(), WM_KEYUP, vk, 1);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+  };
+  SetFocus(list.Handle());
+  const struct {
+    const char* road;
+    std::function<void()> act;
+    std::string rows;
+  } roads[] = {
+      {"click", [&] { click(1, 0); }, "1"},
+      {"Shift+click", [&] { click(3, MK_SHIFT); }, "123"},
+      {"Ctrl+click", [&] { click(2, MK_CONTROL); }, "13"},
+      {"Ctrl+click again", [&] { click(0, MK_CONTROL); }, "013"},
+      {"Shift+End", [&] { key(VK_END, 0x80); }, "0123"},
+      {"Shift+Home", [&] { key(VK_HOME, 0x80); }, "0"},
+      {"End", [&] { key(VK_END, 0); }, "3"},
+      {"Shift+Up", [&] { key(VK_UP, 0x80); }, "23"},
+      {"select all", [&] { browser.selectAll1Click(); }, "0123"},
+      {"typing m", [&] { SendMessageA(list.Handle(), WM_CHAR, 'm', 1); }, "2"},
+      {"typing z finds nothing", [&] { SendMessageA(list.Handle(), WM_CHAR, 'z', 1); }, "2"},
+      {"none, from outside", [&] { ListView_SetItemState(list.Handle(), -1, 0, LVIS_SELECTED); }, ""},
+      {"all, from outside", [&] { ListView_SetItemState(list.Handle(), -1, LVIS_SELECTED, LVIS_SELECTED); }, "0123"},
+  };
+  for (const auto& road : roads) {
+    road.act();
+    EXPECT_EQ(selected(), road.rows) << road.road;
+    EXPECT_EQ(Figures(), recount()) << road.road;
+  }
+
+  // Removal: the control drops the selected rows and moves the others' states up with them.
+  ListView_SetItemState(list.Handle(), -1, 0, LVIS_SELECTED);
+  click(1, 0);
+  click(3, MK_CONTROL);
+  browser.Delete1Click();
+  ASSERT_EQ(ListView_GetItemCount(list.Handle()), 2);
+  EXPECT_EQ(ListView_GetSelectedCount(list.Handle()), 0u);
+  EXPECT_EQ(Cell(1, 0) + Cell(1, 1), "mid.txt         4");
+  click(1, MK_CONTROL);
+  EXPECT_EQ(Figures(), "1個 4ﾊﾞｲﾄ");
 }
 
 TEST_F(BrowseWine, AButtonReleaseUnderCaptureRunsTheDeepCount) {

@@ -203,15 +203,37 @@ TEST_F(EdgesWine, DestinationTheLookupCannotSeeIsNotOverwrittenBlind) {
   Close();
 }
 
+// The list's first caption as a folder with a localized display name shows it: the window's
+// answer to the control's request rewritten.
+WNDPROC g_formProc = nullptr;
+LRESULT CALLBACK Recaptioned(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  const LRESULT r = CallWindowProcA(g_formProc, wnd, msg, wp, lp);
+  if (msg != WM_NOTIFY) return r;
+  auto& hdr = *reinterpret_cast<NMHDR*>(lp);
+  if (hdr.code == LVN_GETDISPINFOW) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(hdr).item;
+    if (item.iItem == 0 && item.iSubItem == 0 && (item.mask & LVIF_TEXT))
+      lstrcpynW(item.pszText, L"サブフォルダー", item.cchTextMax);
+  } else if (hdr.code == LVN_GETDISPINFOA) {
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(hdr).item;
+    if (item.iItem == 0 && item.iSubItem == 0 && (item.mask & LVIF_TEXT))
+      lstrcpynA(item.pszText, "サブフォルダー", item.cchTextMax);
+  }
+  return r;
+}
+
 // A folder row whose caption differs from its name (as a folder with a localized display name
 // shows) is still descended by the menu's copy, attribute change and archive.
 TEST_F(EdgesWine, FolderRowWithAnotherCaptionIsDescendedByTheMenuCommands) {
   MakeFolder(base + "\\Sub");
   WriteFile(base + "\\Sub\\a.txt", "a");
   Start({base + "\\Sub"});
+  g_formProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Recaptioned)));
   auto recaption = [&] {
-    char caption[] = "サブフォルダー";
-    ListView_SetItemText(MainList(form->Handle()), 0, 0, caption);
+    char caption[MAX_PATH] = {};
+    ListView_GetItemText(MainList(form->Handle()), 0, 0, caption, sizeof caption);
+    ASSERT_STREQ(caption, "サブフォルダー");
     SelectRows({0});
   };
   const std::string out = tmp / "Out";
