@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "app/settings/profile_win32.h"
+#include "platform/text.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv {
 namespace {

@@ -8,7 +8,6 @@
 
 #include "platform/text.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv {
 
@@ -310,10 +309,8 @@ std::optional<size_t> Browser::FindRow(const std::string& text, size_t start, bo
     if (!partial) return EqualsNoCase(name, text);
     // The caption's first characters that cover as many bytes as the text: a text ending inside
     // a double-byte character matches nothing.
-    size_t n = 0;
-    while (n < text.size() && n < name.size())
-      n += IsLeadByte(static_cast<unsigned char>(name[n])) && n + 1 < name.size() ? 2 : 1;
-    return n == text.size() && EqualsNoCase(std::string_view(name).substr(0, n), text);
+    const size_t n = text.size();
+    return n <= name.size() && IsCharBoundary(name, n) && EqualsNoCase(std::string_view(name).substr(0, n), text);
   };
   for (size_t i = start; i < rows_.size(); ++i)
     if (matches(i)) return i;

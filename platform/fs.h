@@ -39,11 +39,6 @@ inline constexpr int kErrorFileNotFound = 2;
 // A link not followed: the platform's word for a chain of links it cannot resolve
 // (ERROR_CANT_RESOLVE_FILENAME).
 inline constexpr int kErrorCantResolve = 1921;
-// False when the path holds '?' or '*' outside double-byte characters.
-bool NamesOneItem(std::string_view path);
-// Where the last component of a path begins: after its last backslash or colon, stepping over
-// double-byte characters whole (a trail byte 0x5C is no separator).
-size_t NameStart(std::string_view path);
 
 // One item as a directory search reports it.
 struct FindItem {

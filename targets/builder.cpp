@@ -1,7 +1,7 @@
 #include "targets/builder.h"
 
+#include "platform/text.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv {
 
@@ -32,7 +32,7 @@ std::string TreeBuilder::ToLongPath(const std::string& path) {
     result = t + "\\" + result;
   }
   if (p.empty()) return result;
-  if (AfterLastSeparator(p) == p.size()) return p + result;  // ends with "\" or ":"
+  if (NameStart(p) == p.size()) return p + result;  // ends with "\" or ":"
   return p + "\\" + result;
 }
 

@@ -37,10 +37,9 @@ std::string Unquote(std::string_view s) {
 // 0x40-0x7E and 0x80-0xFC, so it may look like '\\', '|', '@', '[' or a letter.
 template <typename Each>
 void ForEachChar(std::string_view s, Each each) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    const bool lead = IsDoubleByteAt(s, i);
-    each(i, !lead);
-    if (lead) ++i;
+  for (size_t i = 0, step; i < s.size(); i += step) {
+    step = CharSize(s, i, kNamePage);
+    each(i, step == 1);
   }
 }
 
@@ -90,7 +89,7 @@ std::string FolderOf(std::string_view path) {
 
 bool IsAbsolute(std::string_view s) {
   if (!s.empty() && IsSeparator(s[0])) return true;
-  return s.size() >= 2 && s[1] == ':' && !IsSjisLead(static_cast<unsigned char>(s[0]));
+  return s.size() >= 2 && s[1] == ':' && !IsCp932LeadByte(static_cast<unsigned char>(s[0]));
 }
 
 bool HasExtension(std::string_view path) {
@@ -121,15 +120,7 @@ void ApplySwitches(std::string_view token, Command* c) {
 
 // ASCII letters in upper case, double-byte characters as they are: two paths fold alike
 // exactly when SamePath holds for them.
-std::string FoldPath(std::string_view path) {
-  std::string out(path);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (IsDoubleByteAt(out, i)) ++i;
-    else if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
+std::string FoldPath(std::string_view path) { return AsciiUpper(path, kNamePage); }
 
 std::string ErrorText(Store& store, int error) {
   return error ? " (" + store.Describe(error) + ")" : std::string();

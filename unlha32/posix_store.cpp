@@ -93,10 +93,8 @@ class PosixOutput : public OutputFile {
 
 std::string ToPosixPath(const std::string& path) {
   std::string out = path;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (IsDoubleByteAt(out, i)) ++i;
-    else if (out[i] == '\\') out[i] = '/';
-  }
+  for (size_t i = 0, step; i < out.size(); i += step)
+    if ((step = CharSize(out, i, kNamePage)) == 1 && out[i] == '\\') out[i] = '/';
   return out;
 }
 

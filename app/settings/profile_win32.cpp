@@ -1,9 +1,9 @@
 // Win32 private-profile store and the settings file's place beside the executable.
 #include "app/settings/profile_win32.h"
 
+#include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/win.h"
-#include "targets/paths.h"
 
 namespace mv::win {
 

@@ -6,15 +6,7 @@
 namespace mv {
 
 std::string ClipSettingText(std::string_view text) {
-  if (text.size() <= kMaxSettingText) return std::string(text);
-  // Step forward by characters so the cut never leaves a lone lead byte at the end.
-  size_t end = 0;
-  while (end < kMaxSettingText) {
-    size_t step = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    if (end + step > kMaxSettingText) break;
-    end += step;
-  }
-  return std::string(text.substr(0, end));
+  return std::string(text.substr(0, WholeCharsWithin(text, kMaxSettingText)));
 }
 
 namespace {

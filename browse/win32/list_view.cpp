@@ -9,7 +9,6 @@
 #include "platform/text.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"
-#include "targets/paths.h"
 
 namespace mv::win {
 namespace {
@@ -602,14 +601,7 @@ bool AnswerDisplayInfo(Browser& browser, const ListView1& list, NMHDR& header) {
     }
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
       const std::string text = browser.RowText(row, item.iSubItem);
-      // Cut short only between characters, never after a lead byte.
-      const size_t room = static_cast<size_t>(item.cchTextMax - 1);
-      size_t n = 0;
-      while (n < text.size()) {
-        const size_t step = IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
-        if (n + step > room) break;
-        n += step;
-      }
+      const size_t n = WholeCharsWithin(text, static_cast<size_t>(item.cchTextMax - 1));
       std::copy_n(text.data(), n, item.pszText);
       item.pszText[n] = '\0';
     }

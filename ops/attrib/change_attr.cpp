@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "ops/attrib/mask.h"
+#include "platform/text.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv {
 namespace {

@@ -1,6 +1,6 @@
 #include "ops/attrib/date_time.h"
 
-#include "targets/paths.h"
+#include "platform/text.h"
 
 namespace mv {
 namespace {
@@ -11,8 +11,6 @@ char DateSeparatorOf(const LocaleDates& locale) {
 char TimeSeparatorOf(const LocaleDates& locale) {
   return locale.timeSeparator ? locale.timeSeparator : ':';
 }
-
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Steps through the text the way the field's conversion reads it: blanks are skipped before
 // every number, separator and marker.
@@ -50,14 +48,7 @@ class Scanner {
   bool Marker(std::string_view marker) {
     SkipBlanks();
     if (marker.empty() || s_.size() - i_ < marker.size()) return false;
-    for (size_t k = 0; k < marker.size(); ++k) {
-      if (IsLeadByte(static_cast<unsigned char>(marker[k])) && k + 1 < marker.size()) {
-        if (s_[i_ + k] != marker[k] || s_[i_ + k + 1] != marker[k + 1]) return false;
-        ++k;
-      } else if (AsciiUpper(s_[i_ + k]) != AsciiUpper(marker[k])) {
-        return false;
-      }
-    }
+    if (!AsciiEqualsNoCase(marker, s_.substr(i_, marker.size()))) return false;
     i_ += marker.size();
     return true;
   }
@@ -131,11 +122,9 @@ int64_t DaysFromCivil(int y, int m, int d) {
 }  // namespace
 
 DateOrder DateOrderOf(std::string_view pattern) {
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(pattern[i]))) {
-      ++i;  // a trail byte may look like a letter
-      continue;
-    }
+  for (size_t i = 0, step; i < pattern.size(); i += step) {
+    step = CharSize(pattern, i);
+    if (step == 2) continue;  // a trail byte may look like a letter
     switch (AsciiUpper(pattern[i])) {
       case 'D':
         return DateOrder::DayMonthYear;

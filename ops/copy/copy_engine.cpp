@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv {
 
@@ -38,8 +38,7 @@ void OrNothing(Fn& fn) {
 // The first character of the text, a double-byte character whole.
 std::string FirstChar(const std::string& text) {
   if (text.empty()) return {};
-  size_t n = (IsLeadByte(static_cast<unsigned char>(text[0])) && text.size() > 1) ? 2 : 1;
-  return text.substr(0, n);
+  return text.substr(0, CharSize(text, 0));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "ops/copy/copy_paths.h"
 #include "platform/fs.h"
+#include "platform/text.h"
 #include "targets/tree.h"
 
 namespace mv {
@@ -65,8 +66,8 @@ class CopyPlatform {
   virtual void PumpMessages() = 0;  // every pending window message
   virtual void BusyCursor(bool on) = 0;
   // Locale rules of the platform; the defaults know ASCII only.
-  virtual std::string UpperCase(std::string text) { return UpperAscii(std::move(text)); }
-  virtual bool SameText(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
+  virtual std::string UpperCase(std::string text) { return AsciiUpper(text); }
+  virtual bool SameText(std::string_view a, std::string_view b) { return AsciiEqualsNoCase(a, b); }
   // The same folder as the file system spells it (the case of its names, long names for short
   // ones); the text itself where the platform cannot tell. Where names only match regardless of
   // case at some cost (Wine over a case-sensitive file system), the upper-cased destination would

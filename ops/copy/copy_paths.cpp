@@ -1,49 +1,8 @@
 #include "ops/copy/copy_paths.h"
 
-#include "targets/paths.h"
+#include "platform/text.h"
 
 namespace mv {
-namespace {
-
-bool IsAsciiLower(char c) { return c >= 'a' && c <= 'z'; }
-char ToAsciiUpper(char c) { return IsAsciiLower(c) ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// True when byte index i of text starts a character (is not the trail byte of a lead byte).
-bool IsCharBoundary(std::string_view text, size_t i) {
-  size_t at = 0;
-  while (at < i) at += (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? 2 : 1;
-  return at == i;
-}
-
-}  // namespace
-
-size_t CharCount(std::string_view text) {
-  size_t count = 0;
-  for (size_t i = 0; i < text.size(); ++i, ++count)
-    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
-  return count;
-}
-
-std::string UpperAscii(std::string text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(text[i]))) ++i;
-    else text[i] = ToAsciiUpper(text[i]);
-  }
-  return text;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      ++i;
-    } else if (ToAsciiUpper(a[i]) != ToAsciiUpper(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string RunDestination(std::string_view chosen) {
   std::string text(chosen);
@@ -78,12 +37,10 @@ std::string LastComponents(std::string_view path, int count) {
     if (name.empty()) {
       // A drive or share root: name it by its letter (or by the share's text without separators).
       std::string letters;
-      for (size_t at = 0; at < current.size(); ++at) {
-        if (IsLeadByte(static_cast<unsigned char>(current[at])) && at + 1 < current.size()) {
-          letters += current.substr(at++, 2);  // a trail byte 0x5C is part of the name
-        } else if (current[at] != '\\' && current[at] != ':') {
-          letters += current[at];
-        }
+      for (size_t at = 0, step; at < current.size(); at += step) {
+        step = CharSize(current, at);
+        // A trail byte 0x5C is part of the name.
+        if (step == 2 || (current[at] != '\\' && current[at] != ':')) letters += current.substr(at, step);
       }
       tail = "\\" + letters + tail;
       break;

@@ -12,16 +12,7 @@ namespace mv {
 // UTF-16 units, not in bytes of the code page.
 inline constexpr size_t kMaxPathUnits = 259;
 
-// The characters of a code-page text, a double-byte character one: the UTF-16 units it converts
-// to, since every character of the code page is a single unit.
-size_t CharCount(std::string_view text);
-
 using SameTextFn = std::function<bool(std::string_view, std::string_view)>;
-
-// ASCII letters upper-cased; trail bytes of double-byte characters left as they are.
-std::string UpperAscii(std::string text);
-// Equal without regard to ASCII case; double-byte characters must match exactly.
-bool SameTextAscii(std::string_view a, std::string_view b);
 
 // The chosen folder as a run uses it: one trailing backslash removed ("E:\" gives "E:").
 std::string RunDestination(std::string_view chosen);

@@ -5,7 +5,6 @@
 #include "platform/fs.h"
 #include "platform/text.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv::lha {
 
@@ -24,15 +23,8 @@ std::string ListLine(std::string_view base, std::string_view path) {
   std::string_view name = path;
   if (!base.empty() && path.size() > base.size() && EqualsNoCase(path.substr(0, base.size()), base))
     name = path.substr(base.size());
-  // Cut between characters, never after a lead byte.
-  size_t end = 0;
-  while (end < name.size()) {
-    size_t step = IsLeadByte(static_cast<unsigned char>(name[end])) && end + 1 < name.size() ? 2 : 1;
-    if (end + step > kMaxListName) break;
-    end += step;
-  }
   std::string line = "\"";
-  line += name.substr(0, end);
+  line += name.substr(0, WholeCharsWithin(name, kMaxListName));
   line += "\"";
   return line;
 }

@@ -92,9 +92,9 @@ AnsiName AnsiNameOf(const WIN32_FIND_DATAW& fd, std::string& name) {
 }
 
 bool MayBeShortName(std::string_view name) {
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) ++i;
-    else if (name[i] == '~') return true;
+  for (size_t i = 0, step; i < name.size(); i += step) {
+    step = CharSize(name, i);
+    if (step == 1 && name[i] == '~') return true;
   }
   return false;
 }
@@ -292,12 +292,9 @@ std::optional<std::wstring> OwnLongPath(const std::string& path) {
 
 bool HoldsShortName(const std::string& path, size_t from) {
   size_t start = from;
-  for (size_t i = from; i <= path.size(); ++i) {
-    if (i < path.size() && IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (i < path.size() && path[i] != '\\') continue;
+  for (size_t i = from, step; i <= path.size(); i += step) {
+    step = i < path.size() ? CharSize(path, i) : 1;
+    if (i < path.size() && (step == 2 || path[i] != '\\')) continue;
     if (i > start && MayBeShortName(std::string_view(path).substr(start, i - start)) &&
         LongNameOutsideCodePage(path.substr(0, i)))
       return true;

@@ -2,9 +2,9 @@
 
 #include <functional>
 
+#include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 namespace mv::win {
 

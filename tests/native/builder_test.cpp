@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "fake_fs.h"
+#include "platform/text.h"
 #include "targets/builder.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 
 using namespace mv;
 using mv::testing::FakeFs;

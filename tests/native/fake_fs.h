@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/fs.h"
-#include "targets/paths.h"
+#include "platform/text.h"
 
 namespace mv::testing {
 
@@ -79,7 +79,7 @@ class FakeFs : public FileSystem {
       for (const std::string& key : std::vector<std::string>(order_)) {
         auto it = items_.find(key);
         if (it == items_.end()) continue;
-        size_t after = AfterLastSeparator(key);
+        size_t after = NameStart(key);
         if (after == 0 || key.substr(0, after - 1) != folder) continue;
         each(ToFind(it->second));
       }
@@ -143,12 +143,7 @@ class FakeFs : public FileSystem {
 
  private:
   std::string Key(std::string path) const {
-    if (caseSensitive) return path;
-    for (size_t i = 0; i < path.size(); ++i) {
-      if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;  // trail bytes keep their case
-      else if (path[i] >= 'a' && path[i] <= 'z') path[i] = static_cast<char>(path[i] - 'a' + 'A');
-    }
-    return path;
+    return caseSensitive ? path : AsciiUpper(path);
   }
   static FindItem ToFind(const Item& item) {
     return FindItem{PathName(item.path), item.attributes, item.size, item.lastWrite};

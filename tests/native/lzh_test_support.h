@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "unlha32/command.h"
 #include "unlha32/lzh/crc16.h"
 #include "unlha32/lzh/header.h"
@@ -146,12 +147,9 @@ class MemStore : public Store {
   bool failReplace = false;
 
   static std::string Key(const std::string& path) {
-    std::string k = path;
-    for (size_t i = 0; i < k.size(); ++i) {
-      if (IsSjisLead(static_cast<unsigned char>(k[i])) && i + 1 < k.size()) ++i;
-      else if (k[i] >= 'a' && k[i] <= 'z') k[i] = static_cast<char>(k[i] - 32);
-      else if (k[i] == '/') k[i] = '\\';
-    }
+    std::string k = AsciiUpper(path);
+    for (size_t i = 0, step; i < k.size(); i += step)
+      if ((step = CharSize(k, i)) == 1 && k[i] == '/') k[i] = '\\';
     return k;
   }
   void Put(const std::string& path, Bytes bytes, uint32_t attributes = 0x20) {

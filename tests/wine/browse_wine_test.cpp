@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "browse/win32/list_view.h"
+#include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/text_win32.h"
 #include "targets/entry.h"
-#include "targets/paths.h"
 #include "wine_support.h"
 
 using namespace mv;

@@ -15,7 +15,6 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 #include "targets/builder.h"
-#include "targets/paths.h"
 #include "wine_support.h"
 
 using namespace mv;

@@ -8,10 +8,10 @@
 #include "app/settings/profile_win32.h"
 #include "ops/attrib/error_list.h"
 #include "ops/lha/win32/lha_win32.h"
+#include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
-#include "targets/paths.h"
 #include "wine_support.h"
 
 using namespace mv;

@@ -24,14 +24,7 @@ constexpr char kFailureCaption[] = "UNLHA32.DLL";
 // terminator, and never half of a double-byte character.
 void PutOutput(const std::string& text, LPSTR out, DWORD size) {
   if (!out || size == 0) return;
-  size_t n = std::min<size_t>(text.size(), size - 1);
-  size_t whole = 0;
-  for (size_t i = 0; i < n;) {
-    const size_t step = mv::lzh::IsDoubleByteAt(text, i) ? 2 : 1;
-    if (i + step > n) break;
-    i += step;
-    whole = i;
-  }
+  const size_t whole = mv::WholeCharsWithin(text, size - 1, mv::lzh::kNamePage);
   std::memcpy(out, text.data(), whole);
   out[whole] = '\0';
 }

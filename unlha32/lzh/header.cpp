@@ -36,14 +36,10 @@ std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; 
 // Backslashes that separate (not trail bytes) become 0xFF, and one more 0xFF ends the name.
 std::vector<uint8_t> DirRecord(const std::string& dir, bool trailing) {
   std::vector<uint8_t> out;
-  for (size_t i = 0; i < dir.size(); ++i) {
-    const auto c = static_cast<unsigned char>(dir[i]);
-    if (IsDoubleByteAt(dir, i)) {
-      out.push_back(c);
-      out.push_back(static_cast<uint8_t>(dir[++i]));
-    } else {
-      out.push_back(c == '\\' ? 0xFF : c);
-    }
+  for (size_t i = 0, step; i < dir.size(); i += step) {
+    step = CharSize(dir, i, kNamePage);
+    if (step == 1 && dir[i] == '\\') out.push_back(0xFF);
+    else out.insert(out.end(), dir.begin() + i, dir.begin() + i + step);
   }
   if (trailing) out.push_back(0xFF);
   return out;
@@ -136,16 +132,10 @@ bool IsDirectoryMethod(const std::string& method) { return method == "-lhd-"; }
 
 std::vector<std::string> SplitStoredPath(const std::string& path) {
   std::vector<std::string> parts(1);
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (IsDoubleByteAt(path, i)) {
-      parts.back() += path.substr(i, 2);
-      ++i;
-    } else if (c == '\\') {
-      parts.emplace_back();
-    } else {
-      parts.back() += path[i];
-    }
+  for (size_t i = 0, step; i < path.size(); i += step) {
+    step = CharSize(path, i, kNamePage);
+    if (step == 1 && path[i] == '\\') parts.emplace_back();
+    else parts.back() += path.substr(i, step);
   }
   std::vector<std::string> out;
   for (auto& p : parts)
@@ -153,34 +143,18 @@ std::vector<std::string> SplitStoredPath(const std::string& path) {
   return out;
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (IsDoubleByteAt(a, i)) {
-      if (x != y || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
-    if (fold(x) != fold(y)) return false;
-  }
-  return true;
-}
+bool SamePath(const std::string& a, const std::string& b) { return AsciiEqualsNoCase(a, b, kNamePage); }
 
 namespace {
 
 // Rewrites the separators other writers use (0xFF, '/') as backslashes.
 std::string NormalizeSeparators(const std::string& s) {
   std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
+  for (size_t i = 0, step; i < s.size(); i += step) {
+    step = CharSize(s, i, kNamePage);
     const auto c = static_cast<unsigned char>(s[i]);
-    if (IsDoubleByteAt(s, i)) {
-      out += s.substr(i, 2);
-      ++i;
-    } else {
-      out += (c == 0xFF || c == '/') ? '\\' : s[i];
-    }
+    if (step == 1 && (c == 0xFF || c == '/')) out += '\\';
+    else out += s.substr(i, step);
   }
   return out;
 }

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text.h"
 #include "unlha32/lzh/io.h"
 
 namespace mv::lzh {
@@ -82,17 +83,7 @@ std::vector<std::string> SplitStoredPath(const std::string& path);
 // Case-insensitive comparison of stored paths (ASCII letters; double-byte characters intact).
 bool SamePath(const std::string& a, const std::string& b);
 
-// The Shift-JIS byte tests used for names.
-inline bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-inline bool IsSjisTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-
-// Whether a double-byte character starts at s[i]. Its second byte may look like '\\', '|', '@'
-// or a letter, so every test for an ASCII character steps over such a pair whole. A lead byte
-// without a second byte that can follow it counts alone, so a broken name never hides the
-// character after it.
-inline bool IsDoubleByteAt(std::string_view s, size_t i) {
-  return i + 1 < s.size() && IsSjisLead(static_cast<unsigned char>(s[i])) &&
-         IsSjisTrail(static_cast<unsigned char>(s[i + 1]));
-}
+// Stored names are in code page 932 whatever the system's (CodePage::Cp932 of platform/text.h).
+inline constexpr CodePage kNamePage = CodePage::Cp932;
 
 }  // namespace mv::lzh

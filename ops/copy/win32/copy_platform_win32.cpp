@@ -6,7 +6,6 @@
 #include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
-#include "targets/paths.h"
 
 namespace mv::win {
 
@@ -44,7 +43,7 @@ std::optional<Renamed> RenamedTail(const std::string& from, const std::string& t
   size_t keep = to.size();
   while (toEnd > 0 && fromEnd > 0) {
     const std::string_view t(to.data(), toEnd), f(from.data(), fromEnd);
-    const size_t ts = AfterLastSeparator(t), fs = AfterLastSeparator(f);
+    const size_t ts = NameStart(t), fs = NameStart(f);
     const std::string_view name = t.substr(ts);
     if (name.empty() || name != f.substr(fs)) break;
     std::wstring wide = WideOf(std::string(name));

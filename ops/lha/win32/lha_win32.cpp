@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "platform/fs.h"
+#include "platform/text.h"
 #include "platform/win32/fs_win32.h"
-#include "targets/paths.h"
 
 namespace mv::lha::win {
 namespace {
