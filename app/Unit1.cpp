@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/settings/profile_win32.h"
+#include "ops/common/win32/busy_cursor.h"
+#include "ops/common/win32/message_boxes.h"
 #include "platform/text.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"

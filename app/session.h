@@ -16,7 +16,7 @@
 #include "browse/browser.h"
 #include "browse/ports.h"
 #include "ops/attrib/change_attr.h"
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "ops/copy/copy_engine.h"
 #include "ops/lha/archive_commands.h"
 #include "platform/fs.h"

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "bench/bench_clock.h"
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "ops/lha/archive_commands.h"
 #include "ops/lha/win32/lha_win32.h"
 #include "platform/win32/fs_win32.h"

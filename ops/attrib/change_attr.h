@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ops/attrib/date_time.h"
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "platform/fs.h"
 #include "targets/tree.h"
 

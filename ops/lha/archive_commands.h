@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "targets/tree.h"
 
 namespace mv::lha {

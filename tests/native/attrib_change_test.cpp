@@ -2,11 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include "fake_fs.h"
 #include "ops/attrib/change_attr.h"
@@ -302,33 +297,6 @@ TEST(AttribCommands, SelectedDriveRootRowDescendsIntoItsNode) {
   r.choices.hidden = kSet;
   RunChangeSelected(r.changer, r.errors, &top, {0}, ui);
   EXPECT_EQ(r.Attr("D:\\top.txt"), kAttrArchive | kAttrHidden);
-}
-
-TEST(ErrorList, LinesAndTheirFile) {
-  ErrorList list;
-  int changes = 0;
-  list.SetObserver([&] { ++changes; });
-  list.Append(NotCopyLine("E:\\表\\x"));
-  list.Append(DateSetErrLine(-5, "p"));
-  EXPECT_EQ(list.Lines()[1], "DateSetErr ErrCode = -5 FileName = p");
-  EXPECT_EQ(changes, 2);
-
-  char dir[] = "/tmp/attrib_test_XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  const std::string file = std::string(dir) + "/list.$";
-  ASSERT_TRUE(list.SaveToFile(file));
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  EXPECT_EQ(bytes.str(),
-            "Not Copy FileName = E:\\\x95\x5C\\x\r\nDateSetErr ErrCode = -5 FileName = p\r\n");
-  EXPECT_FALSE(list.SaveToFile(std::string(dir) + "/no/such/folder"));
-  std::remove(file.c_str());
-  rmdir(dir);
-
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0u);
-  EXPECT_EQ(changes, 3);
 }
 
 TEST(ChangeFileAttr, AnItemTheCodePageCannotNameGetsItsLinesAndNothingElseIsTouched) {

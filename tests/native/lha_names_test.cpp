@@ -9,7 +9,7 @@
 
 #include "hostile_names.h"
 #include "lzh_test_support.h"
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "ops/lha/archive_commands.h"
 
 namespace {

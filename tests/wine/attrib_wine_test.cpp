@@ -11,6 +11,7 @@
 #include "ops/attrib/win32/MaskEdit.h"
 #include "ops/attrib/win32/Unit3.h"
 #include "ops/attrib/win32/attrib_ui.h"
+#include "ops/common/win32/message_boxes.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/common/win32/busy_cursor.h"
 #include "ops/copy/win32/Unit2.h"
 #include "ops/copy/win32/copy_platform_win32.h"
 #include "ops/copy/win32/folder_chooser.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/settings/profile_win32.h"
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "ops/lha/win32/lha_win32.h"
 #include "platform/text.h"
 #include "platform/win32/fs_win32.h"

@@ -2,6 +2,7 @@
 // the Yes/No box, the focus after a box, the date field's exit check, Ctrl+A, the settings of a
 // window closed while minimised or ended with the session, and the status bar's texts drawn
 // whole. Keys go in through SendInput, as the keyboard's do.
+#include "ops/common/win32/message_boxes.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/fs_win32.h"
 #include "road_support.h"

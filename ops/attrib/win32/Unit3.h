@@ -1,7 +1,7 @@
 // TForm3: the error window. Its list box follows the error list; closing only hides it.
 #pragma once
 
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "platform/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window.h"

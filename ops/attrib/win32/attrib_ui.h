@@ -1,5 +1,5 @@
-// The Win32 services of the attribute and date change: the locale's date settings, the
-// application's error, confirmation and notice boxes, and the run's window callbacks.
+// The Win32 services of the attribute and date change: the locale's date settings, the date
+// field's checks and layouts, and the run's window callbacks.
 #pragma once
 
 #include <functional>
@@ -14,9 +14,6 @@
 
 namespace mv::win {
 
-inline constexpr const char* kAppTitle = "Morvane";
-inline constexpr const char* kConfirmCaption = "確認";
-
 // Builds the date settings from what the locale reported; a missing (nullopt or empty) value
 // keeps the default. A separator must be one single-byte character to keep the field's
 // positions one character each; anything else keeps the default.
@@ -28,15 +25,6 @@ LocaleDates LocaleDatesFrom(const std::optional<std::string>& shortDate,
 LocaleDates ReadLocaleDates();
 
 int CurrentLocalYear();
-
-// The application's error box: the message with "." appended, the application title, the
-// error icon and OK.
-void ShowErrorBox(HWND owner, const std::string& message);
-// The Yes/No confirmation captioned "確認", question icon, Yes the default, Escape for No; true
-// only for Yes.
-bool ConfirmYesNo(HWND owner, const std::string& question);
-// A plain notice: the application title, no icon, OK.
-void ShowNotice(HWND owner, const std::string& text);
 
 // What leaving the date field does: an empty field is left alone; a text that does not convert
 // shows the conversion message in the error box. True when the text is empty or converts.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ops/common/win32/busy_cursor.h"
 #include "ops/copy/win32/copy_platform_win32.h"
 #include "platform/win32/dpi.h"
 

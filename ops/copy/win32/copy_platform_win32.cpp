@@ -2,24 +2,13 @@
 
 #include <vector>
 
+#include "ops/common/win32/busy_cursor.h"
 #include "ops/copy/win32/folder_chooser.h"
 #include "platform/text.h"
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 
 namespace mv::win {
-
-namespace {
-int g_busy = 0;
-}
-
-bool BusyCursorShown() { return g_busy > 0; }
-
-void SetBusyCursor(bool on) {
-  g_busy = on ? 1 : 0;
-  SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW));
-}
-
 namespace {
 
 std::string WithoutTrailingSeparator(std::string path) {

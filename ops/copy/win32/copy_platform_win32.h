@@ -12,10 +12,6 @@
 
 namespace mv::win {
 
-// The screen-wide busy cursor: while it is on, windows answer WM_SETCURSOR with the wait cursor.
-bool BusyCursorShown();
-void SetBusyCursor(bool on);
-
 // Creates the folder and every missing parent; true when it exists as a folder afterwards.
 bool CreateFolderPath(const std::string& path);
 bool CreateFolderPathW(const std::wstring& path);

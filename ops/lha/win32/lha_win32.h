@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 #include "ops/lha/LhaBinding.h"
 #include "ops/lha/archive_commands.h"
 #include "platform/win32/win.h"

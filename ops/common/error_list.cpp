@@ -1,4 +1,4 @@
-#include "ops/attrib/error_list.h"
+#include "ops/common/error_list.h"
 
 #include <fstream>
 
