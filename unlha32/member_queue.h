@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "unlha32/command.h"
 #include "unlha32/lzh/header.h"
 #include "unlha32/lzh/member_writer.h"
+#include "unlha32/store.h"
 
 namespace mv::lzh {
 

@@ -2,7 +2,7 @@
 // may use backslashes: real ones (not trail bytes) become slashes.
 #pragma once
 
-#include "unlha32/command.h"
+#include "unlha32/store.h"
 
 namespace mv::lzh {
 

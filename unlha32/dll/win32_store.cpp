@@ -6,6 +6,7 @@
 #include "platform/win32/fs_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win.h"
+#include "unlha32/command.h"
 
 namespace mv::lzh {
 namespace {

@@ -3,7 +3,7 @@
 // long name.
 #pragma once
 
-#include "unlha32/command.h"
+#include "unlha32/store.h"
 
 namespace mv::lzh {
 

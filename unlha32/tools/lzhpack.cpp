@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "unlha32/command.h"
 #include "unlha32/posix_store.h"
 
 int main(int argc, char** argv) {
