@@ -23,7 +23,7 @@ fi
 sources_for() {
   case $1 in
     attrib_*) echo ops/attrib/mask.cpp ops/attrib/date_time.cpp platform/text.cpp ;;
-    lzh_*)    (cd "$here" && ls unlha32/lzh/*.cpp unlha32/command.cpp unlha32/member_queue.cpp unlha32/check.cpp) ;;
+    lzh_*)    (cd "$here" && ls unlha32/lzh/*.cpp unlha32/command.cpp unlha32/member_queue.cpp unlha32/check.cpp platform/text.cpp) ;;
     *)        echo "fuzz.sh: no sources known for $1" >&2; return 1 ;;
   esac
 }
