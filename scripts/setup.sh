@@ -3,7 +3,7 @@
 # when everything is already there.
 set -euo pipefail
 
-PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
+PKGS=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest
       g++-mingw-w64-i686-posix mingw-w64-i686-dev
       wine wine32:i386 wine64 xvfb xauth x11-utils fonts-ipafont-gothic fonts-wine openbox locales
       imagemagick lhasa p7zip-full libarchive-tools ffmpeg jlha-utils zip unzip)
