@@ -66,7 +66,7 @@ void ShowAbortBox(HWND owner, const std::string& text) {
 }
 
 TForm2::TForm2(HWND mainWindow, std::function<void()> onCancel)
-    : main_(mainWindow), onCancel_(std::move(onCancel)), timer1_(mainWindow, 1000, [this] { Timer1Timer(); }) {}
+    : main_(mainWindow), onCancel_(std::move(onCancel)), timer1_(kIdForm2Timer1, 1000, [this] { Timer1Timer(); }) {}
 
 TForm2::~TForm2() {
   timer1_.SetEnabled(false);
@@ -87,6 +87,7 @@ bool TForm2::Create(HINSTANCE instance) {
   if (!MakeWindow(kExStyle, kClassName, kCaption, kStyle, scale_(kLeft), scale_(kTop), r.right - r.left,
                   r.bottom - r.top, main_, nullptr, instance))
     return false;
+  timer1_.SetOwner(wnd_);
   FormCreate();
   return true;
 }
@@ -112,8 +113,13 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
+    case WM_TIMER:
+      if (timer1_.OnTimer(wp)) return 0;
+      break;
     case WM_NCDESTROY:
       // Gone with its owner: nothing of it may be touched any more.
+      timer1_.SetEnabled(false);
+      timer1_.SetOwner(nullptr);
       button1_ = progressBar1_ = label1_ = label2_ = fromEdit_ = toEdit_ = nullptr;
       break;
     case WM_CLOSE:

@@ -1,6 +1,6 @@
 // TForm2: the copy progress dialog — animation, the paths of the file in hand, a bar of the bytes
-// done and Cancel. It is the copy engine's progress display; Timer1 (on the main window) shows it
-// once a run has lasted a second.
+// done and Cancel. It is the copy engine's progress display; its Timer1 shows it once a run has
+// lasted a second.
 #pragma once
 
 #include <functional>
@@ -26,9 +26,12 @@ enum Form2Id : int {
   kIdForm2To,
 };
 
+// Timer1's id on the dialog: its WM_TIMER shows a running copy's dialog.
+inline constexpr UINT_PTR kIdForm2Timer1 = 1;
+
 class TForm2 : public win::Window, public CopyProgress {
  public:
-  // mainWindow owns Timer1 and the free-space box. onCancel runs when Cancel is pressed
+  // mainWindow owns the dialog and the free-space box. onCancel runs when Cancel is pressed
   // (wire it to the engine's Cancel).
   TForm2(HWND mainWindow, std::function<void()> onCancel);
   ~TForm2() override;

@@ -1,5 +1,4 @@
-// TTimer: a window timer of an owner window whose messages reach a callback without the owner's
-// window procedure having to forward them.
+// TTimer: a window timer with an id of its own; the owner's window procedure hands it WM_TIMER.
 #pragma once
 
 #include <functional>
@@ -10,24 +9,27 @@ namespace mv {
 
 class TTimer {
  public:
-  // owner: the window whose message queue carries the timer; interval in milliseconds.
-  TTimer(HWND owner, UINT interval, std::function<void()> onTimer);
+  // id: the timer's id on its owner; interval in milliseconds.
+  TTimer(UINT_PTR id, UINT interval, std::function<void()> onTimer);
   ~TTimer();
   TTimer(const TTimer&) = delete;
   TTimer& operator=(const TTimer&) = delete;
 
+  // The window whose queue carries the timer; without one it does not start.
+  void SetOwner(HWND owner) { owner_ = owner; }
   void SetEnabled(bool enabled);
   bool Enabled() const { return enabled_; }
   UINT Interval() const { return interval_; }
+  // The owner's WM_TIMER: true when it was this timer's. One still queued when the timer was
+  // stopped runs nothing.
+  bool OnTimer(WPARAM id);
 
  private:
-  static void CALLBACK TimerProc(HWND wnd, UINT msg, UINT_PTR id, DWORD time);
-
-  HWND owner_;
+  HWND owner_ = nullptr;
+  UINT_PTR id_;
   UINT interval_;
   std::function<void()> onTimer_;
   bool enabled_ = false;
-  UINT_PTR id_;
 };
 
 }  // namespace mv
