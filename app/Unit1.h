@@ -86,15 +86,6 @@ class TForm1 : public win::Window, private SessionWindow {
   // between the controls. True when the message was used up.
   bool PreTranslate(const MSG& msg);
 
-  // Test access still in use: the model behind the tree, the menus' check marks, the copy run
-  // and its dialog's timer, and the copy's folder chooser.
-  TargetTree& Tree() { return session_.Tree(); }
-  HMENU PopupMenu1() const { return popupMenu1_.Handle(); }
-  HMENU PopupMenu3() const { return popupMenu3_.Handle(); }
-  TForm2* Form2() { return form2_.get(); }
-  const CopyEngine* Copy() const { return session_.Copier(); }
-  win::Win32CopyPlatform* CopyPlatformForTests() { return copyPlatform_.get(); }
-
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);

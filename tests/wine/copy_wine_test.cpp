@@ -214,7 +214,7 @@ TEST_F(CopyWine, TimerShowsTheDialogOnceAfterASecond) {
   EXPECT_TRUE(form2->Timer1().Enabled());
   EXPECT_EQ(form2->Timer1().Interval(), 1000u);
   EXPECT_FALSE(IsWindowVisible(form2->Handle()));
-  form2->Timer1Timer();  // the second is up
+  SendMessageA(form2->Handle(), WM_TIMER, kIdForm2Timer1, 0);  // the second is up
   EXPECT_TRUE(IsWindowVisible(form2->Handle()));
   EXPECT_FALSE(form2->Timer1().Enabled());  // one shot
   // A window-manager close stops the run as Cancel does.
@@ -610,6 +610,26 @@ TEST_F(CopyWine, FullVolumeStopsTheRunWithTheAbortBox) {
   EXPECT_FALSE(form2->Timer1().Enabled());
   EXPECT_FALSE(IsWindowVisible(form2->Handle()));
   engine.reset();
+}
+
+// A destination whose volume cannot be asked (a share that is not there, a file) is told as a
+// full drive before anything is written.
+TEST_F(CopyWine, ADestinationWhoseVolumeCannotBeAskedStopsTheRunUnwritten) {
+  WriteFile(work + "\\a.txt", "alpha");
+  Build({work + "\\a.txt"});
+  const std::string plain = tmp / "plain.txt";
+  WriteFile(plain, "keep me");
+  watch.handler = PressFirst({IDOK});
+  for (const std::string& at : {std::string("\\\\NOSUCH\\share\\dir"), plain}) {
+    chosen = at;
+    engine->BitBtn1Click(tree);
+  }
+  ASSERT_EQ(watch.Lines().size(), 2u);
+  for (const std::string& line : watch.Lines())
+    EXPECT_NE(line.find("ドライブの空きがありません！！"), std::string::npos) << line;
+  EXPECT_TRUE(changed.empty());
+  EXPECT_EQ(Contents(plain), "keep me");
+  EXPECT_FALSE(IsWindowVisible(form2->Handle()));
 }
 
 TEST_F(CopyWine, CancelDuringALongRunKeepsWhatWasCopied) {

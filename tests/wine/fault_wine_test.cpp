@@ -1,7 +1,7 @@
 // Bad input and hostile surroundings met through the whole main window on real files: held,
-// vanished and read-only files, network-style and too-long destinations, names with 0x5C trail
-// bytes, link loops, broken settings, texts that are no dates, foreign targets in an archive,
-// an unwritable list file and a missing archiver library.
+// vanished and read-only files, too-long destinations, names with 0x5C trail bytes, link loops,
+// broken settings, texts that are no dates, foreign targets in an archive, an unwritable list
+// file and a missing archiver library.
 #include "road_support.h"
 
 using namespace mv;
@@ -152,35 +152,6 @@ TEST_F(FaultWine, CopyIntoTheBaseFolderItselfKeepsTheSourcesAttributes) {
   EXPECT_EQ(ReadAll(base + "\\a.txt"), "alpha");
   EXPECT_EQ(GetFileAttributesA((base + "\\a.txt").c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
             static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-  Close();
-}
-
-TEST_F(FaultWine, NetworkStyleDestinationStopsWithTheVolumeBoxAndWritesNothing) {
-  WriteFile(base + "\\a.txt", "alpha");
-  Start({base + "\\a.txt"});
-  form->CopyPlatformForTests()->SetChooser([]() -> std::optional<std::string> { return "\\\\NOSUCH\\share\\dir"; });
-  Click(kIdBitBtn1);
-  ASSERT_EQ(watch.Lines().size(), 1u) << ::testing::PrintToString(watch.Lines());
-  EXPECT_NE(watch.Lines()[0].find("ドライブの空きがありません"), std::string::npos) << watch.Lines()[0];
-  EXPECT_FALSE(IsWindowVisible(ProgramWindow("TForm2")));
-  Close();
-}
-
-TEST_F(FaultWine, DestinationThatIsAFileIsLeftAloneAndTheRunTold) {
-  WriteFile(base + "\\a.txt", "alpha");
-  MakeFolder(base + "\\Sub");
-  WriteFile(base + "\\Sub\\b.txt", "bbb");
-  Start({base + "\\a.txt", base + "\\Sub"});
-  const std::string plain = tmp / "plain.txt";
-  WriteFile(plain, "keep me");
-  form->CopyPlatformForTests()->SetChooser([&]() -> std::optional<std::string> { return plain; });
-  Click(kIdBitBtn1);
-  EXPECT_EQ(ReadAll(plain), "keep me");
-  EXPECT_EQ(FilesBelow(tmp.Path()),
-            (std::vector<std::string>{"Base\\Sub\\b.txt=bbb", "Base\\a.txt=alpha", "plain.txt=keep me"}));
-  // The volume query through a file fails, and that is told as a full drive.
-  ASSERT_EQ(watch.Lines().size(), 1u) << ::testing::PrintToString(watch.Lines());
-  EXPECT_NE(watch.Lines()[0].find("ドライブの空きがありません！！"), std::string::npos) << watch.Lines()[0];
   Close();
 }
 

@@ -14,13 +14,6 @@ namespace {
 
 class LhaNamesWine : public RoadTest {};
 
-std::wstring FromUtf8(const std::string& utf8) {
-  std::wstring wide(utf8.size() + 1, L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                      wide.data(), static_cast<int>(wide.size()))));
-  return wide;
-}
-
 TEST_F(LhaNamesWine, TheErrorWindowNamesExactlyTheFilesArchivedUnderShortNames) {
   const auto names = LoadHostileNames(MV_NAMES_FILE);
   ASSERT_GT(names.size(), 100u) << MV_NAMES_FILE;

@@ -1,8 +1,9 @@
 // The program's windows as another program reads them: the main window's controls by their ids,
-// the status bar's panels, the radio items, and the progress dialog and the error window with
-// its lines.
+// the status bar's panels, the radio items, the context menus' check marks, and the progress
+// dialog and the error window with its lines.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,46 @@ inline std::string PanelText(HWND main, int panel) {
   SendMessageA(MainStatus(main), SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text));
   return text;
 }
+inline std::string TreeItemText(HWND tree, HTREEITEM item) {
+  char text[MAX_PATH] = {};
+  TVITEMA it{TVIF_TEXT, item, 0, 0, text, sizeof text, 0, 0, 0, 0};
+  if (item) TreeView_GetItem(tree, &it);
+  return text;
+}
+// The texts of one column of the file list, row by row.
+inline std::vector<std::string> ListRows(HWND main, int column = 0) {
+  std::vector<std::string> rows;
+  HWND list = MainList(main);
+  for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+    char text[MAX_PATH] = {};
+    ListView_GetItemText(list, i, column, text, sizeof text);
+    rows.push_back(text);
+  }
+  return rows;
+}
 inline void MainCommand(HWND main, UINT id) { SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+// The commands checked in the context menu a control opens on Shift+F10 (WM_CONTEXTMENU with no
+// position), submenus included, read while it is open and closed with Escape; none if none opened.
+inline std::optional<std::vector<UINT>> g_menuChecks;  // the timer below has no context
+inline void CheckedCommands(HMENU menu, std::vector<UINT>& out) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i)
+    if (HMENU sub = GetSubMenu(menu, i)) CheckedCommands(sub, out);
+    else if (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED) out.push_back(GetMenuItemID(menu, i));
+}
+inline void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+  HWND popup = FindWindowA("#32768", nullptr);
+  if (g_menuChecks || !popup || !IsWindowVisible(popup)) return;
+  CheckedCommands(reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)), g_menuChecks.emplace());
+  PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+inline std::optional<std::vector<UINT>> ContextMenuChecks(HWND control) {
+  g_menuChecks.reset();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &ReadOpenMenu);
+  SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
+  KillTimer(nullptr, timer);
+  return g_menuChecks;
+}
 
 struct FoundWindow {
   const char* cls;

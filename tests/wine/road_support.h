@@ -101,6 +101,12 @@ inline std::vector<std::string> Probe(const std::vector<std::string>& paths) {
   return lines;
 }
 
+inline std::wstring FromUtf8(const std::string& utf8) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                      wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD hour) {
@@ -203,39 +209,14 @@ class RoadTest : public ::testing::Test {
     for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     PumpPending();
   }
-  std::vector<std::string> Rows(int column = 0) {
-    std::vector<std::string> rows;
-    HWND list = MainList(form->Handle());
-    for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-      char text[MAX_PATH] = {};
-      ListView_GetItemText(list, i, column, text, sizeof text);
-      rows.push_back(text);
-    }
-    return rows;
-  }
+  std::vector<std::string> Rows(int column = 0) { return ListRows(form->Handle(), column); }
   std::string SelectedNodeText() {
-    HWND tv = MainTree(form->Handle());
-    HTREEITEM item = TreeView_GetSelection(tv);
-    char text[MAX_PATH] = {};
-    TVITEMA it{};
-    it.mask = TVIF_TEXT;
-    it.hItem = item;
-    it.pszText = text;
-    it.cchTextMax = sizeof text;
-    if (item) TreeView_GetItem(tv, &it);
-    return text;
+    return TreeItemText(MainTree(form->Handle()), TreeView_GetSelection(MainTree(form->Handle())));
   }
   HTREEITEM FindNode(HTREEITEM from, const std::string& text) {
     HWND tv = MainTree(form->Handle());
     for (HTREEITEM item = from; item; item = TreeView_GetNextSibling(tv, item)) {
-      char buf[MAX_PATH] = {};
-      TVITEMA it{};
-      it.mask = TVIF_TEXT;
-      it.hItem = item;
-      it.pszText = buf;
-      it.cchTextMax = sizeof buf;
-      TreeView_GetItem(tv, &it);
-      if (text == buf) return item;
+      if (TreeItemText(tv, item) == text) return item;
       if (HTREEITEM found = FindNode(TreeView_GetChild(tv, item), text)) return found;
     }
     return nullptr;

@@ -7,7 +7,6 @@
 #include "platform/win32/text_win32.h"
 #include "platform/win32/handles.h"
 #include "targets/builder.h"
-#include "targets/entry.h"
 #include "main_view.h"
 #include "wine_support.h"
 
@@ -55,15 +54,18 @@ class TargetsWine : public ::testing::Test {
   std::string work, sub;
 };
 
+// The build of a command line on the real file system: a short name comes back long, hidden and
+// system items are listed, dot items neither listed nor counted.
 TEST_F(TargetsWine, CommandLineWithShortNameBuildsTheTreeAndTotals) {
   char shortName[MAX_PATH] = {};
   ASSERT_GT(GetShortPathNameA(sub.c_str(), shortName, MAX_PATH), 0u);
-  auto form = Start({work + "\\a.txt", shortName});
-  ASSERT_TRUE(PumpUntil([&] { return form->Tree().FirstNode() != nullptr; }));
-  Node* root = form->Tree().FirstNode();
+  win::Win32FileSystem fs;
+  TargetTree tree;
+  ASSERT_TRUE(TreeBuilder(fs, tree).Build({work + "\\a.txt", shortName}, true));
+  Node* root = tree.FirstNode();
   EXPECT_EQ(root->text, work + "\\");
   ASSERT_EQ(root->entries.size(), 2u);
-  EXPECT_EQ(root->entries[0], "0," + sub);  // the short name came back long
+  EXPECT_EQ(root->entries[0], "0," + sub);
   EXPECT_EQ(root->entries[1], "3," + work + "\\a.txt");
   ASSERT_EQ(root->ChildCount(), 1u);
   Node* s = root->Child(0);
@@ -74,16 +76,8 @@ TEST_F(TargetsWine, CommandLineWithShortNameBuildsTheTreeAndTotals) {
             Sorted({"5," + sub + "\\b.txt", "7," + sub + "\\h.txt", "11," + sub + "\\s.sys",
                     "13," + sub + "\\表ソ.txt"}));
   EXPECT_EQ(s->Child(0)->entries, std::vector<std::string>{"17," + sub + "\\Deep\\c.txt"});
-  // a.txt, the folder, b, h, s, 表ソ, Deep, c: dot items are neither listed nor counted.
-  EXPECT_EQ(form->Tree().TotalCount, 8);
-  EXPECT_EQ(form->Tree().TotalSize, 3 + 5 + 7 + 11 + 13 + 17);
-  EXPECT_EQ(PanelText(form->Handle(), 1), "8個");
-  EXPECT_EQ(PanelText(form->Handle(), 2), "56ﾊﾞｲﾄ");
-  EXPECT_EQ(PanelText(form->Handle(), 0), "ファイル数");
-  EXPECT_EQ(TreeView_GetCount(MainTree(form->Handle())), 3u);
-  EXPECT_TRUE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn1)));
-  // The root is selected and the tree has the focus.
-  EXPECT_EQ(MainTree(form->Handle()) ? TreeView_GetSelection(MainTree(form->Handle())) : nullptr, TreeView_GetRoot(MainTree(form->Handle())));
+  EXPECT_EQ(tree.TotalCount, 8);  // a.txt, the folder, b, h, s, 表ソ, Deep, c
+  EXPECT_EQ(tree.TotalSize, 3 + 5 + 7 + 11 + 13 + 17);
 }
 
 // Every node shows expanded and in view after a build, and again after a full collapse and a
@@ -122,19 +116,17 @@ TEST_F(TargetsWine, BuildAndFullExpandShowEveryNode) {
 TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   auto form = Start({});
   PumpPending();
-  EXPECT_TRUE(form->Tree().Empty());
+  HWND tv = MainTree(form->Handle());
+  EXPECT_EQ(TreeView_GetCount(tv), 0u);
   EXPECT_EQ(PanelText(form->Handle(), 1), "");
   EXPECT_FALSE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn2)));
   PostDrop(form->Handle(), {sub + "\\b.txt", sub + "\\表ソ.txt", sub + "\\Deep"});
   static TForm1* current;
   current = form.get();
   g_messageHook = [](const MSG& m) { return current->DropFiles(m); };
-  ASSERT_TRUE(PumpUntil([&] { return form->Tree().FirstNode() != nullptr; }));
-  Node* root = form->Tree().FirstNode();
-  EXPECT_EQ(root->text, sub + "\\");
-  EXPECT_EQ(root->entries, (std::vector<std::string>{"0," + sub + "\\Deep", "5," + sub + "\\b.txt",
-                                                     "13," + sub + "\\表ソ.txt"}));
-  EXPECT_EQ(form->Tree().TotalCount, 4);
+  ASSERT_TRUE(PumpUntil([&] { return PanelText(form->Handle(), 1) == "4個"; }));
+  EXPECT_EQ(TreeItemText(tv, TreeView_GetSelection(tv)), sub + "\\");
+  EXPECT_EQ(ListRows(form->Handle()), (std::vector<std::string>{"Deep", "b.txt", "表ソ.txt"}));
   EXPECT_EQ(PanelText(form->Handle(), 2), "35ﾊﾞｲﾄ");
   EXPECT_TRUE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn2)));
 
@@ -144,11 +136,10 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   // entry, and the error window says so as soon as the build ends.
   ASSERT_TRUE(form->CreateForm3(GetModuleHandleA(nullptr)));
   PostDrop(form->Handle(), {work + "\\a.txt", work + "\\gone.txt"});
-  ASSERT_TRUE(PumpUntil([&] { return form->Tree().TotalCount == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return PanelText(form->Handle(), 1) == "1個"; }));
   g_messageHook = nullptr;
-  EXPECT_EQ(form->Tree().FirstNode()->text, work + "\\");
-  EXPECT_EQ(PanelText(form->Handle(), 1), "1個");
-  EXPECT_EQ(TreeView_GetCount(MainTree(form->Handle())), 1u);
+  EXPECT_EQ(TreeItemText(tv, TreeView_GetRoot(tv)), work + "\\");
+  EXPECT_EQ(TreeView_GetCount(tv), 1u);
   EXPECT_EQ(ErrorLines(), std::vector<std::string>{"FindErr ErrCode = 2 FileName = " + work + "\\gone.txt"});
   EXPECT_TRUE(IsWindowVisible(ProgramWindow("TForm3")));
 }
