@@ -406,7 +406,9 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
     GetClassNameA(c, cls, sizeof cls);
     if (c == MainSplitter(form->Handle())) continue;
     HFONT own = reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0));
-    if (GetAncestor(c, GA_ROOT) == form->Handle()) EXPECT_EQ(own, font) << cls << " " << WindowText(c);
+    if (GetAncestor(c, GA_ROOT) == form->Handle()) {
+      EXPECT_EQ(own, font) << cls << " " << WindowText(c);
+    }
     const std::string text = WindowText(c);
     const LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
     int beside = -1;  // what the control draws beside its caption
