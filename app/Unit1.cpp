@@ -31,7 +31,8 @@ LRESULT CALLBACK FocusHook(int code, WPARAM wp, LPARAM lp) {
     HWND to = reinterpret_cast<HWND>(wp);
     HWND root = to ? GetAncestor(to, GA_ROOT) : nullptr;
     char cls[16] = {};
-    if (root && root != to && GetClassNameA(root, cls, sizeof cls) && lstrcmpA(cls, kClassName) == 0)
+    if (root && root != to && GetClassNameA(root, cls, sizeof cls) &&
+        lstrcmpA(cls, kClassName) == 0)
       SetPropA(root, kFocusProp, to);
   }
   return CallNextHookEx(nullptr, code, wp, lp);
@@ -71,7 +72,8 @@ std::vector<std::string> ArgumentPaths(const wchar_t* commandLine) {
     // Relative paths are made absolute so every target has a real base folder.
     wchar_t full[MAX_PATH];
     const DWORD n = GetFullPathNameW(argv[i], MAX_PATH, full, nullptr);
-    args.push_back(win::AnsiPathOf(n > 0 && n < MAX_PATH ? std::wstring(full, n) : std::wstring(argv[i])));
+    args.push_back(
+        win::AnsiPathOf(n > 0 && n < MAX_PATH ? std::wstring(full, n) : std::wstring(argv[i])));
   }
   LocalFree(argv);
   return args;
@@ -80,8 +82,9 @@ std::vector<std::string> ArgumentPaths(const wchar_t* commandLine) {
 bool RegisterMorvaneClasses(HINSTANCE instance) {
   static bool done = false;
   if (done) return true;
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
-                                           ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                           ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                                           ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   g_busyCursor = LoadCursorA(nullptr, IDC_WAIT);
   WNDCLASSEXA wc{};
@@ -97,11 +100,14 @@ bool RegisterMorvaneClasses(HINSTANCE instance) {
   return done;
 }
 
-TForm1::TForm1(std::vector<std::string> args, std::string settingsPath, const lha::win::ArchiverLibrary* archiver)
+TForm1::TForm1(std::vector<std::string> args, std::string settingsPath,
+               const lha::win::ArchiverLibrary* archiver)
     : settingsPath_(settingsPath.empty() ? win::SettingsFilePath() : std::move(settingsPath)),
       store_(settingsPath_),
       archiver_(archiver),
-      session_(*this, SessionPorts{fs_, list1_, shell_, dates_, store_, &mirror_, locale_, &win::CurrentLocalYear},
+      session_(*this,
+               SessionPorts{fs_, list1_, shell_, dates_, store_, &mirror_, locale_,
+                            &win::CurrentLocalYear},
                std::move(args)) {
   if (!archiver_) {
     ownArchiver_ = std::make_unique<lha::win::ArchiverLibrary>();  // substitutes only
@@ -118,8 +124,8 @@ bool TForm1::Create(HINSTANCE instance) {
   InstallFocusHook();
   ui::InstallEditSelectAll();
   scale_ = win::ScreenScale();
-  return MakeWindow(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, scale_(578),
-                    scale_(435), nullptr, nullptr, instance) != nullptr;
+  return MakeWindow(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                    scale_(578), scale_(435), nullptr, nullptr, instance) != nullptr;
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -177,7 +183,9 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (hdr.hwndFrom == listView_ && hdr.code == LVN_KEYDOWN &&
           ListKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey))
         return 0;  // a shortcut of the list's menu
-      if (LRESULT result = 0; win::RouteBrowseNotify(session_.Browse(), list1_, mirror_, hdr, result)) return result;
+      if (LRESULT result = 0;
+          win::RouteBrowseNotify(session_.Browse(), list1_, mirror_, hdr, result))
+        return result;
       break;
     }
     case WM_CONTEXTMENU:
@@ -224,8 +232,9 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void TForm1::FormCreate() {
-  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
   CreateControls();
   CreateMenus();
 
@@ -234,8 +243,9 @@ void TForm1::FormCreate() {
   // The system's folder icons, asked by attributes alone: no file is named, so the code-page
   // call is as good as the wide one.
   SHFILEINFOA info{};
-  HIMAGELIST small = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-      "", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+  HIMAGELIST small = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA("", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                     SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
   const int closedFolderIcon = info.iIcon;
   SHGetFileInfoA("", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
                  SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | SHGFI_OPENICON);
@@ -245,7 +255,8 @@ void TForm1::FormCreate() {
   session_.ApplySettings();
   Layout();
   archivePlatform_ = std::make_unique<lha::win::Win32ArchivePlatform>(*archiver_, wnd_);
-  archiveUi_ = std::make_unique<lha::win::Win32ArchiveUi>(lhaDialog_, wnd_, kTitle, [this] { ShowErrorWindow(); });
+  archiveUi_ = std::make_unique<lha::win::Win32ArchiveUi>(lhaDialog_, wnd_, kTitle,
+                                                          [this] { ShowErrorWindow(); });
   session_.AttachArchive(*archivePlatform_, *archiveUi_);
 }
 
@@ -261,12 +272,15 @@ void TForm1::ChooseDateLayout(int layout) {
 void TForm1::SetSizes(int formWidth, int formHeight, int treeWidth) {
   RECT tr;
   GetWindowRect(treeView_, &tr);
-  SetWindowPos(wnd_, nullptr, 0, 0, formWidth, formHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(wnd_, nullptr, 0, 0, formWidth, formHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(treeView_, nullptr, 0, 0, treeWidth, std::max<int>(0, tr.bottom - tr.top),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool TForm1::SubDirChecked() const { return SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool TForm1::SubDirChecked() const {
+  return SendMessageA(subChek_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void TForm1::SetSubDirChecked(bool checked) {
   SendMessageA(subChek_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -309,12 +323,15 @@ HWND TForm1::Control(int id) const {
 void TForm1::CreateControls() {
   HFONT font = static_cast<HFONT>(font_.Get());
   using ui::CreateChild;
-  treeView_ = CreateChild(wnd_, WC_TREEVIEWA, "",
-                          WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, kIdTree, 0,
-                          0, scale_(169), 100, font, WS_EX_CLIENTEDGE);
+  treeView_ =
+      CreateChild(wnd_, WC_TREEVIEWA, "",
+                  WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                  kIdTree, 0, 0, scale_(169), 100, font, WS_EX_CLIENTEDGE);
   TreeView_SetIndent(treeView_, scale_(19));
-  listView_ = CreateChild(wnd_, WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
-                          kIdList, scale_(173), 0, 100, 100, font, WS_EX_CLIENTEDGE);
+  listView_ =
+      CreateChild(wnd_, WC_LISTVIEWA, "",
+                  WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                  kIdList, scale_(173), 0, 100, 100, font, WS_EX_CLIENTEDGE);
   // DragPanel1 between tree and list moves the tree's right edge; the list follows.
   dragPanel1_.SetBevelOuter(Bevel::None);
   dragPanel1_.SetAlign(Align::Left);
@@ -332,11 +349,11 @@ void TForm1::CreateControls() {
   aGroup_.Create(wnd_, "Archive", keep, kIdAGroup, 0, 0, 65, 57, font, 0);
   sGroup_.Create(wnd_, "System", keep, kIdSGroup, 0, 0, 65, 57, font, 0);
   hGroup_.Create(wnd_, "Hidden", keep, kIdHGroup, 0, 0, 65, 57, font, 0);
-  radioGroup1_.Create(wnd_, "同名ファイル", {"全て上書き", "新しいﾌｧｲﾙ", "コピーしない"}, kIdRadioGroup1, 0, 0, 185, 73,
-                      font, 1);
+  radioGroup1_.Create(wnd_, "同名ファイル", {"全て上書き", "新しいﾌｧｲﾙ", "コピーしない"},
+                      kIdRadioGroup1, 0, 0, 185, 73, font, 1);
   // WS_GROUP: the radio group before it ends here.
-  HWND check = CreateChild(wnd_, "BUTTON", "属性を無視", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, kIdCheckBox1, 0, 0,
-                           81, 17, font);
+  HWND check = CreateChild(wnd_, "BUTTON", "属性を無視", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP,
+                           kIdCheckBox1, 0, 0, 81, 17, font);
   SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
   bitBtn1_.Create(wnd_, "コピー", ui::Glyph::Copy, kIdBitBtn1, 0, 0, 75, 25, font, scale_);
   CreateChild(wnd_, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kIdButton1, 0, 0, 75, 25, font);
@@ -344,16 +361,16 @@ void TForm1::CreateControls() {
   bitBtn2_.Create(wnd_, "変  更", ui::Glyph::Change, kIdBitBtn2, 0, 0, 75, 25, font, scale_);
   EnableOperations(false);
   CreateChild(wnd_, "STATIC", "更新日付", SS_LEFT, kIdLabel1, 0, 0, 52, 14, font);
-  HWND age = CreateChild(wnd_, "EDIT", "", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, kIdAgeEdit, 0, 0, 137, 20, font,
-                         WS_EX_CLIENTEDGE);
+  HWND age = CreateChild(wnd_, "EDIT", "", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, kIdAgeEdit, 0, 0,
+                         137, 20, font, WS_EX_CLIENTEDGE);
   ageEdit_.Attach(age);
   ageEdit_.SetContextMenu(popupMenu3_.Handle(), wnd_);
   ageEdit_.SetOnExit([this] { win::CheckDateField(wnd_, ageEdit_.Text(), locale_); });
   CreateChild(wnd_, "STATIC", "(yyyy/mm/dd hh:mm:ss)", SS_LEFT, kIdAgeLabel, 0, 0, 140, 14, font);
 
   // 21 pixels high as laid out, not the height the control would pick from its font.
-  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN, kIdStatus, 0, 0, 10,
-                           scale_(21), font);
+  statusBar_ = CreateChild(wnd_, STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN, kIdStatus,
+                           0, 0, 10, scale_(21), font);
   int panelRight[7];
   for (int i = 0; i < 7; ++i) panelRight[i] = scale_(kPanelRight[i]);
   SendMessageA(statusBar_, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(panelRight));
@@ -361,9 +378,10 @@ void TForm1::CreateControls() {
   SetPanelText(3, "選択ファイル", false);
   SetPanelText(6, "", false);
   // "SubDir" lives inside panel 6; the status bar passes its clicks on to this window.
-  subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, scale_(460), scale_(3),
-                         scale_(60), scale_(16), font);
-  statusHook_.Attach(statusBar_, [this](UINT msg, WPARAM wp, LPARAM lp) { return StatusBarMessage(msg, wp, lp); });
+  subChek_ = CreateChild(statusBar_, "BUTTON", "SubDir", BS_AUTOCHECKBOX, kIdSubChek, scale_(460),
+                         scale_(3), scale_(60), scale_(16), font);
+  statusHook_.Attach(
+      statusBar_, [this](UINT msg, WPARAM wp, LPARAM lp) { return StatusBarMessage(msg, wp, lp); });
 }
 
 LRESULT TForm1::StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -372,12 +390,15 @@ LRESULT TForm1::StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp) {
   // with each panel's text, as readers of other programs' controls (and screen readers) expect.
   if ((msg == SB_GETTEXTA || msg == SB_GETTEXTLENGTHA) && LOWORD(wp) < 7) {
     const std::string& text = panels_[LOWORD(wp)].text;
-    if (msg == SB_GETTEXTA && lp) std::memcpy(reinterpret_cast<char*>(lp), text.c_str(), text.size() + 1);
+    if (msg == SB_GETTEXTA && lp)
+      std::memcpy(reinterpret_cast<char*>(lp), text.c_str(), text.size() + 1);
     return MAKELRESULT(text.size(), 0);
   }
   if ((msg == SB_GETTEXTW || msg == SB_GETTEXTLENGTHW) && LOWORD(wp) < 7) {
     const std::wstring text = win::WideOf(panels_[LOWORD(wp)].text);
-    if (msg == SB_GETTEXTW && lp) std::memcpy(reinterpret_cast<wchar_t*>(lp), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    if (msg == SB_GETTEXTW && lp)
+      std::memcpy(reinterpret_cast<wchar_t*>(lp), text.c_str(),
+                  (text.size() + 1) * sizeof(wchar_t));
     return MAKELRESULT(text.size(), 0);
   }
   return statusHook_.CallNext(msg, wp, lp);
@@ -401,9 +422,9 @@ void TForm1::CreateMenus() {
   popupMenu1_.AddSeparator();
   popupMenu1_.Add(kCmdErrList1, "ERR LIST");
   popupMenu1_.Add(kCmdAbout1, "バージョン情報");
-  shortcuts_ = {{kCmdUpFolder, 'U', true, false}, {kCmdSelectAll, 'A', true, false},
+  shortcuts_ = {{kCmdUpFolder, 'U', true, false},      {kCmdSelectAll, 'A', true, false},
                 {kCmdDelete1, VK_DELETE, false, true}, {kCmdChenge1, 'H', true, false},
-                {kCmdCopy1, 'C', true, false},      {kCmdLha1, 'L', true, false}};
+                {kCmdCopy1, 'C', true, false},         {kCmdLha1, 'L', true, false}};
 
   popupMenu2_.Add(kCmdDelete2, "対象から削除");
   popupMenu2_.AddSeparator();
@@ -418,30 +439,18 @@ void TForm1::CreateMenus() {
 
 void TForm1::Command(UINT id) {
   static const std::pair<UINT, mv::Command> kCommands[] = {
-      {kIdBitBtn2, mv::Command::Change},
-      {kIdBitBtn1, mv::Command::Copy},
-      {kIdBitBtn3, mv::Command::Archive},
-      {kCmdChenge1, mv::Command::ChangeSelected},
-      {kCmdCopy1, mv::Command::CopySelected},
-      {kCmdLha1, mv::Command::ArchiveSelected},
-      {kIdButton1, mv::Command::Close},
-      {kCmdErrList1, mv::Command::ErrorList},
-      {kCmdAbout1, mv::Command::About},
-      {kIdSubChek, mv::Command::SubDir},
-      {kCmdIcon, mv::Command::ViewIcon},
-      {kCmdList, mv::Command::ViewList},
-      {kCmdReport, mv::Command::ViewReport},
-      {kCmdSmallIcon, mv::Command::ViewSmallIcon},
-      {kCmdUpFolder, mv::Command::UpFolder},
-      {kCmdSelectAll, mv::Command::SelectAll},
-      {kCmdDelete1, mv::Command::RemoveRows},
-      {kCmdDelete2, mv::Command::RemoveNode},
-      {kCmdFullExpand1, mv::Command::FullExpand},
-      {kCmdFullCollapse1, mv::Command::FullCollapse},
-      {kCmdYearYYYY, mv::Command::DateLayout1},
-      {kCmdYearYY, mv::Command::DateLayout2},
-      {kCmdMonthYYYY, mv::Command::DateLayout3},
-      {kCmdMonthYY, mv::Command::DateLayout4},
+      {kIdBitBtn2, mv::Command::Change},          {kIdBitBtn1, mv::Command::Copy},
+      {kIdBitBtn3, mv::Command::Archive},         {kCmdChenge1, mv::Command::ChangeSelected},
+      {kCmdCopy1, mv::Command::CopySelected},     {kCmdLha1, mv::Command::ArchiveSelected},
+      {kIdButton1, mv::Command::Close},           {kCmdErrList1, mv::Command::ErrorList},
+      {kCmdAbout1, mv::Command::About},           {kIdSubChek, mv::Command::SubDir},
+      {kCmdIcon, mv::Command::ViewIcon},          {kCmdList, mv::Command::ViewList},
+      {kCmdReport, mv::Command::ViewReport},      {kCmdSmallIcon, mv::Command::ViewSmallIcon},
+      {kCmdUpFolder, mv::Command::UpFolder},      {kCmdSelectAll, mv::Command::SelectAll},
+      {kCmdDelete1, mv::Command::RemoveRows},     {kCmdDelete2, mv::Command::RemoveNode},
+      {kCmdFullExpand1, mv::Command::FullExpand}, {kCmdFullCollapse1, mv::Command::FullCollapse},
+      {kCmdYearYYYY, mv::Command::DateLayout1},   {kCmdYearYY, mv::Command::DateLayout2},
+      {kCmdMonthYYYY, mv::Command::DateLayout3},  {kCmdMonthYY, mv::Command::DateLayout4},
   };
   for (const auto& [control, command] : kCommands)
     if (control == id) session_.Run(command);
@@ -494,8 +503,8 @@ void TForm1::PumpMessages() {
 }
 
 bool TForm1::ListKeyDown(UINT vk) {
-  UINT command = ui::MatchShortcut(popupMenu1_.Handle(), shortcuts_, vk, GetKeyState(VK_CONTROL) < 0,
-                                   GetKeyState(VK_SHIFT) < 0);
+  UINT command = ui::MatchShortcut(popupMenu1_.Handle(), shortcuts_, vk,
+                                   GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0);
   if (!command) return false;
   Command(command);
   return true;
@@ -554,7 +563,8 @@ void TForm1::Layout() {
   ui::RadioGroup* groups[4] = {&rGroup_, &aGroup_, &sGroup_, &hGroup_};
   for (int g = 0; g < 4; ++g) {
     place(groups[g]->Box(), 3 + groupX[g], 6 + 15, 65, 57);
-    for (int i = 0; i < 3; ++i) place(groups[g]->Item(i), 3 + groupX[g] + 6, 6 + 15 + 13 + i * 14, 56, 14);
+    for (int i = 0; i < 3; ++i)
+      place(groups[g]->Item(i), 3 + groupX[g] + 6, 6 + 15 + 13 + i * 14, 56, 14);
   }
   place(radioGroup1_.Box(), 288, 7, 185, 73);
   for (int i = 0; i < 3; ++i) place(radioGroup1_.Item(i), 288 + 8, 7 + 16 + i * 18, 88, 16);
@@ -568,7 +578,8 @@ void TForm1::Layout() {
   const int ageWidth = std::max(scale_(137), ageEdit_.WholeTextWidth());
   at(Control(kIdAgeEdit), 74, 84, ageWidth, scale_(20));
   const int ageLabelX = std::max(scale_(220), scale_(74) + ageWidth + scale_(9));
-  MoveWindow(Control(kIdAgeLabel), x0 + ageLabelX, y0 + scale_(88), LabelWidth(Control(kIdAgeLabel)), scale_(14), TRUE);
+  MoveWindow(Control(kIdAgeLabel), x0 + ageLabelX, y0 + scale_(88),
+             LabelWidth(Control(kIdAgeLabel)), scale_(14), TRUE);
 }
 
 int TForm1::LabelWidth(HWND label) const {
@@ -611,7 +622,8 @@ void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
     GetObjectA(font_.Get(), sizeof lf, &lf);
     TEXTMETRICA tm{};
     GetTextMetricsA(dis.hDC, &tm);
-    for (int width = tm.tmAveCharWidth * room / extent.cx; width >= 1 && extent.cx > room; --width) {
+    for (int width = tm.tmAveCharWidth * room / extent.cx; width >= 1 && extent.cx > room;
+         --width) {
       lf.lfWidth = width;
       narrowGuard.reset();
       narrow.Reset(CreateFontIndirectA(&lf));
@@ -621,7 +633,8 @@ void TForm1::DrawPanel(const DRAWITEMSTRUCT& dis) const {
   }
   SetBkMode(dis.hDC, TRANSPARENT);
   SetTextColor(dis.hDC, GetSysColor(COLOR_BTNTEXT));
-  DrawTextA(dis.hDC, p.text.c_str(), n, &rc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (p.right ? DT_RIGHT : DT_LEFT));
+  DrawTextA(dis.hDC, p.text.c_str(), n, &rc,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (p.right ? DT_RIGHT : DT_LEFT));
 }
 
 void TForm1::EnableOperations(bool enable) {

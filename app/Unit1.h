@@ -40,17 +40,17 @@ enum ControlId : int {
   kIdTree = 100,
   kIdList,
   kIdStatus,
-  kIdBitBtn1,  // コピー
-  kIdBitBtn2,  // 変  更
-  kIdBitBtn3,  // ＬＨＡ
-  kIdButton1,  // Cancel
+  kIdBitBtn1,    // コピー
+  kIdBitBtn2,    // 変  更
+  kIdBitBtn3,    // ＬＨＡ
+  kIdButton1,    // Cancel
   kIdCheckBox1,  // 属性を無視
   kIdSubChek,    // SubDir
   kIdAgeEdit,
   kIdLabel1,
   kIdAgeLabel,
   kIdGroupBox1,
-  kIdRGroup = 200,       // each radio group: its box at id - 1, its items from id on
+  kIdRGroup = 200,  // each radio group: its box at id - 1, its items from id on
   kIdAGroup = 210,
   kIdSGroup = 220,
   kIdHGroup = 230,
@@ -59,10 +59,25 @@ enum ControlId : int {
 
 // Menu commands.
 enum MenuId : UINT {
-  kCmdIcon = 1000, kCmdList, kCmdReport, kCmdSmallIcon,
-  kCmdUpFolder, kCmdSelectAll, kCmdDelete1, kCmdChenge1, kCmdCopy1, kCmdLha1, kCmdErrList1, kCmdAbout1,
-  kCmdDelete2, kCmdFullExpand1, kCmdFullCollapse1,
-  kCmdYearYYYY, kCmdYearYY, kCmdMonthYYYY, kCmdMonthYY,
+  kCmdIcon = 1000,
+  kCmdList,
+  kCmdReport,
+  kCmdSmallIcon,
+  kCmdUpFolder,
+  kCmdSelectAll,
+  kCmdDelete1,
+  kCmdChenge1,
+  kCmdCopy1,
+  kCmdLha1,
+  kCmdErrList1,
+  kCmdAbout1,
+  kCmdDelete2,
+  kCmdFullExpand1,
+  kCmdFullCollapse1,
+  kCmdYearYYYY,
+  kCmdYearYY,
+  kCmdMonthYYYY,
+  kCmdMonthYY,
 };
 
 class TForm1 : public win::Window, private SessionWindow {

@@ -4,8 +4,8 @@
 
 namespace mv::ui {
 
-HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
-                 HFONT font, DWORD exStyle) {
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y,
+                 int w, int h, HFONT font, DWORD exStyle) {
   HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
   HWND wnd = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
@@ -13,18 +13,19 @@ HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, in
   return wnd;
 }
 
-void RadioGroup::Create(HWND parent, const char* caption, const std::vector<std::string>& items, int firstId, int x,
-                        int y, int w, int h, HFONT font, int itemIndex) {
+void RadioGroup::Create(HWND parent, const char* caption, const std::vector<std::string>& items,
+                        int firstId, int x, int y, int w, int h, HFONT font, int itemIndex) {
   firstId_ = firstId;
   // The box starts a group of its own, so the items before it end their group there.
-  box_ = CreateChild(parent, "BUTTON", caption, BS_GROUPBOX | WS_GROUP, firstId - 1, x, y, w, h, font);
+  box_ =
+      CreateChild(parent, "BUTTON", caption, BS_GROUPBOX | WS_GROUP, firstId - 1, x, y, w, h, font);
   // Items stacked in one column below the caption, as a radio group lays them out.
   const int top = 14, n = static_cast<int>(items.size());
   const int step = n > 0 ? (h - top - 4) / n : 0;
   for (int i = 0; i < n; ++i) {
     DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
-    items_.push_back(CreateChild(parent, "BUTTON", items[i].c_str(), style, firstId + i, x + 8, y + top + i * step,
-                                 w - 12, std::min(step, 17), font));
+    items_.push_back(CreateChild(parent, "BUTTON", items[i].c_str(), style, firstId + i, x + 8,
+                                 y + top + i * step, w - 12, std::min(step, 17), font));
   }
   SetItemIndex(itemIndex);
 }
@@ -37,7 +38,8 @@ int RadioGroup::ItemIndex() const {
 
 void RadioGroup::SetItemIndex(int index) {
   for (size_t i = 0; i < items_.size(); ++i)
-    SendMessageA(items_[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(items_[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED,
+                 0);
   SyncTabStop();
 }
 
@@ -50,8 +52,8 @@ void RadioGroup::SyncTabStop() {
   }
 }
 
-void BitBtn::Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font,
-                    DpiScale scale) {
+void BitBtn::Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w,
+                    int h, HFONT font, DpiScale scale) {
   glyph_ = glyph;
   font_ = font;
   scale_ = scale;
@@ -123,8 +125,9 @@ bool NavigateKey(HWND form, const MSG& msg) {
   if (focus && focus != form && !IsChild(form, focus)) return false;
   const UINT key = static_cast<UINT>(msg.wParam);
   MSG copy = msg;
-  const LRESULT code =
-      focus && focus != form ? SendMessageA(focus, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&copy)) : 0;
+  const LRESULT code = focus && focus != form ? SendMessageA(focus, WM_GETDLGCODE, key,
+                                                             reinterpret_cast<LPARAM>(&copy))
+                                              : 0;
   if (code & DLGC_WANTALLKEYS) return false;
   switch (key) {
     case VK_TAB: {
@@ -135,7 +138,8 @@ bool NavigateKey(HWND form, const MSG& msg) {
       HWND next = GetNextDlgTabItem(form, from, GetKeyState(VK_SHIFT) < 0);
       if (!next) return true;
       SetFocus(next);
-      if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(next, EM_SETSEL, 0, -1);
+      if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageA(next, EM_SETSEL, 0, -1);
       return true;
     }
     case VK_LEFT:
@@ -155,7 +159,8 @@ bool NavigateKey(HWND form, const MSG& msg) {
       char cls[16] = {};
       GetClassNameA(focus, cls, sizeof cls);
       const LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
-      if (lstrcmpiA(cls, "Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_OWNERDRAW))
+      if (lstrcmpiA(cls, "Button") != 0 ||
+          (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_OWNERDRAW))
         return false;
       SendMessageA(focus, BM_CLICK, 0, 0);
       return true;
@@ -185,10 +190,13 @@ LRESULT CALLBACK SelectAllHook(int code, WPARAM wp, LPARAM lp) {
 
 void InstallEditSelectAll() {
   static thread_local win::ScopedHook selectAll;
-  if (!selectAll) selectAll.Reset(SetWindowsHookExA(WH_GETMESSAGE, &SelectAllHook, nullptr, GetCurrentThreadId()));
+  if (!selectAll)
+    selectAll.Reset(
+        SetWindowsHookExA(WH_GETMESSAGE, &SelectAllHook, nullptr, GetCurrentThreadId()));
 }
 
-UINT MatchShortcut(HMENU menu, const std::vector<Shortcut>& shortcuts, UINT key, bool ctrl, bool shift) {
+UINT MatchShortcut(HMENU menu, const std::vector<Shortcut>& shortcuts, UINT key, bool ctrl,
+                   bool shift) {
   for (const Shortcut& s : shortcuts) {
     if (s.key != key || s.ctrl != ctrl || s.shift != shift) continue;
     UINT state = GetMenuState(menu, s.command, MF_BYCOMMAND);
@@ -209,11 +217,17 @@ void PopupMenu::AddSubmenu(const std::string& caption, HMENU sub) {
   AppendMenuA(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption.c_str());
 }
 
-void PopupMenu::Enable(UINT id, bool enable) { EnableMenuItem(menu_, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED)); }
+void PopupMenu::Enable(UINT id, bool enable) {
+  EnableMenuItem(menu_, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
 
-void PopupMenu::Check(UINT id, bool check) { CheckMenuItem(menu_, id, MF_BYCOMMAND | (check ? MF_CHECKED : MF_UNCHECKED)); }
+void PopupMenu::Check(UINT id, bool check) {
+  CheckMenuItem(menu_, id, MF_BYCOMMAND | (check ? MF_CHECKED : MF_UNCHECKED));
+}
 
-bool PopupMenu::Checked(UINT id) const { return (GetMenuState(menu_, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+bool PopupMenu::Checked(UINT id) const {
+  return (GetMenuState(menu_, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
 
 bool PopupMenu::Enabled(UINT id) const {
   UINT state = GetMenuState(menu_, id, MF_BYCOMMAND);

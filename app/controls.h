@@ -12,19 +12,23 @@
 namespace mv::ui {
 
 // Creates a child control with the given font; id is its control id.
-HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w,
-                 int h, HFONT font, DWORD exStyle = 0);
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y,
+                 int w, int h, HFONT font, DWORD exStyle = 0);
 
 // A group box holding radio buttons stacked in one column; ItemIndex is the checked item.
 class RadioGroup {
  public:
-  void Create(HWND parent, const char* caption, const std::vector<std::string>& items, int firstId, int x, int y,
-              int w, int h, HFONT font, int itemIndex);
+  void Create(HWND parent, const char* caption, const std::vector<std::string>& items, int firstId,
+              int x, int y, int w, int h, HFONT font, int itemIndex);
   int ItemIndex() const;
   void SetItemIndex(int index);
   HWND Box() const { return box_; }
-  HWND Item(int i) const { return i >= 0 && i < static_cast<int>(items_.size()) ? items_[i] : nullptr; }
-  bool Owns(int id) const { return id >= firstId_ && id < firstId_ + static_cast<int>(items_.size()); }
+  HWND Item(int i) const {
+    return i >= 0 && i < static_cast<int>(items_.size()) ? items_[i] : nullptr;
+  }
+  bool Owns(int id) const {
+    return id >= firstId_ && id < firstId_ + static_cast<int>(items_.size());
+  }
   // Only the chosen item is a tab stop, so Tab enters the group at its choice; call after a click.
   void SyncTabStop();
 
@@ -41,8 +45,8 @@ enum class Glyph { Copy, Change, Archive };
 // the glyph's disabled image. The glyph is drawn at the window's density.
 class BitBtn {
  public:
-  void Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h, HFONT font,
-              DpiScale scale = DpiScale{});
+  void Create(HWND parent, const char* caption, Glyph glyph, int id, int x, int y, int w, int h,
+              HFONT font, DpiScale scale = DpiScale{});
   HWND Handle() const { return wnd_; }
   // WM_DRAWITEM for this button.
   void Draw(const DRAWITEMSTRUCT& dis) const;
@@ -63,7 +67,8 @@ struct Shortcut {
   bool shift;
 };
 // The command of the shortcut that this key press names, or 0; only enabled items count.
-UINT MatchShortcut(HMENU menu, const std::vector<Shortcut>& shortcuts, UINT key, bool ctrl, bool shift);
+UINT MatchShortcut(HMENU menu, const std::vector<Shortcut>& shortcuts, UINT key, bool ctrl,
+                   bool shift);
 
 class PopupMenu {
  public:
@@ -76,7 +81,8 @@ class PopupMenu {
   HMENU Handle() const { return menu_; }
   void Add(UINT id, const std::string& caption, const std::string& shortcutText = {});
   void AddSeparator();
-  void AddSubmenu(const std::string& caption, HMENU sub);  // the sub menu becomes owned by this menu
+  void AddSubmenu(const std::string& caption,
+                  HMENU sub);  // the sub menu becomes owned by this menu
   void Enable(UINT id, bool enable);
   void Check(UINT id, bool check);
   bool Checked(UINT id) const;

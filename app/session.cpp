@@ -12,10 +12,13 @@ Session::Session(SessionWindow& window, SessionPorts ports, std::vector<std::str
       list_(ports.list),
       settings_(ports.settings),
       args_(std::move(args)),
-      builder_(ports.fs, tree_,
-               BuildHooks{[this] { window_.PumpMessages(); }, [this](bool on) { window_.SetBusy(on); }}),
+      builder_(
+          ports.fs, tree_,
+          BuildHooks{[this] { window_.PumpMessages(); }, [this](bool on) { window_.SetBusy(on); }}),
       browser_(tree_, ports.fs, ports.list, *this, ports.shell, ports.dates, *this),
-      changer_(ports.fs, errors_, [this] { return window_.AttribPanel(); }, ports.locale, std::move(ports.currentYear)) {
+      changer_(
+          ports.fs, errors_, [this] { return window_.AttribPanel(); }, ports.locale,
+          std::move(ports.currentYear)) {
   tree_.SetObserver(ports.mirror);
 }
 
@@ -30,7 +33,9 @@ void Session::AttachCopy(CopyPlatform& platform, CopyProgress& progress) {
     c.resetAttributes = window_.IgnoreAttributes();
     return c;
   };
-  hooks.changeFileAttr = [this](const std::string& path, FileSystem& at) { changer_.ChangeFileAttr(path, at); };
+  hooks.changeFileAttr = [this](const std::string& path, FileSystem& at) {
+    changer_.ChangeFileAttr(path, at);
+  };
   hooks.clearErrors = [this] { errors_.Clear(); };
   hooks.appendError = [this](const std::string& line) { errors_.Append(line); };
   hooks.errorCount = [this] { return errors_.Count(); };
@@ -228,7 +233,8 @@ std::vector<size_t> Session::SelectedRows() const {
 }
 
 void Session::SetViewStyle(int item) {
-  static const ViewStyle styles[] = {ViewStyle::Icon, ViewStyle::List, ViewStyle::Report, ViewStyle::SmallIcon};
+  static const ViewStyle styles[] = {ViewStyle::Icon, ViewStyle::List, ViewStyle::Report,
+                                     ViewStyle::SmallIcon};
   window_.SetListStyle(styles[item]);
   for (int i = 0; i < 4; ++i) window_.SetViewMark(i, i == item);
 }
@@ -246,7 +252,8 @@ void Session::Run(Command command) {
     case Command::ChangeSelected: {
       std::vector<size_t> rows = SelectedRows();
       Node* node = window_.SelectedNode();
-      Operate(Operation::Change, [&] { RunChangeSelected(changer_, errors_, node, std::move(rows), *this); });
+      Operate(Operation::Change,
+              [&] { RunChangeSelected(changer_, errors_, node, std::move(rows), *this); });
       break;
     }
     case Command::Copy:
@@ -272,22 +279,42 @@ void Session::Run(Command command) {
         Operate(Operation::Archive, [&] { archive_->Lha1Click(node, rows); });
       }
       break;
-    case Command::Close: window_.PostClose(); break;
-    case Command::ErrorList: window_.ShowErrorWindow(); break;
-    case Command::About: window_.ShowAbout(); break;
-    case Command::SubDir: browser_.SubChekClick(window_.SubDirChecked()); break;
+    case Command::Close:
+      window_.PostClose();
+      break;
+    case Command::ErrorList:
+      window_.ShowErrorWindow();
+      break;
+    case Command::About:
+      window_.ShowAbout();
+      break;
+    case Command::SubDir:
+      browser_.SubChekClick(window_.SubDirChecked());
+      break;
     case Command::ViewIcon:
     case Command::ViewList:
     case Command::ViewReport:
     case Command::ViewSmallIcon:
       SetViewStyle(static_cast<int>(command) - static_cast<int>(Command::ViewIcon));
       break;
-    case Command::UpFolder: browser_.upfolderClick(); break;
-    case Command::SelectAll: browser_.selectAll1Click(); break;
-    case Command::RemoveRows: browser_.Delete1Click(); break;
-    case Command::RemoveNode: browser_.delete2Click(); break;
-    case Command::FullExpand: browser_.FullExpand1Click(); break;
-    case Command::FullCollapse: browser_.FullCollapse1Click(); break;
+    case Command::UpFolder:
+      browser_.upfolderClick();
+      break;
+    case Command::SelectAll:
+      browser_.selectAll1Click();
+      break;
+    case Command::RemoveRows:
+      browser_.Delete1Click();
+      break;
+    case Command::RemoveNode:
+      browser_.delete2Click();
+      break;
+    case Command::FullExpand:
+      browser_.FullExpand1Click();
+      break;
+    case Command::FullCollapse:
+      browser_.FullCollapse1Click();
+      break;
     case Command::DateLayout1:
     case Command::DateLayout2:
     case Command::DateLayout3:

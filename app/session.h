@@ -43,8 +43,8 @@ enum class Command {
   ViewSmallIcon,
   UpFolder,
   SelectAll,
-  RemoveRows,    // "対象から削除" of the list
-  RemoveNode,    // "対象から削除" of the tree
+  RemoveRows,  // "対象から削除" of the list
+  RemoveNode,  // "対象から削除" of the tree
   FullExpand,
   FullCollapse,
   DateLayout1,  // the date field's four layouts, in menu order
@@ -60,7 +60,7 @@ class SessionWindow {
 
   // What the controls hold at the moment of asking.
   virtual AttribChoices AttribPanel() const = 0;
-  virtual int ExistingItem() const = 0;      // "同名ファイル": the chosen item, -1 for none
+  virtual int ExistingItem() const = 0;       // "同名ファイル": the chosen item, -1 for none
   virtual bool IgnoreAttributes() const = 0;  // "属性を無視"
   virtual bool SubDirChecked() const = 0;
   // The settings as the window shows them now: the date label, the view marks, the box, the
@@ -74,7 +74,8 @@ class SessionWindow {
 
   virtual void SetPanel(int panel, const std::string& text) = 0;  // right-aligned
   virtual void EnableOperations(bool enable) = 0;  // "コピー", "変  更", "ＬＨＡ"
-  virtual void SetViewMark(int item, bool checked) = 0;  // item 0..3: ICON, LIST, REPORT, SMALL ICON
+  virtual void SetViewMark(int item,
+                           bool checked) = 0;  // item 0..3: ICON, LIST, REPORT, SMALL ICON
   virtual void SetListStyle(ViewStyle style) = 0;
   virtual void ChooseDateLayout(int layout) = 0;  // 0..3: the field's mask, the label, the marks
   virtual void SetArchiveFolder(const std::string& folder) = 0;  // where the save dialog starts

@@ -35,8 +35,8 @@ inline bool Start(const std::string& commandLine, Child& child, HANDLE out = nul
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   }
   std::string line = commandLine;
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &si,
-                        &child.pi) != 0;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr,
+                        &si, &child.pi) != 0;
 }
 
 struct FoundWindow {
@@ -68,7 +68,8 @@ inline HWND FindMainWindow(const Child& child) {
 class RemoteBuffer {
  public:
   RemoteBuffer(HANDLE process, size_t size)
-      : process_(process), size_(size),
+      : process_(process),
+        size_(size),
         at_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
   RemoteBuffer(const RemoteBuffer&) = delete;
   RemoteBuffer& operator=(const RemoteBuffer&) = delete;
@@ -90,8 +91,8 @@ class RemoteBuffer {
 // A status bar panel's text without its alignment tabs; the call waits while the window is busy.
 inline bool ReadPanel(const RemoteBuffer& remote, HWND status, int panel, std::string& text) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(status, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(remote.Get()), SMTO_NORMAL,
-                           120000, &result))
+  if (!SendMessageTimeoutA(status, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(remote.Get()),
+                           SMTO_NORMAL, 120000, &result))
     return false;
   char buf[512] = {};
   if (!remote.Read(buf, sizeof buf - 1)) return false;
@@ -106,12 +107,15 @@ inline PROCESS_MEMORY_COUNTERS Memory(HANDLE process) {
   GetProcessMemoryInfo(process, &pmc, sizeof pmc);
   return pmc;
 }
-inline double PeakMb(HANDLE process) { return static_cast<double>(Memory(process).PeakWorkingSetSize) / 1048576.0; }
+inline double PeakMb(HANDLE process) {
+  return static_cast<double>(Memory(process).PeakWorkingSetSize) / 1048576.0;
+}
 
 // The normal close, as the close box gives it; the process is ended if it does not go.
 inline void CloseAndWait(const Child& child, HWND main) {
   PostMessageA(main, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(child.pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(child.pi.hProcess, 1);
+  if (WaitForSingleObject(child.pi.hProcess, 30000) != WAIT_OBJECT_0)
+    TerminateProcess(child.pi.hProcess, 1);
 }
 
 }  // namespace mv::bench

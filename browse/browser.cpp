@@ -204,7 +204,8 @@ void Browser::Fill(const Node* node) {
   shell_.BeginBatch();
   shellBatch_ = true;
   rows_.reserve(node->entries.size());
-  rowsFolder_ = node->entries.empty() ? std::string() : PathFolder(EntryPath(node->entries.front()));
+  rowsFolder_ =
+      node->entries.empty() ? std::string() : PathFolder(EntryPath(node->entries.front()));
   bool oneFolder = !rowsFolder_.empty() && rowsFolder_.back() == '\\';  // "D:" names no folder
   for (const std::string& entry : node->entries) {
     Row row;
@@ -249,7 +250,8 @@ void Browser::Fill(const Node* node) {
   // its own.
   for (size_t i = 0; i < rows_.size(); ++i) {
     if (searched[i] || rows_[i].described) continue;
-    if (std::optional<FindItem> found = fs_.FindOne(PathOf(rows_[i]), kMaskAll)) take(rows_[i], *found);
+    if (std::optional<FindItem> found = fs_.FindOne(PathOf(rows_[i]), kMaskAll))
+      take(rows_[i], *found);
   }
   list_.AppendRows(rows_.size());
 }
@@ -302,7 +304,8 @@ std::string Browser::RowName(size_t i) const {
   return row.described ? row.described->caption : PathName(row.path);
 }
 
-std::optional<size_t> Browser::FindRow(const std::string& text, size_t start, bool wrap, bool partial) const {
+std::optional<size_t> Browser::FindRow(const std::string& text, size_t start, bool wrap,
+                                       bool partial) const {
   if (text.empty() || rowsFrozen_) return std::nullopt;
   auto matches = [&](size_t i) {
     const std::string name = RowName(i);
@@ -310,7 +313,8 @@ std::optional<size_t> Browser::FindRow(const std::string& text, size_t start, bo
     // The caption's first characters that cover as many bytes as the text: a text ending inside
     // a double-byte character matches nothing.
     const size_t n = text.size();
-    return n <= name.size() && IsCharBoundary(name, n) && EqualsNoCase(std::string_view(name).substr(0, n), text);
+    return n <= name.size() && IsCharBoundary(name, n) &&
+           EqualsNoCase(std::string_view(name).substr(0, n), text);
   };
   for (size_t i = start; i < rows_.size(); ++i)
     if (matches(i)) return i;

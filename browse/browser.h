@@ -62,7 +62,8 @@ class Browser {
   // The first row from start on (then from the top, when wrap) whose caption is text, or begins
   // with it when partial, letters of either case alike, as typing in the list finds a row;
   // nullopt when none does.
-  std::optional<size_t> FindRow(const std::string& text, size_t start, bool wrap, bool partial) const;
+  std::optional<size_t> FindRow(const std::string& text, size_t start, bool wrap,
+                                bool partial) const;
 
   // The list's change notification: the row's selected state is now this. The figures move by
   // the row's own figures and are written when the batch of changes ends.
@@ -87,7 +88,7 @@ class Browser {
     subDir_ = on;
     deepStale_ = true;
   }
-  void SubChekClick(bool checked);           // the box was toggled: recount in the new mode
+  void SubChekClick(bool checked);  // the box was toggled: recount in the new mode
 
   // Mouse rules: true when the list should take the mouse capture.
   bool ListView1MouseDown() const { return subDir_; }
@@ -133,7 +134,9 @@ class Browser {
     bool found = false;     // the search reported the path
     bool selected = false;  // as the control's notifications said
   };
-  std::string PathOf(const Row& row) const { return row.inFolder ? rowsFolder_ + row.path : row.path; }
+  std::string PathOf(const Row& row) const {
+    return row.inFolder ? rowsFolder_ + row.path : row.path;
+  }
   void Fill(const Node* node);
   void DropRows();  // the rows, their figures and the shell's batch go
   void Describe(Row& row);
@@ -154,7 +157,7 @@ class Browser {
   bool subDir_ = false;
   int busyDepth_ = 0;
   std::vector<Row> rows_;
-  std::string rowsFolder_;  // the folder most rows are in
+  std::string rowsFolder_;   // the folder most rows are in
   bool shellBatch_ = false;  // the shell's batch stays open while rows may still be described
   bool rowsFrozen_ = false;  // rows are being removed: row i of the control may not be rows_[i]
   // Running selection figures; the deep ones only while SubDir is ticked and not stale.

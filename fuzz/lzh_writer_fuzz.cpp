@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     o.searchDepth = 1 + o.searchDepth % 4;
     o.passes = 1;
     const size_t target = 70000 + size;
-    while (in.size() < target) in.insert(in.end(), in.begin(), in.begin() + std::min(in.size(), target - in.size()));
+    while (in.size() < target)
+      in.insert(in.end(), in.begin(), in.begin() + std::min(in.size(), target - in.size()));
   }
   testing::VectorSink sink;
   Lh5Encoder e(sink, o);
@@ -39,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!e.Finish()) std::abort();
   testing::Bytes out;
-  if (testing::DecodeLh5(sink.bytes, in.size(), &out) != DecodeStatus::kOk || out != in) std::abort();
+  if (testing::DecodeLh5(sink.bytes, in.size(), &out) != DecodeStatus::kOk || out != in)
+    std::abort();
   return 0;
 }

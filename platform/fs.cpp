@@ -10,6 +10,8 @@ std::optional<FindItem> FileSystem::FindOne(const std::string& path, uint32_t ma
   return found;
 }
 
-std::optional<FindItem> FileSystem::Lookup(const std::string& path) { return FindOne(path, kMaskAll); }
+std::optional<FindItem> FileSystem::Lookup(const std::string& path) {
+  return FindOne(path, kMaskAll);
+}
 
 }  // namespace mv

@@ -42,7 +42,7 @@ inline constexpr int kErrorCantResolve = 1921;
 
 // One item as a directory search reports it.
 struct FindItem {
-  std::string name;        // long name, never the 8.3 alias, unless the code page cannot hold it
+  std::string name;  // long name, never the 8.3 alias, unless the code page cannot hold it
   uint32_t attributes = 0;
   int64_t size = 0;        // full 64-bit size
   uint64_t lastWrite = 0;  // UTC file time, 100 ns units since 1601
@@ -84,7 +84,7 @@ class FileSystem {
   // can (a search opens and scans the folder: costly once per file of a copy).
   virtual std::optional<FindItem> Lookup(const std::string& path);
 
-  virtual uint32_t GetAttributes(const std::string& path) = 0;       // kAttrInvalid on failure
+  virtual uint32_t GetAttributes(const std::string& path) = 0;  // kAttrInvalid on failure
   virtual int SetAttributes(const std::string& path, uint32_t attributes) = 0;  // 0 or error
 
   // Opens an existing file for reading and writing with no sharing; null on failure.

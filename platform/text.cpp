@@ -19,14 +19,19 @@ std::string& Thousands() {
 
 }  // namespace
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsCp932TrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+bool IsCp932LeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool IsCp932TrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
 bool IsLeadByte(unsigned char c) { return g_leadByteTest(c); }
 void SetLeadByteTest(LeadByteTest test) { g_leadByteTest = test ? test : &IsCp932LeadByte; }
 
 size_t CharSize(std::string_view text, size_t i, CodePage page) {
   if (i + 1 >= text.size()) return 1;
-  if (page == CodePage::Cp932) return IsCp932LeadByte(Byte(text, i)) && IsCp932TrailByte(Byte(text, i + 1)) ? 2 : 1;
+  if (page == CodePage::Cp932)
+    return IsCp932LeadByte(Byte(text, i)) && IsCp932TrailByte(Byte(text, i + 1)) ? 2 : 1;
   return IsLeadByte(Byte(text, i)) ? 2 : 1;
 }
 
@@ -67,7 +72,8 @@ bool AsciiEqualsNoCase(std::string_view a, std::string_view b, CodePage page) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0, step; i < a.size(); i += step) {
     step = CharSize(a, i, page);
-    if (step == 2 ? a.substr(i, 2) != b.substr(i, 2) : AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    if (step == 2 ? a.substr(i, 2) != b.substr(i, 2) : AsciiUpper(a[i]) != AsciiUpper(b[i]))
+      return false;
   }
   return true;
 }
@@ -96,7 +102,9 @@ size_t NameStart(std::string_view path) {
   return after;
 }
 
-std::string PathFolder(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
+std::string PathFolder(std::string_view path) {
+  return std::string(path.substr(0, NameStart(path)));
+}
 
 std::string PathName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
 

@@ -19,8 +19,8 @@ namespace mv {
 enum class CodePage { System, Cp932 };
 
 using LeadByteTest = bool (*)(unsigned char);
-bool IsLeadByte(unsigned char c);          // the system's test
-void SetLeadByteTest(LeadByteTest test);   // null puts the CP932 rule back
+bool IsLeadByte(unsigned char c);         // the system's test
+void SetLeadByteTest(LeadByteTest test);  // null puts the CP932 rule back
 bool IsCp932LeadByte(unsigned char c);
 bool IsCp932TrailByte(unsigned char c);
 

@@ -109,7 +109,8 @@ void TreeBuilder::ScanChildFolder(Node& child, const FindItem& item, const std::
     Failed(&child, kErrorCantResolve, full);
     return;
   }
-  ancestors_.push_back(Ancestor{full, item.lastWrite, &*items, false, std::nullopt, reach == Reach::BlindLink});
+  ancestors_.push_back(
+      Ancestor{full, item.lastWrite, &*items, false, std::nullopt, reach == Reach::BlindLink});
   Fill(child, full, *items);
   ancestors_.pop_back();
 }
@@ -136,7 +137,8 @@ TreeBuilder::Reach TreeBuilder::Reached(const std::string& path, const FindItem&
     if (other.size() != items.size()) return false;
     for (size_t i = 0; i < items.size(); ++i) {
       const FindItem &a = items[i], &b = other[i];
-      if (a.name != b.name || a.attributes != b.attributes || a.size != b.size || a.lastWrite != b.lastWrite)
+      if (a.name != b.name || a.attributes != b.attributes || a.size != b.size ||
+          a.lastWrite != b.lastWrite)
         return false;
     }
     return true;

@@ -11,8 +11,8 @@
 namespace mv {
 
 struct Node {
-  std::string text;                   // the base folder for the root, else the folder's name
-  std::vector<std::string> entries;   // "size,path" records; folder entries first, in child order
+  std::string text;                  // the base folder for the root, else the folder's name
+  std::vector<std::string> entries;  // "size,path" records; folder entries first, in child order
   std::vector<std::unique_ptr<Node>> children;
   Node* parent = nullptr;
   int image = -1;          // closed-folder icon index
@@ -31,9 +31,9 @@ struct Node {
 class TreeObserver {
  public:
   virtual ~TreeObserver() = default;
-  virtual void NodeAdded(Node& node) = 0;      // node is already the last child of its parent
-  virtual void NodeRemoving(Node& node) = 0;   // node and its subtree are about to go
-  virtual void Cleared() = 0;                  // every node is gone
+  virtual void NodeAdded(Node& node) = 0;     // node is already the last child of its parent
+  virtual void NodeRemoving(Node& node) = 0;  // node and its subtree are about to go
+  virtual void Cleared() = 0;                 // every node is gone
   virtual void NodeChanged(Node& node) { (void)node; }  // text or icons changed
 };
 

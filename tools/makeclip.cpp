@@ -31,7 +31,13 @@ constexpr Rgb kPalette[16] = {
     {0x00, 0x00, 0xFF}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF},
 };
 enum Colour : uint8_t {
-  kBlack = 0, kDarkYellow = 3, kDarkGrey = 7, kLightGrey = 8, kYellow = 11, kMagenta = 13, kWhite = 15,
+  kBlack = 0,
+  kDarkYellow = 3,
+  kDarkGrey = 7,
+  kLightGrey = 8,
+  kYellow = 11,
+  kMagenta = 13,
+  kWhite = 15,
 };
 
 // One picture, rows top to bottom, one palette index per pixel.
@@ -91,7 +97,10 @@ struct Folder {
     const double top = y + 13;
     // The left edge stays upright on the back's edge: one outline run per row instead of three.
     FillConvex(p, {{x, top}, {x + kW + 5, top}, {x + kW, y + kH}, {x, y + kH}}, kBlack);
-    FillConvex(p, {{x + 1, top + 1}, {x + kW + 3.5, top + 1}, {x + kW - 1, y + kH - 1}, {x + 1, y + kH - 1}}, front);
+    FillConvex(
+        p,
+        {{x + 1, top + 1}, {x + kW + 3.5, top + 1}, {x + kW - 1, y + kH - 1}, {x + 1, y + kH - 1}},
+        front);
   }
 };
 
@@ -108,8 +117,10 @@ void DrawSheet(Picture& picture, double cx, double cy, double angle) {
       const double u = c * dx + s * dy, v = -s * dx + c * dy;  // in the sheet's own frame
       if (std::fabs(u) > halfW || std::fabs(v) > halfH) continue;
       uint8_t colour = kWhite;
-      if (std::fabs(u) > halfW - 1 || std::fabs(v) > halfH - 1) colour = kBlack;
-      else if (std::fabs(u) < halfW - 3 && (std::fabs(v + 5) < 0.6 || std::fabs(v) < 0.6 || std::fabs(v - 5) < 0.6))
+      if (std::fabs(u) > halfW - 1 || std::fabs(v) > halfH - 1)
+        colour = kBlack;
+      else if (std::fabs(u) < halfW - 3 &&
+               (std::fabs(v + 5) < 0.6 || std::fabs(v) < 0.6 || std::fabs(v - 5) < 0.6))
         colour = kDarkGrey;
       picture.Set(x, y, colour);
     }
@@ -125,7 +136,8 @@ Picture RenderFrame(int n) {
   Picture picture;
   kSource.DrawBack(picture);
   kTarget.DrawBack(picture);
-  DrawSheet(picture, startX + (endX - startX) * t, baseY - (baseY - apexY) * 4 * t * (1 - t), -0.5 + t);
+  DrawSheet(picture, startX + (endX - startX) * t, baseY - (baseY - apexY) * 4 * t * (1 - t),
+            -0.5 + t);
   kSource.DrawFront(picture);
   kTarget.DrawFront(picture);
   return picture;
@@ -183,7 +195,9 @@ class Riff {
   void U16(uint16_t v) { U8(v & 0xFF), U8(v >> 8); }
   void U32(uint32_t v) { U16(v & 0xFFFF), U16(v >> 16); }
   void Cc(const char* fourcc) { bytes.insert(bytes.end(), fourcc, fourcc + 4); }
-  void Bytes(const std::vector<uint8_t>& data) { bytes.insert(bytes.end(), data.begin(), data.end()); }
+  void Bytes(const std::vector<uint8_t>& data) {
+    bytes.insert(bytes.end(), data.begin(), data.end());
+  }
 
   // "RIFF"/"LIST" with a form type, or a plain chunk when type is null.
   size_t Open(const char* id, const char* type = nullptr) {
@@ -202,7 +216,8 @@ class Riff {
 
 std::vector<uint8_t> BuildAvi(const std::vector<std::vector<uint8_t>>& frames) {
   uint32_t largest = 0;
-  for (const auto& f : frames) largest = std::max<uint32_t>(largest, static_cast<uint32_t>(f.size()));
+  for (const auto& f : frames)
+    largest = std::max<uint32_t>(largest, static_cast<uint32_t>(f.size()));
   const uint32_t count = static_cast<uint32_t>(frames.size());
   Riff r;
   const size_t riff = r.Open("RIFF", "AVI ");
@@ -226,16 +241,16 @@ std::vector<uint8_t> BuildAvi(const std::vector<std::vector<uint8_t>>& frames) {
   const size_t strh = r.Open("strh");
   r.Cc("vids");
   r.Cc("mrle");
-  r.U32(0);              // flags
-  r.U16(0), r.U16(0);    // priority, language
-  r.U32(0);              // initial frames
-  r.U32(1);              // scale
+  r.U32(0);                          // flags
+  r.U16(0), r.U16(0);                // priority, language
+  r.U32(0);                          // initial frames
+  r.U32(1);                          // scale
   r.U32(1000000 / kMicrosPerFrame);  // rate: frames per second
-  r.U32(0);              // start
-  r.U32(count);          // length
-  r.U32(largest);        // suggested buffer size: a player reads this much per frame
-  r.U32(0xFFFFFFFFu);    // quality: default
-  r.U32(0);              // sample size: varies
+  r.U32(0);                          // start
+  r.U32(count);                      // length
+  r.U32(largest);                    // suggested buffer size: a player reads this much per frame
+  r.U32(0xFFFFFFFFu);                // quality: default
+  r.U32(0);                          // sample size: varies
   r.U16(0), r.U16(0), r.U16(kWidth), r.U16(kHeight);
   r.Close(strh);
 
@@ -280,7 +295,8 @@ std::vector<uint8_t> BuildAvi(const std::vector<std::vector<uint8_t>>& frames) {
 
 std::vector<uint8_t> BuildClip() {
   std::vector<std::vector<uint8_t>> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EncodeRle8(RenderFrame(n).pixels, kWidth, kHeight));
+  for (int n = 0; n < kFrames; ++n)
+    frames.push_back(EncodeRle8(RenderFrame(n).pixels, kWidth, kHeight));
   return BuildAvi(frames);
 }
 

@@ -123,8 +123,9 @@ void TAnimate::CreateWnd() {
   AnimateParams params;
   CreateParams(params);
   // The module given here is where the control looks for resource clips: the program itself.
-  wnd_ = CreateWindowExA(params.exStyle, params.className.c_str(), "", params.style, params.left, params.top,
-                         params.width, params.height, parent_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+  wnd_ = CreateWindowExA(params.exStyle, params.className.c_str(), "", params.style, params.left,
+                         params.top, params.width, params.height, parent_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                          GetModuleHandleA(nullptr), nullptr);
   if (wnd_) OpenFileClip();
 }

@@ -53,7 +53,8 @@ void DrawBevel(HDC dc, RECT& r, Bevel bevel, int width) {
 class TDragPanel::BandPainter {
  public:
   explicit BandPainter(HWND parent)
-      : parent_(parent), dc_(GetDCEx(parent, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE)) {
+      : parent_(parent),
+        dc_(GetDCEx(parent, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE)) {
     if (!dc_) return;
     pen_.Reset(CreatePen(PS_SOLID, 1, 7));
     if (pen_) oldPen_ = SelectObject(dc_, pen_.Get());
@@ -96,8 +97,8 @@ bool TDragPanel::Create(HWND parent, int x, int y, int width, int height, int id
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!RegisterPanelClass(instance)) return false;
   // WM_NCCREATE binds the window to this object and sets wnd_.
-  if (!MakeWindow(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance))
+  if (!MakeWindow(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height,
+                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance))
     return false;
   EnableWindow(wnd_, enabled_);
   InvalidateRect(wnd_, nullptr, TRUE);
@@ -150,7 +151,9 @@ void TDragPanel::SetReSizeCtrl(HWND ctrl) {
   if (ctrl && !IsWindow(ctrl)) ctrl = nullptr;
   resizeCtrl_ = ctrl;
   if (resizeCtrl_)
-    resizeHook_.Attach(resizeCtrl_, [this](UINT msg, WPARAM wp, LPARAM lp) { return ResizeCtrlMessage(msg, wp, lp); });
+    resizeHook_.Attach(resizeCtrl_, [this](UINT msg, WPARAM wp, LPARAM lp) {
+      return ResizeCtrlMessage(msg, wp, lp);
+    });
 }
 
 void TDragPanel::Unhook() {
@@ -253,7 +256,8 @@ void TDragPanel::MouseDown() {
   dragging_ = true;
   painter_ = std::make_unique<BandPainter>(GetParent(wnd_));
   RECT r = RectInParent();
-  BandStart start = kind_ == Tkind::Level ? StartBand(r.left, r.right - r.left) : StartBand(r.top, r.bottom - r.top);
+  BandStart start = kind_ == Tkind::Level ? StartBand(r.left, r.right - r.left)
+                                          : StartBand(r.top, r.bottom - r.top);
   half_ = start.half;
   pos_ = start.pos;
   DrawBand(pos_);

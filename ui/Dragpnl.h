@@ -81,7 +81,8 @@ class TDragPanel : public win::Window {
   HWND resizeCtrl_ = nullptr;
   win::Subclass resizeHook_;  // on resizeCtrl_, to hear of its end
   Tkind kind_ = Tkind::Level;
-  std::unique_ptr<BandPainter> painter_;  // the parent's DC, pen and raster operation while dragging
+  std::unique_ptr<BandPainter>
+      painter_;  // the parent's DC, pen and raster operation while dragging
   int32_t lineWidth_ = 4;
   int32_t pos_ = 0;   // the band's centre in the parent's client coordinates
   int32_t half_ = 0;  // half the panel's thickness, taken at the press

@@ -10,8 +10,8 @@ BandStart StartBand(int32_t panelLeading, int32_t panelThickness) {
   return {half, panelLeading + half};
 }
 
-int32_t ClampBand(int32_t pointer, int32_t panelLeading, int32_t half, int32_t topMgn, int32_t endMgn,
-                  int32_t parentExtent) {
+int32_t ClampBand(int32_t pointer, int32_t panelLeading, int32_t half, int32_t topMgn,
+                  int32_t endMgn, int32_t parentExtent) {
   // 64-bit so extreme margins or coordinates cannot overflow the comparisons.
   int64_t p = int64_t{pointer} + panelLeading;
   if (p - half < topMgn)

@@ -23,8 +23,8 @@ BandStart StartBand(int32_t panelLeading, int32_t panelThickness);
 // The band's centre for a pointer at `pointer` in the panel's own client coordinates: the panel's
 // leading edge stays at least topMgn from the parent's start and its trailing edge at least
 // endMgn from the parent's end (the start wins when both cannot hold).
-int32_t ClampBand(int32_t pointer, int32_t panelLeading, int32_t half, int32_t topMgn, int32_t endMgn,
-                  int32_t parentExtent);
+int32_t ClampBand(int32_t pointer, int32_t panelLeading, int32_t half, int32_t topMgn,
+                  int32_t endMgn, int32_t parentExtent);
 
 // The band's lines around centre p: lineWidth lines, the extra one of an even width before the
 // centre (4 gives p-2, p-1, p, p+1), limited to [0, parentExtent) since nothing outside shows.

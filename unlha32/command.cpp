@@ -55,7 +55,8 @@ bool HasReservedChar(std::string_view name) {
   ForEachChar(name, [&](size_t i, bool single) {
     const auto c = static_cast<unsigned char>(name[i]);
     // 0xFF is also the folder separator of stored names.
-    if (single && (c < 0x20 || c == 0xFF || std::string_view(":*?\"<>|").find(name[i]) != std::string_view::npos))
+    if (single && (c < 0x20 || c == 0xFF ||
+                   std::string_view(":*?\"<>|").find(name[i]) != std::string_view::npos))
       found = true;
   });
   return found;
@@ -111,7 +112,8 @@ void ApplySwitches(std::string_view token, Command* c) {
     const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(token[i])));
     if (letter < 'a' || letter > 'z') return;
     ++i;
-    if (letter == 'g' && i < token.size() && std::isalpha(static_cast<unsigned char>(token[i]))) ++i;
+    if (letter == 'g' && i < token.size() && std::isalpha(static_cast<unsigned char>(token[i])))
+      ++i;
     const std::string value = digits();
     if (letter == 'x') c->storePaths = value != "0";
     if (letter == 'a') c->storeAttributes = value != "0";
@@ -130,7 +132,7 @@ struct NewEntry {
   StoredName name;
   FileStat stat;
   std::u16string wideDir, wideName;  // the true path, where the stored one is not it
-  bool placed = false;  // already written in place of an old member
+  bool placed = false;               // already written in place of an old member
 };
 
 // The true path of a member whose stored path holds a short name standing for a name the code
@@ -275,8 +277,10 @@ bool ResolveName(const std::string& listed, const std::string& baseFolder, bool 
                                           : std::string_view(listed))) {
     if (part == ".") continue;
     if (part == "..") {
-      if (kept.empty()) escaped = true;
-      else kept.pop_back();
+      if (kept.empty())
+        escaped = true;
+      else
+        kept.pop_back();
       continue;
     }
     if (HasReservedChar(part)) {
@@ -337,13 +341,18 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     std::unique_ptr<InputFile> list;
     FileStat st;
     int e = store.Stat(cmd.listFile, &st);
-    if (e == 0 && (!st.exists || st.directory)) return fail(kResultListFile, "リストファイルが見つかりません: " + cmd.listFile);
+    if (e == 0 && (!st.exists || st.directory))
+      return fail(kResultListFile, "リストファイルが見つかりません: " + cmd.listFile);
     if (e == 0) e = store.OpenRead(cmd.listFile, &list);
-    if (e != 0) return fail(kResultListFile, "リストファイルを読めません: " + cmd.listFile + ErrorText(store, e));
-    if (list->Size() > kMaxListFile) return fail(kResultListFile, "リストファイルが大きすぎます: " + cmd.listFile);
+    if (e != 0)
+      return fail(kResultListFile,
+                  "リストファイルを読めません: " + cmd.listFile + ErrorText(store, e));
+    if (list->Size() > kMaxListFile)
+      return fail(kResultListFile, "リストファイルが大きすぎます: " + cmd.listFile);
     std::string contents(static_cast<size_t>(list->Size()), '\0');
     if (!ReadExactly(*list, 0, contents.data(), contents.size(), &e))
-      return fail(kResultListFile, "リストファイルを読めません: " + cmd.listFile + ErrorText(store, e));
+      return fail(kResultListFile,
+                  "リストファイルを読めません: " + cmd.listFile + ErrorText(store, e));
     for (std::string& name : ParseListFile(contents)) listed.push_back(std::move(name));
   }
 
@@ -352,13 +361,16 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
   // stored by their name alone) are both kept: the later one gets " (2)", " (3)"... before its
   // extension, so the archive never silently loses one of them.
   std::vector<NewEntry> entries;
-  auto storedPath = [](const StoredName& n) { return n.dir.empty() ? n.name : n.dir + "\\" + n.name; };
+  auto storedPath = [](const StoredName& n) {
+    return n.dir.empty() ? n.name : n.dir + "\\" + n.name;
+  };
   // Stored paths by their folded form (equal exactly when SamePath holds), so thousands of
   // names take no quadratic time before the first byte is coded.
   std::unordered_map<std::string, size_t> byPath;
   auto findStored = [&](const std::string& path) {
     const auto it = byPath.find(FoldPath(path));
-    return it == byPath.end() ? entries.end() : entries.begin() + static_cast<ptrdiff_t>(it->second);
+    return it == byPath.end() ? entries.end()
+                              : entries.begin() + static_cast<ptrdiff_t>(it->second);
   };
   std::unordered_map<std::string, std::u16string> trueFolders;
   for (const std::string& name : listed) {
@@ -366,10 +378,14 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     if (!ResolveName(name, cmd.baseFolder, cmd.storePaths, &entry.name, &reason))
       return fail(kResultBadName, reason);
     if (int e = store.Stat(entry.name.source, &entry.stat); e != 0)
-      return fail(kResultReadError, "ファイルを調べられません: " + entry.name.source + ErrorText(store, e));
-    if (!entry.stat.exists) return fail(kResultMissingFile, "ファイルが見つかりません: " + entry.name.source);
-    if (entry.stat.directory) return fail(kResultMissingFile, "フォルダーは格納できません: " + entry.name.source);
-    if (entry.stat.size > 0xFFFFFFFFull) return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + entry.name.source);
+      return fail(kResultReadError,
+                  "ファイルを調べられません: " + entry.name.source + ErrorText(store, e));
+    if (!entry.stat.exists)
+      return fail(kResultMissingFile, "ファイルが見つかりません: " + entry.name.source);
+    if (entry.stat.directory)
+      return fail(kResultMissingFile, "フォルダーは格納できません: " + entry.name.source);
+    if (entry.stat.size > 0xFFFFFFFFull)
+      return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + entry.name.source);
     FindTrueNames(store, cmd.baseFolder, &entry, &trueFolders);
     auto same = findStored(storedPath(entry.name));
     if (same != entries.end() && SamePath(same->name.source, entry.name.source)) {
@@ -396,7 +412,8 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
   FileStat archiveStat;
   if (int e = store.Stat(cmd.archive, &archiveStat); e != 0)
     return fail(kResultBadArchive, "書庫を調べられません: " + cmd.archive + ErrorText(store, e));
-  if (archiveStat.exists && archiveStat.directory) return fail(kResultBadArchive, "書庫の名前がフォルダーです: " + cmd.archive);
+  if (archiveStat.exists && archiveStat.directory)
+    return fail(kResultBadArchive, "書庫の名前がフォルダーです: " + cmd.archive);
   std::unique_ptr<InputFile> old;
   std::vector<MemberEntry> members;
   if (archiveStat.exists) {
@@ -404,7 +421,8 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
       return fail(kResultBadArchive, "書庫を開けません: " + cmd.archive + ErrorText(store, e));
     int e = 0;
     if (!ReadArchiveIndex(*old, &members, &reason, &e))
-      return fail(kResultBadArchive, "書庫 " + cmd.archive + " に追加できません: " + reason + ErrorText(store, e));
+      return fail(kResultBadArchive,
+                  "書庫 " + cmd.archive + " に追加できません: " + reason + ErrorText(store, e));
   }
 
   // What goes where: old members in their order, a new file of the same name in place of the
@@ -429,7 +447,9 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
   const std::string folder = FolderOf(cmd.archive);
   if (int e = store.CreateTemp(folder, &out.path, &out.file); e != 0) {
     out.path.clear();
-    return fail(kResultWriteError, "一時ファイルを作れません: " + (folder.empty() ? std::string(".") : folder) + ErrorText(store, e));
+    return fail(kResultWriteError,
+                "一時ファイルを作れません: " + (folder.empty() ? std::string(".") : folder) +
+                    ErrorText(store, e));
   }
 
   std::vector<NewSource> sources;
@@ -439,7 +459,8 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
     info.name = e.name.name;
     info.wideDir = e.wideDir;
     info.wideName = e.wideName;
-    info.attributes = static_cast<uint16_t>(cmd.storeAttributes ? (e.stat.attributes & 0x27) : 0x20);
+    info.attributes =
+        static_cast<uint16_t>(cmd.storeAttributes ? (e.stat.attributes & 0x27) : 0x20);
     info.creation = e.stat.creation ? e.stat.creation : e.stat.lastWrite;
     info.lastWrite = e.stat.lastWrite;
     // Reading the file for the archive changes its access time; store the last-write time
@@ -451,33 +472,40 @@ RunResult RunCommand(Store& store, std::string_view text, const RunOptions& opti
   if (!WritePlan(store, plan, sources, members, old.get(), *out.file, options, &qf)) {
     switch (qf.kind) {
       case QueueFailure::kOpen:
-        return fail(kResultReadError, "ファイルを開けません: " + qf.path + ErrorText(store, qf.error));
+        return fail(kResultReadError,
+                    "ファイルを開けません: " + qf.path + ErrorText(store, qf.error));
       case QueueFailure::kRead:
-        return fail(kResultReadError, "ファイルを読めません: " + qf.path + ErrorText(store, qf.error));
+        return fail(kResultReadError,
+                    "ファイルを読めません: " + qf.path + ErrorText(store, qf.error));
       case QueueFailure::kOldArchive:
-        return fail(kResultBadArchive, "書庫を読めません: " + cmd.archive + ErrorText(store, qf.error));
+        return fail(kResultBadArchive,
+                    "書庫を読めません: " + cmd.archive + ErrorText(store, qf.error));
       case QueueFailure::kTooLarge:
         return fail(kResultTooLarge, "4 GB 以上のファイルは格納できません: " + qf.path);
       case QueueFailure::kCancelled:
         return fail(kResultCancelled, "中止しました");
       case QueueFailure::kWrite:
       default:
-        return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, qf.error));
+        return fail(kResultWriteError,
+                    "書庫を書き込めません: " + cmd.archive + ErrorText(store, qf.error));
     }
   }
   WriteFailure wf;
   if (!AppendEndMark(*out.file, &wf))
-    return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, wf.error));
+    return fail(kResultWriteError,
+                "書庫を書き込めません: " + cmd.archive + ErrorText(store, wf.error));
   if (int e = out.file->Close(); e != 0)
     return fail(kResultWriteError, "書庫を書き込めません: " + cmd.archive + ErrorText(store, e));
   out.file.reset();
   old.reset();
   if (int e = store.Replace(out.path, cmd.archive); e != 0)
-    return fail(kResultWriteError, "書庫を置き換えられません: " + cmd.archive + ErrorText(store, e));
+    return fail(kResultWriteError,
+                "書庫を置き換えられません: " + cmd.archive + ErrorText(store, e));
   out.keep = true;
 
   result.added = static_cast<int>(entries.size());
-  result.message = std::to_string(entries.size()) + " 個のファイルを " + cmd.archive + " に格納しました";
+  result.message =
+      std::to_string(entries.size()) + " 個のファイルを " + cmd.archive + " に格納しました";
   return result;
 }
 

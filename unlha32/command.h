@@ -17,26 +17,26 @@ namespace mv::lzh {
 // Result codes of a run; 0 is success.
 enum ResultCode : int {
   kResultOk = 0,
-  kResultBadCommand = 0x8001,    // syntax error or a command other than "a"
-  kResultListFile = 0x8002,      // the list file cannot be read
-  kResultNoFiles = 0x8003,       // nothing to add
-  kResultMissingFile = 0x8004,   // a named file does not exist or is a folder
-  kResultReadError = 0x8005,     // a file to add cannot be read
-  kResultBadArchive = 0x8006,    // the existing archive cannot be read or is not sound
-  kResultWriteError = 0x8007,    // the new archive cannot be written
-  kResultBadName = 0x8008,       // a name that cannot be stored
-  kResultTooLarge = 0x8009,      // a file of 4 GiB or more
-  kResultBusy = 0x800A,          // another run is under way
-  kResultCancelled = 0x800B,     // the caller's progress report asked to stop
+  kResultBadCommand = 0x8001,   // syntax error or a command other than "a"
+  kResultListFile = 0x8002,     // the list file cannot be read
+  kResultNoFiles = 0x8003,      // nothing to add
+  kResultMissingFile = 0x8004,  // a named file does not exist or is a folder
+  kResultReadError = 0x8005,    // a file to add cannot be read
+  kResultBadArchive = 0x8006,   // the existing archive cannot be read or is not sound
+  kResultWriteError = 0x8007,   // the new archive cannot be written
+  kResultBadName = 0x8008,      // a name that cannot be stored
+  kResultTooLarge = 0x8009,     // a file of 4 GiB or more
+  kResultBusy = 0x800A,         // another run is under way
+  kResultCancelled = 0x800B,    // the caller's progress report asked to stop
 };
 
 struct Command {
   std::string archive;
-  std::string baseFolder;            // ends with a separator, or empty
-  std::string listFile;              // empty: none
-  std::vector<std::string> files;    // names given on the command line itself
-  bool storePaths = true;            // -x0 stores file names alone
-  bool storeAttributes = true;       // -a0 stores every file as a plain archive file
+  std::string baseFolder;          // ends with a separator, or empty
+  std::string listFile;            // empty: none
+  std::vector<std::string> files;  // names given on the command line itself
+  bool storePaths = true;          // -x0 stores file names alone
+  bool storeAttributes = true;     // -a0 stores every file as a plain archive file
 };
 
 // Parses a command text. Unknown switches are ignored; the only command is "a".

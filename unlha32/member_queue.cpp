@@ -109,7 +109,12 @@ class AppendSink : public ByteSink {
 class Writer {
  public:
   Writer(Store& store, OutputFile& out, const RunOptions& options, QueueFailure* failure)
-      : store_(store), out_(out), options_(options), failure_(failure), sink_(out), joiner_(sink_),
+      : store_(store),
+        out_(out),
+        options_(options),
+        failure_(failure),
+        sink_(out),
+        joiner_(sink_),
         mainEncoder_(options.coding) {
     const int workers = options.threads > 1 ? options.threads : 0;
     for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
@@ -128,13 +133,15 @@ class Writer {
     if (!DrainAll()) return false;
     WriteFailure wf;
     if (CopyMember(out_, archive, member, &wf)) return true;
-    return Fail(wf.kind == WriteFailure::kRead ? QueueFailure::kOldArchive : QueueFailure::kWrite, wf.error, {});
+    return Fail(wf.kind == WriteFailure::kRead ? QueueFailure::kOldArchive : QueueFailure::kWrite,
+                wf.error, {});
   }
 
   bool Add(const NewSource& source) {
     auto member = std::make_shared<Member>();
     member->source = &source;
-    if (int e = store_.OpenRead(source.path, &member->file); e != 0) return Fail(QueueFailure::kOpen, e, source.path);
+    if (int e = store_.OpenRead(source.path, &member->file); e != 0)
+      return Fail(QueueFailure::kOpen, e, source.path);
     size_t size = 0, nextSize = 0;
     if (!ReadChunk(*member, chunk_.get(), &size)) return false;
     if (size == 0) {
@@ -207,8 +214,8 @@ class Writer {
     // Bounded look-ahead, so memory stays small and the workers still never wait for the
     // reading: a few chunks' worth of bytes per worker, or many small files.
     const size_t workers = threads_.size();
-    while (!inflight_.empty() &&
-           (inflight_.size() >= 32 * workers || inflightBytes_ + job->input.size() > 3 * kChunkSize * workers))
+    while (!inflight_.empty() && (inflight_.size() >= 32 * workers ||
+                                  inflightBytes_ + job->input.size() > 3 * kChunkSize * workers))
       if (!DrainOne()) return false;
     inflightBytes_ += job->input.size();
     {
@@ -229,8 +236,8 @@ class Writer {
       Job* job = queue_.front();
       queue_.pop_front();
       lock.unlock();
-      encoder.Encode(job->input.data() + job->history, job->history, job->input.size() - job->history,
-                     &job->output);
+      encoder.Encode(job->input.data() + job->history, job->history,
+                     job->input.size() - job->history, &job->output);
       lock.lock();
       job->done = true;
       done_.notify_all();
@@ -250,7 +257,8 @@ class Writer {
     if (job->first) {
       m.headerAt = out_.Size();
       const std::vector<uint8_t> header = Header(m, true, 0);
-      if (int e = out_.Append(header.data(), header.size()); e != 0) return Fail(QueueFailure::kWrite, e, {});
+      if (int e = out_.Append(header.data(), header.size()); e != 0)
+        return Fail(QueueFailure::kWrite, e, {});
       m.dataAt = out_.Size();
     }
     if (!joiner_.Add(job->output)) return Fail(QueueFailure::kWrite, sink_.Error(), {});
@@ -282,7 +290,8 @@ class Writer {
     if (!coded) {
       if (int e = out_.Truncate(m.headerAt); e != 0) return Fail(QueueFailure::kWrite, e, {});
       std::vector<uint8_t> header = Header(m, false, 0);
-      if (int e = out_.Append(header.data(), header.size()); e != 0) return Fail(QueueFailure::kWrite, e, {});
+      if (int e = out_.Append(header.data(), header.size()); e != 0)
+        return Fail(QueueFailure::kWrite, e, {});
       m.dataAt = out_.Size();
       // The second reading decides size and CRC, in case the file changed meanwhile.
       m.size = 0;
@@ -293,7 +302,8 @@ class Writer {
       }
     }
     const std::vector<uint8_t> header = Header(m, coded, out_.Size() - m.dataAt);
-    if (int e = out_.WriteAt(m.headerAt, header.data(), header.size()); e != 0) return Fail(QueueFailure::kWrite, e, {});
+    if (int e = out_.WriteAt(m.headerAt, header.data(), header.size()); e != 0)
+      return Fail(QueueFailure::kWrite, e, {});
     m.file.reset();
     return true;
   }
@@ -331,17 +341,18 @@ bool WritePlan(Store& store, const std::vector<MemberPlan>& plan,
     for (size_t i = 0; i < plan.size(); ++i) {
       const MemberPlan& item = plan[i];
       if (options.progress) {
-        const std::string name = item.kind == MemberPlan::kCopy ? members[item.index].path
-                                 : sources[item.index].info.dir.empty()
-                                     ? sources[item.index].info.name
-                                     : sources[item.index].info.dir + "\\" + sources[item.index].info.name;
+        const std::string name =
+            item.kind == MemberPlan::kCopy ? members[item.index].path
+            : sources[item.index].info.dir.empty()
+                ? sources[item.index].info.name
+                : sources[item.index].info.dir + "\\" + sources[item.index].info.name;
         if (!options.progress(name, i, plan.size())) {
           failure->kind = QueueFailure::kCancelled;
           return false;
         }
       }
       const bool ok = item.kind == MemberPlan::kCopy ? writer.Copy(*oldArchive, members[item.index])
-                                                      : writer.Add(sources[item.index]);
+                                                     : writer.Add(sources[item.index]);
       if (!ok) return false;
     }
     if (!writer.DrainAll()) return false;

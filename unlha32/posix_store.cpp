@@ -14,7 +14,8 @@ namespace {
 
 uint64_t FileTimeOf(const timespec& t) {
   constexpr uint64_t kEpoch = 116444736000000000ull;
-  return kEpoch + static_cast<uint64_t>(t.tv_sec) * 10000000ull + static_cast<uint64_t>(t.tv_nsec) / 100;
+  return kEpoch + static_cast<uint64_t>(t.tv_sec) * 10000000ull +
+         static_cast<uint64_t>(t.tv_nsec) / 100;
 }
 
 class Fd {
@@ -101,7 +102,8 @@ std::string ToPosixPath(const std::string& path) {
 int PosixStore::Stat(const std::string& path, FileStat* st) {
   *st = FileStat{};
   struct stat s;
-  if (stat(ToPosixPath(path).c_str(), &s) != 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+  if (stat(ToPosixPath(path).c_str(), &s) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
   st->exists = true;
   st->directory = S_ISDIR(s.st_mode);
   st->size = st->directory ? 0 : static_cast<uint64_t>(s.st_size);
@@ -126,7 +128,8 @@ int PosixStore::OpenRead(const std::string& path, std::unique_ptr<InputFile>* fi
   return 0;
 }
 
-int PosixStore::CreateTemp(const std::string& folder, std::string* path, std::unique_ptr<OutputFile>* file) {
+int PosixStore::CreateTemp(const std::string& folder, std::string* path,
+                           std::unique_ptr<OutputFile>* file) {
   for (int n = 0; n < 10000; ++n) {
     std::string name = folder + "~mvlzh" + std::to_string(n) + ".tmp";
     const int fd = open(ToPosixPath(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -16,7 +16,7 @@ struct FileStat {
   bool exists = false;
   bool directory = false;
   uint64_t size = 0;
-  uint32_t attributes = 0;  // MS-DOS attribute word
+  uint32_t attributes = 0;                               // MS-DOS attribute word
   uint64_t creation = 0, lastWrite = 0, lastAccess = 0;  // Windows file times (UTC)
 };
 
@@ -54,7 +54,7 @@ using ProgressFn = std::function<bool(const std::string& member, size_t done, si
 
 struct RunOptions {
   Lh5Options coding;
-  int threads = 1;  // members coded at once (1: all on the calling thread)
+  int threads = 1;      // members coded at once (1: all on the calling thread)
   ProgressFn progress;  // may be empty; called on the thread that runs the command
 };
 

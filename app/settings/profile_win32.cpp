@@ -14,20 +14,21 @@ std::string Win32ProfileStore::ReadString(std::string_view section, std::string_
   char buf[kMaxSettingText + 3] = {};
   // The ANSI profile calls take the file's code-page spelling (short names where the code page
   // cannot hold a folder) and return no name: nothing here is best-fit.
-  GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), std::string(def).c_str(), buf,
-                           sizeof buf, path_.c_str());
+  GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
+                           std::string(def).c_str(), buf, sizeof buf, path_.c_str());
   return ClipSettingText(buf);
 }
 
-bool Win32ProfileStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+bool Win32ProfileStore::WriteString(std::string_view section, std::string_view key,
+                                    std::string_view value) {
   // As above: the code-page spelling goes in, no name comes back.
   return WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
                                     std::string(value).c_str(), path_.c_str()) != FALSE;
 }
 
 bool Win32ProfileStore::RemoveKey(std::string_view section, std::string_view key) {
-  return WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), nullptr, path_.c_str()) !=
-         FALSE;
+  return WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(), nullptr,
+                                    path_.c_str()) != FALSE;
 }
 
 std::string SettingsFilePath() {

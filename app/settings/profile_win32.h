@@ -10,7 +10,8 @@ namespace mv::win {
 class Win32ProfileStore : public ProfileStore {
  public:
   explicit Win32ProfileStore(std::string path) : path_(std::move(path)) {}
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const override;
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view def) const override;
   bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
   bool RemoveKey(std::string_view section, std::string_view key) override;
   std::string Path() const override { return path_; }

@@ -34,7 +34,9 @@ std::optional<int64_t> Magnitude(std::string_view digits, int base) {
 
 }  // namespace
 
-int32_t ParseSettingInteger(std::string_view text, int32_t def) { return ParseSettingInteger(text).value_or(def); }
+int32_t ParseSettingInteger(std::string_view text, int32_t def) {
+  return ParseSettingInteger(text).value_or(def);
+}
 
 std::optional<int32_t> ParseSettingInteger(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -59,7 +61,9 @@ std::optional<int32_t> ParseSettingInteger(std::string_view text) {
   return static_cast<int32_t>(signedValue);
 }
 
-bool ParseSettingBool(std::string_view text, bool def) { return ParseSettingInteger(text, def ? 1 : 0) != 0; }
+bool ParseSettingBool(std::string_view text, bool def) {
+  return ParseSettingInteger(text, def ? 1 : 0) != 0;
+}
 
 ListStyle Settings::Style() const {
   if (smallIcon) return ListStyle::SmallIcon;
@@ -76,7 +80,8 @@ std::string ReadText(const ProfileStore& store, std::string_view section, std::s
   return ClipSettingText(store.ReadString(section, key, def));
 }
 
-int32_t ReadInteger(const ProfileStore& store, std::string_view section, std::string_view key, int32_t def) {
+int32_t ReadInteger(const ProfileStore& store, std::string_view section, std::string_view key,
+                    int32_t def) {
   return ParseSettingInteger(ReadText(store, section, key, ""), def);
 }
 
@@ -139,7 +144,8 @@ std::optional<std::string> WriteSettings(ProfileStore& store, const Settings& s)
   const std::string failed = store.Path() + " に書き込めません";
   for (const Item& item : items)
     if (!store.WriteString(item.section, item.key, item.value)) return failed;
-  const bool dpiKept = s.dpi == kLayoutDpi ? store.RemoveKey("Form", "Dpi") : store.WriteString("Form", "Dpi", n(s.dpi));
+  const bool dpiKept = s.dpi == kLayoutDpi ? store.RemoveKey("Form", "Dpi")
+                                           : store.WriteString("Form", "Dpi", n(s.dpi));
   if (!dpiKept) return failed;
   return std::nullopt;
 }

@@ -16,9 +16,11 @@ class ProfileStore {
  public:
   virtual ~ProfileStore() = default;
   // The stored text, or def when the section or key is missing.
-  virtual std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const = 0;
+  virtual std::string ReadString(std::string_view section, std::string_view key,
+                                 std::string_view def) const = 0;
   // False when the value could not be written.
-  virtual bool WriteString(std::string_view section, std::string_view key, std::string_view value) = 0;
+  virtual bool WriteString(std::string_view section, std::string_view key,
+                           std::string_view value) = 0;
   // Takes the key out of the file; false when that could not be written.
   virtual bool RemoveKey(std::string_view section, std::string_view key) = 0;
   // The file's full path, for messages.
@@ -44,13 +46,13 @@ enum class ListStyle { Icon, List, Report, SmallIcon };
 struct Settings {
   std::string ageLabel = "(yyyy/mm/dd hh:mm:ss)";  // DateType/AgeLabel
   // ListImage: the check marks of the four view-style menu items.
-  bool icon = false;       // Icon
-  bool list = false;       // List
-  bool report = true;      // Report
-  bool smallIcon = false;  // Small Icon
-  int32_t formWidth = 578;   // Form/Width
-  int32_t formHeight = 435;  // Form/Height
-  int32_t treeWidth = 169;   // DirTreeView/Width
+  bool icon = false;           // Icon
+  bool list = false;           // List
+  bool report = true;          // Report
+  bool smallIcon = false;      // Small Icon
+  int32_t formWidth = 578;     // Form/Width
+  int32_t formHeight = 435;    // Form/Height
+  int32_t treeWidth = 169;     // DirTreeView/Width
   bool subDirChecked = false;  // SelectMode/Checked
   // Form/Dpi: the display density the three sizes are pixels of. Stored only when it is not 96,
   // so a file of a 96-DPI display holds what it always held, and a file without it means 96.
@@ -71,7 +73,8 @@ inline constexpr const char* kSettingsFileName = "Morvane.ini";
 Settings ReadSettings(const ProfileStore& store, const Settings& current = Settings{});
 
 // Writes every key in the program's order (which is also the order of the sections in a new
-// file), then the density of the sizes, or takes it out at 96. Stops at the first value that cannot be written and returns the message
+// file), then the density of the sizes, or takes it out at 96. Stops at the first value that cannot
+// be written and returns the message
 // "<path> に書き込めません"; the remaining values are left unwritten.
 std::optional<std::string> WriteSettings(ProfileStore& store, const Settings& settings);
 

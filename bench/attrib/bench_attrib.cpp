@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   choices.readOnly = kSet;
   choices.archive = kSet;
   if (argc > 2) choices.dateText = argv[2];
-  AttribChanger changer(fs, errors, [&] { return choices; }, win::ReadLocaleDates(), &win::CurrentLocalYear);
+  AttribChanger changer(
+      fs, errors, [&] { return choices; }, win::ReadLocaleDates(), &win::CurrentLocalYear);
   ConsentingUi ui;
 
   LARGE_INTEGER freq, t0, t1, t2;
@@ -64,8 +65,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   QueryPerformanceCounter(&t2);
-  std::printf("entries %lld errors %u build_ms %.1f run_ms %.1f\n", static_cast<long long>(tree.TotalCount),
-              static_cast<unsigned>(errors.Count()), Millis(t0, t1, freq), Millis(t1, t2, freq));
+  std::printf("entries %lld errors %u build_ms %.1f run_ms %.1f\n",
+              static_cast<long long>(tree.TotalCount), static_cast<unsigned>(errors.Count()),
+              Millis(t0, t1, freq), Millis(t1, t2, freq));
   if (!errors.Empty()) std::fprintf(stderr, "first error: %s\n", errors.Lines().front().c_str());
   return result == RunResult::Done && errors.Empty() ? 0 : 2;
 }

@@ -39,7 +39,8 @@ using bench::Seconds;
 
 // Where a run's time goes, in seconds.
 struct Split {
-  double copy = 0, search = 0, attributes = 0, folders = 0, space = 0, pump = 0, labels = 0, bar = 0, change = 0;
+  double copy = 0, search = 0, attributes = 0, folders = 0, space = 0, pump = 0, labels = 0,
+         bar = 0, change = 0;
 };
 Split g_split;
 
@@ -55,7 +56,8 @@ auto Timed(double& sum, F f) {
 
 class TimedFiles : public win::Win32FileSystem {
  public:
-  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+  bool Search(const std::string& pattern,
+              const std::function<void(const FindItem&)>& each) override {
     return Timed(g_split.search, [&] { return Win32FileSystem::Search(pattern, each); });
   }
   std::optional<FindItem> Lookup(const std::string& path) override {
@@ -70,7 +72,8 @@ class TimedPlatform : public win::Win32CopyPlatform {
  public:
   using Win32CopyPlatform::Win32CopyPlatform;
   bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
-    return Timed(g_split.copy, [&] { return Win32CopyPlatform::DuplicateFile(from, to, failIfExists); });
+    return Timed(g_split.copy,
+                 [&] { return Win32CopyPlatform::DuplicateFile(from, to, failIfExists); });
   }
   bool CreateFolders(const std::string& path) override {
     return Timed(g_split.folders, [&] { return Win32CopyPlatform::CreateFolders(path); });
@@ -170,10 +173,12 @@ int Window(const std::string& exe, const std::string& source, const std::string&
     if (!dlg) return;
     SetWindowTextA(GetDlgItem(dlg, win::kIdChooserName), destination.c_str());
     answered = Seconds();
-    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
   });
   DWORD_PTR result = 0;
-  const bool returned = SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 3600000, &result) != 0;
+  const bool returned =
+      SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 3600000, &result) != 0;
   SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
   const double end = Seconds();
   waiting = false;
@@ -186,8 +191,8 @@ int Window(const std::string& exe, const std::string& source, const std::string&
     std::fprintf(stderr, "bench_copy: the copy did not run to its end\n");
     return 1;
   }
-  std::printf("window_ms %.1f errors_shown %d progress_left %d peak_mb %.1f\n", 1000 * (end - answered),
-              errorsShown ? 1 : 0, progressShown ? 1 : 0, peak);
+  std::printf("window_ms %.1f errors_shown %d progress_left %d peak_mb %.1f\n",
+              1000 * (end - answered), errorsShown ? 1 : 0, progressShown ? 1 : 0, peak);
   return errorsShown || progressShown ? 2 : 0;
 }
 
@@ -216,8 +221,8 @@ int main(int argc, char** argv) {
   wc.lpszClassName = "BenchCopyMain";
   RegisterClassA(&wc);
   // The main window stand-in: it owns Timer1, the progress dialog and the boxes.
-  HWND main = CreateWindowExA(0, wc.lpszClassName, "copy", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
-                              nullptr, nullptr, instance, nullptr);
+  HWND main = CreateWindowExA(0, wc.lpszClassName, "copy", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              640, 480, nullptr, nullptr, instance, nullptr);
   if (!main) {
     std::fprintf(stderr, "bench_copy: no window (is DISPLAY set?)\n");
     return 1;
@@ -226,7 +231,8 @@ int main(int argc, char** argv) {
   win::Win32FileSystem fs;
   ErrorList errors;
   // The panel as it starts: every attribute left alone, no date.
-  AttribChanger changer(fs, errors, [] { return AttribChoices{}; }, win::ReadLocaleDates(), &win::CurrentLocalYear);
+  AttribChanger changer(
+      fs, errors, [] { return AttribChoices{}; }, win::ReadLocaleDates(), &win::CurrentLocalYear);
   std::unique_ptr<CopyEngine> engine;
   TForm2 form2(main, [&] {
     if (engine) engine->Cancel();
@@ -268,12 +274,15 @@ int main(int argc, char** argv) {
   engine->BitBtn1Click(tree);
   QueryPerformanceCounter(&t2);
   std::printf("entries %lld bytes %lld errors %u build_ms %.1f copy_ms %.1f\n",
-              static_cast<long long>(tree.TotalCount), static_cast<long long>(engine->CopiedBytes()),
-              static_cast<unsigned>(errors.Count()), Millis(t0, t1, freq), Millis(t1, t2, freq));
+              static_cast<long long>(tree.TotalCount),
+              static_cast<long long>(engine->CopiedBytes()), static_cast<unsigned>(errors.Count()),
+              Millis(t0, t1, freq), Millis(t1, t2, freq));
   const Split& t = g_split;
-  std::printf("seconds: copy %.2f search %.2f attributes %.2f folders %.2f free_space %.2f pump %.2f labels %.2f "
-              "bar %.2f change %.2f\n",
-              t.copy, t.search, t.attributes, t.folders, t.space, t.pump, t.labels, t.bar, t.change);
+  std::printf(
+      "seconds: copy %.2f search %.2f attributes %.2f folders %.2f free_space %.2f pump %.2f "
+      "labels %.2f "
+      "bar %.2f change %.2f\n",
+      t.copy, t.search, t.attributes, t.folders, t.space, t.pump, t.labels, t.bar, t.change);
   if (!errors.Empty()) std::fprintf(stderr, "first error: %s\n", errors.Lines().front().c_str());
   const bool complete = engine->ContinueCopy() && errors.Empty();
   engine.reset();

@@ -74,15 +74,23 @@ class TimedList : public ListViewPort {
  public:
   explicit TimedList(ListViewPort& real) : real_(real) {}
   size_t RowCount() const override { return real_.RowCount(); }
-  void DeleteAll() override { Timed(g_split.clear, [&] { real_.DeleteAll(); }); }
-  void ClearImages() override { Timed(g_split.clear, [&] { real_.ClearImages(); }); }
-  void ReserveRows(size_t rows) override { Timed(g_split.clear, [&] { real_.ReserveRows(rows); }); }
+  void DeleteAll() override {
+    Timed(g_split.clear, [&] { real_.DeleteAll(); });
+  }
+  void ClearImages() override {
+    Timed(g_split.clear, [&] { real_.ClearImages(); });
+  }
+  void ReserveRows(size_t rows) override {
+    Timed(g_split.clear, [&] { real_.ReserveRows(rows); });
+  }
   int AddImages(const ShellIcon* small, const ShellIcon* large) override {
     int index = 0;
     Timed(g_split.images, [&] { index = real_.AddImages(small, large); });
     return index;
   }
-  void AppendRows(size_t count) override { Timed(g_split.rows, [&] { real_.AppendRows(count); }); }
+  void AppendRows(size_t count) override {
+    Timed(g_split.rows, [&] { real_.AppendRows(count); });
+  }
   bool IsSelected(size_t row) const override { return real_.IsSelected(row); }
   void SetSelected(size_t row, bool selected) override { real_.SetSelected(row, selected); }
   void SelectAll() override { real_.SelectAll(); }
@@ -133,7 +141,8 @@ LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT format = 0;
   if (g_bench && win::AnswerNotifyFormat(g_bench->list, msg, wp, lp, format)) return format;
   if (msg == WM_NOTIFY && g_bench &&
-      win::RouteBrowseNotify(g_bench->browser, g_bench->list, g_bench->mirror, *reinterpret_cast<NMHDR*>(lp), format))
+      win::RouteBrowseNotify(g_bench->browser, g_bench->list, g_bench->mirror,
+                             *reinterpret_cast<NMHDR*>(lp), format))
     return format;
   return DefWindowProcA(wnd, msg, wp, lp);
 }
@@ -149,7 +158,6 @@ void PumpPending() {
 double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& freq) {
   return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
 }
-
 
 // Files directly in the folder (what its node's list shows, "." names aside).
 size_t CountItems(const std::string& folder) {
@@ -168,7 +176,9 @@ size_t CountItems(const std::string& folder) {
 constexpr UINT kCmdSelectAll = 1005, kCmdDelete1 = 1006;
 
 // The rows in view drawn now, as the window would draw them once the call that filled it returns.
-void DrawNow(HWND list) { RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
+void DrawNow(HWND list) {
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
 
 std::string Csv(const std::vector<double>& ms) {
   std::string all;
@@ -176,7 +186,9 @@ std::string Csv(const std::vector<double>& ms) {
   return all;
 }
 
-double Best(const std::vector<double>& ms) { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+double Best(const std::vector<double>& ms) {
+  return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end());
+}
 
 // Morvane from outside: per round, the folder's node selected and the rows in view drawn, then
 // "全て選択" until the window answers again with panel 4 showing every row; last, "対象から削除"
@@ -221,14 +233,16 @@ int App(const std::string& exe, int repeats, const std::string& folder) {
     send(tree, TVM_SELECTITEM, TVGN_CARET, node);
     DrawNow(list);
     fill.push_back(1000 * (Seconds() - t));
-    if (send(list, LVM_GETITEMCOUNT, 0, 0) != rows) return fail("the list does not hold the folder's rows");
+    if (send(list, LVM_GETITEMCOUNT, 0, 0) != rows)
+      return fail("the list does not hold the folder's rows");
     if (!r) after = bench::Memory(child.pi.hProcess).WorkingSetSize;
     t = Seconds();
     send(main, WM_COMMAND, kCmdSelectAll, 0);
     DrawNow(list);
     send(main, WM_NULL, 0, 0);
     select.push_back(1000 * (Seconds() - t));
-    if (!bench::ReadPanel(remote, status, 4, text) || text != want) return fail("panel 4 does not count every row");
+    if (!bench::ReadPanel(remote, status, 4, text) || text != want)
+      return fail("panel 4 does not count every row");
   }
   double t = Seconds();
   send(main, WM_COMMAND, kCmdDelete1, 0);
@@ -238,10 +252,13 @@ int App(const std::string& exe, int repeats, const std::string& folder) {
   if (send(list, LVM_GETITEMCOUNT, 0, 0) != 0) return fail("rows are left after the removal");
   const double peak = bench::PeakMb(child.pi.hProcess);
   bench::CloseAndWait(child, main);
-  std::printf("rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all %s select_all %s\n",
-              static_cast<unsigned>(rows), Best(fill), Best(select), remove,
-              (static_cast<double>(after) - static_cast<double>(before)) / static_cast<double>(rows ? rows : 1), peak,
-              Csv(fill).c_str(), Csv(select).c_str());
+  std::printf(
+      "rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all "
+      "%s select_all %s\n",
+      static_cast<unsigned>(rows), Best(fill), Best(select), remove,
+      (static_cast<double>(after) - static_cast<double>(before)) /
+          static_cast<double>(rows ? rows : 1),
+      peak, Csv(fill).c_str(), Csv(select).c_str());
   return 0;
 }
 
@@ -271,24 +288,38 @@ LRESULT CALLBACK BareProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       char text[256] = {};
       const uint32_t a = row.attributes;
       switch (item.iSubItem) {
-        case 0: std::snprintf(text, sizeof text, "%s", row.name.c_str()); break;
-        case 1: std::snprintf(text, sizeof text, "%10lld", static_cast<long long>(row.size)); break;
+        case 0:
+          std::snprintf(text, sizeof text, "%s", row.name.c_str());
+          break;
+        case 1:
+          std::snprintf(text, sizeof text, "%10lld", static_cast<long long>(row.size));
+          break;
         case 2: {
           FILETIME local;
           SYSTEMTIME st;
           FileTimeToLocalFileTime(&row.written, &local);
           FileTimeToSystemTime(&local, &st);
-          const int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
+          const int n =
+              GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
           if (n > 0) {
             text[n - 1] = ' ';
-            GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, text + n, static_cast<int>(sizeof text) - n);
+            GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, text + n,
+                           static_cast<int>(sizeof text) - n);
           }
           break;
         }
-        case 3: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_READONLY ? "R" : ""); break;
-        case 4: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_ARCHIVE ? "A" : ""); break;
-        case 5: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_SYSTEM ? "S" : ""); break;
-        case 6: std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_HIDDEN ? "H" : ""); break;
+        case 3:
+          std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_READONLY ? "R" : "");
+          break;
+        case 4:
+          std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_ARCHIVE ? "A" : "");
+          break;
+        case 5:
+          std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_SYSTEM ? "S" : "");
+          break;
+        case 6:
+          std::snprintf(text, sizeof text, "%s", a & FILE_ATTRIBUTE_HIDDEN ? "H" : "");
+          break;
       }
       lstrcpynA(item.pszText, text, item.cchTextMax);
     }
@@ -303,12 +334,13 @@ int Bare(int repeats, const std::string& folder) {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "BenchBareList";
   RegisterClassA(&wc);
-  HWND frame = CreateWindowExA(0, wc.lpszClassName, "bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                               nullptr, wc.hInstance, nullptr);
+  HWND frame = CreateWindowExA(0, wc.lpszClassName, "bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                               800, 600, nullptr, nullptr, wc.hInstance, nullptr);
   if (!frame) return 1;
-  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                              WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 200, 0, 590,
-                              560, frame, nullptr, wc.hInstance, nullptr);
+  HWND list =
+      CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                      WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                      200, 0, 590, 560, frame, nullptr, wc.hInstance, nullptr);
   const char* titles[] = {"FileName", "Size", "Date Time", "R", "A", "S", "H"};
   const int widths[] = {100, 80, 120, 20, 20, 20, 20};
   for (int i = 0; i < 7; ++i) {
@@ -321,7 +353,8 @@ int Bare(int repeats, const std::string& folder) {
   }
   SHFILEINFOA info{};
   const auto system = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoA("x.txt", FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+      SHGetFileInfoA("x.txt", FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                     SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system));
   PumpPending();
 
@@ -339,7 +372,8 @@ int Bare(int repeats, const std::string& folder) {
       do {
         if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0) continue;
         g_bare.push_back({fd.cFileName, fd.dwFileAttributes,
-                          static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow),
+                          static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) |
+                                               fd.nFileSizeLow),
                           fd.ftLastWriteTime});
       } while (FindNextFileA(find, &fd));
       FindClose(find);
@@ -369,13 +403,15 @@ int Bare(int repeats, const std::string& folder) {
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
     DrawNow(list);
     select.push_back(1000 * (Seconds() - t));
-    if (static_cast<size_t>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) != g_bare.size()) return 1;
+    if (static_cast<size_t>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) != g_bare.size())
+      return 1;
 
     if (r == repeats) {  // the selected rows deleted one by one, the last first
       t = Seconds();
       SendMessageA(list, WM_SETREDRAW, FALSE, 0);
       for (int i = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); i-- > 0;)
-        if (SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) SendMessageA(list, LVM_DELETEITEM, i, 0);
+        if (SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+          SendMessageA(list, LVM_DELETEITEM, i, 0);
       SendMessageA(list, WM_SETREDRAW, TRUE, 0);
       DrawNow(list);
       remove.push_back(1000 * (Seconds() - t));
@@ -384,17 +420,21 @@ int Bare(int repeats, const std::string& folder) {
   }
   const size_t rows = g_bare.size();
   DestroyWindow(frame);
-  std::printf("rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all %s select_all %s\n",
-              static_cast<unsigned>(rows), Best(fill), Best(select), Best(remove),
-              (static_cast<double>(after) - static_cast<double>(before)) / static_cast<double>(rows ? rows : 1),
-              bench::PeakMb(GetCurrentProcess()), Csv(fill).c_str(), Csv(select).c_str());
+  std::printf(
+      "rows %u fill_ms %.1f select_ms %.1f remove_ms %.1f bytes_per_row %.0f peak_mb %.1f fill_all "
+      "%s select_all %s\n",
+      static_cast<unsigned>(rows), Best(fill), Best(select), Best(remove),
+      (static_cast<double>(after) - static_cast<double>(before)) /
+          static_cast<double>(rows ? rows : 1),
+      bench::PeakMb(GetCurrentProcess()), Csv(fill).c_str(), Csv(select).c_str());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[1]) == "app") return App(argv[2], std::max(0, std::atoi(argv[3])), argv[4]);
+  if (argc == 5 && std::string(argv[1]) == "app")
+    return App(argv[2], std::max(0, std::atoi(argv[3])), argv[4]);
   if (argc == 4 && std::string(argv[1]) == "bare") {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
@@ -406,7 +446,8 @@ int main(int argc, char** argv) {
   }
   const int repeats = std::max(0, std::atoi(argv[1]));
   win::InstallPlatformText();
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  INITCOMMONCONTROLSEX icc{sizeof icc,
+                           ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);
   WNDCLASSA wc{};
   wc.lpfnWndProc = &FrameProc;
@@ -416,14 +457,14 @@ int main(int argc, char** argv) {
 
   Bench bench;
   g_bench = &bench;
-  bench.frame = CreateWindowExA(0, wc.lpszClassName, "fill", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+  bench.frame = CreateWindowExA(0, wc.lpszClassName, "fill", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                800, 600, nullptr, nullptr, wc.hInstance, nullptr);
   if (!bench.frame) {
     std::fprintf(stderr, "bench_fill: no window (is DISPLAY set?)\n");
     return 1;
   }
-  HWND treeWnd = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_SHOWSELALWAYS, 0, 0, 200, 560,
-                                 bench.frame, nullptr, wc.hInstance, nullptr);
+  HWND treeWnd = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_SHOWSELALWAYS, 0,
+                                 0, 200, 560, bench.frame, nullptr, wc.hInstance, nullptr);
   if (!bench.list.Create(bench.frame, 200)) return 1;
   MoveWindow(bench.list.Handle(), 200, 0, 590, 560, TRUE);
   bench.mirror.Attach(treeWnd);
@@ -436,7 +477,8 @@ int main(int argc, char** argv) {
   int status = 0;
   for (int a = 2; a < argc; ++a) {
     TreeBuilder builder(bench.fs, bench.tree);
-    if (!builder.Build({argv[a]}, false) || !bench.tree.FirstNode() || bench.tree.FirstNode()->ChildCount() != 1) {
+    if (!builder.Build({argv[a]}, false) || !bench.tree.FirstNode() ||
+        bench.tree.FirstNode()->ChildCount() != 1) {
       std::fprintf(stderr, "bench_fill: cannot build %s\n", argv[a]);
       status = 1;
       continue;
@@ -467,22 +509,25 @@ int main(int argc, char** argv) {
     }
     // One more fill, untimed (a hook makes every message dearer), to count what it painted.
     g_paints = 0;
-    if (HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &CountPaints, nullptr, GetCurrentThreadId())) {
+    if (HHOOK hook =
+            SetWindowsHookExA(WH_CALLWNDPROC, &CountPaints, nullptr, GetCurrentThreadId())) {
       bench.browser.FillFileList();
       UnhookWindowsHookEx(hook);
       PumpPending();
     }
     if (bench.list.RowCount() != rows) {
-      std::fprintf(stderr, "bench_fill: %u rows for %u entries\n", static_cast<unsigned>(bench.list.RowCount()),
-                   static_cast<unsigned>(rows));
+      std::fprintf(stderr, "bench_fill: %u rows for %u entries\n",
+                   static_cast<unsigned>(bench.list.RowCount()), static_cast<unsigned>(rows));
       status = 1;
     }
     const double per = 1e6 / static_cast<double>(rows ? rows : 1);
-    std::printf("rows %u first_ms %.1f best_ms %.1f per_row_us %.2f shell_us %.2f images_us %.2f rows_us %.2f "
-                "clear_ms %.1f images %d all_ms %s fill_paints %d\n",
-                static_cast<unsigned>(rows), 1000.0 * first, 1000.0 * best, best * per, split.shell * per,
-                split.images * per, split.rows * per, 1000.0 * split.clear,
-                ImageList_GetImageCount(bench.list.SmallImages()), all.c_str(), g_paints);
+    std::printf(
+        "rows %u first_ms %.1f best_ms %.1f per_row_us %.2f shell_us %.2f images_us %.2f rows_us "
+        "%.2f "
+        "clear_ms %.1f images %d all_ms %s fill_paints %d\n",
+        static_cast<unsigned>(rows), 1000.0 * first, 1000.0 * best, best * per, split.shell * per,
+        split.images * per, split.rows * per, 1000.0 * split.clear,
+        ImageList_GetImageCount(bench.list.SmallImages()), all.c_str(), g_paints);
     std::fflush(stdout);
   }
   bench.tree.SetObserver(nullptr);

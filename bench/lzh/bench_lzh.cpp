@@ -28,7 +28,9 @@ class AnsweringUi : public lha::ArchiveUi {
  public:
   explicit AnsweringUi(std::string archive) : archive_(std::move(archive)) {}
   std::optional<std::string> AskArchiveName() override { return archive_; }
-  void Notice(const std::string& text) override { std::fprintf(stderr, "notice: %s\n", text.c_str()); }
+  void Notice(const std::string& text) override {
+    std::fprintf(stderr, "notice: %s\n", text.c_str());
+  }
   void ApplicationError(const std::string& message) override {
     std::fprintf(stderr, "error: %s\n", message.c_str());
     failed = true;
@@ -50,8 +52,8 @@ int main(int argc, char** argv) {
   }
   HWND owner = nullptr;
   if (windowed) {
-    owner = CreateWindowExA(0, "STATIC", "bench_lzh", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
+    owner = CreateWindowExA(0, "STATIC", "bench_lzh", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                            300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!owner) {
       std::fprintf(stderr, "bench_lzh: no window (no display?)\n");
       return 1;
@@ -95,9 +97,11 @@ int main(int argc, char** argv) {
   if (watcher.joinable()) watcher.join();
   WIN32_FILE_ATTRIBUTE_DATA data{};
   const bool made = GetFileAttributesExA(argv[2], GetFileExInfoStandard, &data) != 0;
-  std::printf("entries %lld ms %.0f archive_bytes %lu", static_cast<long long>(tree.TotalCount), 1000 * s,
-              made ? data.nFileSizeLow : 0ul);
-  if (windowed) std::printf(" progress_shown_ms %.0f longest_unanswered_ms %.0f", 1000 * shownAt, 1000 * longestGap);
+  std::printf("entries %lld ms %.0f archive_bytes %lu", static_cast<long long>(tree.TotalCount),
+              1000 * s, made ? data.nFileSizeLow : 0ul);
+  if (windowed)
+    std::printf(" progress_shown_ms %.0f longest_unanswered_ms %.0f", 1000 * shownAt,
+                1000 * longestGap);
   std::printf("\n");
   return made && !ui.failed ? 0 : 1;
 }

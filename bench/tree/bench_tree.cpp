@@ -53,7 +53,8 @@ int Raw(const std::string& folder) {
   Counts c;
   c.entries = 1;  // the target folder's own entry
   RawScan(folder, c);
-  std::printf("entries %lld folders %lld ms %.1f\n", c.entries, c.folders, 1000.0 * (Seconds() - t));
+  std::printf("entries %lld folders %lld ms %.1f\n", c.entries, c.folders,
+              1000.0 * (Seconds() - t));
   return 0;
 }
 
@@ -65,8 +66,9 @@ int Builder(const std::string& folder) {
   const double t = Seconds();
   builder.Build({folder}, true);
   const double s = Seconds() - t;
-  std::printf("entries %lld nodes %u ms %.1f peak_mb %.1f\n", static_cast<long long>(tree.TotalCount),
-              static_cast<unsigned>(tree.NodeCount()), 1000.0 * s, PeakMb(GetCurrentProcess()));
+  std::printf("entries %lld nodes %u ms %.1f peak_mb %.1f\n",
+              static_cast<long long>(tree.TotalCount), static_cast<unsigned>(tree.NodeCount()),
+              1000.0 * s, PeakMb(GetCurrentProcess()));
   return 0;
 }
 
@@ -87,7 +89,8 @@ double TimeRaw(const std::string& self, const std::string& folder, Counts& count
   if (started) WaitForSingleObject(child.pi.hProcess, INFINITE);
   const double s = Seconds() - t;
   CloseHandle(readEnd);
-  if (!started || std::sscanf(text.c_str(), "entries %lld folders %lld", &counts.entries, &counts.folders) != 2)
+  if (!started ||
+      std::sscanf(text.c_str(), "entries %lld folders %lld", &counts.entries, &counts.folders) != 2)
     return -1;
   return s;
 }
@@ -117,11 +120,13 @@ AppRun TimeApp(const std::string& exe, const std::string& folder, const std::str
     if (!ReadPanel(remote, status, 1, text)) break;
     if (text == expected) {
       DWORD_PTR r = 0;
-      if (SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &r)) run.seconds = Seconds() - t;
+      if (SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &r))
+        run.seconds = Seconds() - t;
       break;
     }
     if (!text.empty()) {
-      std::fprintf(stderr, "bench_tree: panel 1 reads %s, expected %s\n", text.c_str(), expected.c_str());
+      std::fprintf(stderr, "bench_tree: panel 1 reads %s, expected %s\n", text.c_str(),
+                   expected.c_str());
       break;
     }
     if (WaitForSingleObject(process, 1) == WAIT_OBJECT_0) break;
@@ -146,7 +151,8 @@ int App(const std::string& exe, const std::string& folder, int runs) {
     const std::string expected = mv::FormatTotal(counts.entries) + "個";
     const AppRun app = TimeApp(exe, folder, expected);
     if (app.seconds < 0) {
-      std::fprintf(stderr, "bench_tree: %s never showed %lld entries\n", exe.c_str(), counts.entries);
+      std::fprintf(stderr, "bench_tree: %s never showed %lld entries\n", exe.c_str(),
+                   counts.entries);
       return 1;
     }
     bestRaw = std::min(bestRaw, raw);
@@ -155,10 +161,11 @@ int App(const std::string& exe, const std::string& folder, int runs) {
     rawAll += (rawAll.empty() ? "" : ",") + std::to_string(static_cast<long>(1000 * raw));
     appAll += (appAll.empty() ? "" : ",") + std::to_string(static_cast<long>(1000 * app.seconds));
   }
-  std::printf("entries %lld folders %lld raw_ms %.0f app_ms %.0f window_ms %.0f ratio %.2f peak_mb %.1f "
-              "raw_all %s app_all %s\n",
-              counts.entries, counts.folders, 1000 * bestRaw, 1000 * bestApp, 1000 * window, bestApp / bestRaw, peak,
-              rawAll.c_str(), appAll.c_str());
+  std::printf(
+      "entries %lld folders %lld raw_ms %.0f app_ms %.0f window_ms %.0f ratio %.2f peak_mb %.1f "
+      "raw_all %s app_all %s\n",
+      counts.entries, counts.folders, 1000 * bestRaw, 1000 * bestApp, 1000 * window,
+      bestApp / bestRaw, peak, rawAll.c_str(), appAll.c_str());
   return 0;
 }
 

@@ -95,8 +95,8 @@ IShellFolder* BindFolder(const std::string& folder) {
   std::wstring wide = Wide(folder);
   if (wide.empty()) return nullptr;
   LPITEMIDLIST raw = nullptr;
-  if (FAILED(desktop.Get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &raw,
-                                             nullptr)))
+  if (FAILED(
+          desktop.Get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &raw, nullptr)))
     return nullptr;
   ScopedPidl pidl(raw);
   IShellFolder* bound = nullptr;
@@ -112,10 +112,11 @@ ListView1::~ListView1() { Detach(); }
 
 bool ListView1::Create(HWND parent, int id) {
   HINSTANCE inst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
-  HWND list = CreateWindowExA(
-      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA, 0,
-      0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                  LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                              0, 0, 100, 100, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
   if (!list) return false;
   Attach(list);
   return true;
@@ -144,7 +145,8 @@ void ListView1::Attach(HWND list) {
   }
   MakeImageLists(0, 16);
 
-  hook_.Attach(list_, [this](UINT msg, WPARAM wp, LPARAM lp) { return HandleMessage(msg, wp, lp); });
+  hook_.Attach(list_,
+               [this](UINT msg, WPARAM wp, LPARAM lp) { return HandleMessage(msg, wp, lp); });
   // The control asked its parent at creation, before the parent knew it: ask again.
   SendMessageA(list_, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(GetParent(list_)), NF_REQUERY);
 }
@@ -259,9 +261,7 @@ size_t ListView1::RowCount() const {
   return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
-void ListView1::DeleteAll() {
-  SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-}
+void ListView1::DeleteAll() { SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0); }
 
 void ListView1::ClearImages() {
   ImageList_RemoveAll(small_.Get());
@@ -414,8 +414,8 @@ LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
   if (parsed_ == kParsedBeforeListing) {
     ++parsed_;
     IEnumIDList* raw = nullptr;
-    if (folder_.Get()->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &raw) ==
-            S_OK &&
+    if (folder_.Get()->EnumObjects(
+            nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &raw) == S_OK &&
         raw) {
       ScopedShellEnum items(raw);
       LPITEMIDLIST item = nullptr;
@@ -423,7 +423,8 @@ LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
       while (items.Get()->Next(1, &item, &got) == S_OK && got == 1) {
         ScopedPidl owned(item);
         WIN32_FIND_DATAW data{};
-        if (SUCCEEDED(SHGetDataFromIDListW(folder_.Get(), owned.Get(), SHGDFIL_FINDDATA, &data, sizeof data)))
+        if (SUCCEEDED(SHGetDataFromIDListW(folder_.Get(), owned.Get(), SHGDFIL_FINDDATA, &data,
+                                           sizeof data)))
           listed_.try_emplace(data.cFileName, std::move(owned));
       }
     }
@@ -438,7 +439,9 @@ LPITEMIDLIST ShellWin32::ChildOf(const std::wstring& name) {
   if (parsed_ < kParsedBeforeListing) ++parsed_;
   std::wstring text = name;
   LPITEMIDLIST raw = nullptr;
-  if (FAILED(folder_.Get()->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &raw, nullptr))) return nullptr;
+  if (FAILED(
+          folder_.Get()->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &raw, nullptr)))
+    return nullptr;
   return raw;
 }
 
@@ -489,7 +492,8 @@ ShellInfo ShellWin32::Describe(const std::string& path, bool smallIcon) {
     if (last_->image >= 0) {
       // An icon of the system's list that has no face now (seen under Wine shortly after a
       // prefix is made) is not handed out: the shell is asked for the file's own below.
-      if (const SharedIcon* icon = SystemIcon(last_->image, smallIcon); icon && HasFace(icon->icon.Get())) {
+      if (const SharedIcon* icon = SystemIcon(last_->image, smallIcon);
+          icon && HasFace(icon->icon.Get())) {
         ShellInfo result;
         result.found = true;
         result.displayName = last_->displayName;
@@ -569,8 +573,9 @@ LRESULT FindItem(const Browser& browser, NMHDR& header) {
     if (find.lvfi.psz) prefix = find.lvfi.psz;
   }
   if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || prefix.empty()) return -1;
-  const std::optional<size_t> row = browser.FindRow(prefix, static_cast<size_t>(std::max(start, 0)),
-                                                    (flags & LVFI_WRAP) != 0, (flags & LVFI_PARTIAL) != 0);
+  const std::optional<size_t> row =
+      browser.FindRow(prefix, static_cast<size_t>(std::max(start, 0)), (flags & LVFI_WRAP) != 0,
+                      (flags & LVFI_PARTIAL) != 0);
   return row ? static_cast<LRESULT>(*row) : -1;
 }
 
@@ -621,7 +626,8 @@ bool RouteBrowseNotify(Browser& browser, const ListView1& list, const TreeViewMi
         const auto& range = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
         if (((range.uOldState ^ range.uNewState) & LVIS_SELECTED) && range.iFrom >= 0 &&
             range.iTo >= range.iFrom)
-          browser.ListView1ChangeRange(static_cast<size_t>(range.iFrom), static_cast<size_t>(range.iTo),
+          browser.ListView1ChangeRange(static_cast<size_t>(range.iFrom),
+                                       static_cast<size_t>(range.iTo),
                                        (range.uNewState & LVIS_SELECTED) != 0);
         return true;
       }

@@ -163,7 +163,7 @@ class ShellWin32 : public ShellPort {
   int batchDepth_ = 0;
   std::string folderPath_;  // the folder folder_ was bound to (or failed to bind to)
   ScopedShellFolder folder_;
-  int parsed_ = 0;                                   // names parsed in the bound folder
+  int parsed_ = 0;                                       // names parsed in the bound folder
   std::unordered_map<std::wstring, ScopedPidl> listed_;  // its listing, by name
   std::optional<Known> last_;  // each row asks for its large icon, then its small one
   HIMAGELIST systemLarge_ = nullptr, systemSmall_ = nullptr;  // the shell's: never freed

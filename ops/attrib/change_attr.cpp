@@ -19,7 +19,9 @@ int LocalYearNow() {
 }
 
 // The attribute word as the change reads it: the low 16 bits, 0xFFFF when the query failed.
-uint16_t WordOf(FileSystem& fs, const std::string& path) { return static_cast<uint16_t>(fs.GetAttributes(path) & 0xFFFFu); }
+uint16_t WordOf(FileSystem& fs, const std::string& path) {
+  return static_cast<uint16_t>(fs.GetAttributes(path) & 0xFFFFu);
+}
 
 bool IsChoice(int choice) { return choice == kSet || choice == kClear; }
 

@@ -228,7 +228,9 @@ void CopyEngine::ReportUnlisted(const Snap& node) {
 int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const CopyChoices choices = Choices();
   FileSystem& fs = platform_.Files();
-  const SameTextFn same = [this](std::string_view a, std::string_view b) { return platform_.SameText(a, b); };
+  const SameTextFn same = [this](std::string_view a, std::string_view b) {
+    return platform_.SameText(a, b);
+  };
   // The text names the file in the run's lines and labels; the platform is given `mirrored`.
   const std::string destination = MirrorPath(destination_, base_, source, depth, same);
   const std::string mirrored = onDisk_ + destination.substr(destination_.size());
@@ -237,7 +239,8 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const bool chosenItself = destination.size() <= destination_.size() + 1;
 
   std::optional<FindItem> from = fs.Lookup(source);
-  if (!from && IsRootPath(source)) from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
+  if (!from && IsRootPath(source))
+    from = FindItem{source, kAttrDirectory, 0, 0};  // no entry of its own
   if (!from) {
     // Gone since the tree was built: nothing to copy, nothing counted.
     hooks_.appendError(kNotCopy + destination);
@@ -260,16 +263,19 @@ int64_t CopyEngine::CopyOneFile(const std::string& source, int depth) {
   const auto skipExisting = [&](const std::optional<FindItem>& existing) {
     if (!existing) return false;
     bool overwrite = choices.policy == ExistingPolicy::OverwriteAll;
-    if (choices.policy == ExistingPolicy::NewerOnly) overwrite = IsNewer(fs, from->lastWrite, existing->lastWrite);
+    if (choices.policy == ExistingPolicy::NewerOnly)
+      overwrite = IsNewer(fs, from->lastWrite, existing->lastWrite);
     if (!overwrite) return true;
-    if (choices.resetAttributes && !itself && !chosenItself) at.SetAttributes(destination, kAttrNormal);
+    if (choices.resetAttributes && !itself && !chosenItself)
+      at.SetAttributes(destination, kAttrNormal);
     return false;
   };
 
   if (from->attributes & kAttrDirectory) {
     skipExisting(at.Lookup(destination));
     // A folder that cannot be made would leave its files to fail one by one and itself unsaid.
-    if (!chosenItself && !platform_.CreateFolderFor(source, mirrored)) hooks_.appendError(kNotCopy + destination);
+    if (!chosenItself && !platform_.CreateFolderFor(source, mirrored))
+      hooks_.appendError(kNotCopy + destination);
     return size;
   }
   if (!EnoughDiskSpace(size)) return kNoSpace;

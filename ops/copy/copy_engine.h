@@ -22,7 +22,8 @@ enum class ExistingPolicy : int { OverwriteAll = 0, NewerOnly = 1, Never = 2 };
 
 struct CopyChoices {
   ExistingPolicy policy = ExistingPolicy::NewerOnly;
-  bool resetAttributes = true;  // "属性を無視": make an existing destination normal before overwriting
+  bool resetAttributes =
+      true;  // "属性を無視": make an existing destination normal before overwriting
 };
 
 // What the engine needs of the platform besides the directory search of FileSystem.
@@ -46,7 +47,8 @@ class CopyPlatform {
   // DuplicateFile gives it, whatever the destination volume calls it (its own short name, or
   // none at all); other paths go to Files(). Valid until the next call. Never the item that
   // merely answers to the source's short name at the destination: that is another file.
-  virtual FileSystem& MirrorFiles(const std::string& source, const std::string& at, const std::string& text) {
+  virtual FileSystem& MirrorFiles(const std::string& source, const std::string& at,
+                                  const std::string& text) {
     static_cast<void>(source);
     static_cast<void>(at);
     static_cast<void>(text);
@@ -85,13 +87,13 @@ class CopyProgress {
   // The file in hand and its size: a dialog may leave a small file's paths for the next paint,
   // since a run of small files changes them faster than a screen can show.
   virtual void SetPaths(const std::string& from, const std::string& to, int64_t size) = 0;
-  virtual void SetPosition(int position) = 0;  // 0..100
+  virtual void SetPosition(int position) = 0;                // 0..100
   virtual void DiskFullBox(const std::string& message) = 0;  // "ｴﾗｰ", stop icon, "中止(&A)"
 };
 
 // Services of other components, injected.
 struct CopyHooks {
-  std::function<CopyChoices()> choices;                    // read afresh for every file
+  std::function<CopyChoices()> choices;  // read afresh for every file
   // On one destination, reached through the given file system; may throw, which ends the run.
   std::function<void(const std::string&, FileSystem&)> changeFileAttr;
   std::function<void()> clearErrors;
@@ -149,7 +151,7 @@ class CopyEngine {
 
   bool running_ = false;
   bool continueCopy_ = false;
-  bool stop_ = false;  // Cancel seen or the volume full: every loop ends
+  bool stop_ = false;        // Cancel seen or the volume full: every loop ends
   std::string destination_;  // upper-cased, without a trailing backslash: the run's texts
   std::string onDisk_;       // the same folder as the file system spells it: its operations
   std::string base_;         // never ends in a backslash

@@ -12,7 +12,9 @@ std::string RunDestination(std::string_view chosen) {
 
 std::string SourceBaseOfRoot(std::string_view rootText) { return RunDestination(rootText); }
 
-std::string SourceBaseOfEntry(std::string_view entryPath) { return RunDestination(PathFolder(entryPath)); }
+std::string SourceBaseOfEntry(std::string_view entryPath) {
+  return RunDestination(PathFolder(entryPath));
+}
 
 bool RemainderUnder(std::string_view source, std::string_view base, const SameTextFn& same,
                     std::string& remainder) {
@@ -40,7 +42,8 @@ std::string LastComponents(std::string_view path, int count) {
       for (size_t at = 0, step; at < current.size(); at += step) {
         step = CharSize(current, at);
         // A trail byte 0x5C is part of the name.
-        if (step == 2 || (current[at] != '\\' && current[at] != ':')) letters += current.substr(at, step);
+        if (step == 2 || (current[at] != '\\' && current[at] != ':'))
+          letters += current.substr(at, step);
       }
       tail = "\\" + letters + tail;
       break;

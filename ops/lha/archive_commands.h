@@ -60,8 +60,7 @@ struct SelectedRow {
 };
 
 // The pure pieces, exposed for the tests.
-std::string CommandText(std::string_view archive, std::string_view base,
-                        std::string_view listFile);
+std::string CommandText(std::string_view archive, std::string_view base, std::string_view listFile);
 // "\"<path less the base>\"", the relative part cut to 255 bytes without splitting a
 // double-byte character; a path outside the base keeps its full text.
 std::string ListLine(std::string_view base, std::string_view path);

@@ -17,7 +17,8 @@ FindItem ToItem(const WIN32_FIND_DATAW& fd) {
   FindItem item;
   AnsiNameOf(fd, item.name);
   item.attributes = fd.dwFileAttributes;
-  item.size = static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+  item.size =
+      static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
   item.lastWrite = ToU64(fd.ftLastWriteTime);
   return item;
 }
@@ -27,9 +28,11 @@ class Win32OpenFile : public OpenFile {
   explicit Win32OpenFile(ScopedFile file) : file_(std::move(file)) {}
   int SetLastWriteDos(uint32_t dos) override {
     FILETIME local, utc;
-    if (!DosDateTimeToFileTime(static_cast<WORD>(dos >> 16), static_cast<WORD>(dos & 0xFFFF), &local)) {
+    if (!DosDateTimeToFileTime(static_cast<WORD>(dos >> 16), static_cast<WORD>(dos & 0xFFFF),
+                               &local)) {
       DWORD err = GetLastError();
-      return err ? static_cast<int>(err) : ERROR_INVALID_PARAMETER;  // Wine leaves 0 for a zero date
+      return err ? static_cast<int>(err)
+                 : ERROR_INVALID_PARAMETER;  // Wine leaves 0 for a zero date
     }
     if (!LocalFileTimeToFileTime(&local, &utc)) return static_cast<int>(GetLastError());
     if (!SetFileTime(file_.Get(), nullptr, nullptr, &utc)) return static_cast<int>(GetLastError());
@@ -44,7 +47,8 @@ class Win32OpenFile : public OpenFile {
 
 std::wstring WideOf(const std::string& text) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) return {};
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
@@ -59,10 +63,12 @@ std::optional<std::string> ExactAnsi(const std::wstring& text) {
     return std::string(text.begin(), text.end());
   const int len = static_cast<int>(text.size());
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, nullptr, 0, nullptr, &usedDefault);
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, nullptr, 0,
+                                    nullptr, &usedDefault);
   if (n <= 0 || usedDefault) return std::nullopt;
   std::string ansi(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, ansi.data(), n, nullptr, &usedDefault);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), len, ansi.data(), n, nullptr,
+                      &usedDefault);
   // Some characters pass without the default and still come back as others (〜 as ～).
   if (usedDefault || WideOf(ansi) != text) return std::nullopt;
   return ansi;
@@ -74,7 +80,8 @@ AnsiName AnsiNameOf(const WIN32_FIND_DATAW& fd, std::string& name) {
     name = std::move(*exact);
     return AnsiName::Exact;
   }
-  if (std::optional<std::string> alias = ExactAnsi(fd.cAlternateFileName); alias && !alias->empty()) {
+  if (std::optional<std::string> alias = ExactAnsi(fd.cAlternateFileName);
+      alias && !alias->empty()) {
     name = std::move(*alias);
     return AnsiName::Short;
   }
@@ -100,12 +107,15 @@ bool MayBeShortName(std::string_view name) {
 }
 
 std::optional<std::wstring> LongNameOutsideCodePage(const std::string& path) {
-  if (!MayBeShortName(std::string(path.substr(NameStart(path)))) || !NamesOneItem(path)) return std::nullopt;
+  if (!MayBeShortName(std::string(path.substr(NameStart(path)))) || !NamesOneItem(path))
+    return std::nullopt;
   WIN32_FIND_DATAW fd;
   ScopedFind find(FindFirstFileW(WideOf(path).c_str(), &fd));
   if (!find) return std::nullopt;
   std::string name;
-  if (AnsiNameOf(fd, name) != AnsiName::Short || !EqualsNoCase(name, std::string(path.substr(NameStart(path))))) return std::nullopt;
+  if (AnsiNameOf(fd, name) != AnsiName::Short ||
+      !EqualsNoCase(name, std::string(path.substr(NameStart(path)))))
+    return std::nullopt;
   return std::wstring(fd.cFileName);
 }
 
@@ -148,7 +158,8 @@ static std::wstring BeyondLimitForm(const std::wstring& path) {
   return {};
 }
 
-bool Win32FileSystem::Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) {
+bool Win32FileSystem::Search(const std::string& pattern,
+                             const std::function<void(const FindItem&)>& each) {
   lastSearchError_ = 0;
   auto fail = [&](DWORD code) {
     lastSearchError_ = static_cast<int>(code ? code : ERROR_FILE_NOT_FOUND);
@@ -159,7 +170,8 @@ bool Win32FileSystem::Search(const std::string& pattern, const std::function<voi
   // else would match other items.
   const std::string last = pattern.substr(NameStart(pattern));
   const bool wholeFolder = last == "*.*" || last == "*";
-  if (!NamesOneItem(std::string_view(pattern).substr(0, NameStart(pattern))) || (!NamesOneItem(last) && !wholeFolder))
+  if (!NamesOneItem(std::string_view(pattern).substr(0, NameStart(pattern))) ||
+      (!NamesOneItem(last) && !wholeFolder))
     return fail(ERROR_INVALID_NAME);
   std::wstring wide = WideOf(pattern);
   if (wholeFolder && wide.size() >= MAX_PATH) {
@@ -167,7 +179,8 @@ bool Win32FileSystem::Search(const std::string& pattern, const std::function<voi
     // through the form without the limit. A folder beyond the limit itself is refused, as every
     // other call refuses it, so a loop the platform cannot tell still ends there.
     std::wstring beyond = BeyondLimitForm(wide);
-    if (wide.size() - last.size() - 1 >= MAX_PATH || beyond.empty()) return fail(ERROR_FILENAME_EXCED_RANGE);
+    if (wide.size() - last.size() - 1 >= MAX_PATH || beyond.empty())
+      return fail(ERROR_FILENAME_EXCED_RANGE);
     wide = std::move(beyond);
   }
   WIN32_FIND_DATAW fd;
@@ -188,7 +201,8 @@ bool Win32FileSystem::Search(const std::string& pattern, const std::function<voi
 // names, which convert one to one, and the system counts its limits in these UTF-16 units.
 std::optional<FindItem> Win32FileSystem::Lookup(const std::string& path) {
   if (!NamesOneItem(path)) return std::nullopt;
-  return LookupAt(WideOf(path), std::string(path.substr(NameStart(path))));  // a trail byte 0x5C is no separator
+  return LookupAt(WideOf(path),
+                  std::string(path.substr(NameStart(path))));  // a trail byte 0x5C is no separator
 }
 
 uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
@@ -208,11 +222,13 @@ std::unique_ptr<OpenFile> Win32FileSystem::OpenExclusive(const std::string& path
 
 std::optional<FindItem> LookupAt(const std::wstring& path, std::string name) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+    return std::nullopt;
   FindItem item;
   item.name = std::move(name);
   item.attributes = data.dwFileAttributes;
-  item.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  item.size =
+      static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   item.lastWrite = ToU64(data.ftLastWriteTime);
   return item;
 }
@@ -241,7 +257,8 @@ std::optional<uint32_t> Win32FileSystem::ToLocalDos(uint64_t fileTime) {
   FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)}, local;
   WORD date = 0, time = 0;
   SYSTEMTIME st;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return std::nullopt;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
+    return std::nullopt;
   // Some implementations pack a year past 2107 with its high bits lost (2110 as 1982).
   if (st.wYear < 1980 || st.wYear > 2107) return std::nullopt;
   if (!FileTimeToDosDateTime(&local, &date, &time)) return std::nullopt;
@@ -250,7 +267,8 @@ std::optional<uint32_t> Win32FileSystem::ToLocalDos(uint64_t fileTime) {
 
 std::optional<uint64_t> Win32FileSystem::FolderIdentity(const std::string& path) {
   if (!NamesOneItem(path)) return std::nullopt;
-  ScopedFile dir(CreateFileW(WideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  ScopedFile dir(CreateFileW(WideOf(path).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!dir) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
@@ -258,12 +276,14 @@ std::optional<uint64_t> Win32FileSystem::FolderIdentity(const std::string& path)
   return FolderIdentityOf(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
 }
 
-std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow) {
+std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh,
+                                         uint32_t indexLow) {
   // Some volumes report index 0 for every folder: that tells nothing, and taken as an identity
   // it would stop every scan below the first level.
   if (indexHigh == 0 && indexLow == 0) return std::nullopt;
   // Volume serial in the top bits, file index below: unique enough to notice a repeat.
-  return (static_cast<uint64_t>(volumeSerial) << 40) ^ ((static_cast<uint64_t>(indexHigh) << 32) | indexLow);
+  return (static_cast<uint64_t>(volumeSerial) << 40) ^
+         ((static_cast<uint64_t>(indexHigh) << 32) | indexLow);
 }
 
 std::string ExecutablePath() {

@@ -14,7 +14,8 @@ namespace mv::win {
 
 class Win32FileSystem : public FileSystem {
  public:
-  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override;
+  bool Search(const std::string& pattern,
+              const std::function<void(const FindItem&)>& each) override;
   std::optional<FindItem> Lookup(const std::string& path) override;
   uint32_t GetAttributes(const std::string& path) override;
   int SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -77,6 +78,7 @@ std::string Utf8Of(const std::wstring& text);
 std::wstring WideOfUtf8(const std::string& text);
 
 // The identity of a folder from what the volume reports for it; nullopt for file index 0.
-std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh, uint32_t indexLow);
+std::optional<uint64_t> FolderIdentityOf(uint32_t volumeSerial, uint32_t indexHigh,
+                                         uint32_t indexLow);
 
 }  // namespace mv::win

@@ -90,7 +90,7 @@ using ScopedGdi = Scoped<GdiTraits>;
 using ScopedIcon = Scoped<IconTraits>;
 using ScopedGlobal = Scoped<GlobalTraits>;
 using ScopedMemoryDC = Scoped<MemoryDcTraits>;  // from CreateCompatibleDC
-using ScopedHook = Scoped<HookTraits>;           // from SetWindowsHookEx
+using ScopedHook = Scoped<HookTraits>;          // from SetWindowsHookEx
 
 // A DC from GetDC/GetDCEx, released with ReleaseDC on its window.
 class ScopedWindowDC {

@@ -9,8 +9,8 @@ namespace {
 bool LeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
 
 bool LocaleEqualsNoCase(std::string_view a, std::string_view b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                        static_cast<int>(b.size())) == CSTR_EQUAL;
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 std::string LocaleUpper(std::string_view text) {

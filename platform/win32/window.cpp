@@ -11,8 +11,7 @@ namespace mv::win {
 Window::~Window() { DestroyDetached(); }
 
 HWND Window::MakeWindow(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
-                        int y, int width, int height, HWND parent, HMENU menu,
-                        HINSTANCE instance) {
+                        int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance) {
   if (wnd_) return nullptr;
   // The base's own address: the derived object's may differ where it has other bases.
   return CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, menu,
@@ -136,7 +135,8 @@ LRESULT CALLBACK Subclass::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     else
       original = it->second.original;
   }
-  const LRESULT r = outer ? outer->handler_(msg, wp, lp) : CallWindowProcA(original, wnd, msg, wp, lp);
+  const LRESULT r =
+      outer ? outer->handler_(msg, wp, lp) : CallWindowProcA(original, wnd, msg, wp, lp);
   if (msg == WM_NCDESTROY) {
     // The handle may soon name another window: forget it before anything else can see it.
     std::lock_guard<std::mutex> guard(ChainLock());

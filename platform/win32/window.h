@@ -27,8 +27,8 @@ class Window {
   virtual ~Window();
 
   // CreateWindowExA with this object as the creation parameter.
-  HWND MakeWindow(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
-                  int width, int height, HWND parent, HMENU menu, HINSTANCE instance);
+  HWND MakeWindow(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                  int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance);
   // Destroys the window without letting its messages reach HandleMessage.
   void DestroyDetached();
 

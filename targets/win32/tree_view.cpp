@@ -37,7 +37,8 @@ void TreeViewMirror::NodeAdded(Node& node) {
   ins.item.lParam = reinterpret_cast<LPARAM>(&node);
   ins.item.iImage = node.image;
   ins.item.iSelectedImage = node.selectedImage;
-  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(
+      SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
   if (item) items_[&node] = item;
 }
 
@@ -69,8 +70,8 @@ void TreeViewMirror::NodeChanged(Node& node) {
   now.pszText = text;
   now.cchTextMax = sizeof text;
   const bool same = SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&now)) &&
-                    node.text.size() < sizeof text - 1 && node.text == text && now.iImage == node.image &&
-                    now.iSelectedImage == node.selectedImage;
+                    node.text.size() < sizeof text - 1 && node.text == text &&
+                    now.iImage == node.image && now.iSelectedImage == node.selectedImage;
   if (!same) {
     TVITEMA tvi{};
     tvi.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
@@ -113,7 +114,9 @@ HTREEITEM TreeViewMirror::ItemOf(const Node* node) const {
 
 Node* TreeViewMirror::Selected() const { return NodeOf(TreeView_GetSelection(tree_)); }
 
-void TreeViewMirror::Select(Node* node) { TreeView_SelectItem(tree_, node ? ItemOf(node) : nullptr); }
+void TreeViewMirror::Select(Node* node) {
+  TreeView_SelectItem(tree_, node ? ItemOf(node) : nullptr);
+}
 
 void TreeViewMirror::ExpandAll(bool expand) {
   // Painting stays off throughout, and the view is laid out once at the end.
@@ -121,7 +124,9 @@ void TreeViewMirror::ExpandAll(bool expand) {
   if (expand) {
     // The state is set item by item, with no layout in between; the order does not matter.
     for (const auto& [node, item] : items_) {
-      if (node->children.empty() || (TreeView_GetItemState(tree_, item, TVIS_EXPANDED) & TVIS_EXPANDED)) continue;
+      if (node->children.empty() ||
+          (TreeView_GetItemState(tree_, item, TVIS_EXPANDED) & TVIS_EXPANDED))
+        continue;
       TVITEMA tvi{};
       tvi.mask = TVIF_HANDLE | TVIF_STATE;
       tvi.hItem = item;

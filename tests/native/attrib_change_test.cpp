@@ -140,12 +140,14 @@ TEST(ChangeFileAttr, FoldersAndUnreadablePaths) {
   r.changer.ChangeFileAttr("D:\\missing");  // cannot take the date: says so, then the attributes
   EXPECT_EQ(r.Attr("D:\\dir"), kAttrDirectory);
   EXPECT_EQ(r.fs.log, std::vector<std::string>{"attr missing 65535"});  // the folder is not touched
-  EXPECT_EQ(r.errors.Lines(), (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\missing",
-                                                        "Attribute SetErr ErrCode = 2 FileName = D:\\missing"}));
+  EXPECT_EQ(r.errors.Lines(),
+            (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\missing",
+                                      "Attribute SetErr ErrCode = 2 FileName = D:\\missing"}));
   r.choices.hidden = kLeave;  // the date alone
   r.errors.Clear();
   r.changer.ChangeFileAttr("D:\\missing");
-  EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\missing"});
+  EXPECT_EQ(r.errors.Lines(),
+            std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\missing"});
   r.errors.Clear();
   r.choices.hidden = kSet;
 
@@ -236,8 +238,7 @@ TEST(AttribCommands, SelectedRowsDescendIntoTheirChildNodes) {
   Ui ui;
   r.choices.system = kSet;
   // Row 0 is the folder (folder row i is child node i), row 5 does not exist.
-  EXPECT_EQ(RunChangeSelected(r.changer, r.errors, r.root, {5, 0}, ui),
-            RunResult::Done);
+  EXPECT_EQ(RunChangeSelected(r.changer, r.errors, r.root, {5, 0}, ui), RunResult::Done);
   EXPECT_EQ(r.Attr("D:\\W\\Sub\\b.txt"), kAttrArchive | kAttrSystem);
   EXPECT_EQ(r.Attr("D:\\W\\Sub"), kAttrDirectory);  // folders themselves are not changed
   EXPECT_EQ(r.Attr("D:\\W\\a.txt"), kAttrArchive);  // not selected
@@ -253,7 +254,8 @@ TEST(AttribCommands, SelectedRowsDescendIntoTheirChildNodes) {
   r.choices.system = kLeave;
   r.choices.dateText = kDate;
   RunChangeSelected(r.changer, r.errors, r.root, {1}, ui);
-  EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\W\\a.txt"});
+  EXPECT_EQ(r.errors.Lines(),
+            std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = D:\\W\\a.txt"});
 }
 
 // Folder rows of one name (targets A\Sub and B\Sub from a search, or Sub beside sub on a
@@ -278,9 +280,11 @@ TEST(AttribCommands, FolderRowsOfOneNameReachTheirOwnNodesAndUnlistedFoldersAreT
     RunChangeSelected(r.changer, r.errors, tree.FirstNode(), {1}, ui);
     EXPECT_EQ(r.Attr(first + "\\x.txt"), kAttrArchive) << caseSensitive;
     EXPECT_EQ(r.Attr(second + "\\y.txt"), kAttrArchive | kAttrHidden) << caseSensitive;
-    EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FindErr ErrCode = 5 FileName = " + second + "\\Locked"});
+    EXPECT_EQ(r.errors.Lines(),
+              std::vector<std::string>{"FindErr ErrCode = 5 FileName = " + second + "\\Locked"});
     RunChangeAll(r.changer, r.errors, tree, ui);
-    EXPECT_EQ(r.errors.Lines(), std::vector<std::string>{"FindErr ErrCode = 5 FileName = " + second + "\\Locked"});
+    EXPECT_EQ(r.errors.Lines(),
+              std::vector<std::string>{"FindErr ErrCode = 5 FileName = " + second + "\\Locked"});
   }
 }
 
@@ -326,8 +330,8 @@ TEST(AttribCommands, SelectedItemsTheCodePageCannotNameAreNotPassedOver) {
   r.root->entries.push_back(MakeEntry(0, "D:\\W\\caf?.txt"));
   r.choices.readOnly = kSet;
   RunChangeSelected(r.changer, r.errors, r.root, {1, 3}, ui);
-  EXPECT_EQ(r.errors.Lines(),
-            (std::vector<std::string>{"Attribute SetErr ErrCode = 123 FileName = D:\\W\\??",
-                                      "Attribute SetErr ErrCode = 123 FileName = D:\\W\\caf?.txt"}));
+  EXPECT_EQ(r.errors.Lines(), (std::vector<std::string>{
+                                  "Attribute SetErr ErrCode = 123 FileName = D:\\W\\??",
+                                  "Attribute SetErr ErrCode = 123 FileName = D:\\W\\caf?.txt"}));
   EXPECT_EQ(r.fs.markedAsks, 0);
 }

@@ -41,7 +41,7 @@ class FakeShell : public ShellPort {
   void EndBatch() override { --batchDepth; }
   std::vector<std::string> opened;
   std::map<std::string, std::wstring> longNames;  // short name -> the long name the shell shows
-  int batchDepth = 0, batches = 0, outside = 0;  // outside: Describe calls outside a batch
+  int batchDepth = 0, batches = 0, outside = 0;   // outside: Describe calls outside a batch
   int asked = 0;
 
  private:
@@ -153,8 +153,10 @@ class FakeTree : public TreeViewPort {
   }
   void RemoveAll() override {
     tree_.Clear();
-    if (notifyOnRemoveAll) Select(nullptr);
-    else selected = nullptr;
+    if (notifyOnRemoveAll)
+      Select(nullptr);
+    else
+      selected = nullptr;
   }
   void ExpandAll(bool expand) override {
     (expand ? expanded : collapsed)++;
@@ -349,7 +351,8 @@ TEST_F(BrowseTest, RowsOfOneFolderAreLookedUpInOneSearchOfIt) {
   browser.FillFileList();
   EXPECT_EQ(fs.searches, 1);
   ASSERT_EQ(list.rows.size(), 3u);
-  EXPECT_EQ(list.rows[1].cells, (std::vector<std::string>{"         3", "2024/5/6 12:34:56", "", "", "", "H"}));
+  EXPECT_EQ(list.rows[1].cells,
+            (std::vector<std::string>{"         3", "2024/5/6 12:34:56", "", "", "", "H"}));
   // A row the search did not report is looked up on its own, and shows nothing if it is gone.
   fs.Remove("D:\\Work\\b.txt");
   fs.searches = 0;
@@ -757,13 +760,14 @@ TEST_F(BrowseTest, TypingFindsRowsByTheirCaptions) {
     bool wrap, partial;
     std::optional<size_t> row;
   } cases[] = {
-      {"A", 0, false, true, 1},          {"b.TXT", 0, false, false, 2}, {"b.tx", 0, false, false, {}},
-      {"a", 2, true, true, 1},           {"a", 2, false, true, {}},     {"<s", 0, false, true, 0},
-      {"Sub", 0, true, true, {}},        {"表", 0, false, true, 3},     {"\x95", 0, false, true, {}},
-      {"表ソ.txt", 4, true, false, 3},   {"", 0, true, true, {}},
+      {"A", 0, false, true, 1},        {"b.TXT", 0, false, false, 2}, {"b.tx", 0, false, false, {}},
+      {"a", 2, true, true, 1},         {"a", 2, false, true, {}},     {"<s", 0, false, true, 0},
+      {"Sub", 0, true, true, {}},      {"表", 0, false, true, 3},     {"\x95", 0, false, true, {}},
+      {"表ソ.txt", 4, true, false, 3}, {"", 0, true, true, {}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(browser.FindRow(c.text, c.start, c.wrap, c.partial), c.row) << c.text << " from " << c.start;
+    EXPECT_EQ(browser.FindRow(c.text, c.start, c.wrap, c.partial), c.row)
+        << c.text << " from " << c.start;
   EXPECT_EQ(shell.asked, 2);  // row 0's two icons only
 }
 
@@ -805,7 +809,8 @@ TEST_F(BrowseTest, RunningFiguresEqualAFullRecount) {
     Node* node = root->Child(root->ChildCount() - 1);
     AddFolder(node, folder + "\\In");
     for (int i = 0; i < 3 + f; ++i)
-      AddFile(node->Child(0), folder + "\\In\\i" + std::to_string(i), static_cast<int64_t>(pick(900)));
+      AddFile(node->Child(0), folder + "\\In\\i" + std::to_string(i),
+              static_cast<int64_t>(pick(900)));
     for (int i = 0; i < 2 * f; ++i)
       AddFile(node, folder + "\\g" + std::to_string(i), static_cast<int64_t>(pick(900)));
   }
@@ -819,7 +824,8 @@ TEST_F(BrowseTest, RunningFiguresEqualAFullRecount) {
         ++count;
         const uint32_t a = fs.GetAttributes(EntryPath(node.entries[i]));
         if (i < node.ChildCount() && a != kAttrInvalid && (a & kAttrDirectory))
-          for (size_t j = 0; j < node.Child(i)->entries.size(); ++j) deep(*node.Child(i), j, bytes, count);
+          for (size_t j = 0; j < node.Child(i)->entries.size(); ++j)
+            deep(*node.Child(i), j, bytes, count);
       };
   auto recount = [&] {
     int64_t count = 0, bytes = 0;
@@ -863,7 +869,8 @@ TEST_F(BrowseTest, RunningFiguresEqualAFullRecount) {
       browser.ListView1ChangeAll();
     } else if (op == 12) {
       browser.ListView1KeyUp();
-    } else if (op == 13 && treeView.selected && treeView.selected != tree.FirstNode() && pick(4) == 0) {
+    } else if (op == 13 && treeView.selected && treeView.selected != tree.FirstNode() &&
+               pick(4) == 0) {
       browser.delete2Click();
     } else if (op == 14 && rows) {  // a range told in one notification, as owner-data lists do
       const size_t a = pick(rows), b = a + pick(rows - a);

@@ -41,7 +41,8 @@ TEST(Builder, FileAndFolderOfOneBase) {
   EXPECT_EQ(sub->text, "Sub");
   // b.txt was found before Deep, yet the folder entry comes first.
   b.fs.AddFile("D:\\Work\\Sub\\z.txt", 1);  // after the build: not seen
-  EXPECT_EQ(sub->entries, (std::vector<std::string>{"0,D:\\Work\\Sub\\Deep", "20,D:\\Work\\Sub\\b.txt"}));
+  EXPECT_EQ(sub->entries,
+            (std::vector<std::string>{"0,D:\\Work\\Sub\\Deep", "20,D:\\Work\\Sub\\b.txt"}));
   ASSERT_EQ(sub->ChildCount(), 1u);
   EXPECT_EQ(sub->Child(0)->entries, (std::vector<std::string>{"30,D:\\Work\\Sub\\Deep\\c.txt"}));
   EXPECT_EQ(b.tree.TotalCount, 5);
@@ -58,7 +59,8 @@ TEST(Builder, DotItemsAreSkippedWhenScannedButNotWhenNamed) {
   b.fs.AddFile("D:\\W\\seen", 1, kAttrHidden | kAttrSystem);
   ASSERT_TRUE(b.builder.Build({"D:\\W"}, true));
   Node* w = b.tree.FirstNode()->Child(0);
-  EXPECT_EQ(w->entries, (std::vector<std::string>{"1,D:\\W\\seen"}));  // hidden and system found too
+  EXPECT_EQ(w->entries,
+            (std::vector<std::string>{"1,D:\\W\\seen"}));  // hidden and system found too
   EXPECT_EQ(w->ChildCount(), 0u);
   EXPECT_EQ(b.tree.TotalCount, 2);
 
@@ -78,8 +80,8 @@ TEST(Builder, TargetsFromSeveralFoldersAndDuplicatesAllCount) {
   ASSERT_TRUE(b.builder.Build({"E:\\Other\\o.txt", "D:\\Work\\a.txt", "D:\\Work\\a.txt"}, false));
   Node* root = b.tree.FirstNode();
   EXPECT_EQ(root->text, "E:\\Other\\");
-  EXPECT_EQ(root->entries,
-            (std::vector<std::string>{"4,E:\\Other\\o.txt", "10,D:\\Work\\a.txt", "10,D:\\Work\\a.txt"}));
+  EXPECT_EQ(root->entries, (std::vector<std::string>{"4,E:\\Other\\o.txt", "10,D:\\Work\\a.txt",
+                                                     "10,D:\\Work\\a.txt"}));
   EXPECT_EQ(b.tree.TotalCount, 3);
   EXPECT_EQ(b.tree.TotalSize, 24);
 }
@@ -179,9 +181,11 @@ TEST(Builder, FoldersWithoutIdentityAreScannedToTheBottom) {
 
   // L holds two links back to itself: the fake lists a link's own items, so each is given L's.
   struct LoopFs : FakeFs {
-    bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+    bool Search(const std::string& pattern,
+                const std::function<void(const FindItem&)>& each) override {
       std::string p = pattern;
-      for (size_t at; (at = p.find("\\a\\")) != std::string::npos || (at = p.find("\\b\\")) != std::string::npos;)
+      for (size_t at; (at = p.find("\\a\\")) != std::string::npos ||
+                      (at = p.find("\\b\\")) != std::string::npos;)
         p.erase(at, 2);  // D:\L\a\b\*.* lists as D:\L\*.*
       return FakeFs::Search(p, each);
     }
@@ -242,7 +246,7 @@ TEST(Builder, FolderIdentitiesAreAskedOnlyForAFolderThatListsLikeOneItIsIn) {
   ASSERT_EQ(t->Child(1)->ChildCount(), 1u);
   EXPECT_EQ(t->Child(1)->entries, (std::vector<std::string>{"0,D:\\T\\b\\loop", "1,D:\\T\\b\\g"}));
   EXPECT_TRUE(t->Child(1)->Child(0)->entries.empty());  // the loop: listed, not entered
-  EXPECT_EQ(fs.asked, 3);                                // the link's, the loop's and T's
+  EXPECT_EQ(fs.asked, 3);                               // the link's, the loop's and T's
   EXPECT_EQ(tree.TotalCount, 7);
 }
 
@@ -256,7 +260,8 @@ TEST(Builder, ShiftJisNamesWithBackslashTrailBytes) {
   EXPECT_EQ(root->text, folder + "\\");
   ASSERT_EQ(root->ChildCount(), 1u);
   EXPECT_EQ(root->Child(0)->text, "表示");
-  EXPECT_EQ(root->entries, (std::vector<std::string>{"0," + folder, "8," + folder + "\\ソフト.txt"}));
+  EXPECT_EQ(root->entries,
+            (std::vector<std::string>{"0," + folder, "8," + folder + "\\ソフト.txt"}));
   EXPECT_EQ(root->Child(0)->entries, (std::vector<std::string>{"8," + folder + "\\ソフト.txt"}));
   ASSERT_TRUE(b.builder.Build({folder}, true));
   EXPECT_EQ(b.tree.FirstNode()->text, "D:\\");
@@ -267,9 +272,11 @@ TEST(Builder, LongPathConversionComponentByComponent) {
   Built b;
   // The fake finds items by their long names only; a short alias resolves through a lookup table.
   struct AliasFs : FakeFs {
-    bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+    bool Search(const std::string& pattern,
+                const std::function<void(const FindItem&)>& each) override {
       std::string p = pattern;
-      for (auto [s, l] : {std::pair{"PROGRA~1", "Program Files"}, std::pair{"MYDATA~1.TXT", "My Data File.txt"}}) {
+      for (auto [s, l] : {std::pair{"PROGRA~1", "Program Files"},
+                          std::pair{"MYDATA~1.TXT", "My Data File.txt"}}) {
         size_t at = p.find(s);
         if (at != std::string::npos) p.replace(at, std::string(s).size(), l);
       }
@@ -282,10 +289,12 @@ TEST(Builder, LongPathConversionComponentByComponent) {
   fs.AddFile("D:\\Hidden\\x.txt", 1);
   TargetTree tree;
   TreeBuilder builder(fs, tree);
-  EXPECT_EQ(builder.ToLongPath("D:\\PROGRA~1\\MYDATA~1.TXT"), "D:\\Program Files\\My Data File.txt");
+  EXPECT_EQ(builder.ToLongPath("D:\\PROGRA~1\\MYDATA~1.TXT"),
+            "D:\\Program Files\\My Data File.txt");
   fs.AddFile("x.txt", 1);
   EXPECT_EQ(builder.ToLongPath("x.txt"), "x.txt");
-  EXPECT_EQ(builder.ToLongPath("D:\\PROGRA~1\\gone.txt"), "D:\\PROGRA~1\\gone.txt");  // left as given
+  EXPECT_EQ(builder.ToLongPath("D:\\PROGRA~1\\gone.txt"),
+            "D:\\PROGRA~1\\gone.txt");  // left as given
   EXPECT_EQ(builder.ToLongPath("D:\\"), "D:\\");
   // A hidden parent is not reported by the folder-only search: it stays as written.
   EXPECT_EQ(builder.ToLongPath("D:\\Hidden\\x.txt"), "D:\\Hidden\\x.txt");
@@ -298,7 +307,8 @@ TEST(Builder, PumpsBeforeEachTargetAndRestoresTheCursor) {
   MakeWork(fs);
   TargetTree tree;
   int pumps = 0, busy = 0;
-  TreeBuilder builder(fs, tree, BuildHooks{[&] { ++pumps; }, [&](bool on) { busy += on ? 1 : -1; }});
+  TreeBuilder builder(fs, tree,
+                      BuildHooks{[&] { ++pumps; }, [&](bool on) { busy += on ? 1 : -1; }});
   builder.Build({"D:\\Work\\a.txt", "D:\\Work\\Sub", "D:\\nothing"}, false);
   EXPECT_EQ(pumps, 3);
   EXPECT_EQ(busy, 0);
@@ -319,7 +329,8 @@ TEST(Builder, NamesOutsideTheCodePage) {
   b.fs.AddFile("D:\\W\\X\\x.txt", 8);
   ASSERT_TRUE(b.builder.Build({"D:\\W\\CAF_~CRT.TXT", "D:\\W", "D:\\W\\*.txt"}, true));
   Node* root = b.tree.FirstNode();
-  EXPECT_EQ(root->entries, (std::vector<std::string>{"0,D:\\W", "5,D:\\W\\CAF_~CRT.TXT"}));  // no pattern target
+  EXPECT_EQ(root->entries,
+            (std::vector<std::string>{"0,D:\\W", "5,D:\\W\\CAF_~CRT.TXT"}));  // no pattern target
   Node* w = root->Child(0);
   EXPECT_EQ(w->entries, (std::vector<std::string>{"0,D:\\W\\??", "0,D:\\W\\X", "4,D:\\W\\cafe.txt",
                                                   "5,D:\\W\\CAF_~CRT.TXT", "6,D:\\W\\r?sum?.doc"}));

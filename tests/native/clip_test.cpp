@@ -29,12 +29,14 @@ struct ClipFile : ::testing::Test {
   std::string dir, avi;
   void SetUp() override {
     // scripts/setup.sh installs it: without it this is a broken setup, not a test to skip.
-    ASSERT_FALSE(Shell("ffprobe -version 2>/dev/null").empty()) << "ffprobe (Debian ffmpeg) is not installed";
+    ASSERT_FALSE(Shell("ffprobe -version 2>/dev/null").empty())
+        << "ffprobe (Debian ffmpeg) is not installed";
     std::string pattern = ::testing::TempDir() + "clipXXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir = pattern;
     avi = dir + "/clip.avi";
-    ASSERT_NE(Shell(std::string("'") + MAKECLIP_EXE + "' '" + avi + "'").find("26 frames"), std::string::npos);
+    ASSERT_NE(Shell(std::string("'") + MAKECLIP_EXE + "' '" + avi + "'").find("26 frames"),
+              std::string::npos);
   }
   void TearDown() override {
     if (dir.empty()) return;
@@ -45,7 +47,8 @@ struct ClipFile : ::testing::Test {
 
 // Decodes RLE8 as a DIB stores it (bottom row first) into top-down rows; fails on anything a
 // key frame should not hold: deltas, rows too short or too long, data after the end.
-bool DecodeRle8(const std::vector<uint8_t>& data, int width, int height, std::vector<uint8_t>& pixels) {
+bool DecodeRle8(const std::vector<uint8_t>& data, int width, int height,
+                std::vector<uint8_t>& pixels) {
   pixels.assign(static_cast<size_t>(width) * height, 0xEE);
   int row = height - 1, x = 0;
   for (size_t i = 0; i + 1 < data.size();) {
@@ -72,9 +75,11 @@ bool DecodeRle8(const std::vector<uint8_t>& data, int width, int height, std::ve
 
 TEST_F(ClipFile, FfprobeSeesOneRleVideoStreamOf26FramesAt10Fps) {
   std::map<std::string, std::string> info;
-  const std::string out = Shell("ffprobe -v error -count_frames -show_entries "
-                              "stream=codec_type,codec_name,width,height,nb_read_frames,r_frame_rate "
-                              "-of default=nw=1 '" + avi + "'");
+  const std::string out = Shell(
+      "ffprobe -v error -count_frames -show_entries "
+      "stream=codec_type,codec_name,width,height,nb_read_frames,r_frame_rate "
+      "-of default=nw=1 '" +
+      avi + "'");
   for (size_t at = 0; at < out.size();) {
     size_t end = out.find('\n', at), eq = out.find('=', at);
     if (end == std::string::npos) end = out.size();
@@ -115,12 +120,15 @@ TEST_F(ClipFile, FfmpegDecodesEveryFrameToThePicturesDrawn) {
 
 TEST(Rle8, RoundTripsRunsLiteralsAndRowEdges) {
   std::mt19937 random(7);
-  struct Case { int width, height; std::function<uint8_t(int, int)> pixel; } cases[] = {
+  struct Case {
+    int width, height;
+    std::function<uint8_t(int, int)> pixel;
+  } cases[] = {
       {1, 1, [](int, int) { return uint8_t{5}; }},
-      {272, 3, [](int, int) { return uint8_t{13}; }},                            // runs past 255
-      {300, 2, [](int x, int y) { return uint8_t((x + y) % 16); }},              // literals past 255
-      {9, 4, [](int x, int y) { return uint8_t(x < 3 + y ? x : 0); }},           // short and odd literals
-      {7, 2, [](int x, int) { return uint8_t(x / 2); }},                         // pairs only
+      {272, 3, [](int, int) { return uint8_t{13}; }},                   // runs past 255
+      {300, 2, [](int x, int y) { return uint8_t((x + y) % 16); }},     // literals past 255
+      {9, 4, [](int x, int y) { return uint8_t(x < 3 + y ? x : 0); }},  // short and odd literals
+      {7, 2, [](int x, int) { return uint8_t(x / 2); }},                // pairs only
       {50, 20, [&](int, int) { return uint8_t(random() % 3 ? 13 : random() % 16); }},
   };
   for (const Case& c : cases) {
@@ -128,7 +136,8 @@ TEST(Rle8, RoundTripsRunsLiteralsAndRowEdges) {
     for (int y = 0; y < c.height; ++y)
       for (int x = 0; x < c.width; ++x) pixels[y * c.width + x] = c.pixel(x, y);
     std::vector<uint8_t> decoded;
-    ASSERT_TRUE(DecodeRle8(makeclip::EncodeRle8(pixels, c.width, c.height), c.width, c.height, decoded))
+    ASSERT_TRUE(
+        DecodeRle8(makeclip::EncodeRle8(pixels, c.width, c.height), c.width, c.height, decoded))
         << c.width << "x" << c.height;
     EXPECT_EQ(decoded, pixels) << c.width << "x" << c.height;
   }

@@ -38,7 +38,9 @@ struct FakePlatform : CopyPlatform {
   }
 
   FileSystem& Files() override { return fs; }
-  static std::string Volume(const std::string& p) { return p.compare(0, 2, "\\\\") == 0 ? "\\\\" : p.substr(0, 2); }
+  static std::string Volume(const std::string& p) {
+    return p.compare(0, 2, "\\\\") == 0 ? "\\\\" : p.substr(0, 2);
+  }
   bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override {
     log.push_back("copy " + to + (failIfExists ? " x" : ""));
     return Duplicate(from, TrueOf(to), failIfExists);
@@ -47,9 +49,12 @@ struct FakePlatform : CopyPlatform {
     FakeFs::Item* src = fs.Find(from);
     FakeFs::Item* parent = fs.Find(PathParent(to));
     FakeFs::Item* dst = fs.Find(to);
-    if (!src || (!IsRootPath(PathParent(to)) && (!parent || !(parent->attributes & kAttrDirectory)))) return false;
+    if (!src ||
+        (!IsRootPath(PathParent(to)) && (!parent || !(parent->attributes & kAttrDirectory))))
+      return false;
     if (dst && (failIfExists || (dst->attributes & (kAttrReadOnly | kAttrDirectory)))) return false;
-    if (freeBytes.count(Volume(to)) && src->size > freeBytes[Volume(to)]) return false;  // disk full
+    if (freeBytes.count(Volume(to)) && src->size > freeBytes[Volume(to)])
+      return false;  // disk full
     FakeFs::Item copy = *src;
     copy.path = to;
     *(dst ? dst : &fs.AddFile(to)) = copy;
@@ -62,12 +67,17 @@ struct FakePlatform : CopyPlatform {
     if (!fs.Find(path) && !IsRootPath(path)) fs.AddFolder(path);
     return IsRootPath(path) || (fs.Find(path)->attributes & kAttrDirectory);
   }
-  bool CreateFolderFor(const std::string&, const std::string& at) override { return CreateFolders(TrueOf(at)); }
-  FileSystem& MirrorFiles(const std::string&, const std::string& at, const std::string& text) override {
+  bool CreateFolderFor(const std::string&, const std::string& at) override {
+    return CreateFolders(TrueOf(at));
+  }
+  FileSystem& MirrorFiles(const std::string&, const std::string& at,
+                          const std::string& text) override {
     mirror.Aim(text, TrueOf(at));
     return mirror;
   }
-  size_t PathUnits(const std::string&, const std::string& at) override { return CharCount(TrueOf(at)); }
+  size_t PathUnits(const std::string&, const std::string& at) override {
+    return CharCount(TrueOf(at));
+  }
   std::optional<int64_t> FreeBytes(const std::string& folder) override {
     log.push_back("free " + folder);
     auto it = freeBytes.find(Volume(folder));
@@ -93,7 +103,9 @@ struct FakeProgress : CopyProgress {
   void StartTimer() override { log.push_back("timer on"); }
   void StopTimer() override { log.push_back("timer off"); }
   void Hide() override { log.push_back("hide"); }
-  void SetPaths(const std::string& from, const std::string&, int64_t) override { log.push_back("from " + from); }
+  void SetPaths(const std::string& from, const std::string&, int64_t) override {
+    log.push_back("from " + from);
+  }
   void SetPosition(int p) override { positions.push_back(p); }
   void DiskFullBox(const std::string& message) override { log.push_back("box " + message); }
 };
@@ -106,14 +118,15 @@ struct Copy : ::testing::Test {
   bool errorWindow = false;
   // What the attribute change does on the file system it is given (nothing unless set).
   std::function<void(const std::string&, FileSystem&)> onChange;
-  CopyEngine engine{platform, progress,
-                    CopyHooks{[this] { return choices; },
-                              [this](const std::string& p, FileSystem& at) {
-                                changed.push_back(p);
-                                if (onChange) onChange(p, at);
-                              },
-                              [this] { errors.clear(); }, [this](const std::string& l) { errors.push_back(l); },
-                              [this] { return errors.size(); }, [this] { errorWindow = true; }}};
+  CopyEngine engine{
+      platform, progress,
+      CopyHooks{[this] { return choices; },
+                [this](const std::string& p, FileSystem& at) {
+                  changed.push_back(p);
+                  if (onChange) onChange(p, at);
+                },
+                [this] { errors.clear(); }, [this](const std::string& l) { errors.push_back(l); },
+                [this] { return errors.size(); }, [this] { errorWindow = true; }}};
   TargetTree tree;
 
   void SetUp() override {
@@ -132,7 +145,9 @@ struct Copy : ::testing::Test {
     FakeFs::Item* item = platform.fs.Find(path);
     return item ? item->contents : "<none>";
   }
-  size_t Count(const std::string& line) { return std::count(platform.log.begin(), platform.log.end(), line); }
+  size_t Count(const std::string& line) {
+    return std::count(platform.log.begin(), platform.log.end(), line);
+  }
 };
 
 }  // namespace
@@ -143,18 +158,26 @@ TEST(CopyPaths, DestinationsAndBases) {
   EXPECT_EQ(SourceBaseOfRoot("C:\\"), "C:");
   EXPECT_EQ(SourceBaseOfEntry("C:\\a.txt"), "C:");
   EXPECT_EQ(SourceBaseOfEntry("C:\\表\\a.txt"), "C:\\表");  // 表 ends in 0x5C
-  const SameTextFn same = [](std::string_view a, std::string_view b) { return AsciiEqualsNoCase(a, b); };
-  struct Case { const char* base; const char* source; int depth; const char* expected; } cases[] = {
-      {"C:\\DATA", "C:\\DATA\\sub\\a.txt", 1, "D:\\BK\\sub\\a.txt"},
-      {"C:\\DATA", "c:\\data\\a.txt", 0, "D:\\BK\\a.txt"},             // case differs
-      {"C:", "C:\\a.txt", 0, "D:\\BK\\a.txt"},                         // drive-root base
-      {"C:\\DATA", "C:\\DATA2\\sub\\x", 2, "D:\\BK\\DATA2\\sub\\x"},   // a sibling, not under
-      {"C:\\DATA", "F:\\Other\\Sub\\x", 1, "D:\\BK\\Sub\\x"},          // foreign, kept below its folder
-      {"C:\\表", "C:\\表\\ソ.txt", 0, "D:\\BK\\ソ.txt"},
-      {"C:\\DATA", "F:\\x", 1, "D:\\BK\\F\\x"},                        // a foreign drive root named by letter
-      {"E:", "E:", 0, "D:\\BK"},                                       // the base itself
+  const SameTextFn same = [](std::string_view a, std::string_view b) {
+    return AsciiEqualsNoCase(a, b);
   };
-  for (const Case& c : cases) EXPECT_EQ(MirrorPath("D:\\BK", c.base, c.source, c.depth, same), c.expected) << c.source;
+  struct Case {
+    const char* base;
+    const char* source;
+    int depth;
+    const char* expected;
+  } cases[] = {
+      {"C:\\DATA", "C:\\DATA\\sub\\a.txt", 1, "D:\\BK\\sub\\a.txt"},
+      {"C:\\DATA", "c:\\data\\a.txt", 0, "D:\\BK\\a.txt"},            // case differs
+      {"C:", "C:\\a.txt", 0, "D:\\BK\\a.txt"},                        // drive-root base
+      {"C:\\DATA", "C:\\DATA2\\sub\\x", 2, "D:\\BK\\DATA2\\sub\\x"},  // a sibling, not under
+      {"C:\\DATA", "F:\\Other\\Sub\\x", 1, "D:\\BK\\Sub\\x"},  // foreign, kept below its folder
+      {"C:\\表", "C:\\表\\ソ.txt", 0, "D:\\BK\\ソ.txt"},
+      {"C:\\DATA", "F:\\x", 1, "D:\\BK\\F\\x"},  // a foreign drive root named by letter
+      {"E:", "E:", 0, "D:\\BK"},                 // the base itself
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MirrorPath("D:\\BK", c.base, c.source, c.depth, same), c.expected) << c.source;
 }
 
 TEST(CopyPaths, ProgressIs64Bit) {
@@ -179,7 +202,8 @@ TEST_F(Copy, WholeTreeMirrorsUnderTheChosenFolder) {
   EXPECT_EQ(Count("free E:\\BACKUP\\"), 1u);  // asked of the destination itself, once with room
   // A new file's destination is found absent by its copy alone: a look-up is a second search of
   // the folder (Wine searches it whole for a name that is not there).
-  EXPECT_EQ(platform.mirror.looked, (std::vector<std::string>{"E:\\BACKUP\\Sub", "E:\\BACKUP\\Empty"}));
+  EXPECT_EQ(platform.mirror.looked,
+            (std::vector<std::string>{"E:\\BACKUP\\Sub", "E:\\BACKUP\\Empty"}));
   EXPECT_EQ(engine.CopiedBytes(), 30);
   EXPECT_EQ(progress.positions.back(), 0);  // 30 bytes in all: no step
   EXPECT_FALSE(engine.Running());
@@ -187,7 +211,11 @@ TEST_F(Copy, WholeTreeMirrorsUnderTheChosenFolder) {
 }
 
 TEST_F(Copy, PoliciesOnAnExistingDestination) {
-  struct Case { ExistingPolicy policy; uint32_t sourceTime, destinationTime; bool copied; } cases[] = {
+  struct Case {
+    ExistingPolicy policy;
+    uint32_t sourceTime, destinationTime;
+    bool copied;
+  } cases[] = {
       {ExistingPolicy::OverwriteAll, kDos2030, kDos2045, true},
       {ExistingPolicy::NewerOnly, kDos2045, kDos2030, true},   // unsigned: 2045 is newer
       {ExistingPolicy::NewerOnly, kDos2030, kDos2030, false},  // equal packed times
@@ -257,7 +285,8 @@ TEST_F(Copy, IntoTheTargetsOwnFolderNoFileIsTouched) {
   choices.policy = ExistingPolicy::OverwriteAll;
   engine.BitBtn1Click(tree);
   EXPECT_EQ(Contents("D:\\Work\\a.txt"), "a");
-  EXPECT_EQ(platform.fs.Find("D:\\Work\\a.txt")->attributes, kAttrHidden | kAttrArchive);  // no reset
+  EXPECT_EQ(platform.fs.Find("D:\\Work\\a.txt")->attributes,
+            kAttrHidden | kAttrArchive);  // no reset
   // The platform would refuse copying a file onto itself: each says so, as a refused copy does.
   EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = D:\\WORK\\a.txt",
                                               "Not Copy FileName = D:\\WORK\\Sub\\b.txt"}));
@@ -276,7 +305,8 @@ TEST_F(Copy, ReadOnlyDestinationWithAndWithoutTheReset) {
     errorWindow = false;
     engine.BitBtn1Click(tree);
     EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), reset ? "a" : "old");
-    EXPECT_EQ(errors, reset ? std::vector<std::string>{} : std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"});
+    EXPECT_EQ(errors, reset ? std::vector<std::string>{}
+                            : std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"});
     EXPECT_EQ(errorWindow, !reset);
   }
 }
@@ -284,7 +314,7 @@ TEST_F(Copy, ReadOnlyDestinationWithAndWithoutTheReset) {
 TEST_F(Copy, SelectionCopiesSelectedRowsAndFoldersBelowThem) {
   platform.fs.AddFile("D:\\Work\\Sub\\huge.bin", 3 * kGiB);
   Build({"D:\\Work\\a.txt", "D:\\Work\\Sub", "D:\\Work\\Empty"});
-  Node* root = tree.FirstNode();  // rows: Sub, Empty, a.txt
+  Node* root = tree.FirstNode();                  // rows: Sub, Empty, a.txt
   platform.fs.Remove("D:\\Work\\Sub\\huge.bin");  // vanishes before the run: not sized, not copied
   engine.copy1Click(root, {{true, "Sub"}, {true, "Empty"}, {false, "a.txt"}});
   EXPECT_EQ(engine.ByteTotal(), 20);
@@ -369,7 +399,9 @@ TEST_F(Copy, DriveRootsAndForeignTargets) {
 
 TEST_F(Copy, CancelFromThePumpKeepsTheFileInHand) {
   Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
-  platform.onPump = [this](int n) { if (n == 3) engine.Cancel(); };  // inside the copy of a.txt
+  platform.onPump = [this](int n) {
+    if (n == 3) engine.Cancel();
+  };  // inside the copy of a.txt
   engine.BitBtn1Click(tree);
   EXPECT_EQ(Contents("E:\\BACKUP\\a.txt"), "a");
   EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\Sub\\b.txt"), nullptr);
@@ -387,9 +419,11 @@ TEST_F(Copy, FreeSpaceAbort) {
   engine.BitBtn1Click(tree);
   EXPECT_NE(platform.fs.Find("E:\\BACKUP\\Sub"), nullptr);  // folders need no space
   EXPECT_EQ(platform.fs.Find("E:\\BACKUP\\zero"), nullptr);
-  const auto box = std::find(platform.log.begin(), platform.log.end(), "box E ドライブの空きがありません！！");
+  const auto box =
+      std::find(platform.log.begin(), platform.log.end(), "box E ドライブの空きがありません！！");
   ASSERT_NE(box, platform.log.end());
-  EXPECT_EQ(std::vector<std::string>(box - 2, box), (std::vector<std::string>{"hide", "timer off"}));
+  EXPECT_EQ(std::vector<std::string>(box - 2, box),
+            (std::vector<std::string>{"hide", "timer off"}));
   EXPECT_FALSE(engine.ContinueCopy());
   EXPECT_TRUE(changed.empty());
 }
@@ -407,7 +441,8 @@ TEST_F(Copy, FreeSpaceIsAskedAgainOnlyNearTheEnd) {
     bool box;
   } cases[] = {
       {"plenty of room", 64 * kGiB, 1 * kMiB, 0, 1, 4, false},
-      {"filling up: asked before each file, the fourth refused", 100 * kMiB, 30 * kMiB, 0, 4, 3, true},
+      {"filling up: asked before each file, the fourth refused", 100 * kMiB, 30 * kMiB, 0, 4, 3,
+       true},
       {"taken meanwhile: the copies fail alone", 1 * kGiB, 1 * kMiB, 1 * kGiB, 1, 1, false},
   };
   for (const Case& c : cases) {
@@ -432,7 +467,8 @@ TEST_F(Copy, FreeSpaceIsAskedAgainOnlyNearTheEnd) {
     platform.onPump = nullptr;
     EXPECT_EQ(Count("free E:\\BACKUP\\"), c.queries);
     size_t copied = 0;
-    for (int i = 0; i < 4; ++i) copied += platform.fs.Find("E:\\BACKUP\\f" + std::to_string(i)) != nullptr;
+    for (int i = 0; i < 4; ++i)
+      copied += platform.fs.Find("E:\\BACKUP\\f" + std::to_string(i)) != nullptr;
     EXPECT_EQ(copied, c.copied);
     EXPECT_EQ(Count("box E ドライブの空きがありません！！"), c.box ? 1u : 0u);
     EXPECT_EQ(errors.size(), c.takenByOther ? 3u : 0u);
@@ -453,7 +489,9 @@ TEST_F(Copy, FileOperationsUseTheFolderAsTheDiskSpellsIt) {
   EXPECT_EQ(Count("copy E:\\Backup\\Sub\\b.txt x"), 1u);
   EXPECT_EQ(Count("free E:\\Backup\\"), 1u);
   EXPECT_EQ(Count("from D:\\Work\\a.txt"), 1u);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"}));  // read-only, kept
+  EXPECT_EQ(
+      errors,
+      (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\a.txt"}));  // read-only, kept
   EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\a.txt", "E:\\BACKUP\\Sub\\b.txt"}));
 }
 
@@ -480,7 +518,8 @@ TEST_F(Copy, TooLongDestinationIsRefusedNotCut) {
   platform.fs.AddFile(deep, 7);
   Build({deep, "D:\\Work\\a.txt"});
   engine.BitBtn1Click(tree);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + std::string(255, 'n')}));
+  EXPECT_EQ(errors,
+            (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + std::string(255, 'n')}));
   EXPECT_EQ(Count("copy E:\\BACKUP\\a.txt x"), 1u);  // the run goes on
   EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\a.txt"}));
   EXPECT_EQ(engine.CopiedBytes(), 17);
@@ -489,7 +528,9 @@ TEST_F(Copy, TooLongDestinationIsRefusedNotCut) {
 TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
   Build({"D:\\Work\\a.txt", "D:\\Work\\Sub"});
   CopyHooks throwing;
-  throwing.changeFileAttr = [](const std::string&, FileSystem&) { throw std::runtime_error("date"); };
+  throwing.changeFileAttr = [](const std::string&, FileSystem&) {
+    throw std::runtime_error("date");
+  };
   CopyEngine failing(platform, progress, throwing);
   EXPECT_THROW(failing.BitBtn1Click(tree), std::runtime_error);
   EXPECT_FALSE(failing.Running());
@@ -497,7 +538,9 @@ TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
   // Re-entry through a pump while a run is under way starts nothing.
   int nested = 0;
   CopyEngine quiet(platform, progress, {});
-  platform.onPump = [&](int) { if (nested++ == 0) quiet.BitBtn1Click(tree); };
+  platform.onPump = [&](int) {
+    if (nested++ == 0) quiet.BitBtn1Click(tree);
+  };
   const size_t before = Count("timer on");
   quiet.BitBtn1Click(tree);
   EXPECT_EQ(Count("timer on"), before + 1);
@@ -510,14 +553,17 @@ TEST_F(Copy, FailingHookEndsTheRunAndRefusesNothingLater) {
 }
 
 TEST(CopyPaths, EverySecondByteStaysPartOfItsCharacter) {
-  const SameTextFn same = [](std::string_view a, std::string_view b) { return AsciiEqualsNoCase(a, b); };
+  const SameTextFn same = [](std::string_view a, std::string_view b) {
+    return AsciiEqualsNoCase(a, b);
+  };
   for (unsigned lead : {0x81u, 0x9Fu, 0xE0u, 0xFCu}) {
     for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
       if (trail == 0x7F) continue;
       const std::string c{static_cast<char>(lead), static_cast<char>(trail)};
       SCOPED_TRACE(::testing::PrintToString(c));
       EXPECT_EQ(MirrorPath("E:\\BK", "C:\\" + c, "C:\\" + c + "\\" + c, 0, same), "E:\\BK\\" + c);
-      EXPECT_EQ(LastComponents("\\\\SRV" + c, 1), "\\SRV" + c);  // a share root keeps its trail bytes
+      EXPECT_EQ(LastComponents("\\\\SRV" + c, 1),
+                "\\SRV" + c);  // a share root keeps its trail bytes
     }
   }
 }
@@ -534,8 +580,9 @@ TEST_F(Copy, ItemsTheCodePageCannotNameAreReportedAndNoOtherFileTakesTheirPlace)
   EXPECT_EQ(errors, (std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\Work\\??",
                                               "Not Copy FileName = E:\\BACKUP\\Work\\caf?.txt"}));
   EXPECT_TRUE(errorWindow);
-  EXPECT_EQ(changed, (std::vector<std::string>{"E:\\BACKUP\\Work\\a.txt", "E:\\BACKUP\\Work\\cafe.txt",
-                                               "E:\\BACKUP\\Work\\Sub\\b.txt"}));
+  EXPECT_EQ(changed,
+            (std::vector<std::string>{"E:\\BACKUP\\Work\\a.txt", "E:\\BACKUP\\Work\\cafe.txt",
+                                      "E:\\BACKUP\\Work\\Sub\\b.txt"}));
 }
 
 // A source named by its short name (RSUM~ABC.DOC for résumé2.doc) is copied under its true
@@ -554,7 +601,11 @@ TEST_F(Copy, TheCopyIsReachedUnderItsTrueNameNeverByTheSourcesShortName) {
   Build({"D:\\Work\\RSUM~ABC.DOC"});
   auto copy = [&] { return platform.fs.Find("E:\\BACKUP\\r?sum?2.doc"); };
 
-  struct Case { ExistingPolicy policy; uint32_t sourceTime; const char* contents; } cases[] = {
+  struct Case {
+    ExistingPolicy policy;
+    uint32_t sourceTime;
+    const char* contents;
+  } cases[] = {
       {ExistingPolicy::OverwriteAll, kDos2030, "new"},  // made fresh
       {ExistingPolicy::Never, kDos2030, "new"},         // there: kept without a line
       {ExistingPolicy::NewerOnly, kDos2030, "new"},     // not newer: kept
@@ -581,12 +632,20 @@ TEST_F(Copy, TheCopyIsReachedUnderItsTrueNameNeverByTheSourcesShortName) {
 // made at: 150 kanji are 300 bytes but 150 units; a short name standing for a long one counts
 // as the long one. A folder that cannot be made has its own line.
 TEST_F(Copy, LimitsCountCharactersOfTheTrueDestination) {
-  const std::string kanji = [] { std::string k; for (int i = 0; i < 150; ++i) k += "漢"; return k; }();
-  struct Case { std::string name; std::string trueName; bool copied; } cases[] = {
-      {kanji + ".txt", "", true},                                      // 10 + 154 units
-      {std::string(249, 'n'), "", true},                               // 259 units
-      {std::string(250, 'n'), "", false},                              // 260
-      {"LONG~1.TXT", std::string(245, 'l') + "?.txt", false},          // its true name is 260
+  const std::string kanji = [] {
+    std::string k;
+    for (int i = 0; i < 150; ++i) k += "漢";
+    return k;
+  }();
+  struct Case {
+    std::string name;
+    std::string trueName;
+    bool copied;
+  } cases[] = {
+      {kanji + ".txt", "", true},                              // 10 + 154 units
+      {std::string(249, 'n'), "", true},                       // 259 units
+      {std::string(250, 'n'), "", false},                      // 260
+      {"LONG~1.TXT", std::string(245, 'l') + "?.txt", false},  // its true name is 260
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.size());
@@ -597,8 +656,9 @@ TEST_F(Copy, LimitsCountCharactersOfTheTrueDestination) {
     engine.BitBtn1Click(tree);
     const std::string made = "E:\\BACKUP\\" + (c.trueName.empty() ? c.name : c.trueName);
     EXPECT_EQ(Contents(made), c.copied ? "x" : "<none>");
-    EXPECT_EQ(errors, c.copied ? std::vector<std::string>{}
-                               : std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + c.name});
+    EXPECT_EQ(errors, c.copied
+                          ? std::vector<std::string>{}
+                          : std::vector<std::string>{"Not Copy FileName = E:\\BACKUP\\" + c.name});
   }
 
   // A file stands where the folder Sub is to be made: the folder says so, then each file in it.

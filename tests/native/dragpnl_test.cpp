@@ -16,12 +16,12 @@ TEST(DragGeometry, BandStartsOnThePanelCentre) {
 TEST(DragGeometry, MarginsHoldBothEnds) {
   // Panel 4 wide at 169 in a parent 578 wide: the leading edge stays >= 1, the trailing <= 573.
   const int32_t left = 169, half = 2, W = 578;
-  EXPECT_EQ(ClampBand(2, left, half, 1, 5, W), 171);          // no move
-  EXPECT_EQ(ClampBand(-1000, left, half, 1, 5, W), 3);        // far left: leading edge at 1
-  EXPECT_EQ(ClampBand(-166, left, half, 1, 5, W), 3);         // p - half = 1: allowed as is
+  EXPECT_EQ(ClampBand(2, left, half, 1, 5, W), 171);    // no move
+  EXPECT_EQ(ClampBand(-1000, left, half, 1, 5, W), 3);  // far left: leading edge at 1
+  EXPECT_EQ(ClampBand(-166, left, half, 1, 5, W), 3);   // p - half = 1: allowed as is
   EXPECT_EQ(ClampBand(-165, left, half, 1, 5, W), 4);
-  EXPECT_EQ(ClampBand(5000, left, half, 1, 5, W), 571);       // far right: trailing edge at 573
-  EXPECT_EQ(ClampBand(402, left, half, 1, 5, W), 571);        // p + half = 573 exactly
+  EXPECT_EQ(ClampBand(5000, left, half, 1, 5, W), 571);  // far right: trailing edge at 573
+  EXPECT_EQ(ClampBand(402, left, half, 1, 5, W), 571);   // p + half = 573 exactly
   EXPECT_EQ(ClampBand(401, left, half, 1, 5, W), 570);
   // Negative margins let the band go past the ends.
   EXPECT_EQ(ClampBand(-1000, left, half, -10, 5, W), -8);

@@ -18,7 +18,8 @@ TEST(Entry, FirstCommaSeparatesSizeAndPath) {
 }
 
 TEST(Entry, SizesOf2GiBAndMoreRoundTrip) {
-  for (int64_t size : {int64_t{0}, int64_t{-1}, int64_t{2147483648LL}, int64_t{5000000000LL}, INT64_MAX}) {
+  for (int64_t size :
+       {int64_t{0}, int64_t{-1}, int64_t{2147483648LL}, int64_t{5000000000LL}, INT64_MAX}) {
     std::string e = MakeEntry(size, "C:\\big.bin");
     EXPECT_EQ(EntrySize(e), size) << e;
     EXPECT_EQ(EntryPath(e), "C:\\big.bin");
@@ -38,7 +39,9 @@ TEST(Entry, FormatTotalGroupsByThrees) {
   // The locale's separator, as the platform installs it.
   SetThousandsSeparator(".");
   EXPECT_EQ(FormatTotal(1234567), "1.234.567");
-  EXPECT_EQ(FormatTotal(-1000, "\xA0\xA0"), "-1\xA0\xA0" "000");
+  EXPECT_EQ(FormatTotal(-1000, "\xA0\xA0"),
+            "-1\xA0\xA0"
+            "000");
   SetThousandsSeparator(",");
 }
 

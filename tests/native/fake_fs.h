@@ -21,7 +21,7 @@ class FakeFs : public FileSystem {
     uint64_t lastWrite = 0;
     uint64_t identity = 0;  // 0: none reported
     std::string contents;
-    bool locked = false;     // opening it exclusively fails
+    bool locked = false;  // opening it exclusively fails
   };
 
   Item& AddFile(const std::string& path, int64_t size = 0, uint32_t attributes = kAttrArchive) {
@@ -59,7 +59,8 @@ class FakeFs : public FileSystem {
     return true;
   }
 
-  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+  bool Search(const std::string& pattern,
+              const std::function<void(const FindItem&)>& each) override {
     ++searches;
     searchError = 0;
     auto fail = [&](int code) {
@@ -67,8 +68,10 @@ class FakeFs : public FileSystem {
       return false;
     };
     const std::string suffix = "\\*.*";
-    if (pattern.size() > suffix.size() && pattern.compare(pattern.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      if (Refused(pattern.substr(0, pattern.size() - suffix.size()))) return fail(kErrorInvalidName);
+    if (pattern.size() > suffix.size() &&
+        pattern.compare(pattern.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      if (Refused(pattern.substr(0, pattern.size() - suffix.size())))
+        return fail(kErrorInvalidName);
       std::string folder = Key(pattern.substr(0, pattern.size() - suffix.size()));
       if (std::find(denied_.begin(), denied_.end(), folder) != denied_.end()) return fail(5);
       auto* dir = Find(folder);
@@ -87,7 +90,8 @@ class FakeFs : public FileSystem {
     }
     if (Refused(pattern)) return fail(kErrorInvalidName);
     auto* item = Find(pattern);
-    if (!item || std::find(unseen_.begin(), unseen_.end(), Key(pattern)) != unseen_.end()) return fail(2);
+    if (!item || std::find(unseen_.begin(), unseen_.end(), Key(pattern)) != unseen_.end())
+      return fail(2);
     each(ToFind(*item));
     return true;
   }
@@ -101,7 +105,8 @@ class FakeFs : public FileSystem {
     if (Refused(path)) return kErrorInvalidName;
     auto* item = Find(path);
     if (!item) return 2;
-    item->attributes = (attributes == kAttrNormal ? 0 : attributes) | (item->attributes & kAttrDirectory);
+    item->attributes =
+        (attributes == kAttrNormal ? 0 : attributes) | (item->attributes & kAttrDirectory);
     return 0;
   }
   std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override {
@@ -142,9 +147,7 @@ class FakeFs : public FileSystem {
   bool acceptMarked = false;  // the wide calls: they reach an item under its true name
 
  private:
-  std::string Key(std::string path) const {
-    return caseSensitive ? path : AsciiUpper(path);
-  }
+  std::string Key(std::string path) const { return caseSensitive ? path : AsciiUpper(path); }
   static FindItem ToFind(const Item& item) {
     return FindItem{PathName(item.path), item.attributes, item.size, item.lastWrite};
   }
@@ -173,7 +176,8 @@ class FakeMirror : public FileSystem {
     fs_.acceptMarked = false;
     return result;
   }
-  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+  bool Search(const std::string& pattern,
+              const std::function<void(const FindItem&)>& each) override {
     return fs_.Search(pattern, each);
   }
   std::optional<FindItem> Lookup(const std::string& p) override {
@@ -189,8 +193,12 @@ class FakeMirror : public FileSystem {
   std::unique_ptr<OpenFile> OpenExclusive(const std::string& p) override {
     return Wide(p, [&](const std::string& at) { return fs_.OpenExclusive(at); });
   }
-  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override { return fs_.ToLocalDos(fileTime); }
-  std::optional<uint64_t> FolderIdentity(const std::string& p) override { return fs_.FolderIdentity(p); }
+  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override {
+    return fs_.ToLocalDos(fileTime);
+  }
+  std::optional<uint64_t> FolderIdentity(const std::string& p) override {
+    return fs_.FolderIdentity(p);
+  }
 
  private:
   FakeFs& fs_;

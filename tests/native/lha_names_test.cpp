@@ -49,7 +49,8 @@ TEST(LhaNamesTest, TheLibraryStoresEveryNameTheProgramListsAsItWasListed) {
       return "SHRT~" + std::to_string(++shortNames) + ".TXT";
     };
     auto add = [&](const std::string& rel, const std::string& trueRelUtf8) {
-      store.Put(base + rel, mv::lzh::testing::TextBytes(100 + relative.size(), static_cast<uint32_t>(relative.size())));
+      store.Put(base + rel, mv::lzh::testing::TextBytes(100 + relative.size(),
+                                                        static_cast<uint32_t>(relative.size())));
       lines.Append(mv::lha::ListLine(base, base + rel));
       relative.push_back(rel);
       truePaths.push_back(trueRelUtf8.empty() ? std::u16string()
@@ -84,7 +85,9 @@ TEST(LhaNamesTest, TheLibraryStoresEveryNameTheProgramListsAsItWasListed) {
       const bool ascii = std::all_of(relative[i].begin(), relative[i].end(),
                                      [](char c) { return (c & 0x80) == 0; });
       EXPECT_EQ(m[i].codePage, ascii && truePaths[i].empty() ? 0u : 932u) << relative[i];
-      EXPECT_EQ(mv::lzh::testing::MemberData(archive->bytes, m[i]), store.Get(base + relative[i])->bytes) << relative[i];
+      EXPECT_EQ(mv::lzh::testing::MemberData(archive->bytes, m[i]),
+                store.Get(base + relative[i])->bytes)
+          << relative[i];
     }
     EXPECT_GE(shortNames, 11);  // the accented pairs, other scripts, emoji and their folders
   }

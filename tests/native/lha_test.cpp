@@ -64,7 +64,7 @@ class FakeArchivePlatform : public ArchivePlatform {
   bool lockedMoves = false;
   std::map<std::string, std::string> ownNames;  // short spelling -> own name, while it exists
   std::string refuseOwnNameFrom;                // MoveToOwnName fails from this path
-  std::optional<std::string> archiverMakes;  // the archive the call writes, if any
+  std::optional<std::string> archiverMakes;     // the archive the call writes, if any
   std::vector<std::string> commands;
   std::string listAtCall;
   int moves = 0;
@@ -146,7 +146,8 @@ TEST(LhaTextTest, ListLinesAreRelativeQuotedAndCutBetweenCharacters) {
   const std::string base = "D:\\W\\";
   EXPECT_EQ(ListLine(base, base + std::string(300, 'x')), "\"" + std::string(255, 'x') + "\"");
   // 254 ASCII bytes and then 表: the double-byte character does not fit and is left out whole.
-  EXPECT_EQ(ListLine(base, base + std::string(254, 'y') + "表表"), "\"" + std::string(254, 'y') + "\"");
+  EXPECT_EQ(ListLine(base, base + std::string(254, 'y') + "表表"),
+            "\"" + std::string(254, 'y') + "\"");
 }
 
 TEST_F(LhaCommandsTest, ButtonListsEveryFileInTreeOrderAndRemovesTheListFile) {
@@ -156,7 +157,8 @@ TEST_F(LhaCommandsTest, ButtonListsEveryFileInTreeOrderAndRemovesTheListFile) {
   ASSERT_EQ(platform.commands.size(), 1u);
   EXPECT_EQ(platform.commands[0],
             "a -r2x1a1 -gn1 \"D:\\Out\\a.lzh\" \"D:\\Work\\\" @C:\\Program Files\\Mv\\TMPLHA.$");
-  EXPECT_EQ(platform.listAtCall, "\"b.txt\"\r\n\"a.txt\"\r\n\"SUB\\表ソ.txt\"\r\n\"SUB\\DEEP\\c.txt\"\r\n");
+  EXPECT_EQ(platform.listAtCall,
+            "\"b.txt\"\r\n\"a.txt\"\r\n\"SUB\\表ソ.txt\"\r\n\"SUB\\DEEP\\c.txt\"\r\n");
   EXPECT_TRUE(ui.notices.empty());
   EXPECT_TRUE(ui.errors.empty());
   ExpectNoStrayFiles();
@@ -164,7 +166,8 @@ TEST_F(LhaCommandsTest, ButtonListsEveryFileInTreeOrderAndRemovesTheListFile) {
 
 TEST_F(LhaCommandsTest, ANameTheCodePageCannotHoldIsListedForTheLibraryToRefuse) {
   // The tree holds such an item under its marked spelling; the platform answers nothing for it.
-  AppendFileEntry(*tree.FirstNode(), MakeEntry(5, std::string("D:\\Work\\caf") + kNoNameMark + ".txt"));
+  AppendFileEntry(*tree.FirstNode(),
+                  MakeEntry(5, std::string("D:\\Work\\caf") + kNoNameMark + ".txt"));
   commands.BitBtn3Click(tree);
   ASSERT_EQ(platform.commands.size(), 1u);
   EXPECT_NE(platform.listAtCall.find("\"caf?.txt\"\r\n"), std::string::npos) << platform.listAtCall;
@@ -433,7 +436,8 @@ TEST(LhaBindingTest, SubstitutesReportTheirNameAndReturnZero) {
   ASSERT_EQ(box.shown.size(), static_cast<size_t>(kSlotCount));
   EXPECT_EQ(box.shown[kSlotUnlha], "PANIC!!|Unlha: LHA.DLL not loaded.");
   EXPECT_EQ(box.shown[0], "PANIC!!|UnlhaGetVersion: LHA.DLL not loaded.");
-  EXPECT_EQ(box.shown[kSlotGetArcCompressedSize], "PANIC!!|UnlhaGetArcCompessedSize: LHA.DLL not loaded.");
+  EXPECT_EQ(box.shown[kSlotGetArcCompressedSize],
+            "PANIC!!|UnlhaGetArcCompessedSize: LHA.DLL not loaded.");
   EXPECT_EQ(box.shown[kSlotGetAccessTime], "PANIC!!|UnlhaGetAcessTime: LHA.DLL not loaded.");
   EXPECT_EQ(box.shown[kSlotClearOwnerWindow], "PANIC!!|UnlhaClearOwnerWindow: LHA.DLL not loaded.");
 }

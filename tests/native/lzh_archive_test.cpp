@@ -10,8 +10,12 @@ namespace {
 
 using testing::Bytes;
 
-uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t Get32(const Bytes& b, size_t at) { return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16); }
+uint16_t Get16(const Bytes& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+uint32_t Get32(const Bytes& b, size_t at) {
+  return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16);
+}
 
 // The records of a level-2 header: type and data, in order.
 std::vector<std::pair<int, Bytes>> Records(const Bytes& h) {
@@ -83,7 +87,8 @@ TEST(LzhHeader, PlainFilesHaveNoAttributeRecord) {
   EXPECT_EQ(m[0].attributes, 0x20);
   for (uint16_t attributes : {0x00, 0x21, 0x22, 0x24}) {
     n.attributes = attributes;
-    EXPECT_EQ(types(BuildLevel2Header(n)), (std::vector<int>{0x00, 0x01, 0x40, 0x41})) << attributes;
+    EXPECT_EQ(types(BuildLevel2Header(n)), (std::vector<int>{0x00, 0x01, 0x40, 0x41}))
+        << attributes;
   }
 }
 
@@ -208,7 +213,8 @@ TEST(LzhIndex, ReadsAllThreeLevels) {
   EXPECT_EQ(m[1].path, "sub\\one.txt");
   EXPECT_EQ(m[1].packedSize, 9u);  // the record is not data
   EXPECT_EQ(m[2].path, "two.txt");
-  for (const auto& e : m) EXPECT_EQ(Crc16(0, archive.data() + e.dataOffset, e.packedSize), e.dataCrc);
+  for (const auto& e : m)
+    EXPECT_EQ(Crc16(0, archive.data() + e.dataOffset, e.packedSize), e.dataCrc);
   EXPECT_EQ(testing::MemberData(archive, m[1]), Bytes(one.end() - 9, one.end()));
   // No end mark is accepted too; an empty file is an archive without members.
   archive.pop_back();
@@ -233,7 +239,7 @@ TEST(LzhIndex, RejectsWhatIsNotASoundArchive) {
     EXPECT_FALSE(reason.empty() && !ok);
     return !ok;
   };
-  EXPECT_TRUE(reject(Bytes(good.begin(), good.end() - 10)));  // data cut short
+  EXPECT_TRUE(reject(Bytes(good.begin(), good.end() - 10)));    // data cut short
   EXPECT_TRUE(reject(Bytes(good.begin(), good.begin() + 30)));  // header cut short
   Bytes badCrc = good;
   badCrc[40] ^= 1;  // inside the name record
@@ -244,7 +250,8 @@ TEST(LzhIndex, RejectsWhatIsNotASoundArchive) {
   Bytes badSum = Level0("X", "x");
   badSum[1] ^= 0xFF;
   EXPECT_TRUE(reject(badSum));
-  EXPECT_TRUE(reject(Bytes{'M', 'Z', 0x90, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xB8, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(reject(Bytes{'M',  'Z',  0x90, 0, 3,    0, 0, 0, 4, 0, 0, 0,
+                           0xFF, 0xFF, 0,    0, 0xB8, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(LzhMember, CopiesOtherMembersUnchanged) {

@@ -14,7 +14,8 @@ using testing::Bytes;
 Bytes Encode(const Bytes& in, size_t piece = SIZE_MAX, const Lh5Options& options = {}) {
   testing::VectorSink sink;
   Lh5Encoder e(sink, options);
-  for (size_t at = 0; at < in.size(); at += piece) e.Write(in.data() + at, std::min(piece, in.size() - at));
+  for (size_t at = 0; at < in.size(); at += piece)
+    e.Write(in.data() + at, std::min(piece, in.size() - at));
   EXPECT_TRUE(e.Finish());
   EXPECT_EQ(e.OutputSize(), sink.bytes.size());
   return sink.bytes;
@@ -157,7 +158,8 @@ TEST(LzhCoder, IncompressiblePartsAndWhatFollowsThem) {
   mixed.insert(mixed.end(), noise.begin(), noise.end());
   mixed.insert(mixed.end(), text.rbegin(), text.rend());
   ExpectRoundTrip(mixed);
-  const size_t apart = Encode(text).size() + noiseAlone + Encode(Bytes(text.rbegin(), text.rend())).size();
+  const size_t apart =
+      Encode(text).size() + noiseAlone + Encode(Bytes(text.rbegin(), text.rend())).size();
   EXPECT_LT(Encode(mixed).size(), apart + apart / 100);
 
   // Sparse repeats just above what the probe lets pass still go through the search.

@@ -13,8 +13,10 @@ using testing::MemStore;
 TEST(LzhCommand, ParsesTheProgramsCommandText) {
   Command c;
   std::string reason;
-  ASSERT_TRUE(ParseCommand(R"(a -r2x1a1 -gn1 "D:\Out Dir\x.LZH" "D:\Work\" @C:\Program Files\Morvane\TMPLHA.$)",
-                           &c, &reason)) << reason;
+  ASSERT_TRUE(ParseCommand(
+      R"(a -r2x1a1 -gn1 "D:\Out Dir\x.LZH" "D:\Work\" @C:\Program Files\Morvane\TMPLHA.$)", &c,
+      &reason))
+      << reason;
   EXPECT_EQ(c.archive, "D:\\Out Dir\\x.LZH");
   EXPECT_EQ(c.baseFolder, "D:\\Work\\");
   EXPECT_EQ(c.listFile, "C:\\Program Files\\Morvane\\TMPLHA.$");  // blanks and all
@@ -26,7 +28,8 @@ TEST(LzhCommand, ParsesTheProgramsCommandText) {
 TEST(LzhCommand, SwitchesNamesAndErrors) {
   Command c;
   std::string reason;
-  ASSERT_TRUE(ParseCommand("a -x0 -a0 -q -w=C:\\t -zz9 arc \"sub\\\" one.txt \"two words.txt\"", &c, &reason));
+  ASSERT_TRUE(ParseCommand("a -x0 -a0 -q -w=C:\\t -zz9 arc \"sub\\\" one.txt \"two words.txt\"", &c,
+                           &reason));
   EXPECT_FALSE(c.storePaths);
   EXPECT_FALSE(c.storeAttributes);
   EXPECT_EQ(c.archive, "arc.lzh");  // the usual extension when there is none
@@ -86,9 +89,10 @@ TEST(LzhCommand, StoredNames) {
   std::string reason;
   ASSERT_TRUE(ResolveName("SUB\\b.txt", "D:\\W\\", false, &n, &reason));
   EXPECT_EQ(n.dir, "");
-  for (const std::string& bad : {std::string(), std::string(".."), std::string("sub\\"),
-                                std::string("a.txt:stream"), std::string("x\\*.txt"), std::string(2000, 'n'),
-                                std::string("a\rb.txt"), std::string("\xFF\xFF")}) {
+  for (const std::string& bad :
+       {std::string(), std::string(".."), std::string("sub\\"), std::string("a.txt:stream"),
+        std::string("x\\*.txt"), std::string(2000, 'n'), std::string("a\rb.txt"),
+        std::string("\xFF\xFF")}) {
     reason.clear();
     EXPECT_FALSE(ResolveName(bad, "D:\\W\\", true, &n, &reason)) << bad;
     EXPECT_FALSE(reason.empty());
@@ -105,7 +109,8 @@ std::vector<unsigned char> SecondBytes() {
 
 std::string Hex(const std::string& s) {
   std::string out;
-  for (unsigned char c : s) out += "0123456789ABCDEF"[c >> 4], out += "0123456789ABCDEF"[c & 15], out += ' ';
+  for (unsigned char c : s)
+    out += "0123456789ABCDEF"[c >> 4], out += "0123456789ABCDEF"[c & 15], out += ' ';
   return out;
 }
 
@@ -119,7 +124,8 @@ TEST(LzhCommand, EverySecondByteStaysInsideItsCharacter) {
       SCOPED_TRACE(Hex(ch));
       StoredName n;
       std::string reason;
-      ASSERT_TRUE(ResolveName(ch + "\\" + ch + ch, "D:\\" + ch + "\\", true, &n, &reason)) << reason;
+      ASSERT_TRUE(ResolveName(ch + "\\" + ch + ch, "D:\\" + ch + "\\", true, &n, &reason))
+          << reason;
       EXPECT_EQ(n.source, "D:\\" + ch + "\\" + ch + "\\" + ch + ch);
       EXPECT_EQ(n.dir, ch);
       EXPECT_EQ(n.name, ch + ch);
@@ -128,13 +134,16 @@ TEST(LzhCommand, EverySecondByteStaysInsideItsCharacter) {
 
       Command c;
       const std::string folder = "D:\\" + ch + "\\";
-      ASSERT_TRUE(ParseCommand("a -r2x1a1 -gn1 \"" + folder + ch + "\" \"" + folder + "\" @" + folder + ch + " \r\n",
-                               &c, &reason)) << reason;
+      ASSERT_TRUE(ParseCommand(
+          "a -r2x1a1 -gn1 \"" + folder + ch + "\" \"" + folder + "\" @" + folder + ch + " \r\n", &c,
+          &reason))
+          << reason;
       EXPECT_EQ(c.archive, folder + ch + ".lzh");
       EXPECT_EQ(c.baseFolder, folder);
       EXPECT_EQ(c.listFile, folder + ch);
       // A folder given without its closing backslash is a file to add, not the base.
-      ASSERT_TRUE(ParseCommand("a " + ch + "@.lzh \"D:\\" + ch + "\" " + ch, &c, &reason)) << reason;
+      ASSERT_TRUE(ParseCommand("a " + ch + "@.lzh \"D:\\" + ch + "\" " + ch, &c, &reason))
+          << reason;
       EXPECT_EQ(c.archive, ch + "@.lzh");
       EXPECT_EQ(c.baseFolder, "");
       EXPECT_EQ(c.files, (std::vector<std::string>{"D:\\" + ch, ch}));
@@ -157,11 +166,14 @@ TEST(LzhCommand, ReservedCharactersAreRefusedOnlyWhereTheyStandAlone) {
   StoredName n;
   std::string reason;
   // 0x7C after a lead byte is the second half of ポ, 榎 or the minus sign, not a bar.
-  for (const char* good : {"\x83\x7C\x83\x58\x83\x5E\x81\x5B.txt", "\x89\x7C\x89\x7C.txt", "a\x81\x7C" "b.txt",
+  for (const char* good : {"\x83\x7C\x83\x58\x83\x5E\x81\x5B.txt", "\x89\x7C\x89\x7C.txt",
+                           "a\x81\x7C"
+                           "b.txt",
                            "\x83\x7C\\\x83\x7C"})
     EXPECT_TRUE(ResolveName(good, "D:\\W\\", true, &n, &reason)) << good << ": " << reason;
   // A lead byte before a byte that cannot follow it stands alone and hides nothing.
-  for (const char* bad : {"a|b.txt", "\x83?.txt", "x\xFC:y", "\x81\"", "\x83\x1F.txt", "\x83\x7C|.txt", "<\x83\x7C>"}) {
+  for (const char* bad : {"a|b.txt", "\x83?.txt", "x\xFC:y", "\x81\"", "\x83\x1F.txt",
+                          "\x83\x7C|.txt", "<\x83\x7C>"}) {
     reason.clear();
     EXPECT_FALSE(ResolveName(bad, "D:\\W\\", true, &n, &reason)) << bad;
     EXPECT_NE(reason.find(bad), std::string::npos) << reason;
@@ -192,7 +204,8 @@ class LzhRun : public ::testing::Test {
     RunOptions o;
     o.threads = threads;
     o.progress = std::move(progress);
-    return RunCommand(store, "a -r2x1a1 -gn1 \"D:\\Out\\x.lzh\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
+    return RunCommand(store,
+                      "a -r2x1a1 -gn1 \"D:\\Out\\x.lzh\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
   }
   // Names in the store other than the sources, the list and the archive: temporary leftovers.
   std::vector<std::string> Strays() const {
@@ -218,7 +231,8 @@ TEST_F(LzhRun, WritesEveryListedFile) {
   const auto m = testing::Members(archive);
   ASSERT_EQ(m.size(), 4u);
   const char* paths[] = {"a.txt", "SUB\\b.bin", "表\\ソ.txt", "empty"};
-  const char* sources[] = {"D:\\W\\a.txt", "D:\\W\\SUB\\b.bin", "D:\\W\\表\\ソ.txt", "D:\\W\\empty"};
+  const char* sources[] = {"D:\\W\\a.txt", "D:\\W\\SUB\\b.bin", "D:\\W\\表\\ソ.txt",
+                           "D:\\W\\empty"};
   const char* methods[] = {"-lh5-", "-lh0-", "-lh5-", "-lh0-"};  // noise and nothing: stored
   for (int i = 0; i < 4; ++i) {
     const Bytes& data = store.Get(sources[i])->bytes;
@@ -265,7 +279,8 @@ TEST_F(LzhRun, MembersLargerThanTheOutputBuffer) {
   const Bytes archive = Archive();
   const auto m = testing::Members(archive);
   ASSERT_EQ(m.size(), 4u);
-  const char* sources[] = {"D:\\W\\noise.bin", "D:\\W\\a.txt", "D:\\W\\long.txt", "D:\\W\\SUB\\b.bin"};
+  const char* sources[] = {"D:\\W\\noise.bin", "D:\\W\\a.txt", "D:\\W\\long.txt",
+                           "D:\\W\\SUB\\b.bin"};
   const char* methods[] = {"-lh0-", "-lh5-", "-lh5-", "-lh0-"};
   for (int i = 0; i < 4; ++i) {
     EXPECT_TRUE(m[i].headerCrcOk) << i;
@@ -289,7 +304,8 @@ TEST_F(LzhRun, EverySecondByteIsArchivedUnderItsOwnName) {
   }
   List(list);
   RunOptions o;
-  const RunResult r = RunCommand(store, "a -r2x1a1 -gn1 \"D:\\\x83\x5C\\x\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
+  const RunResult r = RunCommand(
+      store, "a -r2x1a1 -gn1 \"D:\\\x83\x5C\\x\" \"D:\\W\\\" @C:\\Prog Dir\\TMPLHA.$", o);
   ASSERT_EQ(r.code, 0) << r.message;
   const MemStore::File* archive = store.Get("D:\\\x83\x5C\\x.lzh");
   ASSERT_NE(archive, nullptr);
@@ -297,7 +313,8 @@ TEST_F(LzhRun, EverySecondByteIsArchivedUnderItsOwnName) {
   ASSERT_EQ(m.size(), names.size());
   for (size_t i = 0; i < m.size(); ++i) {
     EXPECT_EQ(m[i].path, "\x83\x7C\\" + names[i]) << Hex(names[i]);
-    EXPECT_EQ(testing::MemberData(archive->bytes, m[i]), store.Get("D:\\W\\\x83\x7C\\" + names[i])->bytes);
+    EXPECT_EQ(testing::MemberData(archive->bytes, m[i]),
+              store.Get("D:\\W\\\x83\x7C\\" + names[i])->bytes);
   }
   for (const auto& [key, file] : store.files)  // no temporary file left beside it
     if (key.rfind("D:\\\x83\x5C\\", 0) == 0) {
@@ -343,7 +360,9 @@ TEST_F(LzhRun, TwoFilesOfOneStoredNameAreBothKeptAndAFileListedTwiceOnce) {
   store.Put("D:\\W\\x\x83\x61", Bytes{'1'});
   store.Put("D:\\Else\\x\x83\x41", Bytes{'2'});
   store.Remove("D:\\Out\\x.lzh");
-  List("\"a.txt\"\r\n\"D:\\Else\\a.txt\"\r\n\"D:\\Else\\A.TXT\"\r\n\"x\x83\x61\"\r\n\"D:\\Else\\x\x83\x41\"\r\n");
+  List(
+      "\"a.txt\"\r\n\"D:\\Else\\a.txt\"\r\n\"D:\\Else\\A.TXT\"\r\n\"x\x83\x61\"\r\n\"D:"
+      "\\Else\\x\x83\x41\"\r\n");
   ASSERT_EQ(Run().code, 0);
   const auto n = testing::Members(Archive());
   ASSERT_EQ(n.size(), 5u);
@@ -363,11 +382,16 @@ TEST_F(LzhRun, FailuresLeaveNoArchiveAndNoTemporaryFile) {
       {"missing file", "\"a.txt\"\r\n\"gone.txt\"\r\n", kResultMissingFile, nullptr},
       {"folder", "\"SUB\"\r\n", kResultMissingFile, nullptr},
       {"empty list", "\r\n", kResultNoFiles, nullptr},
-      {"unreadable", "\"a.txt\"\r\n", kResultReadError, [](MemStore& s) { s.failReadsOf = "D:\\W\\A.TXT"; }},
-      {"disk full at once", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 10; }},
-      {"disk full in a header", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 60; }},
-      {"disk full in the data", "\"a.txt\"\r\n\"SUB\\b.bin\"\r\n", kResultWriteError, [](MemStore& s) { s.diskSpace = 4000; }},
-      {"rename fails", "\"a.txt\"\r\n", kResultWriteError, [](MemStore& s) { s.failReplace = true; }},
+      {"unreadable", "\"a.txt\"\r\n", kResultReadError,
+       [](MemStore& s) { s.failReadsOf = "D:\\W\\A.TXT"; }},
+      {"disk full at once", "\"a.txt\"\r\n", kResultWriteError,
+       [](MemStore& s) { s.diskSpace = 10; }},
+      {"disk full in a header", "\"a.txt\"\r\n", kResultWriteError,
+       [](MemStore& s) { s.diskSpace = 60; }},
+      {"disk full in the data", "\"a.txt\"\r\n\"SUB\\b.bin\"\r\n", kResultWriteError,
+       [](MemStore& s) { s.diskSpace = 4000; }},
+      {"rename fails", "\"a.txt\"\r\n", kResultWriteError,
+       [](MemStore& s) { s.failReplace = true; }},
   };
   for (const Case& c : cases) {
     store = MemStore{};

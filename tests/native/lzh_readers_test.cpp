@@ -66,8 +66,10 @@ void Collect(const std::string& root, const std::string& rel, std::map<std::stri
     const std::string r = rel.empty() ? name : rel + "/" + name;
     struct stat st;
     if (stat((root + "/" + r).c_str(), &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) Collect(root, r, out);
-    else (*out)[r] = ReadFile(root + "/" + r);
+    if (S_ISDIR(st.st_mode))
+      Collect(root, r, out);
+    else
+      (*out)[r] = ReadFile(root + "/" + r);
   }
   closedir(d);
 }
@@ -110,7 +112,8 @@ class LzhReaders : public ::testing::Test {
     src_ = dir_ + "/src";
     mkdir(src_.c_str(), 0755);
     for (const char* tool : {"lhasa", "7z"})
-      ASSERT_TRUE(HaveTool(tool)) << tool << " is not on PATH: install lhasa and p7zip-full (scripts/setup.sh)";
+      ASSERT_TRUE(HaveTool(tool))
+          << tool << " is not on PATH: install lhasa and p7zip-full (scripts/setup.sh)";
   }
   void TearDown() override {
     int status = 0;
@@ -137,7 +140,8 @@ class LzhReaders : public ::testing::Test {
     PosixStore store;
     RunOptions o;
     o.threads = threads;
-    return RunCommand(store, "a -r2x1a1 -gn1 \"" + archive + "\" \"" + src_ + "/\" @" + dir_ + "/list.txt", o);
+    return RunCommand(
+        store, "a -r2x1a1 -gn1 \"" + archive + "\" \"" + src_ + "/\" @" + dir_ + "/list.txt", o);
   }
 
   // Extracts with lhasa and with 7z into fresh folders and compares with the sources.
@@ -182,8 +186,8 @@ TEST_F(LzhReaders, EveryKindOfFileComesBackIdentical) {
   Add("one.txt", {'1'});
   Add("noise.bin", testing::RandomBytes(100000, 2));
   Add("zeros.bin", Bytes(200000, 0));
-  for (size_t n : {size_t{8191}, size_t{8192}, size_t{8193}, size_t{65535}, size_t{65536}, size_t{65537},
-                   size_t{131073}, kChunkSize + 1})
+  for (size_t n : {size_t{8191}, size_t{8192}, size_t{8193}, size_t{65535}, size_t{65536},
+                   size_t{65537}, size_t{131073}, kChunkSize + 1})
     Add("size" + std::to_string(n), Bytes(text.begin(), text.begin() + n));
   // A binary: structured records with noise between them.
   Bytes bin;
@@ -219,7 +223,8 @@ TEST_F(LzhReaders, EveryKindOfFileComesBackIdentical) {
 }
 
 TEST_F(LzhReaders, AddsToArchivesOfAnotherWriter) {
-  ASSERT_TRUE(HaveTool("lha")) << "jlha's lha is not on PATH: install jlha-utils (scripts/setup.sh)";
+  ASSERT_TRUE(HaveTool("lha"))
+      << "jlha's lha is not on PATH: install jlha-utils (scripts/setup.sh)";
   for (const char* level : {"0", "1", "2"}) {
     SCOPED_TRACE(std::string("header level ") + level);
     list_.clear();
@@ -227,8 +232,9 @@ TEST_F(LzhReaders, AddsToArchivesOfAnotherWriter) {
     Add("replace.txt", testing::TextBytes(4000, 4));
     const std::string archive = dir_ + "/other" + level + ".lzh";
     int status = 0;
-    const std::string out = Shell("cd " + Quote(src_) + " && lha a" + level + "q " + Quote(archive) +
-                                      " keep.txt replace.txt", &status);
+    const std::string out = Shell(
+        "cd " + Quote(src_) + " && lha a" + level + "q " + Quote(archive) + " keep.txt replace.txt",
+        &status);
     ASSERT_EQ(status, 0) << out;
     ASSERT_EQ(testing::Members(ReadFile(archive)).size(), 2u);
 
@@ -246,7 +252,8 @@ TEST_F(LzhReaders, AddsToArchivesOfAnotherWriter) {
     ExpectBothReadersAgree(archive);
     int rm = 0;
     Shell("rm -rf " + Quote(dir_ + "/x-lhasa") + " " + Quote(dir_ + "/x-7z") + " " + Quote(src_) +
-              " && mkdir " + Quote(src_), &rm);
+              " && mkdir " + Quote(src_),
+          &rm);
   }
 }
 

@@ -22,7 +22,8 @@ namespace mv::lzh::testing {
 
 #ifndef _WIN32
 // Text from one code set to another, whole or not at all.
-inline std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
+inline std::optional<std::string> Convert(const std::string& text, const char* from,
+                                          const char* to) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   std::string in = text, out(text.size() * 4 + 4, '\0');
@@ -48,9 +49,10 @@ inline Bytes RandomBytes(size_t n, uint32_t seed) {
 
 // Word salad with line breaks: compressible like prose or source text.
 inline Bytes TextBytes(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"the ", "archive ", "window ", "match ", "length ", "code ",
-                                       "table ", "block ", "int ", "return ", "{\n", "}\n",
-                                       "for (", "i++) ", "Huffman ", "distance ", "\n", ";\n"};
+  static const char* const kWords[] = {"the ",      "archive ", "window ", "match ", "length ",
+                                       "code ",     "table ",   "block ",  "int ",   "return ",
+                                       "{\n",       "}\n",      "for (",   "i++) ",  "Huffman ",
+                                       "distance ", "\n",       ";\n"};
   std::mt19937 rng(seed);
   Bytes b;
   while (b.size() < n) {
@@ -155,7 +157,9 @@ class MemStore : public Store {
   void Put(const std::string& path, Bytes bytes, uint32_t attributes = 0x20) {
     files[Key(path)] = File{std::move(bytes), attributes};
   }
-  void PutText(const std::string& path, const std::string& text) { Put(path, Bytes(text.begin(), text.end())); }
+  void PutText(const std::string& path, const std::string& text) {
+    Put(path, Bytes(text.begin(), text.end()));
+  }
   const File* Get(const std::string& path) const {
     auto it = files.find(Key(path));
     return it == files.end() ? nullptr : &it->second;
@@ -187,7 +191,8 @@ class MemStore : public Store {
     const File* f = Get(path);
     if (!f) return 2;
     const bool fail = !failReadsOf.empty() && Key(failReadsOf) == Key(path);
-    *file = std::make_unique<MemoryInput>(f->bytes, fail ? static_cast<int>(f->bytes.size() / 2) : -1);
+    *file =
+        std::make_unique<MemoryInput>(f->bytes, fail ? static_cast<int>(f->bytes.size() / 2) : -1);
     return 0;
   }
 
@@ -195,11 +200,14 @@ class MemStore : public Store {
    public:
     Output(MemStore& store, std::string key) : store_(store), key_(std::move(key)) {}
     Bytes& Data() { return store_.files[key_].bytes; }
-    int Append(const void* data, size_t size) override { return WriteAt(Data().size(), data, size); }
+    int Append(const void* data, size_t size) override {
+      return WriteAt(Data().size(), data, size);
+    }
     int WriteAt(uint64_t offset, const void* data, size_t size) override {
       Bytes& b = Data();
       const uint64_t grow = offset + size > b.size() ? offset + size - b.size() : 0;
-      if (store_.diskSpace >= 0 && static_cast<int64_t>(grow) > store_.diskSpace) return 112;  // disk full
+      if (store_.diskSpace >= 0 && static_cast<int64_t>(grow) > store_.diskSpace)
+        return 112;  // disk full
       if (store_.diskSpace >= 0) store_.diskSpace -= static_cast<int64_t>(grow);
       if (b.size() < offset + size) b.resize(offset + size);
       std::memcpy(b.data() + offset, data, size);
@@ -218,7 +226,8 @@ class MemStore : public Store {
     std::string key_;
   };
 
-  int CreateTemp(const std::string& folder, std::string* path, std::unique_ptr<OutputFile>* file) override {
+  int CreateTemp(const std::string& folder, std::string* path,
+                 std::unique_ptr<OutputFile>* file) override {
     for (int n = 0;; ++n) {
       std::string name = folder + "~tmp" + std::to_string(n);
       if (!Get(name)) {

@@ -17,7 +17,8 @@ namespace {
 struct MapStore : ProfileStore {
   std::map<std::string, std::string> values;
   bool failWrites = false;
-  std::string ReadString(std::string_view s, std::string_view k, std::string_view def) const override {
+  std::string ReadString(std::string_view s, std::string_view k,
+                         std::string_view def) const override {
     auto it = values.find(std::string(s) + "/" + std::string(k));
     return it == values.end() ? std::string(def) : it->second;
   }
@@ -38,7 +39,9 @@ struct FakeList : ListViewPort {
   void AppendRows(size_t count) override { selected.resize(selected.size() + count); }
   bool IsSelected(size_t row) const override { return selected[row]; }
   void SetSelected(size_t row, bool on) override { selected[row] = on; }
-  void DeleteRow(size_t row) override { selected.erase(selected.begin() + static_cast<ptrdiff_t>(row)); }
+  void DeleteRow(size_t row) override {
+    selected.erase(selected.begin() + static_cast<ptrdiff_t>(row));
+  }
   std::optional<size_t> FirstSelected() const override { return std::nullopt; }
   void SuspendRedraw() override {}
   void ResumeRedraw() override {}
@@ -86,7 +89,9 @@ struct FakeWindow : SessionWindow {
   void SetViewMark(int, bool) override {}
   void SetListStyle(ViewStyle) override {}
   void ChooseDateLayout(int) override {}
-  void SetArchiveFolder(const std::string& folder) override { log.push_back("save dialog at " + folder); }
+  void SetArchiveFolder(const std::string& folder) override {
+    log.push_back("save dialog at " + folder);
+  }
   Node* SelectedNode() const override { return selected; }
   void SelectNode(Node* node) override { selected = node; }
   void ExpandAll(bool) override {}
@@ -171,7 +176,8 @@ struct Rig {
   MapStore store;
   FakeCopy copy{fs, hooks};
   FakeArchive archive{fs, hooks};
-  Session session{window, SessionPorts{fs, list, shell, dates, store, nullptr, {}, [] { return 2024; }},
+  Session session{window,
+                  SessionPorts{fs, list, shell, dates, store, nullptr, {}, [] { return 2024; }},
                   {"D:\\W\\a.txt", "D:\\W\\Sub"}};
 
   Rig() {
@@ -221,13 +227,19 @@ TEST(Session, WhatArrivesDuringAnOperationWaitsForItsEnd) {
         const std::string root = rig.Root();
         rig.Dispatch([&] {
           switch (event) {
-            case Event::Drop: rig.session.Drop({"D:\\X\\c.txt"}); break;
-            case Event::Close: rig.session.Close(); break;
+            case Event::Drop:
+              rig.session.Drop({"D:\\X\\c.txt"});
+              break;
+            case Event::Close:
+              rig.session.Close();
+              break;
             case Event::SessionEnd:
               EXPECT_TRUE(rig.session.QueryEndSession());
               rig.session.EndSession(true);
               break;
-            case Event::Command: rig.session.Run(Command::ErrorList); break;
+            case Event::Command:
+              rig.session.Run(Command::ErrorList);
+              break;
           }
         });
         EXPECT_FALSE(rig.window.destroyed);
@@ -235,20 +247,35 @@ TEST(Session, WhatArrivesDuringAnOperationWaitsForItsEnd) {
         EXPECT_FALSE(rig.Logged("close posted"));
       };
       switch (op) {
-        case Op::Build: rig.hooks.pump = arrive; rig.Dispatch([&] { rig.session.BuildFromCommandLine(); }); break;
-        case Op::Copy: rig.hooks.pump = arrive; rig.Dispatch([&] { rig.session.Run(Command::Copy); }); break;
-        case Op::Archive: rig.hooks.archiver = arrive; rig.Dispatch([&] { rig.session.Run(Command::Archive); }); break;
-        case Op::ChangeBox: rig.hooks.box = arrive; rig.Dispatch([&] { rig.session.Run(Command::Change); }); break;
+        case Op::Build:
+          rig.hooks.pump = arrive;
+          rig.Dispatch([&] { rig.session.BuildFromCommandLine(); });
+          break;
+        case Op::Copy:
+          rig.hooks.pump = arrive;
+          rig.Dispatch([&] { rig.session.Run(Command::Copy); });
+          break;
+        case Op::Archive:
+          rig.hooks.archiver = arrive;
+          rig.Dispatch([&] { rig.session.Run(Command::Archive); });
+          break;
+        case Op::ChangeBox:
+          rig.hooks.box = arrive;
+          rig.Dispatch([&] { rig.session.Run(Command::Change); });
+          break;
       }
       ASSERT_TRUE(fired);
       EXPECT_EQ(rig.session.Running(), Session::Operation::None);
       const bool stops = event == Event::Close || event == Event::SessionEnd;
-      EXPECT_EQ(rig.session.Tree().TotalCount, event == Event::Drop ? 1 : 3);  // each build went through
+      EXPECT_EQ(rig.session.Tree().TotalCount,
+                event == Event::Drop ? 1 : 3);  // each build went through
       if (op == Op::Copy) {
         EXPECT_EQ(rig.copy.copied < 2, stops);
       }
       EXPECT_EQ(rig.archive.calls, op == Op::Archive ? 1 : 0);
-      EXPECT_EQ(rig.Root(), event == Event::Drop ? "D:\\X\\" : event == Event::SessionEnd ? "" : "D:\\W\\");
+      EXPECT_EQ(rig.Root(), event == Event::Drop         ? "D:\\X\\"
+                            : event == Event::SessionEnd ? ""
+                                                         : "D:\\W\\");
       EXPECT_EQ(rig.Logged("close posted"), event == Event::Close);
       EXPECT_EQ(rig.window.destroyed, event == Event::SessionEnd);
       EXPECT_EQ(rig.Logged("error window"), false);

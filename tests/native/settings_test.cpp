@@ -21,7 +21,8 @@ class MemoryStore : public ProfileStore {
     std::vector<Key> keys;
   };
 
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const override {
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view def) const override {
     reads.push_back(std::string(section) + "/" + std::string(key));
     for (const auto& s : sections)
       if (EqualsNoCase(s.name, section))
@@ -29,7 +30,8 @@ class MemoryStore : public ProfileStore {
           if (EqualsNoCase(k.name, key)) return k.value;
     return std::string(def);
   }
-  bool WriteString(std::string_view section, std::string_view key, std::string_view value) override {
+  bool WriteString(std::string_view section, std::string_view key,
+                   std::string_view value) override {
     if (writesLeft == 0) return false;
     --writesLeft;
     Section* sec = nullptr;
@@ -59,7 +61,9 @@ class MemoryStore : public ProfileStore {
     WriteString(section, key, value);
     writesLeft = saved;
   }
-  std::string Get(const std::string& section, const std::string& key) const { return ReadString(section, key, "<none>"); }
+  std::string Get(const std::string& section, const std::string& key) const {
+    return ReadString(section, key, "<none>");
+  }
   // "[Section]" and "key=value" lines, as the file would hold them.
   std::vector<std::string> Lines() const {
     std::vector<std::string> out;
@@ -80,15 +84,32 @@ TEST(SettingsValues, IntegerForms) {
     const char* text;
     int32_t expected;
   } cases[] = {
-      {"578", 578},         {"-12", -12},       {"+7", 7},           {"0", 0},
-      {"0x200", 512},       {"0X1f", 31},       {"$200", 512},       {"-$10", -16},
-      {"0x", 99},           {"0X", 99},         {"", 99},
-      {"12a", 99},          {"0x12g", 99},      {" 5", 99},          {"-", 99},
-      {"$", 99},            {"0x-5", 99},       {"2147483647", INT32_MAX},
-      {"-2147483648", INT32_MIN},               {"2147483648", 99},  {"0x80000000", 99},
-      {"$7FFFFFFF", INT32_MAX},                 {"99999999999999999999", 99},
+      {"578", 578},
+      {"-12", -12},
+      {"+7", 7},
+      {"0", 0},
+      {"0x200", 512},
+      {"0X1f", 31},
+      {"$200", 512},
+      {"-$10", -16},
+      {"0x", 99},
+      {"0X", 99},
+      {"", 99},
+      {"12a", 99},
+      {"0x12g", 99},
+      {" 5", 99},
+      {"-", 99},
+      {"$", 99},
+      {"0x-5", 99},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", 99},
+      {"0x80000000", 99},
+      {"$7FFFFFFF", INT32_MAX},
+      {"99999999999999999999", 99},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseSettingInteger(c.text, 99), c.expected) << '"' << c.text << '"';
+  for (const Case& c : cases)
+    EXPECT_EQ(ParseSettingInteger(c.text, 99), c.expected) << '"' << c.text << '"';
   // A 2 MB run of digits neither overflows nor takes long: it is simply invalid.
   EXPECT_EQ(ParseSettingInteger(std::string(2 << 20, '9'), 7), 7);
   EXPECT_EQ(ParseSettingInteger("0x" + std::string(2 << 20, 'f'), 7), 7);
@@ -121,9 +142,10 @@ TEST(SettingsRead, MissingFileGivesTheDefaults) {
   EXPECT_EQ(s.formHeight, 435);
   EXPECT_EQ(s.treeWidth, 169);
   EXPECT_FALSE(s.subDirChecked);
-  EXPECT_EQ(store.reads, (std::vector<std::string>{"DateType/AgeLabel", "ListImage/Icon", "ListImage/List",
-                                                   "ListImage/Report", "ListImage/Small Icon", "Form/Dpi", "Form/Width",
-                                                   "Form/Height", "DirTreeView/Width", "SelectMode/Checked"}));
+  EXPECT_EQ(store.reads, (std::vector<std::string>{
+                             "DateType/AgeLabel", "ListImage/Icon", "ListImage/List",
+                             "ListImage/Report", "ListImage/Small Icon", "Form/Dpi", "Form/Width",
+                             "Form/Height", "DirTreeView/Width", "SelectMode/Checked"}));
 }
 
 TEST(SettingsRead, SizesDefaultToTheCurrentLayout) {
@@ -149,13 +171,26 @@ TEST(SettingsRead, SizesAreCarriedFromTheDensityTheyWereWrittenAt) {
     int screenDpi;
     int32_t expected;
   } cases[] = {
-      {nullptr, "578", 96, 578},   {nullptr, "578", 144, 867},     {nullptr, "435", 144, 653},
-      {nullptr, "579", 144, 869},  {"144", "869", 144, 869},       {"144", "869", 96, 579},
-      {"144", "868", 96, 579},     {"192", "1156", 144, 867},      {"144", "-40", 96, -27},
-      {"144", "0", 192, 0},        {"0x90", "867", 96, 578},       {"0", "578", 144, 867},
-      {"-144", "578", 144, 867},   {"junk", "578", 144, 867},      {"47", "578", 144, 867},
-      {"961", "578", 144, 867},    {"960", "960", 96, 96},         {"48", "48", 96, 96},
-      {nullptr, "2147483647", 192, INT32_MAX},                     {nullptr, "-2147483648", 192, INT32_MIN},
+      {nullptr, "578", 96, 578},
+      {nullptr, "578", 144, 867},
+      {nullptr, "435", 144, 653},
+      {nullptr, "579", 144, 869},
+      {"144", "869", 144, 869},
+      {"144", "869", 96, 579},
+      {"144", "868", 96, 579},
+      {"192", "1156", 144, 867},
+      {"144", "-40", 96, -27},
+      {"144", "0", 192, 0},
+      {"0x90", "867", 96, 578},
+      {"0", "578", 144, 867},
+      {"-144", "578", 144, 867},
+      {"junk", "578", 144, 867},
+      {"47", "578", 144, 867},
+      {"961", "578", 144, 867},
+      {"960", "960", 96, 96},
+      {"48", "48", 96, 96},
+      {nullptr, "2147483647", 192, INT32_MAX},
+      {nullptr, "-2147483648", 192, INT32_MIN},
   };
   for (const Case& c : cases) {
     MemoryStore store;
@@ -166,7 +201,8 @@ TEST(SettingsRead, SizesAreCarriedFromTheDensityTheyWereWrittenAt) {
     current.dpi = c.screenDpi;
     current.formHeight = 12345;  // missing: the layout's value on this display, as it is
     const Settings s = ReadSettings(store, current);
-    SCOPED_TRACE(std::string(c.dpi ? c.dpi : "-") + " " + c.width + " at " + std::to_string(c.screenDpi));
+    SCOPED_TRACE(std::string(c.dpi ? c.dpi : "-") + " " + c.width + " at " +
+                 std::to_string(c.screenDpi));
     EXPECT_EQ(s.formWidth, c.expected);
     EXPECT_EQ(s.treeWidth, c.expected);
     EXPECT_EQ(s.formHeight, 12345);
@@ -230,10 +266,11 @@ TEST(SettingsRead, LastTrueViewKeyWins) {
 TEST(SettingsWrite, FirstWriteHoldsTheNineKeysInOrder) {
   MemoryStore store;
   EXPECT_EQ(WriteSettings(store, ReadSettings(store)), std::nullopt);
-  EXPECT_EQ(store.Lines(), (std::vector<std::string>{"[DateType]", "AgeLabel=(yyyy/mm/dd hh:mm:ss)", "[ListImage]",
-                                                     "Icon=0", "List=0", "Report=1", "Small Icon=0", "[SelectMode]",
-                                                     "Checked=0", "[Form]", "Width=578", "Height=435",
-                                                     "[DirTreeView]", "Width=169"}));
+  EXPECT_EQ(store.Lines(),
+            (std::vector<std::string>{"[DateType]", "AgeLabel=(yyyy/mm/dd hh:mm:ss)", "[ListImage]",
+                                      "Icon=0", "List=0", "Report=1", "Small Icon=0",
+                                      "[SelectMode]", "Checked=0", "[Form]", "Width=578",
+                                      "Height=435", "[DirTreeView]", "Width=169"}));
 }
 
 TEST(SettingsWrite, TheDensityIsStoredBesideTheSizesOnlyWhenItIsNot96) {
@@ -242,10 +279,11 @@ TEST(SettingsWrite, TheDensityIsStoredBesideTheSizesOnlyWhenItIsNot96) {
   s.formWidth = 867;
   s.dpi = 144;
   ASSERT_EQ(WriteSettings(store, s), std::nullopt);
-  EXPECT_EQ(store.Lines(), (std::vector<std::string>{"[DateType]", "AgeLabel=(yyyy/mm/dd hh:mm:ss)", "[ListImage]",
-                                                     "Icon=0", "List=0", "Report=1", "Small Icon=0", "[SelectMode]",
-                                                     "Checked=0", "[Form]", "Width=867", "Height=435", "Dpi=144",
-                                                     "[DirTreeView]", "Width=169"}));
+  EXPECT_EQ(store.Lines(),
+            (std::vector<std::string>{"[DateType]", "AgeLabel=(yyyy/mm/dd hh:mm:ss)", "[ListImage]",
+                                      "Icon=0", "List=0", "Report=1", "Small Icon=0",
+                                      "[SelectMode]", "Checked=0", "[Form]", "Width=867",
+                                      "Height=435", "Dpi=144", "[DirTreeView]", "Width=169"}));
   // Back on a 96-DPI display the file holds what it held before densities were stored.
   Settings back = ReadSettings(store, Settings{});
   EXPECT_EQ(back.formWidth, 578);
@@ -271,7 +309,8 @@ TEST(SettingsWrite, RoundTripStoresResolvedMarks) {
   MemoryStore none;
   for (const char* key : {"Icon", "List", "Report", "Small Icon"}) none.Set("ListImage", key, "0");
   ASSERT_EQ(WriteSettings(none, ReadSettings(none)), std::nullopt);
-  for (const char* key : {"Icon", "List", "Report", "Small Icon"}) EXPECT_EQ(none.Get("ListImage", key), "0");
+  for (const char* key : {"Icon", "List", "Report", "Small Icon"})
+    EXPECT_EQ(none.Get("ListImage", key), "0");
 }
 
 TEST(SettingsWrite, StopsAtTheFirstFailure) {

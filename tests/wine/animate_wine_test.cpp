@@ -28,7 +28,8 @@ LRESULT CALLBACK Recorder(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 void Record(HWND wnd) {
   g_sent.clear();
-  g_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
+  g_original = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
 }
 
 // The clip file as the program sees it under Wine (the Unix root is drive Z:).
@@ -48,8 +49,8 @@ class Host {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "AnimateTestHost";
     RegisterClassA(&wc);
-    wnd_ = CreateWindowExA(0, "AnimateTestHost", "host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 200,
-                           nullptr, nullptr, wc.hInstance, nullptr);
+    wnd_ = CreateWindowExA(0, "AnimateTestHost", "host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                           0, 400, 200, nullptr, nullptr, wc.hInstance, nullptr);
   }
   ~Host() { DestroyWindow(wnd_); }
   HWND Get() const { return wnd_; }
@@ -160,12 +161,14 @@ TEST_F(AnimateWine, ResourceClipPlaysOnTheDialogBackground) {
   ASSERT_TRUE(anim.HandleAllocated());
   UpdateWindow(anim.Handle());
   std::vector<uint32_t> first;
-  ASSERT_TRUE(PumpUntil([&] {
-    first = Capture(anim.Handle(), 272, 60);
-    for (uint32_t p : first)
-      if ((p & 0xFFFFFF) != (first[0] & 0xFFFFFF)) return true;  // something drawn
-    return false;
-  }, 5000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        first = Capture(anim.Handle(), 272, 60);
+        for (uint32_t p : first)
+          if ((p & 0xFFFFFF) != (first[0] & 0xFFFFFF)) return true;  // something drawn
+        return false;
+      },
+      5000));
   // The magenta background gives way to the window's own colour.
   const uint32_t face = GetSysColor(COLOR_BTNFACE);
   const uint32_t faceBgr = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);

@@ -56,11 +56,13 @@ TEST_F(AppWine, FirstRunStartsWithTheDefaultsAndItsCancelButtonCloses) {
   auto form = Start();
   EXPECT_EQ(ListStyle(MainList(form->Handle())), static_cast<DWORD>(LVS_REPORT));
   EXPECT_EQ(ContextMenuChecks(MainList(form->Handle())), std::vector<UINT>{kCmdReport});
-  EXPECT_EQ(ContextMenuChecks(MainControl(form->Handle(), kIdAgeEdit)), std::vector<UINT>{kCmdYearYYYY});
+  EXPECT_EQ(ContextMenuChecks(MainControl(form->Handle(), kIdAgeEdit)),
+            std::vector<UINT>{kCmdYearYYYY});
   EXPECT_EQ(OuterSize(form->Handle()).cx, 578);
   EXPECT_EQ(OuterSize(form->Handle()).cy, 435);
   EXPECT_EQ(OuterSize(MainTree(form->Handle())).cx, 169);
-  EXPECT_EQ(SendMessageA(MainControl(form->Handle(), kIdSubChek), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageA(MainControl(form->Handle(), kIdSubChek), BM_GETCHECK, 0, 0),
+            BST_UNCHECKED);
   EXPECT_EQ(WindowText(MainControl(form->Handle(), kIdAgeLabel)), "(yyyy/mm/dd hh:mm:ss)");
   EXPECT_FALSE(IsWindowEnabled(MainControl(form->Handle(), kIdBitBtn1)));
   // The "Cancel" button closes through the same close request.
@@ -71,20 +73,24 @@ TEST_F(AppWine, FirstRunStartsWithTheDefaultsAndItsCancelButtonCloses) {
 }
 
 TEST_F(AppWine, StoredChoicesAreAppliedAndWrittenBack) {
-  WriteIni("[ListImage]\nIcon=1\nReport=1\n[Form]\nWidth=0x200\n[DateType]\nAgeLabel=(dd.mm.yyyy)\n"
-           "[selectmode]\nCHECKED=$1\n");
+  WriteIni(
+      "[ListImage]\nIcon=1\nReport=1\n[Form]\nWidth=0x200\n[DateType]\nAgeLabel=(dd.mm.yyyy)\n"
+      "[selectmode]\nCHECKED=$1\n");
   auto form = Start();
-  EXPECT_EQ(ListStyle(MainList(form->Handle())), static_cast<DWORD>(LVS_REPORT));  // the last true key wins
+  EXPECT_EQ(ListStyle(MainList(form->Handle())),
+            static_cast<DWORD>(LVS_REPORT));  // the last true key wins
   EXPECT_EQ(OuterSize(form->Handle()).cx, 512);
   EXPECT_EQ(SendMessageA(MainControl(form->Handle(), kIdSubChek), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(WindowText(MainControl(form->Handle(), kIdAgeLabel)), "(dd.mm.yyyy)");  // names no layout: kept
+  EXPECT_EQ(WindowText(MainControl(form->Handle(), kIdAgeLabel)),
+            "(dd.mm.yyyy)");  // names no layout: kept
   Close(*form);
   const std::string ini = ReadIni();
   EXPECT_NE(ini.find("AgeLabel=(dd.mm.yyyy)\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("Icon=0\n"), std::string::npos);
   EXPECT_NE(ini.find("Report=1\n"), std::string::npos);
   EXPECT_NE(ini.find("Width=512\n"), std::string::npos);
-  EXPECT_NE(ini.find("CHECKED=1\n"), std::string::npos);  // the key keeps the case it was found with
+  EXPECT_NE(ini.find("CHECKED=1\n"),
+            std::string::npos);  // the key keeps the case it was found with
 }
 
 TEST_F(AppWine, NoViewKeyTrueKeepsTheReportStyleWithNothingChecked) {
@@ -110,10 +116,14 @@ TEST_F(AppWine, ControlsSitWhereTheLayoutPutsThem) {
   };
   const int upperH = client.bottom - 21 - 112;
   const int x0 = client.right - 2 - 560, y0 = upperH + 2;
-  struct Expect { int id; int x, y, w, h; };
+  struct Expect {
+    int id;
+    int x, y, w, h;
+  };
   const Expect expected[] = {
-      {kIdGroupBox1, 3, 6, 279, 75}, {kIdRadioGroup1 - 1, 288, 7, 185, 73}, {kIdCheckBox1, 384, 24, 81, 17},
-      {kIdBitBtn1, 392, 48, 75, 25}, {kIdButton1, 480, 8, 75, 25},         {kIdBitBtn3, 480, 48, 75, 25},
+      {kIdGroupBox1, 3, 6, 279, 75},   {kIdRadioGroup1 - 1, 288, 7, 185, 73},
+      {kIdCheckBox1, 384, 24, 81, 17}, {kIdBitBtn1, 392, 48, 75, 25},
+      {kIdButton1, 480, 8, 75, 25},    {kIdBitBtn3, 480, 48, 75, 25},
       {kIdBitBtn2, 480, 80, 75, 25},  // the date field's width follows its text: the window test
   };
   for (const Expect& e : expected) {
@@ -123,7 +133,8 @@ TEST_F(AppWine, ControlsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(r.right - r.left, e.w) << e.id;
     EXPECT_EQ(r.bottom - r.top, e.h) << e.id;
   }
-  RECT tree = at(MainTree(form->Handle())), list = at(MainList(form->Handle())), status = at(MainStatus(form->Handle()));
+  RECT tree = at(MainTree(form->Handle())), list = at(MainList(form->Handle())),
+       status = at(MainStatus(form->Handle()));
   EXPECT_EQ(tree.left, 0);
   EXPECT_EQ(tree.right, 169);
   EXPECT_EQ(list.left, 173);

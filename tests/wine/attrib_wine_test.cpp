@@ -40,9 +40,10 @@ struct Host {
     wc.hInstance = instance;
     wc.lpszClassName = "MvAttribTestHost";
     RegisterClassExA(&wc);
-    wnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_BORDER, 50, 50, 400, 200, nullptr, nullptr,
-                          instance, nullptr);
-    other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 60, 100, 20, wnd, nullptr, instance, nullptr);
+    wnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_BORDER, 50, 50, 400, 200, nullptr,
+                          nullptr, instance, nullptr);
+    other = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 60, 100, 20, wnd, nullptr,
+                            instance, nullptr);
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
     g_commands.clear();
     PumpPending();
@@ -127,7 +128,8 @@ TEST_F(MaskEditWine, TypingOverwritesStepsOverSeparatorsAndReadsBlanks) {
   EXPECT_EQ(Read(), "21  /  /     :  :  ");
   EXPECT_EQ(edit.ShownText(), "21__/__/__ __:__:__");
 
-  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ Ｐゴシック");
+  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0,
+                           "ＭＳ Ｐゴシック");
   SendMessageA(E(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(E(), WM_GETFONT, 0, 0)), font);
   DestroyWindow(E());  // before the font goes
@@ -193,7 +195,8 @@ TEST_F(MaskEditWine, RightClickShowsTheGivenMenuWhoseCommandReachesTheParent) {
   UINT_PTR timer = SetTimer(nullptr, 0, 30, &MenuTick);
   RECT r;
   GetWindowRect(E(), &r);
-  SendMessageA(E(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(E()), MAKELPARAM(r.left + 5, r.top + 5));
+  SendMessageA(E(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(E()),
+               MAKELPARAM(r.left + 5, r.top + 5));
   KillTimer(nullptr, timer);
   EXPECT_TRUE(g_menuSeen);
   EXPECT_TRUE(PumpUntil([] { return !g_commands.empty(); }, 3000));
@@ -233,11 +236,13 @@ TEST_F(MaskEditWine, LeavingTheFieldRunsTheExitCheckAfterTheFocusMoved) {
 }
 
 TEST_F(MaskEditWine, LayoutMenuChoosesMaskLabelAndCheckMark) {
-  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD, 220, 10, 150, 16, host.wnd, nullptr, nullptr, nullptr);
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD, 220, 10, 150, 16, host.wnd, nullptr,
+                               nullptr, nullptr);
   win::DateLayoutMenu menu(700);
   auto checked = [&] {
     std::string marks;
-    for (UINT id = 700; id < 704; ++id) marks += (GetMenuState(menu.Handle(), id, MF_BYCOMMAND) & MF_CHECKED) ? 'x' : '-';
+    for (UINT id = 700; id < 704; ++id)
+      marks += (GetMenuState(menu.Handle(), id, MF_BYCOMMAND) & MF_CHECKED) ? 'x' : '-';
     return marks;
   };
   EXPECT_EQ(GetMenuItemCount(menu.Handle()), 4);
@@ -253,7 +258,8 @@ TEST_F(MaskEditWine, LayoutMenuChoosesMaskLabelAndCheckMark) {
 
   // The main window's own edit and menu, taken over; a stored text naming no layout is shown
   // as it is and changes nothing else.
-  HWND own = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 40, 137, 20, host.wnd, nullptr, nullptr, nullptr);
+  HWND own = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 40, 137, 20, host.wnd,
+                             nullptr, nullptr, nullptr);
   HMENU popup = CreatePopupMenu();
   for (UINT id = 710; id < 714; ++id) AppendMenuA(popup, MF_STRING, id, "x");
   {
@@ -264,7 +270,8 @@ TEST_F(MaskEditWine, LayoutMenuChoosesMaskLabelAndCheckMark) {
     other.Restore("(YYYY/mm/dd hh:mm:ss)", attached, label);
     EXPECT_EQ(WindowText(label), "(YYYY/mm/dd hh:mm:ss)");
     EXPECT_EQ(attached.MaskText(), kInitialDateMask);
-    for (UINT id = 710; id < 714; ++id) EXPECT_FALSE(GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED);
+    for (UINT id = 710; id < 714; ++id)
+      EXPECT_FALSE(GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED);
     Chars(own, "2");
     EXPECT_EQ(WindowText(own), "2   /  /     :  :  ");
   }
@@ -277,11 +284,13 @@ TEST_F(MaskEditWine, LayoutMenuChoosesMaskLabelAndCheckMark) {
 TEST(AttribLocaleWine, ReadsTheLocaleAndKeepsDefaultsForMissingValues) {
   const LocaleDates ja = win::ReadLocaleDates();
   EXPECT_EQ(DateOrderOf(ja.shortDatePattern), DateOrder::YearMonthDay) << ja.shortDatePattern;
-  EXPECT_EQ(std::string() + ja.dateSeparator + ja.timeSeparator + ja.amMarker + ja.pmMarker, "/:午前午後");
+  EXPECT_EQ(std::string() + ja.dateSeparator + ja.timeSeparator + ja.amMarker + ja.pmMarker,
+            "/:午前午後");
   // Missing or empty values keep the defaults, and so does a separator that cannot take one
   // position (two characters, a double-byte one, a digit).
   const LocaleDates none = win::LocaleDatesFrom(std::nullopt, "年", ". ", "", std::nullopt);
-  EXPECT_EQ(none.shortDatePattern + none.dateSeparator + none.timeSeparator + none.amMarker + none.pmMarker,
+  EXPECT_EQ(none.shortDatePattern + none.dateSeparator + none.timeSeparator + none.amMarker +
+                none.pmMarker,
             "m/d/yy/:ampm");
   const LocaleDates de = win::LocaleDatesFrom("dd.MM.yyyy", ".", "1", "AM", "PM");
   EXPECT_EQ(DateOrderOf(de.shortDatePattern), DateOrder::DayMonthYear);
@@ -289,15 +298,16 @@ TEST(AttribLocaleWine, ReadsTheLocaleAndKeepsDefaultsForMissingValues) {
 }
 
 std::string LocalLastWrite(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   FILETIME utc{}, local{};
   if (h != INVALID_HANDLE_VALUE) GetFileTime(h, nullptr, nullptr, &utc), CloseHandle(h);
   SYSTEMTIME st{};
   FileTimeToLocalFileTime(&utc, &local);
   FileTimeToSystemTime(&local, &st);
   char buf[64];
-  wsprintfA(buf, "%04d-%02d-%02d %02d:%02d:%02d", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+  wsprintfA(buf, "%04d-%02d-%02d %02d:%02d:%02d", st.wYear, st.wMonth, st.wDay, st.wHour,
+            st.wMinute, st.wSecond);
   return buf;
 }
 
@@ -313,7 +323,8 @@ std::string AttribOfOtherProcess(const std::string& path) {
   si.hStdOutput = si.hStdError = writeEnd;
   PROCESS_INFORMATION pi{};
   std::string cmd = "C:\\windows\\system32\\attrib.exe \"" + path + "\"";
-  BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+  BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                nullptr, nullptr, &si, &pi);
   CloseHandle(writeEnd);
   std::string out;
   char buf[512];
@@ -339,7 +350,8 @@ class AttribChangeWine : public ::testing::Test {
   win::Win32FileSystem fs;
   ErrorList errors;
   AttribChoices choices;
-  AttribChanger changer{fs, errors, [this] { return choices; }, win::ReadLocaleDates(), [] { return 2026; }};
+  AttribChanger changer{fs, errors, [this] { return choices; }, win::ReadLocaleDates(),
+                        [] { return 2026; }};
 };
 
 // The order of the steps and the lines are the changer's own rules; here what only real files
@@ -358,9 +370,10 @@ TEST_F(AttribChangeWine, RealFilesTakeTheDateAndTheBitsOrTellWhy) {
     DWORD bits;         // read-only, hidden and system afterwards
   };
   const Case cases[] = {
-      {"表ソ.txt", FILE_ATTRIBUTE_READONLY, false, "2001/02/03 04:05:06", kLeave, kLeave, kLeave, "", true,
-       FILE_ATTRIBUTE_READONLY},
-      {"cleared.txt", FILE_ATTRIBUTE_READONLY, false, "2001/02/03 04:05:06", kClear, kLeave, kLeave, "", true, 0},
+      {"表ソ.txt", FILE_ATTRIBUTE_READONLY, false, "2001/02/03 04:05:06", kLeave, kLeave, kLeave,
+       "", true, FILE_ATTRIBUTE_READONLY},
+      {"cleared.txt", FILE_ATTRIBUTE_READONLY, false, "2001/02/03 04:05:06", kClear, kLeave, kLeave,
+       "", true, 0},
       {"held.txt", FILE_ATTRIBUTE_READONLY, true, "2001/02/03 04:05:06", kLeave, kSet, kLeave,
        "FileOpenErr ErrCode = -1", false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
       {"late.txt", FILE_ATTRIBUTE_NORMAL, false, "2100/01/01 00:00:00", kLeave, kLeave, kSet,
@@ -372,15 +385,17 @@ TEST_F(AttribChangeWine, RealFilesTakeTheDateAndTheBitsOrTellWhy) {
     const std::string path = tmp / c.name;
     if (c.attributes) WriteFile(path, "x", c.attributes);
     const std::string before = c.attributes ? LocalLastWrite(path) : "";
-    win::ScopedFile held(c.held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                                : INVALID_HANDLE_VALUE);
+    win::ScopedFile held(
+        c.held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+               : INVALID_HANDLE_VALUE);
     ASSERT_EQ(static_cast<bool>(held), c.held);
     choices = AttribChoices{c.readOnly, kLeave, c.system, c.hidden, c.date};
     errors.Clear();
     changer.ChangeFileAttr(path);
     held.Reset();
-    EXPECT_EQ(errors.Lines(), *c.error ? std::vector<std::string>{std::string(c.error) + " FileName = " + path}
-                                       : std::vector<std::string>{});
+    EXPECT_EQ(errors.Lines(),
+              *c.error ? std::vector<std::string>{std::string(c.error) + " FileName = " + path}
+                       : std::vector<std::string>{});
     if (!c.attributes) continue;
     EXPECT_EQ(LocalLastWrite(path), c.dated ? "2001-02-03 04:05:06" : before);
     EXPECT_EQ(Attr(path) & kBits, c.bits);
@@ -427,7 +442,8 @@ class Form3Wine : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(form3.Create(GetModuleHandleA(nullptr))); }
   std::vector<std::string> Items() {
     std::vector<std::string> items;
-    for (int i = 0, n = static_cast<int>(SendMessageA(form3.ErrList(), LB_GETCOUNT, 0, 0)); i < n; ++i) {
+    for (int i = 0, n = static_cast<int>(SendMessageA(form3.ErrList(), LB_GETCOUNT, 0, 0)); i < n;
+         ++i) {
       char buf[1024] = {};
       SendMessageA(form3.ErrList(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
       items.push_back(buf);
@@ -456,7 +472,8 @@ TEST_F(Form3Wine, WindowLayoutAndFont) {
   EXPECT_FALSE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_EQ(WindowText(form3.Button1()), "確認");
   LOGFONTA lf{};
-  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(form3.ErrList(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(form3.ErrList(), WM_GETFONT, 0, 0)), sizeof lf,
+             &lf);
   EXPECT_STREQ(lf.lfFaceName, "ＭＳ Ｐゴシック");
   EXPECT_EQ(lf.lfHeight, -12);
 
@@ -464,7 +481,8 @@ TEST_F(Form3Wine, WindowLayoutAndFont) {
   SetWindowPos(w, nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT client, list = InForm(form3.ErrList()), button = InForm(form3.Button1());
   GetClientRect(w, &client);
-  EXPECT_EQ((std::vector<LONG>{list.left, list.top, list.right}), (std::vector<LONG>{0, 0, client.right}));
+  EXPECT_EQ((std::vector<LONG>{list.left, list.top, list.right}),
+            (std::vector<LONG>{0, 0, client.right}));
   EXPECT_LE(list.bottom, button.top);
   EXPECT_GT(button.left, client.right - 100);
   EXPECT_LE(button.right, client.right);
@@ -474,8 +492,9 @@ TEST_F(Form3Wine, WindowLayoutAndFont) {
 TEST_F(Form3Wine, ListFollowsTheErrorsAndConfirmHidesKeepingTheLines) {
   errors.Append(FileOpenErrLine(-1, "C:\\a\\表ソ.txt"));
   errors.Append(DateSetErrLine(87, "C:\\a\\b.txt"));
-  EXPECT_EQ(Items(), (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = C:\\a\\表ソ.txt",
-                                               "DateSetErr ErrCode = 87 FileName = C:\\a\\b.txt"}));
+  EXPECT_EQ(Items(),
+            (std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = C:\\a\\表ソ.txt",
+                                      "DateSetErr ErrCode = 87 FileName = C:\\a\\b.txt"}));
   form3.Show();
   EXPECT_TRUE(IsWindowVisible(form3.Handle()));
   SendMessageA(form3.Button1(), BM_CLICK, 0, 0);
@@ -508,11 +527,13 @@ TEST(AttribRunWine, ConfirmedRunShowsTheErrorWindowAndADateErrorEndsInTheErrorBo
   win::Win32FileSystem fs;
   ErrorList errors;
   AttribChoices choices;
-  AttribChanger changer{fs, errors, [&] { return choices; }, win::ReadLocaleDates(), [] { return 2026; }};
+  AttribChanger changer{fs, errors, [&] { return choices; }, win::ReadLocaleDates(),
+                        [] { return 2026; }};
   TForm3 form3{errors};
   ASSERT_TRUE(form3.Create(GetModuleHandleA(nullptr)));
   int refills = 0;
-  win::Win32AttribRunUi ui(host.wnd, [&] { ++refills; }, [&] { form3.Show(); });
+  win::Win32AttribRunUi ui(
+      host.wnd, [&] { ++refills; }, [&] { form3.Show(); });
 
   BoxWatcher answer(PressInTurn({IDOK, IDNO, IDYES, IDYES, IDOK}));
   EXPECT_EQ(RunChangeAll(changer, errors, tree, ui), RunResult::NothingChosen);
@@ -527,13 +548,15 @@ TEST(AttribRunWine, ConfirmedRunShowsTheErrorWindowAndADateErrorEndsInTheErrorBo
   EXPECT_EQ(refills, 1);
   EXPECT_TRUE(IsWindowVisible(form3.Handle()));
   EXPECT_EQ(SendMessageA(form3.ErrList(), LB_GETCOUNT, 0, 0), 1);
-  EXPECT_EQ(errors.Lines(), std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = " + held});
+  EXPECT_EQ(errors.Lines(),
+            std::vector<std::string>{"FileOpenErr ErrCode = -1 FileName = " + held});
   EXPECT_EQ(LocalLastWrite(free), "2001-02-03 04:05:06");
 
   // A date that does not convert ends the command in the error box before any file changes.
   choices.dateText = "2001/13/03 04:05:06";
   choices.hidden = kSet;
-  EXPECT_FALSE(win::RunReportingDateErrors(host.wnd, [&] { RunChangeAll(changer, errors, tree, ui); }));
+  EXPECT_FALSE(
+      win::RunReportingDateErrors(host.wnd, [&] { RunChangeAll(changer, errors, tree, ui); }));
   EXPECT_EQ(refills, 1);
   EXPECT_FALSE(GetFileAttributesA(free.c_str()) & FILE_ATTRIBUTE_HIDDEN);
   ASSERT_EQ(answer.seen.size(), 5u);

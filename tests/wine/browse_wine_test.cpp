@@ -267,10 +267,17 @@ TEST_F(BrowseWine, TheShellsBatchAnswersAsSHGetFileInfoDoes) {
   WriteFile(work + "\\noext", "x");
   WriteFile(work + "\\.dot", "x");
   WriteFile(work + "\\x.y.doc", "x");
-  const std::vector<std::string> paths = {
-      work + "\\a.txt", work + "\\Sub",   work + "\\表ソ.txt", work + "\\Sub\\c.txt",
-      work + "\\noext", work + "\\.dot",  work + "\\x.y.doc",  work + "\\gone.txt",
-      work,             "C:\\",           work + "\\b.txt"};
+  const std::vector<std::string> paths = {work + "\\a.txt",
+                                          work + "\\Sub",
+                                          work + "\\表ソ.txt",
+                                          work + "\\Sub\\c.txt",
+                                          work + "\\noext",
+                                          work + "\\.dot",
+                                          work + "\\x.y.doc",
+                                          work + "\\gone.txt",
+                                          work,
+                                          "C:\\",
+                                          work + "\\b.txt"};
   win::ShellWin32 batch;
   batch.BeginBatch();
   for (const std::string& path : paths)
@@ -312,8 +319,10 @@ TEST_F(BrowseWine, ABigFolderShowsTheShellsIconsOnEveryRow) {
   paths.insert(paths.end(), files.begin(), files.end());
 
   for (int pass = 0; pass < 2; ++pass) {  // the selection's fill, then a refill
-    if (pass == 0) mirror.Select(&node);
-    else browser.FillFileList();
+    if (pass == 0)
+      mirror.Select(&node);
+    else
+      browser.FillFileList();
     PumpPending();
     ASSERT_EQ(ListView_GetItemCount(list.Handle()), 42);
     EXPECT_EQ(SendMessageA(list.Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0),
@@ -333,7 +342,8 @@ TEST_F(BrowseWine, ABigFolderShowsTheShellsIconsOnEveryRow) {
     }
     EXPECT_EQ(Cell(41, 0), "vanished.txt");
     std::set<std::pair<std::vector<BYTE>, std::vector<BYTE>>> faces;  // one image per pair of icons
-    for (const std::string& p : paths) faces.emplace(ShellSays(p, true).face, ShellSays(p, false).face);
+    for (const std::string& p : paths)
+      faces.emplace(ShellSays(p, true).face, ShellSays(p, false).face);
     EXPECT_EQ(ImageList_GetImageCount(list.SmallImages()), static_cast<int>(faces.size()));
     EXPECT_EQ(ImageList_GetImageCount(list.LargeImages()), static_cast<int>(faces.size()));
   }
@@ -380,12 +390,14 @@ TEST_F(BrowseWine, EveryRoadOfTheSelectionLeavesTheFiguresOfARecount) {
   const int64_t sizes[] = {0, 3, 4, 6};
   auto recount = [&] {
     int64_t count = 0, bytes = 0;
-    for (int i = -1; (i = ListView_GetNextItem(list.Handle(), i, LVNI_SELECTED)) >= 0;) ++count, bytes += sizes[i];
+    for (int i = -1; (i = ListView_GetNextItem(list.Handle(), i, LVNI_SELECTED)) >= 0;)
+      ++count, bytes += sizes[i];
     return CountText(count) + " " + BytesText(bytes);
   };
   auto selected = [&] {
     std::string rows;
-    for (int i = -1; (i = ListView_GetNextItem(list.Handle(), i, LVNI_SELECTED)) >= 0;) rows += std::to_string(i);
+    for (int i = -1; (i = ListView_GetNextItem(list.Handle(), i, LVNI_SELECTED)) >= 0;)
+      rows += std::to_string(i);
     return rows;
   };
   auto click = [&](int row, WPARAM keys) {
@@ -421,8 +433,10 @@ TEST_F(BrowseWine, EveryRoadOfTheSelectionLeavesTheFiguresOfARecount) {
       {"select all", [&] { browser.selectAll1Click(); }, "0123"},
       {"typing m", [&] { SendMessageA(list.Handle(), WM_CHAR, 'm', 1); }, "2"},
       {"typing z finds nothing", [&] { SendMessageA(list.Handle(), WM_CHAR, 'z', 1); }, "2"},
-      {"none, from outside", [&] { ListView_SetItemState(list.Handle(), -1, 0, LVIS_SELECTED); }, ""},
-      {"all, from outside", [&] { ListView_SetItemState(list.Handle(), -1, LVIS_SELECTED, LVIS_SELECTED); }, "0123"},
+      {"none, from outside", [&] { ListView_SetItemState(list.Handle(), -1, 0, LVIS_SELECTED); },
+       ""},
+      {"all, from outside",
+       [&] { ListView_SetItemState(list.Handle(), -1, LVIS_SELECTED, LVIS_SELECTED); }, "0123"},
   };
   for (const auto& road : roads) {
     road.act();

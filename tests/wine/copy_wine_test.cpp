@@ -24,8 +24,8 @@ using namespace mv::testing;
 namespace {
 
 std::string Contents(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return "<missing>";
   std::string text(1 << 16, '\0');
   DWORD got = 0;
@@ -41,7 +41,8 @@ bool IsFolder(const std::string& path) {
 }
 
 void WriteFileW(const std::wstring& path, const std::string& contents, DWORD attributes = 0) {
-  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(h);
   DWORD put = 0;
   ::WriteFile(h.Get(), contents.data(), static_cast<DWORD>(contents.size()), &put, nullptr);
@@ -50,8 +51,8 @@ void WriteFileW(const std::wstring& path, const std::string& contents, DWORD att
 }
 
 std::string ContentsW(const std::wstring& path) {
-  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr));
+  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
   if (!h) return "<missing>";
   std::string text(1 << 16, '\0');
   DWORD got = 0;
@@ -76,8 +77,8 @@ void SetWriteTime(const std::string& path, int plusSeconds) {
   t.QuadPart += static_cast<ULONGLONG>(plusSeconds) * 10000000ULL;
   local = {t.LowPart, t.HighPart};
   LocalFileTimeToFileTime(&local, &utc);
-  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
   SetFileTime(h, nullptr, nullptr, &utc);
   CloseHandle(h);
@@ -92,8 +93,8 @@ class MainWindow {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CopyTestMain";
     RegisterClassA(&wc);
-    wnd_ = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
-                           nullptr, wc.hInstance, nullptr);
+    wnd_ = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
+                           480, nullptr, nullptr, wc.hInstance, nullptr);
   }
   ~MainWindow() { DestroyWindow(wnd_); }
   HWND Get() const { return wnd_; }
@@ -199,7 +200,8 @@ TEST_F(CopyWine, ProgressDialogLayout) {
   EXPECT_EQ(place(kIdForm2From)[0], 44);
   EXPECT_EQ(place(kIdForm2To)[1], 77);
   EXPECT_EQ(WindowText(Ctl(kIdForm2Button1)), "Cancel");
-  EXPECT_EQ(GetWindowLongA(Ctl(kIdForm2Button1), GWL_STYLE) & 0xF, BS_PUSHBUTTON);  // not the default
+  EXPECT_EQ(GetWindowLongA(Ctl(kIdForm2Button1), GWL_STYLE) & 0xF,
+            BS_PUSHBUTTON);  // not the default
   EXPECT_EQ(WindowText(Ctl(kIdForm2Label2)), "To  :");
   EXPECT_EQ(WindowText(Ctl(kIdForm2From)), "fromEdit");
   EXPECT_EQ(SendMessageA(Ctl(kIdForm2Progress), PBM_GETRANGE, FALSE, 0), 100);
@@ -275,7 +277,7 @@ TEST_F(CopyWine, DialogGoneWithItsOwnerIsLetGoSafely) {
   owner.reset();  // destroys the owned dialog with it
   EXPECT_EQ(dialog->Handle(), nullptr);
   dialog->SetPaths("a", "b");  // nothing left to write to
-  dialog->Button1Click();       // no cancel callback given
+  dialog->Button1Click();      // no cancel callback given
   EXPECT_FALSE(dialog->continueCopy());
   dialog.reset();
 }
@@ -301,7 +303,8 @@ TEST_F(CopyWine, WholeTreeIsMirroredAndAFastRunShowsNoDialog) {
   EXPECT_TRUE(IsFolder(out + "\\Empty"));
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(errorWindowShown, 0);
-  EXPECT_EQ(changed, (std::vector<std::string>{Out("\\a.txt"), Out("\\Sub\\表ソ.txt"), Out("\\Sub\\Deep\\c.txt")}));
+  EXPECT_EQ(changed, (std::vector<std::string>{Out("\\a.txt"), Out("\\Sub\\表ソ.txt"),
+                                               Out("\\Sub\\Deep\\c.txt")}));
   EXPECT_FALSE(shownDuringRun);
   EXPECT_FALSE(IsWindowVisible(form2->Handle()));
   EXPECT_FALSE(form2->Timer1().Enabled());
@@ -490,10 +493,11 @@ TEST_F(CopyWine, DriveRootDestination) {
   Build({work + "\\" + name, work + "\\Sub"});
   rooted.BitBtn1Click(tree);
   // Nothing was there to be replaced: each copy may only make a new file.
-  EXPECT_EQ(noting.noted, (std::vector<std::string>{"mkdir C:\\Sub", work + "\\" + name + ">C:\\" + name + " keep",
+  EXPECT_EQ(noting.noted, (std::vector<std::string>{"mkdir C:\\Sub",
+                                                    work + "\\" + name + ">C:\\" + name + " keep",
                                                     work + "\\Sub\\b.txt>C:\\Sub\\b.txt keep"}));
   EXPECT_EQ(noting.asked, (std::vector<std::string>{"C:\\"}));  // once: there is room
-  EXPECT_TRUE(rooted.ContinueCopy());  // the root's free space was found
+  EXPECT_TRUE(rooted.ContinueCopy());                           // the root's free space was found
 }
 
 // At the destination the source's short name belongs to another file (on Windows the ~N name of
@@ -510,16 +514,21 @@ TEST_F(CopyWine, TheCopyIsReachedUnderItsTrueNameNeverByTheSourcesShortName) {
   Build({alias});
   chosen = out;
   choices.resetAttributes = true;
-  onChange = [](const std::string& path, FileSystem& at) { at.SetAttributes(path, FILE_ATTRIBUTE_READONLY); };
-  for (ExistingPolicy policy : {ExistingPolicy::OverwriteAll, ExistingPolicy::Never, ExistingPolicy::OverwriteAll}) {
+  onChange = [](const std::string& path, FileSystem& at) {
+    at.SetAttributes(path, FILE_ATTRIBUTE_READONLY);
+  };
+  for (ExistingPolicy policy :
+       {ExistingPolicy::OverwriteAll, ExistingPolicy::Never, ExistingPolicy::OverwriteAll}) {
     SCOPED_TRACE(static_cast<int>(policy));
     choices.policy = policy;
     engine->BitBtn1Click(tree);
     EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
     EXPECT_EQ(ContentsW(copy), "new");
-    EXPECT_EQ(GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+    EXPECT_EQ(GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY,
+              DWORD{FILE_ATTRIBUTE_READONLY});
     EXPECT_EQ(Contents(out + "\\" + shortName), "other");
-    EXPECT_EQ(GetFileAttributesA((out + "\\" + shortName).c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+    EXPECT_EQ(GetFileAttributesA((out + "\\" + shortName).c_str()) &
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
               DWORD{FILE_ATTRIBUTE_HIDDEN});
   }
 }
@@ -545,7 +554,8 @@ TEST_F(CopyWine, ADestinationLongInBytesButNotInCharactersIsCopied) {
 // "コピー" into "café" typed in the chooser while "cafe" stands beside it: the run writes into
 // café, reached by its short name, and cafe stays empty.
 TEST_F(CopyWine, AFolderTypedInTheChooserIsTheOneCopiedIntoNeverItsBestFitTwin) {
-  const std::wstring plain = win::WideOf(out) + L"\\cafe", accented = win::WideOf(out) + L"\\caf\u00e9";
+  const std::wstring plain = win::WideOf(out) + L"\\cafe",
+                     accented = win::WideOf(out) + L"\\caf\u00e9";
   ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(accented.c_str(), nullptr));
   WriteFile(work + "\\a.txt", "aaa");
@@ -762,7 +772,8 @@ TEST_F(ChooserWine, ListEntersFoldersAndGoesUp) {
     return true;
   };
   std::optional<std::string> result = win::ChooseFolderDialog(main.Get());
-  EXPECT_EQ(seen, (std::vector<std::string>{"..", "Sub", tmp / "Sub", "Deep", tmp.Path(), tmp / "Sub"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"..", "Sub", tmp / "Sub", "Deep", tmp.Path(), tmp / "Sub"}));
   ASSERT_TRUE(result);
   EXPECT_EQ(*result, tmp / "Sub");
 
@@ -789,10 +800,12 @@ TEST_F(ChooserWine, NamesTheCodePageCannotHoldComeBackByTheirShortNameOrAreRefus
     if (box.kind != SeenBox::kChooser) return Unexpected(box);
     HWND dlg = box.wnd;
     HWND list = GetDlgItem(dlg, win::kIdChooserFolders);
-    const LRESULT i = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"caf\u00e9"));
+    const LRESULT i = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(L"caf\u00e9"));
     listed = i != LB_ERR;
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(win::kIdChooserFolders, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
     Press(box, IDOK);
     return true;
   };
@@ -820,7 +833,9 @@ TEST_F(ChooserWine, NamesTheCodePageCannotHoldComeBackByTheirShortNameOrAreRefus
   EXPECT_FALSE(IsFolder(tmp / "naive"));
 
   // No short name: refused in a box, the chooser stays until cancelled.
-  const win::FolderNamer noShortNames = [](const std::wstring& path) { return win::ExactAnsi(path).value_or(""); };
+  const win::FolderNamer noShortNames = [](const std::wstring& path) {
+    return win::ExactAnsi(path).value_or("");
+  };
   std::string caption;
   bool stayed = false;
   watch.handler = [&](const SeenBox& box) {
@@ -853,7 +868,8 @@ TEST(ChooserNames, TypedNamesResolveAgainstTheShownFolder) {
   EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"\\Top"), L"C:\\Top");
   EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"  "), L"");
   EXPECT_EQ(win::ResolveTypedFolder(L"C:\\表", L"ソ"), L"C:\\表\\ソ");
-  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"caf\u00e9\\"), L"C:\\Data\\caf\u00e9");  // as typed, never "cafe"
+  EXPECT_EQ(win::ResolveTypedFolder(L"C:\\Data", L"caf\u00e9\\"),
+            L"C:\\Data\\caf\u00e9");  // as typed, never "cafe"
 }
 
 TEST(CopyFolders, CreateFolderPathMakesEveryParent) {

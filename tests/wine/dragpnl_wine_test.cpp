@@ -23,7 +23,8 @@ HWND MakeWindow(const char* cls, int brush, DWORD style, HWND parent, int x, int
     wc.lpszClassName = cls;
     RegisterClassExA(&wc);
   }
-  return CreateWindowExA(0, cls, "", style, x, y, w, h, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  return CreateWindowExA(0, cls, "", style, x, y, w, h, parent, nullptr, GetModuleHandleA(nullptr),
+                         nullptr);
 }
 
 LPARAM At(int x, int y) { return MAKELPARAM(static_cast<short>(x), static_cast<short>(y)); }
@@ -32,7 +33,8 @@ class DragWine : public ::testing::Test {
  protected:
   // One top-level window for the suite: Wine takes seconds to take one off an Xvfb screen.
   static void SetUpTestSuite() {
-    parent = MakeWindow("MvDragTestParent", DKGRAY_BRUSH, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, nullptr, 40, 40, kWidth, kHeight);
+    parent = MakeWindow("MvDragTestParent", DKGRAY_BRUSH, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                        nullptr, 40, 40, kWidth, kHeight);
   }
   static void TearDownTestSuite() {
     DestroyWindow(parent);
@@ -41,9 +43,10 @@ class DragWine : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(parent);
-    left = MakeWindow("MvDragTestLeft", LTGRAY_BRUSH, WS_CHILD | WS_VISIBLE, parent, 0, 0, kTree, kUpper);
-    right = MakeWindow("MvDragTestRight", WHITE_BRUSH, WS_CHILD | WS_VISIBLE, parent, kTree + kSplit, 0,
-                       kWidth - kTree - kSplit, kUpper);
+    left = MakeWindow("MvDragTestLeft", LTGRAY_BRUSH, WS_CHILD | WS_VISIBLE, parent, 0, 0, kTree,
+                      kUpper);
+    right = MakeWindow("MvDragTestRight", WHITE_BRUSH, WS_CHILD | WS_VISIBLE, parent,
+                       kTree + kSplit, 0, kWidth - kTree - kSplit, kUpper);
     ASSERT_TRUE(panel.Create(parent, kTree, 0, kSplit, kUpper));
     panel.SetReSizeCtrl(left);
     panel.SetAlign(Align::Left);
@@ -92,7 +95,9 @@ class DragWine : public ::testing::Test {
     ReleaseDC(parent, dc);
     return c;
   }
-  void Send(UINT msg, int x, int y, WPARAM keys = 0) { SendMessageA(panel.Handle(), msg, keys, At(x, y)); }
+  void Send(UINT msg, int x, int y, WPARAM keys = 0) {
+    SendMessageA(panel.Handle(), msg, keys, At(x, y));
+  }
   void Drag(int toX) {
     Send(WM_LBUTTONDOWN, 2, 10, MK_LBUTTON);
     Send(WM_MOUSEMOVE, toX, 10, MK_LBUTTON);
@@ -106,7 +111,8 @@ class DragWine : public ::testing::Test {
     const std::string dir = MV_SCREENSHOT_DIR, png = dir + "/" + name + ".png";
     DeleteFileA(("Z:" + png).c_str());
     Run("/bin/mkdir -p " + dir);
-    PumpUntil([&] { return GetFileAttributesA(("Z:" + dir).c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
+    PumpUntil([&] { return GetFileAttributesA(("Z:" + dir).c_str()) != INVALID_FILE_ATTRIBUTES; },
+              5000);
     Run("/usr/bin/import -window root " + png);
     DWORD last = 0;
     PumpUntil(
@@ -123,7 +129,8 @@ class DragWine : public ::testing::Test {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &pi)) {
       CloseHandle(pi.hThread);
       CloseHandle(pi.hProcess);
     }
@@ -139,7 +146,8 @@ class DragWine : public ::testing::Test {
 
 TEST_F(DragWine, NoCaptionAndASideToSideCursor) {
   EXPECT_EQ(WindowText(panel.Handle()), "");
-  SendMessageA(panel.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel.Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageA(panel.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel.Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
 }
 
@@ -203,7 +211,8 @@ TEST_F(DragWine, AfterTheResizedControlIsDestroyedADragResizesNothing) {
   DestroyWindow(left);
   EXPECT_EQ(panel.ReSizeCtrl(), nullptr);
   // A new window may well get the old handle; it must not be taken for the old control.
-  HWND other = MakeWindow("MvDragTestLeft", LTGRAY_BRUSH, WS_CHILD | WS_VISIBLE, parent, 0, 0, 50, kUpper);
+  HWND other =
+      MakeWindow("MvDragTestLeft", LTGRAY_BRUSH, WS_CHILD | WS_VISIBLE, parent, 0, 0, 50, kUpper);
   relayout = false;
   Drag(2 + 30);
   EXPECT_EQ(starts, 1);
@@ -254,7 +263,8 @@ TEST_F(DragWine, CaptureTakenAwayEndsTheDragWithoutAResize) {
 TEST_F(DragWine, TheBandInvertsPixelsAndRestoresThem) {
   relayout = false;
   panel.SetReSizeCtrl(nullptr);
-  const COLORREF panelFace = Pixel(kTree + 1, 100), white = Pixel(300, 100), below = Pixel(300, kUpper + 20);
+  const COLORREF panelFace = Pixel(kTree + 1, 100), white = Pixel(300, 100),
+                 below = Pixel(300, kUpper + 20);
   ASSERT_EQ(white, RGB(255, 255, 255));
   const auto inv = [](COLORREF c) { return c ^ 0xFFFFFF; };
 
@@ -304,7 +314,8 @@ TEST_F(DragWine, VerticalKindResizesTheHeight) {
   EXPECT_EQ(r.bottom - r.top, 1);
   EXPECT_EQ(r.right - r.left, kWidth);
   EXPECT_EQ(lastPos, 1);
-  SendMessageA(panel.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel.Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageA(panel.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel.Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZENS));
 }
 

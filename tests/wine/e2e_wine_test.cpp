@@ -39,13 +39,15 @@ TEST_F(E2EWine, TypicalRoadHidesEveryFileWithTheTypedDate) {
   EXPECT_EQ(watch.Lines()[0].rfind("確認|", 0), 0u) << watch.Lines()[0];
 
   const std::vector<std::string> seen =
-      Probe({base + "\\a.txt", base + "\\Sub\\b.txt", base + "\\Sub\\Deep\\表ソ.txt", base + "\\other.txt"});
+      Probe({base + "\\a.txt", base + "\\Sub\\b.txt", base + "\\Sub\\Deep\\表ソ.txt",
+             base + "\\other.txt"});
   ASSERT_EQ(seen.size(), 4u);
   for (int i = 0; i < 3; ++i) {
     EXPECT_NE(std::stoul(seen[i].substr(0, 2), nullptr, 16) & FILE_ATTRIBUTE_HIDDEN, 0u) << seen[i];
     EXPECT_EQ(seen[i].substr(3), "2021/03/04 05:06:08") << i;
   }
-  EXPECT_EQ(std::stoul(seen[3].substr(0, 2), nullptr, 16) & FILE_ATTRIBUTE_HIDDEN, 0u) << "not a target";
+  EXPECT_EQ(std::stoul(seen[3].substr(0, 2), nullptr, 16) & FILE_ATTRIBUTE_HIDDEN, 0u)
+      << "not a target";
   EXPECT_EQ(seen[3].substr(3), "2001/01/01 12:00:00");
 
   // The list was refilled: the file row shows the new date and the hidden flag.
@@ -88,14 +90,17 @@ TEST_F(E2EWine, CopyRoadNewFolderThenOnlyTheNewerThenDatesWithoutCopying) {
   watch.seen.clear();
   Click(kIdBitBtn1);
   EXPECT_TRUE(watch.Lines().empty());  // the folder exists now: no question
-  EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"Sub\\b.txt=edited copy", "a.txt=alpha, again"}));
+  EXPECT_EQ(FilesBelow(out),
+            (std::vector<std::string>{"Sub\\b.txt=edited copy", "a.txt=alpha, again"}));
 
   // Never overwrite, with a date: contents stay, dates change.
   Choose(kIdRadioGroup1, 2);  // コピーしない
   TypeDate("19990102030400");
   Click(kIdBitBtn1);
-  EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"Sub\\b.txt=edited copy", "a.txt=alpha, again"}));
-  const std::vector<std::string> seen = Probe({out + "\\a.txt", out + "\\Sub\\b.txt", base + "\\a.txt"});
+  EXPECT_EQ(FilesBelow(out),
+            (std::vector<std::string>{"Sub\\b.txt=edited copy", "a.txt=alpha, again"}));
+  const std::vector<std::string> seen =
+      Probe({out + "\\a.txt", out + "\\Sub\\b.txt", base + "\\a.txt"});
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0].substr(3), "1999/01/02 03:04:00");
   EXPECT_EQ(seen[1].substr(3), "1999/01/02 03:04:00");
@@ -138,7 +143,8 @@ TEST_F(E2EWine, MenuRoadCopyAndChangeActOnTheSelectedRowsOnly) {
 TEST_F(E2EWine, CopyRoadLongRunShowsTheProgressDialogAndCancelStopsIt) {
   const int kFiles = 1500;
   MakeFolder(base + "\\Many");
-  for (int i = 0; i < kFiles; ++i) WriteFile(base + "\\Many\\f" + std::to_string(i) + ".txt", std::string(64, 'x'));
+  for (int i = 0; i < kFiles; ++i)
+    WriteFile(base + "\\Many\\f" + std::to_string(i) + ".txt", std::string(64, 'x'));
   Start({base + "\\Many"});
   const std::string out = tmp / "Out";
   MakeFolder(out);
@@ -189,20 +195,24 @@ TEST_F(E2EWine, ArchiveRoadWholeTreeAndSelectionExtractedByLhasa) {
   ASSERT_TRUE(Exists(all)) << ::testing::PrintToString(watch.Lines());
   ASSERT_TRUE(ExtractWithLhasa(all, tmp / "X1"));
   EXPECT_EQ(FilesBelow(tmp / "X1"),
-            (std::vector<std::string>{"Sub\\b.txt=" + std::string(5000, 'b') + "tail", "Sub\\c.txt=ccc", "a.txt=alpha"}));
+            (std::vector<std::string>{"Sub\\b.txt=" + std::string(5000, 'b') + "tail",
+                                      "Sub\\c.txt=ccc", "a.txt=alpha"}));
 
   // The menu on a selection with a folder row: the folder's files only, below their base.
   SelectRows({0});
   Menu(kCmdLha1);
   ASSERT_TRUE(Exists(sel));
   ASSERT_TRUE(ExtractWithLhasa(sel, tmp / "X2"));
-  EXPECT_EQ(FilesBelow(tmp / "X2"), (std::vector<std::string>{"Sub\\b.txt=" + std::string(5000, 'b') + "tail", "Sub\\c.txt=ccc"}));
+  EXPECT_EQ(FilesBelow(tmp / "X2"),
+            (std::vector<std::string>{"Sub\\b.txt=" + std::string(5000, 'b') + "tail",
+                                      "Sub\\c.txt=ccc"}));
 
   // A run that cannot finish (a source held open by another handle) keeps the old archive whole.
   const std::string before = ReadAll(all);
   WriteFile(base + "\\a.txt", "alpha two");
   {
-    win::ScopedFile held(CreateFileA((base + "\\Sub\\c.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    win::ScopedFile held(CreateFileA((base + "\\Sub\\c.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     watch.seen.clear();
     Click(kIdBitBtn3);
@@ -221,8 +231,8 @@ TEST_F(E2EWine, ArchiveRoadWholeTreeAndSelectionExtractedByLhasa) {
   Click(kIdBitBtn3);
   ASSERT_TRUE(ExtractWithLhasa(all, tmp / "X3"));
   EXPECT_EQ(FilesBelow(tmp / "X3"),
-            (std::vector<std::string>{"Sub\\b.txt=" + std::string(5000, 'b') + "tail", "Sub\\c.txt=ccc",
-                                      "a.txt=alpha two"}));
+            (std::vector<std::string>{"Sub\\b.txt=" + std::string(5000, 'b') + "tail",
+                                      "Sub\\c.txt=ccc", "a.txt=alpha two"}));
   EXPECT_FALSE(Exists(lha::win::ProgramFolder() + "TMPLHA.$"));
   Close();
 }
@@ -280,7 +290,8 @@ TEST_F(E2EWine, EditingRoadRemovalsNavigationCollapseAndTheSplitter) {
   Menu(kCmdFullCollapse1);
   PumpPending();
   HTREEITEM root = TreeView_GetRoot(MainTree(form->Handle()));
-  EXPECT_EQ(TreeView_GetItemState(MainTree(form->Handle()), root, TVIS_EXPANDED) & TVIS_EXPANDED, 0u);
+  EXPECT_EQ(TreeView_GetItemState(MainTree(form->Handle()), root, TVIS_EXPANDED) & TVIS_EXPANDED,
+            0u);
   EXPECT_EQ(PanelText(form->Handle(), 1), "5個");
 
   // The splitter: a real press, move and release on the panel.
@@ -297,7 +308,9 @@ TEST_F(E2EWine, EditingRoadRemovalsNavigationCollapseAndTheSplitter) {
   GetWindowRect(MainTree(form->Handle()), &tree);
   EXPECT_EQ(tree.right - tree.left, width + 40);
   Close();
-  EXPECT_NE(Ini().find("[DirTreeView]\nWidth=" + std::to_string(width + 40) + "\n"), std::string::npos) << Ini();
+  EXPECT_NE(Ini().find("[DirTreeView]\nWidth=" + std::to_string(width + 40) + "\n"),
+            std::string::npos)
+      << Ini();
   EXPECT_TRUE(watch.Lines().empty()) << ::testing::PrintToString(watch.Lines());
 }
 

@@ -17,7 +17,9 @@ class EdgesWine : public RoadTest {
     RoadTest::TearDown();
   }
   std::vector<std::string> Lines() { return ErrorLines(); }
-  std::string Figures() { return PanelText(form->Handle(), 4) + " " + PanelText(form->Handle(), 5); }
+  std::string Figures() {
+    return PanelText(form->Handle(), 4) + " " + PanelText(form->Handle(), 5);
+  }
 
   // Makes a free drive letter name the folder (a link in the prefix's device folder); "" when
   // none could be made.
@@ -31,7 +33,8 @@ class EdgesWine : public RoadTest {
     for (char letter = 'Y'; letter >= 'M'; --letter) {
       if (used & (1u << (letter - 'A'))) continue;
       const std::string link = devices + "/" + static_cast<char>(letter - 'A' + 'a') + ":";
-      if (!RunShell("[ ! -e '" + link + "' ] && ln -s '" + UnixPath(folder) + "' '" + link + "'", tmp / "ln.status"))
+      if (!RunShell("[ ! -e '" + link + "' ] && ln -s '" + UnixPath(folder) + "' '" + link + "'",
+                    tmp / "ln.status"))
         continue;
       driveLink = link;
       drive = std::string(1, letter) + ":";
@@ -49,9 +52,9 @@ TEST_F(EdgesWine, LinksToFoldersAreScannedLikeFoldersAndLoopsEndTheBuild) {
   WriteFile(base + "\\Data\\d.txt", "dd");
   MakeFolder(base + "\\Sub");
   WriteFile(base + "\\Sub\\a.txt", "a");
-  ASSERT_TRUE(RunShell("ln -s '" + UnixPath(base + "\\Data") + "' '" + UnixPath(base + "\\Sub") + "/dlink' && ln -s . '" +
-                           UnixPath(base + "\\Sub") + "/loop' && ln -s '" + UnixPath(base + "\\Data") + "' '" +
-                           UnixPath(base) + "/Named'",
+  ASSERT_TRUE(RunShell("ln -s '" + UnixPath(base + "\\Data") + "' '" + UnixPath(base + "\\Sub") +
+                           "/dlink' && ln -s . '" + UnixPath(base + "\\Sub") + "/loop' && ln -s '" +
+                           UnixPath(base + "\\Data") + "' '" + UnixPath(base) + "/Named'",
                        tmp / "ln.status"));
   Start({base + "\\Sub", base + "\\Named"});
   // Sub, a.txt, dlink, dlink\d.txt, loop (listed, not entered), Named, Named\d.txt.
@@ -105,7 +108,8 @@ TEST_F(EdgesWine, DriveRootTargetIsHeldAsTheRootByEveryCommand) {
   EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"In\\i.txt=in", "r.txt=root"}));
 
   SelectRows({0});
-  SendMessageA(MainList(form->Handle()), WM_KEYDOWN, VK_RETURN, 0);  // Enter enters, as a double click
+  SendMessageA(MainList(form->Handle()), WM_KEYDOWN, VK_RETURN,
+               0);  // Enter enters, as a double click
   EXPECT_EQ(SelectedNodeText(), d);
   EXPECT_EQ(Rows().size(), 2u);
 
@@ -126,7 +130,8 @@ TEST_F(EdgesWine, FlatFiguresFollowEveryRefillAndReadZeroWithoutATree) {
   EXPECT_EQ(Figures(), "2個 6ﾊﾞｲﾄ");
   Choose(kIdHGroup, 1);
   Click(kIdBitBtn2);  // confirmed by the answerer; the list is refilled
-  EXPECT_EQ(GetFileAttributesA((base + "\\a.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(GetFileAttributesA((base + "\\a.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN,
+            FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(Figures(), "個 ﾊﾞｲﾄ");
   SelectRows({1});
   EXPECT_EQ(Figures(), "1個 2ﾊﾞｲﾄ");
@@ -177,7 +182,8 @@ TEST_F(EdgesWine, NewerOnlyKeepsADestinationDatedBeyondThePackedRange) {
   SetLastWrite(out + "\\b.txt", 1975, 1, 1, 12);  // before 1980
   Start({base + "\\a.txt", base + "\\b.txt"});
   answers.chooserFolder = out;
-  ASSERT_EQ(SendMessageA(GroupItem(form->Handle(), kIdRadioGroup1, 1), BM_GETCHECK, 0, 0), BST_CHECKED);
+  ASSERT_EQ(SendMessageA(GroupItem(form->Handle(), kIdRadioGroup1, 1), BM_GETCHECK, 0, 0),
+            BST_CHECKED);
   Click(kIdBitBtn1);
   EXPECT_EQ(ReadAll(out + "\\a.txt"), "later");
   EXPECT_EQ(ReadAll(out + "\\b.txt"), "new");
@@ -192,14 +198,16 @@ TEST_F(EdgesWine, DestinationTheLookupCannotSeeIsNotOverwrittenBlind) {
   const std::string out = tmp / "Out", elsewhere = tmp / "Elsewhere";
   MakeFolder(out);
   MakeFolder(elsewhere);
-  ASSERT_TRUE(RunShell("ln -s '" + UnixPath(elsewhere) + "/a.txt' '" + UnixPath(out) + "/a.txt'", tmp / "ln.status"));
+  ASSERT_TRUE(RunShell("ln -s '" + UnixPath(elsewhere) + "/a.txt' '" + UnixPath(out) + "/a.txt'",
+                       tmp / "ln.status"));
   ASSERT_EQ(GetFileAttributesA((out + "\\a.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   Start({base + "\\a.txt"});
   answers.chooserFolder = out;
   Choose(kIdRadioGroup1, 0);  // 全て上書き
   Click(kIdBitBtn1);
   EXPECT_FALSE(Exists(elsewhere + "\\a.txt"));
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"Not Copy FileName = " + UpperCase(out) + "\\a.txt"}));
+  EXPECT_EQ(Lines(),
+            (std::vector<std::string>{"Not Copy FileName = " + UpperCase(out) + "\\a.txt"}));
   Close();
 }
 

@@ -12,7 +12,9 @@ namespace {
 class FaultWine : public RoadTest {
  protected:
   std::vector<std::string> Lines() { return ErrorLines(); }
-  static unsigned Attr(const std::string& probeLine) { return std::stoul(probeLine.substr(0, 2), nullptr, 16); }
+  static unsigned Attr(const std::string& probeLine) {
+    return std::stoul(probeLine.substr(0, 2), nullptr, 16);
+  }
 };
 
 TEST_F(FaultWine, ReadOnlyDestinationIsReplacedOnlyWhenNoErrorSaysOtherwise) {
@@ -35,9 +37,11 @@ TEST_F(FaultWine, ReadOnlyDestinationIsReplacedOnlyWhenNoErrorSaysOtherwise) {
   // one error line, the old contents kept.
   WriteFile(out + "\\a.txt", "old again", FILE_ATTRIBUTE_READONLY);
   Click(kIdCheckBox1);
-  ASSERT_EQ(SendMessageA(MainControl(form->Handle(), kIdCheckBox1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  ASSERT_EQ(SendMessageA(MainControl(form->Handle(), kIdCheckBox1), BM_GETCHECK, 0, 0),
+            BST_UNCHECKED);
   {
-    win::ScopedFile held(CreateFileA((out + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    win::ScopedFile held(CreateFileA((out + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     Click(kIdBitBtn1);
   }
@@ -55,7 +59,8 @@ TEST_F(FaultWine, FileHeldByAnotherHandleFailsAloneInCopyChangeAndArchive) {
   const std::string out = tmp / "Out";
   MakeFolder(out);
   answers.chooserFolder = out;
-  win::ScopedFile held(CreateFileA((base + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  win::ScopedFile held(
+      CreateFileA((base + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
 
   Click(kIdBitBtn1);
@@ -137,7 +142,8 @@ TEST_F(FaultWine, CopyIntoTheBaseFolderItselfKeepsEveryFileAndSaysSo) {
   const std::string inside = base + "\\Sub\\Copy";
   answers.chooserFolder = inside;
   Click(kIdBitBtn1);
-  EXPECT_EQ(FilesBelow(inside), (std::vector<std::string>{"Sub\\b.txt=" + std::string(100000, 'b'), "a.txt=alpha"}));
+  EXPECT_EQ(FilesBelow(inside),
+            (std::vector<std::string>{"Sub\\b.txt=" + std::string(100000, 'b'), "a.txt=alpha"}));
   Close();
 }
 
@@ -150,7 +156,8 @@ TEST_F(FaultWine, CopyIntoTheBaseFolderItselfKeepsTheSourcesAttributes) {
   Choose(kIdRadioGroup1, 0);
   Click(kIdBitBtn1);
   EXPECT_EQ(ReadAll(base + "\\a.txt"), "alpha");
-  EXPECT_EQ(GetFileAttributesA((base + "\\a.txt").c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+  EXPECT_EQ(GetFileAttributesA((base + "\\a.txt").c_str()) &
+                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
             static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   Close();
 }
@@ -223,8 +230,8 @@ TEST_F(FaultWine, PathsAtTheLengthLimitAreHandledAndLongerDestinationsRefusedWho
 TEST_F(FaultWine, LinkLoopInAScannedFolderEndsTheBuild) {
   MakeFolder(base + "\\Sub");
   WriteFile(base + "\\Sub\\a.txt", "a");
-  ASSERT_TRUE(RunShell("ln -s . '" + UnixPath(base + "\\Sub") + "/loop' && ln -s .. '" + UnixPath(base + "\\Sub") +
-                           "/up'",
+  ASSERT_TRUE(RunShell("ln -s . '" + UnixPath(base + "\\Sub") + "/loop' && ln -s .. '" +
+                           UnixPath(base + "\\Sub") + "/up'",
                        tmp / "ln.status"));
   Start({base + "\\Sub"});
   // Sub, a.txt and both links; "loop" leads back to Sub and is not entered again, "up" leads to
@@ -241,7 +248,8 @@ TEST_F(FaultWine, LinkLoopInAScannedFolderEndsTheBuild) {
 TEST_F(FaultWine, LinkThatLeadsNowhereIsLeftOutAndTheRestIsHandled) {
   MakeFolder(base + "\\Sub");
   WriteFile(base + "\\Sub\\a.txt", "a");
-  ASSERT_TRUE(RunShell("ln -s /nonexistent/mv-nowhere '" + UnixPath(base + "\\Sub") + "/broken'", tmp / "ln.status"));
+  ASSERT_TRUE(RunShell("ln -s /nonexistent/mv-nowhere '" + UnixPath(base + "\\Sub") + "/broken'",
+                       tmp / "ln.status"));
   Start({base + "\\Sub"});
   // Wine's directory search does not list it: Sub and a.txt are all there is.
   EXPECT_EQ(PanelText(form->Handle(), 1), "2個");
@@ -286,7 +294,7 @@ TEST_F(FaultWine, TextThatIsNoDateEndsTheCommandsInTheErrorBoxAndTouchesNothing)
   SetLastWrite(base + "\\a.txt", 2010, 10, 10, 10);
   Start({base + "\\a.txt"});
   Choose(kIdHGroup, 1);
-  TypeDate("20211345256199");  // month 13, day 45, hour 25
+  TypeDate("20211345256199");           // month 13, day 45, hour 25
   ASSERT_EQ(watch.Lines().size(), 1u);  // leaving the field told it
   EXPECT_EQ(watch.Lines()[0].rfind("Morvane|", 0), 0u) << watch.Lines()[0];
   watch.seen.clear();
@@ -331,7 +339,8 @@ TEST_F(FaultWine, ForeignTargetsNeverGiveArchiveNamesOutsideTheExtractionFolder)
   MakeFolder(tmp / "Deep");
   ASSERT_TRUE(ExtractWithLhasa(out + "\\f.lzh", x));
   const std::vector<std::string> got = FilesBelow(x);
-  EXPECT_NE(std::find(got.begin(), got.end(), "a.txt=alpha"), got.end()) << ::testing::PrintToString(got);
+  EXPECT_NE(std::find(got.begin(), got.end(), "a.txt=alpha"), got.end())
+      << ::testing::PrintToString(got);
   std::vector<std::string> expected = {"X.status=0\n"};  // the test's own
   for (const std::string& g : got) expected.push_back("X\\" + g);
   std::sort(expected.begin(), expected.end());
@@ -355,7 +364,8 @@ TEST_F(FaultWine, ForeignTargetsOfOneNameAreAllInTheArchive) {
   std::vector<std::string> contents;
   for (const std::string& f : FilesBelow(tmp / "X")) contents.push_back(f.substr(f.find('=') + 1));
   std::sort(contents.begin(), contents.end());
-  EXPECT_EQ(contents, (std::vector<std::string>{"base", "other"})) << ::testing::PrintToString(FilesBelow(tmp / "X"));
+  EXPECT_EQ(contents, (std::vector<std::string>{"base", "other"}))
+      << ::testing::PrintToString(FilesBelow(tmp / "X"));
   Close();
 }
 

@@ -25,7 +25,8 @@ TEST_F(LhaNamesWine, TheErrorWindowNamesExactlyTheFilesArchivedUnderShortNames) 
   std::vector<std::string> shortNamed;  // error lines of the files stored by short names
   bool inShortFolder = false;
   auto add = [&](const std::string& rel, bool isShort = false) {
-    if (isShort || inShortFolder) shortNamed.push_back("Lha ShortName FileName = " + base + "\\" + rel);
+    if (isShort || inShortFolder)
+      shortNamed.push_back("Lha ShortName FileName = " + base + "\\" + rel);
     WriteFile(base + "\\" + rel, rel);
   };
   int shortNames = 0;
@@ -41,7 +42,8 @@ TEST_F(LhaNamesWine, TheErrorWindowNamesExactlyTheFilesArchivedUnderShortNames) 
       if (n.Folder()) {
         ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
       } else {
-        win::ScopedFile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        win::ScopedFile f(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         ASSERT_TRUE(static_cast<bool>(f));
       }
       WIN32_FIND_DATAW fd;

@@ -45,7 +45,8 @@ extern "C" __declspec(dllexport) int WINAPI Unlha(HWND, LPCSTR command, LPSTR ou
   const size_t open = text.find('"');
   const size_t close = open == std::string::npos ? open : text.find('"', open + 1);
   if (close != std::string::npos) {
-    std::ofstream archive(text.substr(open + 1, close - open - 1), std::ios::binary | std::ios::trunc);
+    std::ofstream archive(text.substr(open + 1, close - open - 1),
+                          std::ios::binary | std::ios::trunc);
     archive << "stub archive";
   }
   if (output && size) output[0] = '\0';

@@ -28,7 +28,9 @@ std::string ReadAll(const std::string& path) {
   s << in.rdbuf();
   return s.str();
 }
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 class LhaWine : public ::testing::Test {
  protected:
@@ -60,12 +62,11 @@ class LhaWine : public ::testing::Test {
     DestroyWindow(owner);
     DeleteFileA(listFile.c_str());
   }
-  void Build(const std::vector<std::string>& paths) {
-    builder.Build(paths, false);
-  }
+  void Build(const std::vector<std::string>& paths) { builder.Build(paths, false); }
   int SaveDialogs() const {
-    return static_cast<int>(std::count_if(watch.seen.begin(), watch.seen.end(),
-                                          [](const SeenBox& b) { return b.kind == SeenBox::kSave; }));
+    return static_cast<int>(
+        std::count_if(watch.seen.begin(), watch.seen.end(),
+                      [](const SeenBox& b) { return b.kind == SeenBox::kSave; }));
   }
   std::vector<std::wstring> WideTexts() const {
     std::vector<std::wstring> texts;
@@ -150,7 +151,8 @@ TEST_F(LhaWine, SaveDialogSpellsTheChosenPathSoItReachesThatItemNeverABestFitOne
   ASSERT_TRUE(CreateDirectoryW(cafe.c_str(), nullptr));
   MakeFolder(out + "\\cafe");  // what "café" becomes in a best-fit spelling
   {
-    mv::win::ScopedFile old(CreateFileW(hangul.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    mv::win::ScopedFile old(
+        CreateFileW(hangul.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     DWORD n = 0;
     ASSERT_TRUE(::WriteFile(old.Get(), "old", 3, &n, nullptr));
   }
@@ -212,8 +214,7 @@ TEST_F(LhaWine, StandInLibraryGetsTheCommandTextAndListFile) {
   WriteFile(archive, "old archive");
   answers.saveNames = {archive, archive};
   commands.BitBtn3Click(tree);
-  const std::string command =
-      "a -r2x1a1 -gn1 \"" + archive + "\" \"" + work + "\\\" @" + listFile;
+  const std::string command = "a -r2x1a1 -gn1 \"" + archive + "\" \"" + work + "\\\" @" + listFile;
   // The root's files come before the nodes below it.
   EXPECT_EQ(ReadAll(record), command + "\n\"a.txt\"\r\n\"SUB\\表ソ.txt\"\r\n");
   EXPECT_TRUE(Panics().empty());
@@ -222,8 +223,8 @@ TEST_F(LhaWine, StandInLibraryGetsTheCommandTextAndListFile) {
   EXPECT_FALSE(Exists(listFile));
 
   // The menu: rows read from a real list view; only the selected ones, by caption.
-  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
-                              300, 200, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 300,
+                              200, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
   LVCOLUMNA col = {};
   col.mask = LVCF_WIDTH;
   col.cx = 100;

@@ -13,7 +13,8 @@
 namespace mv::testing {
 
 inline HWND MainControl(HWND main, int id) {
-  if (id == kIdSubChek) return GetDlgItem(GetDlgItem(main, kIdStatus), kIdSubChek);  // inside panel 6
+  if (id == kIdSubChek)
+    return GetDlgItem(GetDlgItem(main, kIdStatus), kIdSubChek);  // inside panel 6
   return GetDlgItem(main, id);
 }
 inline HWND MainTree(HWND main) { return GetDlgItem(main, kIdTree); }
@@ -50,20 +51,25 @@ inline std::vector<std::string> ListRows(HWND main, int column = 0) {
   }
   return rows;
 }
-inline void MainCommand(HWND main, UINT id) { SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+inline void MainCommand(HWND main, UINT id) {
+  SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
 
 // The commands checked in the context menu a control opens on Shift+F10 (WM_CONTEXTMENU with no
 // position), submenus included, read while it is open and closed with Escape; none if none opened.
 inline std::optional<std::vector<UINT>> g_menuChecks;  // the timer below has no context
 inline void CheckedCommands(HMENU menu, std::vector<UINT>& out) {
   for (int i = 0; i < GetMenuItemCount(menu); ++i)
-    if (HMENU sub = GetSubMenu(menu, i)) CheckedCommands(sub, out);
-    else if (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED) out.push_back(GetMenuItemID(menu, i));
+    if (HMENU sub = GetSubMenu(menu, i))
+      CheckedCommands(sub, out);
+    else if (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED)
+      out.push_back(GetMenuItemID(menu, i));
 }
 inline void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
   HWND popup = FindWindowA("#32768", nullptr);
   if (g_menuChecks || !popup || !IsWindowVisible(popup)) return;
-  CheckedCommands(reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)), g_menuChecks.emplace());
+  CheckedCommands(reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)),
+                  g_menuChecks.emplace());
   PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 inline std::optional<std::vector<UINT>> ContextMenuChecks(HWND control) {
@@ -93,7 +99,9 @@ inline HWND ProgramWindow(const char* cls) {
   EnumThreadWindows(GetCurrentThreadId(), &FindProgramWindow, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }
-inline HWND ErrorListBox() { return FindWindowExA(ProgramWindow("TForm3"), nullptr, "LISTBOX", nullptr); }
+inline HWND ErrorListBox() {
+  return FindWindowExA(ProgramWindow("TForm3"), nullptr, "LISTBOX", nullptr);
+}
 // The lines the error window shows.
 inline std::vector<std::string> ErrorLines() {
   std::vector<std::string> lines;
@@ -101,7 +109,8 @@ inline std::vector<std::string> ErrorLines() {
   const int n = box ? static_cast<int>(SendMessageA(box, LB_GETCOUNT, 0, 0)) : 0;
   for (int i = 0; i < n; ++i) {
     std::string line(static_cast<size_t>(SendMessageA(box, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-    line.resize(static_cast<size_t>(SendMessageA(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+    line.resize(static_cast<size_t>(
+        SendMessageA(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
     lines.push_back(line);
   }
   return lines;

@@ -15,15 +15,18 @@ using namespace mv::testing;
 namespace {
 
 bool MakeFileW(const std::wstring& path, const std::string& contents) {
-  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h) return false;
   DWORD written = 0;
-  return ::WriteFile(h.Get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+  return ::WriteFile(h.Get(), contents.data(), static_cast<DWORD>(contents.size()), &written,
+                     nullptr) &&
          written == contents.size();
 }
 
 std::string ReadW(const std::wstring& path) {
-  win::ScopedFile h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  win::ScopedFile h(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!h) return "<missing>";
   std::string out;
   char buf[4096];
@@ -33,9 +36,11 @@ std::string ReadW(const std::wstring& path) {
 }
 
 // Every file below a folder by its wide relative path, with its bytes; folders end in '\'.
-void ListW(const std::wstring& root, const std::wstring& rel, std::map<std::wstring, std::string>& out) {
+void ListW(const std::wstring& root, const std::wstring& rel,
+           std::map<std::wstring, std::string>& out) {
   WIN32_FIND_DATAW fd;
-  win::ScopedFind f(FindFirstFileW((root + (rel.empty() ? L"" : L"\\" + rel) + L"\\*").c_str(), &fd));
+  win::ScopedFind f(
+      FindFirstFileW((root + (rel.empty() ? L"" : L"\\" + rel) + L"\\*").c_str(), &fd));
   if (!f) return;
   do {
     const std::wstring name = fd.cFileName;
@@ -56,9 +61,11 @@ std::map<std::wstring, std::string> TreeW(const std::string& root) {
 }
 
 std::string Utf8(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                      nullptr, nullptr);
   return out;
 }
 std::string Show(const std::map<std::wstring, std::string>& tree) {
@@ -102,7 +109,8 @@ class NamesWine : public RoadTest {
       const std::wstring name = FromUtf8(n.utf8);
       if (n.Folder()) {
         EXPECT_TRUE(CreateDirectoryW((at + L"\\" + name).c_str(), nullptr)) << n.utf8;
-        EXPECT_TRUE(MakeFileW(at + L"\\" + name + L"\\in " + name + L".txt", "in " + n.utf8)) << n.utf8;
+        EXPECT_TRUE(MakeFileW(at + L"\\" + name + L"\\in " + name + L".txt", "in " + n.utf8))
+            << n.utf8;
         expected[name + L"\\"] = "";
         expected[name + L"\\in " + name + L".txt"] = "in " + n.utf8;
       } else {
@@ -168,12 +176,14 @@ TEST_F(NamesWine, TheSearchNamesEveryItemByAnAddressThatReachesExactlyIt) {
   EXPECT_EQ(Show(seen), Show(files));
 
   // Short names exactly where the code page cannot hold the name (it holds Cyrillic, not ά).
-  for (const wchar_t* name : {L"naïve.txt", L"résumé.doc", L"Ærø.txt", L"简体中文.txt", L"Ünïcödé.txt", L"ไทย.txt",
-                              L"😀smile.txt", L"한글", L"Ελληνικά.txt", L"العربية.txt", L"〜wave.txt",
-                              L"−minus.txt", L"‖bars.txt"})
-    EXPECT_NE(std::find(shortNamed.begin(), shortNamed.end(), name), shortNamed.end()) << Utf8(name);
-  for (const wchar_t* name : {L"ポスター.txt", L"榎榎.txt", L"噂噂.txt", L"閏閏.txt", L"～wave.txt", L"－minus.txt",
-                              L"∥bars.txt", L"Русский", L"naive.txt", L"PROGRA~1.TXT", L"brackets[1].txt"})
+  for (const wchar_t* name : {L"naïve.txt", L"résumé.doc", L"Ærø.txt", L"简体中文.txt",
+                              L"Ünïcödé.txt", L"ไทย.txt", L"😀smile.txt", L"한글", L"Ελληνικά.txt",
+                              L"العربية.txt", L"〜wave.txt", L"−minus.txt", L"‖bars.txt"})
+    EXPECT_NE(std::find(shortNamed.begin(), shortNamed.end(), name), shortNamed.end())
+        << Utf8(name);
+  for (const wchar_t* name :
+       {L"ポスター.txt", L"榎榎.txt", L"噂噂.txt", L"閏閏.txt", L"～wave.txt", L"－minus.txt",
+        L"∥bars.txt", L"Русский", L"naive.txt", L"PROGRA~1.TXT", L"brackets[1].txt"})
     EXPECT_NE(std::find(exact.begin(), exact.end(), name), exact.end()) << Utf8(name);
 }
 
@@ -189,7 +199,8 @@ TEST_F(NamesWine, AnItemWithoutAShortNameIsMarkedAndAddressesNothing) {
   wcscpy(fd.cAlternateFileName, L"_SMILE~1.TXT");
   EXPECT_EQ(win::AnsiNameOf(fd, name), win::AnsiName::Short);
   EXPECT_EQ(name, "_SMILE~1.TXT");
-  wcscpy(fd.cFileName, L"\u30dd\u30b9\u30bf\u30fc.txt");  // ポスター: its second byte 0x7C is no '|'
+  wcscpy(fd.cFileName,
+         L"\u30dd\u30b9\u30bf\u30fc.txt");  // ポスター: its second byte 0x7C is no '|'
   EXPECT_EQ(win::AnsiNameOf(fd, name), win::AnsiName::Exact);
   EXPECT_EQ(name, "ポスター.txt");
 
@@ -207,7 +218,8 @@ TEST_F(NamesWine, AnItemWithoutAShortNameIsMarkedAndAddressesNothing) {
 TEST_F(NamesWine, WidePathsFromTheCommandLineOrADropComeInTheCodePage) {
   const std::string folder = base + "\\Names";
   MakeTree(folder);
-  const std::wstring wide = win::WideOf(folder) + L"\\\ud55c\uae00\\in \ud55c\uae00.txt";  // 한글\in 한글.txt
+  const std::wstring wide =
+      win::WideOf(folder) + L"\\\ud55c\uae00\\in \ud55c\uae00.txt";  // 한글\in 한글.txt
   const std::string ansi = win::AnsiPathOf(wide);
   EXPECT_EQ(ansi.rfind(folder + "\\", 0), 0u) << ansi;
   EXPECT_TRUE(NamesOneItem(ansi)) << ansi;
@@ -230,7 +242,8 @@ TEST_F(NamesWine, TheDestinationTakesTheSourcesLongName) {
   });
   ASSERT_FALSE(alias.empty());
   const std::string out = tmp / "Out";
-  EXPECT_EQ(win::TrueDestination(folder + "\\" + alias, out + "\\" + alias), win::WideOf(out) + L"\\r\u00e9sum\u00e9.doc");
+  EXPECT_EQ(win::TrueDestination(folder + "\\" + alias, out + "\\" + alias),
+            win::WideOf(out) + L"\\r\u00e9sum\u00e9.doc");
   EXPECT_EQ(win::TrueDestination(folder + "\\resume.doc", out + "\\resume.doc"), std::nullopt);
   EXPECT_EQ(win::TrueDestination(folder + "\\PROGRA~1.TXT", out + "\\PROGRA~1.TXT"), std::nullopt);
   // Only the components mirrored from the source are renamed.
@@ -243,7 +256,8 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   Start({folder});
 
   // Every item but the dot file is counted: the folders, their files, the files.
-  EXPECT_EQ(PanelText(form->Handle(), 1), FormatTotal(static_cast<int64_t>(expected.size()) + 1) + "個");
+  EXPECT_EQ(PanelText(form->Handle(), 1),
+            FormatTotal(static_cast<int64_t>(expected.size()) + 1) + "個");
   HTREEITEM node = FindNode(TreeView_GetRoot(MainTree(form->Handle())), "Names");
   ASSERT_TRUE(node);
   TreeView_SelectItem(MainTree(form->Handle()), node);
@@ -271,8 +285,10 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   // The list shows each row's true name, with the size of that very file.
   std::map<std::wstring, std::string> rows;
   for (const auto& [name, bytes] : expected) {
-    if (name.find(L'\\') == std::wstring::npos) rows[name] = std::to_string(bytes.size());
-    else if (name.back() == L'\\' && name.find(L'\\') == name.size() - 1) rows[name.substr(0, name.size() - 1)] = "0";
+    if (name.find(L'\\') == std::wstring::npos)
+      rows[name] = std::to_string(bytes.size());
+    else if (name.back() == L'\\' && name.find(L'\\') == name.size() - 1)
+      rows[name.substr(0, name.size() - 1)] = "0";
   }
   EXPECT_EQ(Show(ShownRows()), Show(rows));
 
@@ -324,8 +340,8 @@ TEST_F(NamesWine, ATreeOfEveryNameIsListedChangedAndCopiedWithNothingMissedOrCon
   // A second copy with "コピーしない" finds each destination under its true name and keeps it.
   Choose(kIdRadioGroup1, 2);
   const std::wstring cafeLike = L"na\u00efve.txt";
-  win::ScopedFile(CreateFileW((win::WideOf(out2) + L"\\" + cafeLike).c_str(), GENERIC_WRITE, 0, nullptr,
-                              TRUNCATE_EXISTING, 0, nullptr));
+  win::ScopedFile(CreateFileW((win::WideOf(out2) + L"\\" + cafeLike).c_str(), GENERIC_WRITE, 0,
+                              nullptr, TRUNCATE_EXISTING, 0, nullptr));
   answers.chooserFolder = out2;
   Menu(kCmdCopy1);
   PumpPending();
@@ -340,10 +356,12 @@ TEST_F(NamesWine, ADropOfSuchNamesReachesEachFileAndNoOther) {
   MakeTree(folder);
   Start({folder + "\\naive.txt"});
   const std::wstring at = win::WideOf(folder);
-  PostWideDrop(form->Handle(), {at + L"\\na\u00efve.txt", at + L"\\naive.txt", at + L"\\\ud55c\uae00"});
+  PostWideDrop(form->Handle(),
+               {at + L"\\na\u00efve.txt", at + L"\\naive.txt", at + L"\\\ud55c\uae00"});
   ASSERT_TRUE(PumpUntil([&] { return PanelText(form->Handle(), 1) == "4個"; }));
   // Each row reaches its own file: the true name and the size of that very file.
-  EXPECT_EQ(Show(ShownRows()), Show({{L"na\u00efve.txt", "10"}, {L"naive.txt", "9"}, {L"\ud55c\uae00", "0"}}));
+  EXPECT_EQ(Show(ShownRows()),
+            Show({{L"na\u00efve.txt", "10"}, {L"naive.txt", "9"}, {L"\ud55c\uae00", "0"}}));
   Close();
 }
 
@@ -351,7 +369,8 @@ TEST_F(NamesWine, TheCommandLineIsReadWide) {
   const std::string folder = base + "\\Names";
   MakeTree(folder);
   const std::wstring at = win::WideOf(folder);
-  const std::wstring line = L"\"Morvane.exe\" \"" + at + L"\\na\u00efve.txt\" " + at + L"\\naive.txt";
+  const std::wstring line =
+      L"\"Morvane.exe\" \"" + at + L"\\na\u00efve.txt\" " + at + L"\\naive.txt";
   const std::vector<std::string> args = ArgumentPaths(line.c_str());
   ASSERT_EQ(args.size(), 2u);
   EXPECT_EQ(ReadAll(args[0]), Utf8(L"na\u00efve.txt"));  // its short name, never "naive.txt"
@@ -360,7 +379,8 @@ TEST_F(NamesWine, TheCommandLineIsReadWide) {
   char current[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, current);
   SetCurrentDirectoryA(folder.c_str());
-  EXPECT_EQ(ArgumentPaths(L"Morvane.exe \u30dd\u30b9\u30bf\u30fc.txt"), std::vector<std::string>{folder + "\\ポスター.txt"});
+  EXPECT_EQ(ArgumentPaths(L"Morvane.exe \u30dd\u30b9\u30bf\u30fc.txt"),
+            std::vector<std::string>{folder + "\\ポスター.txt"});
   SetCurrentDirectoryA(current);
 }
 

@@ -41,14 +41,16 @@ inline const bool g_probeMode = [] {
       SYSTEMTIME st;
       FileTimeToLocalFileTime(&fd.ftLastWriteTime, &local);
       FileTimeToSystemTime(&local, &st);
-      wsprintfA(line, "%02x|%04d/%02d/%02d %02d:%02d:%02d", static_cast<unsigned>(GetFileAttributesA(path.c_str())),
-                st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+      wsprintfA(line, "%02x|%04d/%02d/%02d %02d:%02d:%02d",
+                static_cast<unsigned>(GetFileAttributesA(path.c_str())), st.wYear, st.wMonth,
+                st.wDay, st.wHour, st.wMinute, st.wSecond);
     }
     out += line;
     out += "\n";
   }
   DWORD written = 0;
-  ::WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+  ::WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written,
+              nullptr);
   ExitProcess(0);
 }();
 
@@ -73,8 +75,8 @@ inline std::string RunCaptured(const std::string& program, const std::string& co
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
   std::string cmd = commandLine;
-  const BOOL started =
-      CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  const BOOL started = CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &si, &pi);
   write.Reset();  // the child holds its own copy; the read below ends when it exits
   if (!started) return "(not started)";
   win::ScopedFile process(pi.hProcess), thread(pi.hThread);
@@ -103,11 +105,14 @@ inline std::vector<std::string> Probe(const std::vector<std::string>& paths) {
 
 inline std::wstring FromUtf8(const std::string& utf8) {
   std::wstring wide(utf8.size() + 1, L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                      wide.data(), static_cast<int>(wide.size()))));
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
+                                                      static_cast<int>(utf8.size()), wide.data(),
+                                                      static_cast<int>(wide.size()))));
   return wide;
 }
-inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 inline void SetLastWrite(const std::string& path, WORD year, WORD month, WORD day, WORD hour) {
   SYSTEMTIME st{};
@@ -118,8 +123,9 @@ inline void SetLastWrite(const std::string& path, WORD year, WORD month, WORD da
   FILETIME local, utc;
   SystemTimeToFileTime(&st, &local);
   LocalFileTimeToFileTime(&local, &utc);
-  win::ScopedFile h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+  win::ScopedFile h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
   SetFileTime(h.Get(), nullptr, nullptr, &utc);
 }
 inline FILETIME LastWrite(const std::string& path) {
@@ -129,7 +135,8 @@ inline FILETIME LastWrite(const std::string& path) {
 }
 
 // Every file below a folder as "relative\\path=contents", sorted.
-inline void ListFiles(const std::string& root, const std::string& rel, std::vector<std::string>& out) {
+inline void ListFiles(const std::string& root, const std::string& rel,
+                      std::vector<std::string>& out) {
   WIN32_FIND_DATAA fd;
   win::ScopedFind f(FindFirstFileA((root + (rel.empty() ? "" : "\\" + rel) + "\\*").c_str(), &fd));
   if (!f) return;
@@ -137,8 +144,10 @@ inline void ListFiles(const std::string& root, const std::string& rel, std::vect
     const std::string name = fd.cFileName;
     if (name == "." || name == "..") continue;
     const std::string sub = rel.empty() ? name : rel + "\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(root, sub, out);
-    else out.push_back(sub + "=" + ReadAll(root + "\\" + sub));
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(root, sub, out);
+    else
+      out.push_back(sub + "=" + ReadAll(root + "\\" + sub));
   } while (FindNextFileA(f.Get(), &fd));
   std::sort(out.begin(), out.end());
 }
@@ -180,7 +189,10 @@ class RoadTest : public ::testing::Test {
   }
   void Start(std::vector<std::string> args) {
     ASSERT_NO_FATAL_FAILURE(Create(std::move(args)));
-    ASSERT_TRUE(PumpUntil([&] { return !PanelText(form->Handle(), 1).empty() && ListView_GetItemCount(MainList(form->Handle())) > 0; }));
+    ASSERT_TRUE(PumpUntil([&] {
+      return !PanelText(form->Handle(), 1).empty() &&
+             ListView_GetItemCount(MainList(form->Handle())) > 0;
+    }));
   }
   void Close() {
     SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
@@ -189,7 +201,9 @@ class RoadTest : public ::testing::Test {
 
   void Click(int id) { SendMessageA(MainControl(form->Handle(), id), BM_CLICK, 0, 0); }
   void Menu(UINT id) { SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-  void Choose(int group, int item) { SendMessageA(GroupItem(form->Handle(), group, item), BM_CLICK, 0, 0); }
+  void Choose(int group, int item) {
+    SendMessageA(GroupItem(form->Handle(), group, item), BM_CLICK, 0, 0);
+  }
   void TypeDate(const std::string& digits) {
     HWND edit = MainControl(form->Handle(), kIdAgeEdit);
     SetFocus(edit);
@@ -206,7 +220,8 @@ class RoadTest : public ::testing::Test {
   void SelectRows(std::initializer_list<int> rows) {
     HWND list = MainList(form->Handle());
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int r : rows)
+      ListView_SetItemState(list, r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     PumpPending();
   }
   std::vector<std::string> Rows(int column = 0) { return ListRows(form->Handle(), column); }

@@ -107,8 +107,8 @@ TEST_F(SettingsWine, StoredValuesAreReadAndWrittenBack) {
 
 TEST_F(SettingsWine, LongAndDoubleByteTextComesBackWhole) {
   const std::string path = tmp / "Morvane.ini";
-  WriteFile(path, "[DateType]\r\nAgeLabel=" + std::string(1022, 'a') + "表表\r\n[Form]\r\nWidth=" +
-                      std::string(2 << 20, '9') + "\r\n");
+  WriteFile(path, "[DateType]\r\nAgeLabel=" + std::string(1022, 'a') +
+                      "表表\r\n[Form]\r\nWidth=" + std::string(2 << 20, '9') + "\r\n");
   win::Win32ProfileStore store(path);
   Settings s = ReadSettings(store);
   EXPECT_EQ(s.ageLabel, std::string(1022, 'a'));  // never half of 表

@@ -25,8 +25,8 @@ inline std::string ReadAll(const std::string& path) {
 // The Unix path of a Windows one (Wine's own export), for the native lhasa.
 inline std::string UnixPath(const std::string& path) {
   using Fn = char*(CDECL*)(LPCWSTR);
-  auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (!fn) return {};
   wchar_t wide[MAX_PATH * 2] = {};
   MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
@@ -47,23 +47,27 @@ inline bool RunShell(const std::string& script, const std::string& statusFile) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::string line = cmd;
-  if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi))
     return false;
   win::ScopedFile process(pi.hProcess), thread(pi.hThread);  // none to wait on for a Unix program
-  if (!PumpUntil([&] { return ReadAll(statusFile).find('\n') != std::string::npos; }, 20000)) return false;
+  if (!PumpUntil([&] { return ReadAll(statusFile).find('\n') != std::string::npos; }, 20000))
+    return false;
   return ReadAll(statusFile) == "0\n";
 }
 
 // Extracts an archive with the native lhasa into a fresh folder; true when lhasa succeeded.
 inline bool ExtractWithLhasa(const std::string& archive, const std::string& into) {
   MakeFolder(into);
-  return RunShell("cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) + "' >/dev/null 2>&1",
+  return RunShell("cd '" + UnixPath(into) + "' && /usr/bin/lhasa xq '" + UnixPath(archive) +
+                      "' >/dev/null 2>&1",
                   into + ".status");
 }
 
 // lhasa's listing of an archive (its member names as stored, one a line, with its columns).
 inline std::string ListWithLhasa(const std::string& archive, const std::string& scratch) {
-  if (!RunShell("/usr/bin/lhasa l '" + UnixPath(archive) + "' > '" + UnixPath(scratch) + "' 2>&1", scratch + ".status"))
+  if (!RunShell("/usr/bin/lhasa l '" + UnixPath(archive) + "' > '" + UnixPath(scratch) + "' 2>&1",
+                scratch + ".status"))
     return "(lhasa failed) " + ReadAll(scratch);
   return ReadAll(scratch);
 }
@@ -119,7 +123,8 @@ inline std::map<std::string, std::string> BsdtarBytes(const std::string& archive
 
 inline std::string HexOf(const std::string& bytes) {
   std::string out;
-  for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+  for (unsigned char c : bytes)
+    out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
   return out;
 }
 

@@ -93,7 +93,9 @@ TEST_F(TargetsWine, BuildAndFullExpandShowEveryNode) {
   };
   auto allExpanded = [&] {
     for (HTREEITEM i = TreeView_GetRoot(tv); i; i = TreeView_GetNextVisible(tv, i))
-      if (TreeView_GetChild(tv, i) && !(TreeView_GetItemState(tv, i, TVIS_EXPANDED) & TVIS_EXPANDED)) return false;
+      if (TreeView_GetChild(tv, i) &&
+          !(TreeView_GetItemState(tv, i, TVIS_EXPANDED) & TVIS_EXPANDED))
+        return false;
     return true;
   };
   ASSERT_EQ(TreeView_GetCount(tv), 4u);  // the base folder, Work, Long Folder Name, Deep
@@ -140,7 +142,8 @@ TEST_F(TargetsWine, NoArgumentsLeavesPanelsUnwrittenAndADropBuilds) {
   g_messageHook = nullptr;
   EXPECT_EQ(TreeItemText(tv, TreeView_GetRoot(tv)), work + "\\");
   EXPECT_EQ(TreeView_GetCount(tv), 1u);
-  EXPECT_EQ(ErrorLines(), std::vector<std::string>{"FindErr ErrCode = 2 FileName = " + work + "\\gone.txt"});
+  EXPECT_EQ(ErrorLines(),
+            std::vector<std::string>{"FindErr ErrCode = 2 FileName = " + work + "\\gone.txt"});
   EXPECT_TRUE(IsWindowVisible(ProgramWindow("TForm3")));
 }
 
@@ -156,7 +159,8 @@ TEST_F(TargetsWine, FoldersAtTheLengthLimitAreListedOrRefusedWithTheirReason) {
   ASSERT_TRUE(CreateDirectoryW(wide(fits).c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(wide(beyond).c_str(), nullptr));
   {
-    win::ScopedFile f(CreateFileW(wide(fits + "\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    win::ScopedFile f(CreateFileW(wide(fits + "\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(f);
   }
   win::Win32FileSystem fs;
@@ -173,7 +177,8 @@ TEST_F(TargetsWine, FoldersAtTheLengthLimitAreListedOrRefusedWithTheirReason) {
   ASSERT_NE(node, nullptr);
   EXPECT_EQ(node->entries, (std::vector<std::string>{"0," + beyond, "0," + fits + "\\f.txt"}));
   EXPECT_EQ(node->Child(0)->listError, ERROR_FILENAME_EXCED_RANGE);
-  EXPECT_EQ(builder.FailureLines(), std::vector<std::string>{"FindErr ErrCode = 206 FileName = " + beyond});
+  EXPECT_EQ(builder.FailureLines(),
+            std::vector<std::string>{"FindErr ErrCode = 206 FileName = " + beyond});
   RemoveTreeW(wide(fits));
 }
 
@@ -190,7 +195,8 @@ TEST_F(TargetsWine, FileSystemLayerOnRealFiles) {
   EXPECT_EQ(*a, *b);
   EXPECT_NE(*a, *fs.FolderIdentity(work));
   // A file another handle holds without sharing cannot be opened exclusively.
-  HANDLE other = CreateFileA((sub + "\\b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE other =
+      CreateFileA((sub + "\\b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   EXPECT_EQ(fs.OpenExclusive(sub + "\\b.txt"), nullptr);
   CloseHandle(other);
@@ -200,7 +206,8 @@ TEST_F(TargetsWine, FileSystemLayerOnRealFiles) {
 // The one-path query answers as the directory search does, without a search.
 TEST_F(TargetsWine, LookupAgreesWithTheSearch) {
   win::Win32FileSystem fs;
-  for (const std::string& path : {sub + "\\h.txt", sub + "\\s.sys", sub + "\\表ソ.txt", sub + "\\Deep"}) {
+  for (const std::string& path :
+       {sub + "\\h.txt", sub + "\\s.sys", sub + "\\表ソ.txt", sub + "\\Deep"}) {
     SCOPED_TRACE(path);
     auto found = fs.FindOne(path, kMaskAll);
     auto looked = fs.Lookup(path);

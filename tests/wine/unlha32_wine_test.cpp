@@ -36,7 +36,8 @@ Bytes ReadAll(const std::string& path) {
 
 std::string Text(size_t n) {
   std::string s;
-  for (int i = 0; s.size() < n; ++i) s += "line " + std::to_string(i % 97) + " of the archive test\r\n";
+  for (int i = 0; s.size() < n; ++i)
+    s += "line " + std::to_string(i % 97) + " of the archive test\r\n";
   s.resize(n);
   return s;
 }
@@ -45,7 +46,8 @@ std::string Text(size_t n) {
 Bytes Record(const Bytes& archive, const mv::lzh::MemberEntry& m, uint8_t type) {
   size_t at = m.offset + 26;
   for (size_t size = archive[m.offset + 24] | (archive[m.offset + 25] << 8); size != 0;) {
-    if (archive[at] == type) return Bytes(archive.begin() + at + 1, archive.begin() + at + size - 2);
+    if (archive[at] == type)
+      return Bytes(archive.begin() + at + 1, archive.begin() + at + size - 2);
     at += size;
     size = archive[at - 2] | (archive[at - 1] << 8);
   }
@@ -53,8 +55,8 @@ Bytes Record(const Bytes& archive, const mv::lzh::MemberEntry& m, uint8_t type) 
 }
 
 void SetLastWrite(const std::string& path, uint64_t fileTime) {
-  mv::win::ScopedFile f(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    0, nullptr));
+  mv::win::ScopedFile f(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(static_cast<bool>(f)) << path;
   FILETIME t{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
   ASSERT_TRUE(SetFileTime(f.Get(), nullptr, nullptr, &t));
@@ -90,7 +92,8 @@ class Unlha32 : public ::testing::Test {
   // Runs the command text the program builds; the output text comes back through *output.
   int Pack(const std::string& list, std::string* output = nullptr, HWND owner = nullptr) {
     mv::testing::WriteFile(prog_ + "\\TMPLHA.$", list);
-    const std::string cmd = "a -r2x1a1 -gn1 \"" + archive_ + "\" \"" + src_ + "\\\" @" + prog_ + "\\TMPLHA.$";
+    const std::string cmd =
+        "a -r2x1a1 -gn1 \"" + archive_ + "\" \"" + src_ + "\\\" @" + prog_ + "\\TMPLHA.$";
     std::vector<char> in(32000), out(32000, 'X');
     std::memcpy(in.data(), cmd.c_str(), cmd.size() + 1);
     const int rc = unlha_(owner, in.data(), out.data(), 32000);
@@ -125,7 +128,8 @@ TEST_F(Unlha32, PacksRealFilesWithNamesTimesAndAttributes) {
   mv::testing::WriteFile(src_ + "\\表\\ソ.txt", text.substr(0, 999));
   const uint64_t stamp = 132000000000000000ull;  // 2019-04-14, an even second
   SetLastWrite(src_ + "\\a.txt", stamp);
-  ASSERT_TRUE(SetFileAttributesA((src_ + "\\a.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesA((src_ + "\\a.txt").c_str(),
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
   std::string output;
   ASSERT_EQ(Pack("\"a.txt\"\r\n\"SUB\\b.bin\"\r\n\"表\\ソ.txt\"\r\n", &output), 0) << output;
@@ -215,8 +219,8 @@ TEST_F(Unlha32, AFailedCallLeavesNothingBehind) {
 // The library's failures, called with a window as the program calls it: the reason in a box that
 // window owns, and still the code and the text.
 TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
-  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                               200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(owner, nullptr);
   mv::testing::BoxWatcher answers(mv::testing::PressFirst({IDOK}));
   mv::testing::WriteFile(src_ + "\\a.txt", Text(5000));
@@ -235,7 +239,8 @@ TEST_F(Unlha32, AFailureIsToldInABoxOwnedByTheCallersWindowASuccessIsNot) {
     SCOPED_TRACE(c.what);
     mv::win::ScopedFile held;
     if (c.code == 0x8005) {  // another handle that shares nothing
-      held.Reset(CreateFileA((src_ + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      held.Reset(CreateFileA((src_ + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                             nullptr));
       ASSERT_TRUE(static_cast<bool>(held));
     }
     answers.seen.clear();
@@ -294,8 +299,8 @@ VOID CALLBACK LookAtProgress(HWND, UINT, UINT_PTR, DWORD) {
 TEST_F(Unlha32, ALongRunShowsItsProgressOverADisabledOwnerAndCancelStopsIt) {
   ProgressSeen seen;
   g_seen = &seen;
-  seen.owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  seen.owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                               200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(seen.owner, nullptr);
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, LookAtProgress);
   int calls = 0;
@@ -330,8 +335,9 @@ TEST_F(Unlha32, ALongRunShowsItsProgressOverADisabledOwnerAndCancelStopsIt) {
 
 std::wstring Wide(const std::string& text, UINT codePage) {
   std::wstring w(text.size() + 1, L'\0');
-  w.resize(static_cast<size_t>(
-      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), w.data(), static_cast<int>(w.size()))));
+  w.resize(static_cast<size_t>(MultiByteToWideChar(codePage, 0, text.data(),
+                                                   static_cast<int>(text.size()), w.data(),
+                                                   static_cast<int>(w.size()))));
   return w;
 }
 
@@ -376,10 +382,12 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
                  const std::wstring& name, bool outside, const std::wstring& trueFolder = {}) {
     std::string data = "#" + std::to_string(expected.size()) + "\n";
     for (int i = 0; i < 300; ++i) data += static_cast<char>((i * 31 + expected.size()) & 0xFF);
-    mv::win::ScopedFile f(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    mv::win::ScopedFile f(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(static_cast<bool>(f));
     DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(f.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
+    ASSERT_TRUE(
+        ::WriteFile(f.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
     f.Reset();
     bool isShort = false;
     const std::string listed = ListedName(folder, name, &isShort);
@@ -403,7 +411,8 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
   for (const auto& n : names) {
     SCOPED_TRACE(n.utf8);
     const std::wstring name = Wide(n.utf8, CP_UTF8);
-    const bool outside = outsideKind(n.kind) && !mv::win::ExactAnsi(name);  // a pair's plain half is exact
+    const bool outside =
+        outsideKind(n.kind) && !mv::win::ExactAnsi(name);  // a pair's plain half is exact
     shortNames += outside;
     if (!n.Folder()) {
       add(src, "", name, outside);
@@ -432,7 +441,8 @@ TEST_F(Unlha32, EveryHostileNameIsStoredExactlyOrUnderItsShortNameAndReadBackByL
     // Beside a short name, anywhere in the path, the whole true path in UTF-16.
     EXPECT_TRUE(std::wstring(m[i].widePath.begin(), m[i].widePath.end()) == expected[i].wide)
         << m[i].path;
-    EXPECT_EQ(MemberData(archive, m[i]), Bytes(expected[i].data.begin(), expected[i].data.end())) << m[i].path;
+    EXPECT_EQ(MemberData(archive, m[i]), Bytes(expected[i].data.begin(), expected[i].data.end()))
+        << m[i].path;
   }
 
   // bsdtar reads the UTF-16 names: every file under its exact true name.

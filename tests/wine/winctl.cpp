@@ -1,14 +1,15 @@
 // A small driver for Morvane's windows from another process, used by the scripts:
-//   winctl wait-ready [timeout-ms]          waits until the main window is shown and its tree has settled
-//   winctl close [timeout-ms]               asks the main window to close, as its close box does
-//   winctl command <menu id>                posts the menu command to the main window
-//   winctl click <control id> [window]      clicks a button of the main window (or of the given window)
+//   winctl wait-ready [timeout-ms]          waits until the main window is shown and its tree has
+//   settled winctl close [timeout-ms]               asks the main window to close, as its close box
+//   does winctl command <menu id>                posts the menu command to the main window winctl
+//   click <control id> [window]      clicks a button of the main window (or of the given window)
 //   winctl settext <window> <control id> <text>   sets a control's text
 //   winctl key <control id> <virtual key> [count]  presses a key in a control of the main window
 //   winctl wait-window <window> [timeout-ms]      waits until the window is shown and answers
 //   winctl wait-gone <window> [timeout-ms]        waits until no such window is shown
 //   winctl rect <window>                    prints the window's screen rectangle
-//   winctl hold <seconds> <file>...         keeps the files open without sharing (others get error 32)
+//   winctl hold <seconds> <file>...         keeps the files open without sharing (others get error
+//   32)
 // A <window> is a visible top-level window named by its class ("TForm2", "#32770") or by a text
 // its caption contains. Rectangles print as WxH+X+Y, ready for cropping a screenshot.
 #include <cstdio>
@@ -49,7 +50,8 @@ BOOL CALLBACK MatchWindow(HWND wnd, LPARAM lp) {
   char caption[512] = {};
   // Another process's caption: asked with a timeout, so a busy window does not stall the search.
   DWORD_PTR len = 0;
-  SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption), SMTO_ABORTIFHUNG, 2000, &len);
+  SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption),
+                      SMTO_ABORTIFHUNG, 2000, &len);
   if (std::strcmp(cls, s.pattern) == 0 || (*s.pattern && std::strstr(caption, s.pattern))) {
     s.found = wnd;
     return FALSE;
@@ -143,8 +145,10 @@ int SetText(const char* window, int id, const char* text) {
   HWND control = FindControl(owner, id);
   if (!control) return 6;
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result)
-             ? 0 : 5;
+  return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 5000, &result)
+             ? 0
+             : 5;
 }
 
 int Key(int id, UINT vk, int count) {
@@ -195,7 +199,8 @@ int Rect(const char* window) {
 int Hold(DWORD seconds, int count, char** files) {
   std::vector<mv::win::ScopedFile> held;
   for (int i = 0; i < count; ++i) {
-    held.emplace_back(CreateFileA(files[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    held.emplace_back(CreateFileA(files[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held.back()) {
       std::fprintf(stderr, "winctl: cannot open %s (%lu)\n", files[i], GetLastError());
       return 8;
@@ -208,11 +213,12 @@ int Hold(DWORD seconds, int count, char** files) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: winctl wait-ready|close [timeout-ms] | command <id> | click <id> [window] |\n"
-               "       settext <window> <id> <text> | key <id> <vk> [count] |\n"
-               "       wait-window|wait-gone <window> [timeout-ms] |\n"
-               "       rect <window> | hold <seconds> <file>...\n");
+  std::fprintf(
+      stderr,
+      "usage: winctl wait-ready|close [timeout-ms] | command <id> | click <id> [window] |\n"
+      "       settext <window> <id> <text> | key <id> <vk> [count] |\n"
+      "       wait-window|wait-gone <window> [timeout-ms] |\n"
+      "       rect <window> | hold <seconds> <file>...\n");
   return 1;
 }
 
@@ -221,17 +227,22 @@ int Usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string verb = argv[1];
-  auto timeoutAt = [&](int i) { return argc > i ? static_cast<DWORD>(std::atol(argv[i])) : DWORD{60000}; };
+  auto timeoutAt = [&](int i) {
+    return argc > i ? static_cast<DWORD>(std::atol(argv[i])) : DWORD{60000};
+  };
   if (verb == "wait-ready") return WaitReady(timeoutAt(2));
   if (verb == "close") return Close(timeoutAt(2));
   if (verb == "command" && argc == 3) return Command(static_cast<UINT>(std::atol(argv[2])));
-  if (verb == "click" && (argc == 3 || argc == 4)) return Click(std::atoi(argv[2]), argc == 4 ? argv[3] : nullptr);
+  if (verb == "click" && (argc == 3 || argc == 4))
+    return Click(std::atoi(argv[2]), argc == 4 ? argv[3] : nullptr);
   if (verb == "settext" && argc == 5) return SetText(argv[2], std::atoi(argv[3]), argv[4]);
   if (verb == "key" && (argc == 4 || argc == 5))
-    return Key(std::atoi(argv[2]), static_cast<UINT>(std::atol(argv[3])), argc == 5 ? std::atoi(argv[4]) : 1);
+    return Key(std::atoi(argv[2]), static_cast<UINT>(std::atol(argv[3])),
+               argc == 5 ? std::atoi(argv[4]) : 1);
   if (verb == "wait-window" && argc >= 3) return WaitWindow(argv[2], timeoutAt(3));
   if (verb == "wait-gone" && argc >= 3) return WaitGone(argv[2], timeoutAt(3));
   if (verb == "rect" && argc == 3) return Rect(argv[2]);
-  if (verb == "hold" && argc >= 4) return Hold(static_cast<DWORD>(std::atol(argv[2])), argc - 3, argv + 3);
+  if (verb == "hold" && argc >= 4)
+    return Hold(static_cast<DWORD>(std::atol(argv[2])), argc - 3, argv + 3);
   return Usage();
 }

@@ -63,7 +63,8 @@ class WindowWine : public RoadTest {
   }
   // The boxes shown while `action` runs, as "caption|text"; each is answered by the key `answer`.
   // Synthesised input may reach the queue late on a busy machine: wait for the boxes expected.
-  std::vector<std::string> Boxes(WORD answer, const std::function<void()>& action, size_t expected = 1) {
+  std::vector<std::string> Boxes(WORD answer, const std::function<void()>& action,
+                                 size_t expected = 1) {
     std::vector<std::string> shown;
     onBox = [&](HWND box) {
       shown.push_back(WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF)));
@@ -84,12 +85,18 @@ class WindowWine : public RoadTest {
 
 TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
   StartActive();
-  const std::vector<HWND> order = {MainTree(form->Handle()),           MainList(form->Handle()),
-                                   Item(kIdRGroup, 0),          Item(kIdAGroup, 0),
-                                   Item(kIdSGroup, 0),          Item(kIdHGroup, 0),
-                                   Item(kIdRadioGroup1, 1),     MainControl(form->Handle(), kIdCheckBox1),
-                                   MainControl(form->Handle(), kIdBitBtn1),   MainControl(form->Handle(), kIdButton1),
-                                   MainControl(form->Handle(), kIdBitBtn3),   MainControl(form->Handle(), kIdBitBtn2),
+  const std::vector<HWND> order = {MainTree(form->Handle()),
+                                   MainList(form->Handle()),
+                                   Item(kIdRGroup, 0),
+                                   Item(kIdAGroup, 0),
+                                   Item(kIdSGroup, 0),
+                                   Item(kIdHGroup, 0),
+                                   Item(kIdRadioGroup1, 1),
+                                   MainControl(form->Handle(), kIdCheckBox1),
+                                   MainControl(form->Handle(), kIdBitBtn1),
+                                   MainControl(form->Handle(), kIdButton1),
+                                   MainControl(form->Handle(), kIdBitBtn3),
+                                   MainControl(form->Handle(), kIdBitBtn2),
                                    MainControl(form->Handle(), kIdAgeEdit)};
   ASSERT_EQ(GetFocus(), order[0]);
   for (size_t i = 1; i <= order.size(); ++i) {
@@ -109,7 +116,8 @@ TEST_F(WindowWine, TabRunsThroughTheLayoutsOrderAndShiftTabBack) {
   for (int i = 0; i < 5; ++i) Press(VK_TAB);
   ASSERT_EQ(GetFocus(), MainControl(form->Handle(), kIdAgeEdit));
   DWORD from = 1, to = 0;
-  SendMessageA(MainControl(form->Handle(), kIdAgeEdit), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  SendMessageA(MainControl(form->Handle(), kIdAgeEdit), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, 0u);
   EXPECT_EQ(to, 19u);
   Close();
@@ -195,13 +203,16 @@ TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
   TypeKeys("2021133");  // month 13
 
   // Minimised and restored, a box of the program's own, another window taking the focus: no check.
-  std::vector<std::string> boxes = Boxes(VK_RETURN, [&] {
-    ShowWindow(form->Handle(), SW_MINIMIZE);
-    PumpUntil([] { return false; }, 100);
-    ShowWindow(form->Handle(), SW_RESTORE);
-    SetForegroundWindow(form->Handle());
-    PumpUntil([] { return false; }, 100);
-  }, 0);
+  std::vector<std::string> boxes = Boxes(
+      VK_RETURN,
+      [&] {
+        ShowWindow(form->Handle(), SW_MINIMIZE);
+        PumpUntil([] { return false; }, 100);
+        ShowWindow(form->Handle(), SW_RESTORE);
+        SetForegroundWindow(form->Handle());
+        PumpUntil([] { return false; }, 100);
+      },
+      0);
   EXPECT_TRUE(boxes.empty()) << boxes[0];
   EXPECT_EQ(GetFocus(), edit) << "the focus came back to the field";
   boxes = Boxes(VK_RETURN, [&] { win::ShowNotice(form->Handle(), "notice"); });
@@ -243,7 +254,10 @@ TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
   EXPECT_EQ(to, 19u);
   Press(VK_DELETE);
   EXPECT_EQ(WindowText(edit), "    /  /     :  :  ");
-  EXPECT_TRUE(Boxes(VK_RETURN, [&] { Press(VK_TAB); }, 0).empty()) << "an emptied field is not checked";
+  EXPECT_TRUE(Boxes(
+                  VK_RETURN, [&] { Press(VK_TAB); }, 0)
+                  .empty())
+      << "an emptied field is not checked";
   Close();
 }
 
@@ -284,7 +298,8 @@ TEST_F(WindowWine, TheFolderChooserOpensWithItsNameSelectedAndTypingReplacesIt) 
   // Laid out at the display's density.
   const DpiScale s = win::ScreenScale();
   EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({s(360), s(304)}));
-  EXPECT_EQ(std::vector<LONG>({field.left, field.top, field.right - field.left, field.bottom - field.top}),
+  EXPECT_EQ(std::vector<LONG>(
+                {field.left, field.top, field.right - field.left, field.bottom - field.top}),
             std::vector<LONG>({s(8), s(26), s(344), s(22)}));
   EXPECT_EQ(GetFocus(), MainControl(form->Handle(), kIdBitBtn1));
   Close();
@@ -328,7 +343,8 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
   // Sizes that make the widest figures the panels are meant for.
   const std::string big = base + "\\大きなファイル.bin";
   {
-    win::ScopedFile f(CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    win::ScopedFile f(
+        CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(f);
     LONG high = 0;
     SetFilePointer(f.Get(), 999999999 - 5, &high, FILE_BEGIN);  // with a.txt's 5 bytes
@@ -343,17 +359,21 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
   // of another program's controls asks for them.
   for (int panel = 0; panel < 7; ++panel) {
     char read[256] = {};
-    const LRESULT got = SendMessageA(MainStatus(form->Handle()), SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(read));
+    const LRESULT got = SendMessageA(MainStatus(form->Handle()), SB_GETTEXTA, panel,
+                                     reinterpret_cast<LPARAM>(read));
     EXPECT_EQ(std::string(read), PanelText(form->Handle(), panel)) << "panel " << panel;
     EXPECT_EQ(LOWORD(got), PanelText(form->Handle(), panel).size());
-    EXPECT_EQ(LOWORD(SendMessageA(MainStatus(form->Handle()), SB_GETTEXTLENGTHA, panel, 0)), PanelText(form->Handle(), panel).size());
+    EXPECT_EQ(LOWORD(SendMessageA(MainStatus(form->Handle()), SB_GETTEXTLENGTHA, panel, 0)),
+              PanelText(form->Handle(), panel).size());
     // A Unicode reader gets the same text, counted in its own characters ("ﾊﾞｲﾄ" is 4 of them).
     wchar_t wide[256] = {};
-    const LRESULT gotW = SendMessageW(MainStatus(form->Handle()), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(wide));
+    const LRESULT gotW = SendMessageW(MainStatus(form->Handle()), SB_GETTEXTW, panel,
+                                      reinterpret_cast<LPARAM>(wide));
     const std::wstring expectW = win::WideOf(PanelText(form->Handle(), panel));
     EXPECT_EQ(std::wstring(wide), expectW) << "panel " << panel;
     EXPECT_EQ(LOWORD(gotW), expectW.size());
-    EXPECT_EQ(LOWORD(SendMessageW(MainStatus(form->Handle()), SB_GETTEXTLENGTHW, panel, 0)), expectW.size());
+    EXPECT_EQ(LOWORD(SendMessageW(MainStatus(form->Handle()), SB_GETTEXTLENGTHW, panel, 0)),
+              expectW.size());
   }
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpUntil([] { return false; }, 300);
@@ -384,8 +404,10 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
     GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &need);
     const int drawn = ink.back() - ink.front() + 1;
     const int room = part.right - part.left - 4;
-    const int bearings = win::ScreenScale()(3);  // blank columns the glyphs carry, as large as the font
-    EXPECT_GE(drawn, need.cx <= room ? need.cx - bearings : room * 3 / 4) << "panel " << panel << " " << text;
+    const int bearings =
+        win::ScreenScale()(3);  // blank columns the glyphs carry, as large as the font
+    EXPECT_GE(drawn, need.cx <= room ? need.cx - bearings : room * 3 / 4)
+        << "panel " << panel << " " << text;
   }
   // "SubDir" sits clear of panel 5's text.
   RECT five{}, check{};
@@ -399,7 +421,8 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
   const DpiScale s = win::ScreenScale();
   std::vector<HWND> controls = {MainControl(form->Handle(), kIdSubChek)};
   for (HWND parent : {form->Handle(), ProgramWindow("TForm2"), ProgramWindow("TForm3")})
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      controls.push_back(c);
   int captions = 0;
   for (HWND c : controls) {
     char cls[32] = {};
@@ -414,7 +437,8 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
     int beside = -1;  // what the control draws beside its caption
     if (lstrcmpiA(cls, "Static") == 0) beside = 0;
     if (lstrcmpiA(cls, "Button") == 0) {
-      if (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX) beside = GetSystemMetrics(SM_CXMENUCHECK) + s(4);
+      if (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX)
+        beside = GetSystemMetrics(SM_CXMENUCHECK) + s(4);
       if (type == BS_GROUPBOX) beside = s(7) + s(2);  // the caption's inset, the frame's right edge
       if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) beside = s(8);
       if (type == BS_OWNERDRAW) beside = s(16) + s(4) + s(8);  // the glyph, its gap, the frame
@@ -433,7 +457,8 @@ TEST_F(WindowWine, EveryStatusBarTextAndLabelIsDrawnWholeInTheWindowsFont) {
 
   // The date field shows a whole typed date, its first digit included, with the caret after it.
   HWND age = MainControl(form->Handle(), kIdAgeEdit);
-  for (char c : std::string("19970507120000")) SendMessageA(age, WM_CHAR, static_cast<WPARAM>(c), 0);
+  for (char c : std::string("19970507120000"))
+    SendMessageA(age, WM_CHAR, static_cast<WPARAM>(c), 0);
   const std::string shown = WindowText(age);
   ASSERT_EQ(shown, "1997/05/07 12:00:00");
   EXPECT_EQ(SendMessageA(age, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
@@ -469,16 +494,22 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
   const LONG upper = client.bottom - s(21) - s(112);
   EXPECT_EQ(rectIn(wnd, MainTree(form->Handle())), std::vector<LONG>({0, 0, s(169), upper}));
   EXPECT_EQ(rectIn(wnd, MainSplitter(form->Handle())), std::vector<LONG>({s(169), 0, s(4), upper}));
-  EXPECT_EQ(rectIn(wnd, MainList(form->Handle())), std::vector<LONG>({s(173), 0, client.right - s(173), upper}));
-  EXPECT_EQ(rectIn(wnd, MainStatus(form->Handle())), std::vector<LONG>({0, client.bottom - s(21), client.right, s(21)}));
-  EXPECT_EQ(rectIn(MainStatus(form->Handle()), MainControl(form->Handle(), kIdSubChek)), std::vector<LONG>({s(460), s(3), s(60), s(16)}));
+  EXPECT_EQ(rectIn(wnd, MainList(form->Handle())),
+            std::vector<LONG>({s(173), 0, client.right - s(173), upper}));
+  EXPECT_EQ(rectIn(wnd, MainStatus(form->Handle())),
+            std::vector<LONG>({0, client.bottom - s(21), client.right, s(21)}));
+  EXPECT_EQ(rectIn(MainStatus(form->Handle()), MainControl(form->Handle(), kIdSubChek)),
+            std::vector<LONG>({s(460), s(3), s(60), s(16)}));
   EXPECT_EQ(TreeView_GetIndent(MainTree(form->Handle())), static_cast<UINT>(s(19)));
   int parts[7] = {};
-  ASSERT_EQ(SendMessageA(MainStatus(form->Handle()), SB_GETPARTS, 7, reinterpret_cast<LPARAM>(parts)), 7);
+  ASSERT_EQ(
+      SendMessageA(MainStatus(form->Handle()), SB_GETPARTS, 7, reinterpret_cast<LPARAM>(parts)), 7);
   const int panelRight[7] = {60, 120, 220, 295, 355, 455, 505};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(parts[i], s(panelRight[i])) << "panel " << i;
   const int columns[7] = {100, 80, 120, 20, 20, 20, 20};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(ListView_GetColumnWidth(MainList(form->Handle()), i), s(columns[i])) << "column " << i;
+  for (int i = 0; i < 7; ++i)
+    EXPECT_EQ(ListView_GetColumnWidth(MainList(form->Handle()), i), s(columns[i]))
+        << "column " << i;
   // The file icons come in at the system's size, which grows with the density.
   int cx = 0, cy = 0;
   ImageList_GetIconSize(ListView_GetImageList(MainList(form->Handle()), LVSIL_SMALL), &cx, &cy);
@@ -493,55 +524,71 @@ TEST_F(WindowWine, TheWindowsAreTheLayoutScaledByTheDisplaysDensity) {
     int x, y, w, h;
   };
   std::vector<Place> places = {
-      {MainControl(form->Handle(), kIdGroupBox1), 3, 6, 279, 75},  {GroupBox(form->Handle(), kIdRadioGroup1), 288, 7, 185, 73},
-      {MainControl(form->Handle(), kIdCheckBox1), 384, 24, 81, 17}, {MainControl(form->Handle(), kIdBitBtn1), 392, 48, 75, 25},
-      {MainControl(form->Handle(), kIdButton1), 480, 8, 75, 25},    {MainControl(form->Handle(), kIdBitBtn3), 480, 48, 75, 25},
+      {MainControl(form->Handle(), kIdGroupBox1), 3, 6, 279, 75},
+      {GroupBox(form->Handle(), kIdRadioGroup1), 288, 7, 185, 73},
+      {MainControl(form->Handle(), kIdCheckBox1), 384, 24, 81, 17},
+      {MainControl(form->Handle(), kIdBitBtn1), 392, 48, 75, 25},
+      {MainControl(form->Handle(), kIdButton1), 480, 8, 75, 25},
+      {MainControl(form->Handle(), kIdBitBtn3), 480, 48, 75, 25},
       {MainControl(form->Handle(), kIdBitBtn2), 480, 80, 75, 25},
   };
   const int groupX[4] = {5, 72, 140, 207};
   const int groups[4] = {kIdRGroup, kIdAGroup, kIdSGroup, kIdHGroup};
   for (int g = 0; g < 4; ++g) {
     places.push_back({GroupBox(form->Handle(), groups[g]), 3 + groupX[g], 21, 65, 57});
-    for (int i = 0; i < 3; ++i) places.push_back({GroupItem(form->Handle(), groups[g], i), 9 + groupX[g], 34 + i * 14, 56, 14});
+    for (int i = 0; i < 3; ++i)
+      places.push_back(
+          {GroupItem(form->Handle(), groups[g], i), 9 + groupX[g], 34 + i * 14, 56, 14});
   }
-  for (int i = 0; i < 3; ++i) places.push_back({GroupItem(form->Handle(), kIdRadioGroup1, i), 296, 23 + i * 18, 88, 16});
+  for (int i = 0; i < 3; ++i)
+    places.push_back({GroupItem(form->Handle(), kIdRadioGroup1, i), 296, 23 + i * 18, 88, 16});
   for (const Place& p : places)
     EXPECT_EQ(rectIn(wnd, p.control), std::vector<LONG>({x0 + s(p.x), y0 + s(p.y), s(p.w), s(p.h)}))
         << WindowText(p.control);
   // The date field as laid out, or wider where its whole text needs it.
   const std::vector<LONG> age = rectIn(wnd, MainControl(form->Handle(), kIdAgeEdit));
-  EXPECT_EQ(std::vector<LONG>({age[0], age[1], age[3]}), std::vector<LONG>({x0 + s(74), y0 + s(84), s(20)}));
+  EXPECT_EQ(std::vector<LONG>({age[0], age[1], age[3]}),
+            std::vector<LONG>({x0 + s(74), y0 + s(84), s(20)}));
   EXPECT_GE(age[2], s(137));
   // Nothing the user clicks or reads lies over another such control (the boxes hold theirs).
-  std::vector<HWND> leaves = {MainControl(form->Handle(), kIdLabel1), MainControl(form->Handle(), kIdAgeLabel),
-                             MainControl(form->Handle(), kIdAgeEdit)};
+  std::vector<HWND> leaves = {MainControl(form->Handle(), kIdLabel1),
+                              MainControl(form->Handle(), kIdAgeLabel),
+                              MainControl(form->Handle(), kIdAgeEdit)};
   for (const Place& p : places)
-    if ((GetWindowLongA(p.control, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) leaves.push_back(p.control);
+    if ((GetWindowLongA(p.control, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX)
+      leaves.push_back(p.control);
   for (size_t a = 0; a < leaves.size(); ++a)
     for (size_t b = a + 1; b < leaves.size(); ++b) {
       RECT ra{}, rb{}, both{};
       GetWindowRect(leaves[a], &ra);
       GetWindowRect(leaves[b], &rb);
-      EXPECT_FALSE(IntersectRect(&both, &ra, &rb)) << WindowText(leaves[a]) << " / " << WindowText(leaves[b]);
+      EXPECT_FALSE(IntersectRect(&both, &ra, &rb))
+          << WindowText(leaves[a]) << " / " << WindowText(leaves[b]);
     }
 
   // The progress dialog and the error window.
   HWND form2 = ProgramWindow("TForm2");
   GetClientRect(form2, &client);
   EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({s(425), s(120)}));
-  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2Button1)), std::vector<LONG>({s(355), s(94), s(64), s(21)}));
-  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2Progress)), std::vector<LONG>({s(8), s(96), s(337), s(17)}));
+  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2Button1)),
+            std::vector<LONG>({s(355), s(94), s(64), s(21)}));
+  EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2Progress)),
+            std::vector<LONG>({s(8), s(96), s(337), s(17)}));
   EXPECT_EQ(rectIn(form2, GetDlgItem(ProgramWindow("TForm2"), kIdForm2From)).front(), s(44));
   HWND form3 = ProgramWindow("TForm3");
   GetWindowRect(form3, &outer);
   GetClientRect(form3, &client);
-  EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}),
+  EXPECT_EQ(std::vector<LONG>(
+                {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}),
             std::vector<LONG>({s(316), s(106), s(435), s(300)}));
   EXPECT_EQ(rectIn(form3, FindWindowExA(ProgramWindow("TForm3"), nullptr, "BUTTON", nullptr)),
-            std::vector<LONG>({client.right - s(75) - s(8), client.bottom - s(41) + (s(41) - s(25)) / 2, s(75), s(25)}));
+            std::vector<LONG>({client.right - s(75) - s(8),
+                               client.bottom - s(41) + (s(41) - s(25)) / 2, s(75), s(25)}));
   LOGFONTA lf{};
-  for (HWND w : {MainList(form->Handle()), GetDlgItem(ProgramWindow("TForm2"), kIdForm2Button1), ErrorListBox()}) {
-    ASSERT_TRUE(GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof lf, &lf));
+  for (HWND w : {MainList(form->Handle()), GetDlgItem(ProgramWindow("TForm2"), kIdForm2Button1),
+                 ErrorListBox()}) {
+    ASSERT_TRUE(
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof lf, &lf));
     EXPECT_EQ(lf.lfHeight, -s(12));
   }
   Close();

@@ -13,7 +13,8 @@ TempFolder::TempFolder() {
   GetTempPathA(MAX_PATH, base);
   static unsigned counter = 0;
   for (;;) {
-    path_ = std::string(base) + "mvtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+    path_ = std::string(base) + "mvtest" + std::to_string(GetCurrentProcessId()) + "_" +
+            std::to_string(++counter);
     if (CreateDirectoryA(path_.c_str(), nullptr)) break;
     if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
   }
@@ -22,13 +23,15 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
   // Wide: a best-fit listing of names such as café would remove their twins instead.
   std::wstring wide(path_.size() + 1, L'\0');
-  wide.resize(static_cast<size_t>(
-      MultiByteToWideChar(CP_ACP, 0, path_.c_str(), static_cast<int>(path_.size()), wide.data(), static_cast<int>(wide.size()))));
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, path_.c_str(),
+                                                      static_cast<int>(path_.size()), wide.data(),
+                                                      static_cast<int>(wide.size()))));
   RemoveTreeW(wide);
 }
 
 void WriteFile(const std::string& path, const std::string& contents, DWORD attributes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
   DWORD written = 0;
   ::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
@@ -50,7 +53,8 @@ void RemoveTree(const std::string& path) {
       if (name == "." || name == "..") continue;
       std::string full = path + "\\" + name;
       SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         RemoveTree(full);
       else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveDirectoryA(full.c_str());
@@ -72,7 +76,8 @@ void RemoveTreeW(const std::wstring& path) {
       const std::wstring full = path + L"\\" + name;
       SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
       // A link to a folder is removed, not entered: it may lead back up (a loop) or out.
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         RemoveTreeW(full);
       else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveDirectoryW(full.c_str());
@@ -100,10 +105,13 @@ std::string WindowText(HWND wnd) {
   return buf;
 }
 
-bool SeenBox::Has(int id) const { return std::find(buttons.begin(), buttons.end(), id) != buttons.end(); }
+bool SeenBox::Has(int id) const {
+  return std::find(buttons.begin(), buttons.end(), id) != buttons.end();
+}
 
 void Press(const SeenBox& box, int id) {
-  PostMessageA(box.wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box.wnd, id)));
+  PostMessageA(box.wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box.wnd, id)));
 }
 
 namespace {
@@ -114,7 +122,8 @@ HWND NameField(const SeenBox& box) {
 }
 
 BOOL CALLBACK FindIcon(HWND child, LPARAM lp) {
-  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(child)) return TRUE;
+  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || !IsWindowVisible(child))
+    return TRUE;
   *reinterpret_cast<HICON*>(lp) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
   return FALSE;
 }
@@ -124,7 +133,7 @@ SeenBox Look(HWND wnd) {
   box.wnd = wnd;
   box.owner = GetWindow(wnd, GW_OWNER);
   box.caption = WindowText(wnd);
-  box.kind = GetDlgItem(wnd, kSaveNameField)         ? SeenBox::kSave
+  box.kind = GetDlgItem(wnd, kSaveNameField)       ? SeenBox::kSave
              : box.caption == win::kChooserCaption ? SeenBox::kChooser
                                                    : SeenBox::kMessage;
   if (box.kind == SeenBox::kMessage) {
@@ -147,8 +156,12 @@ SeenBox Look(HWND wnd) {
 BoxWatcher* g_watcher = nullptr;  // the newest alive
 }  // namespace
 
-void TypeName(const SeenBox& box, const std::string& name) { SetWindowTextA(NameField(box), name.c_str()); }
-void TypeName(const SeenBox& box, const std::wstring& name) { SetWindowTextW(NameField(box), name.c_str()); }
+void TypeName(const SeenBox& box, const std::string& name) {
+  SetWindowTextA(NameField(box), name.c_str());
+}
+void TypeName(const SeenBox& box, const std::wstring& name) {
+  SetWindowTextW(NameField(box), name.c_str());
+}
 
 BoxWatcher::BoxWatcher(Handler h) : handler(std::move(h)), previous_(g_watcher) {
   g_watcher = this;
@@ -166,7 +179,8 @@ void CALLBACK BoxWatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
   BoxWatcher* self = g_watcher;
   if (!self) return;
   auto& taken = self->taken_;
-  taken.erase(std::remove_if(taken.begin(), taken.end(), [](HWND w) { return !IsWindow(w); }), taken.end());
+  taken.erase(std::remove_if(taken.begin(), taken.end(), [](HWND w) { return !IsWindow(w); }),
+              taken.end());
   if (self->onTick) self->onTick();
   EnumThreadWindows(GetCurrentThreadId(), &BoxWatcher::Offer, reinterpret_cast<LPARAM>(self));
 }
@@ -242,7 +256,8 @@ void SaveScreenshot(const std::string& unixPath) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   DWORD last = 0;

@@ -22,8 +22,9 @@ struct Shared {
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&ThisModule), &module);
   return module;
 }
 
@@ -35,8 +36,9 @@ void Cancel(HWND wnd, Shared& shared) {
 
 LRESULT CALLBACK ProgressProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE)
-    SetWindowLongPtrA(wnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+    SetWindowLongPtrA(
+        wnd, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
   auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
   if (shared && ((msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) || msg == WM_CLOSE)) {
     Cancel(wnd, *shared);  // the close box too: the run stops, the window goes when it has
@@ -65,8 +67,9 @@ class ProgressWindow {
     // Registered for this run alone: a class outliving an unloaded library would point at code
     // that is gone.
     registered_ = RegisterClassExA(&wc) != 0;
-    font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+    font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     RECT frame{0, 0, 360, 92};
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
@@ -74,8 +77,8 @@ class ProgressWindow {
     RECT o{};
     GetWindowRect(owner, &o);
     wnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME, kProgressClass, "書庫を作成しています", style,
-                           (o.left + o.right - w) / 2, (o.top + o.bottom - h) / 2, w, h, owner, nullptr, module_,
-                           &shared);
+                           (o.left + o.right - w) / 2, (o.top + o.bottom - h) / 2, w, h, owner,
+                           nullptr, module_, &shared);
     if (!wnd_) return;
     Child("STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, kProgressIdMember, 12, 12, 336, 16);
     Child(PROGRESS_CLASSA, "", 0, kProgressIdBar, 12, 34, 336, 16);
@@ -150,7 +153,8 @@ RunResult RunWithProgressWindow(HWND owner, const std::function<RunResult(const 
   const DWORD start = GetTickCount();
   for (;;) {
     const HANDLE wait = finished.Get();
-    if (MsgWaitForMultipleObjects(1, &wait, FALSE, times.refreshMs, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+    if (MsgWaitForMultipleObjects(1, &wait, FALSE, times.refreshMs, QS_ALLINPUT) == WAIT_OBJECT_0)
+      break;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {

@@ -85,12 +85,14 @@ extern "C" {
 int WINAPI Unlha(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
   const bool windowed = owner && IsWindow(owner);
   const mv::lzh::RunResult r =
-      windowed ? mv::lzh::RunWithProgressWindow(owner, [&](const mv::lzh::ProgressFn& p) { return Run(command, p); })
+      windowed ? mv::lzh::RunWithProgressWindow(
+                     owner, [&](const mv::lzh::ProgressFn& p) { return Run(command, p); })
                : Run(command, {});
   PutOutput(r.message, output, size);
   // The run is over (and the next may start) before the box waits for the user, who needs no
   // box to learn of the Cancel they pressed.
-  if (r.code != mv::lzh::kResultOk && r.code != mv::lzh::kResultCancelled) ShowFailure(owner, r.message);
+  if (r.code != mv::lzh::kResultOk && r.code != mv::lzh::kResultCancelled)
+    ShowFailure(owner, r.message);
   return r.code;
 }
 

@@ -122,7 +122,8 @@ int Win32Store::OpenRead(const std::string& path, std::unique_ptr<InputFile>* fi
   return 0;
 }
 
-int Win32Store::CreateTemp(const std::string& folder, std::string* path, std::unique_ptr<OutputFile>* file) {
+int Win32Store::CreateTemp(const std::string& folder, std::string* path,
+                           std::unique_ptr<OutputFile>* file) {
   for (int n = 0; n < 10000; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "~mvlzh%04d.tmp", n);

@@ -11,7 +11,8 @@ class Win32Store : public Store {
  public:
   int Stat(const std::string& path, FileStat* st) override;
   int OpenRead(const std::string& path, std::unique_ptr<InputFile>* file) override;
-  int CreateTemp(const std::string& folder, std::string* path, std::unique_ptr<OutputFile>* file) override;
+  int CreateTemp(const std::string& folder, std::string* path,
+                 std::unique_ptr<OutputFile>* file) override;
   int Replace(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
   std::string Describe(int error) override;

@@ -38,8 +38,10 @@ std::vector<uint8_t> DirRecord(const std::string& dir, bool trailing) {
   std::vector<uint8_t> out;
   for (size_t i = 0, step; i < dir.size(); i += step) {
     step = CharSize(dir, i, kNamePage);
-    if (step == 1 && dir[i] == '\\') out.push_back(0xFF);
-    else out.insert(out.end(), dir.begin() + i, dir.begin() + i + step);
+    if (step == 1 && dir[i] == '\\')
+      out.push_back(0xFF);
+    else
+      out.insert(out.end(), dir.begin() + i, dir.begin() + i + step);
   }
   if (trailing) out.push_back(0xFF);
   return out;
@@ -104,7 +106,8 @@ std::vector<uint8_t> BuildLevel2Header(const NewHeader& h) {
   // A plain archive file needs no attribute record: readers take 0x20 without one, and the
   // fixed part carries 0x20 where level 0 and 1 keep the attributes.
   if (h.attributes != 0x20)
-    records.push_back({0x40, {static_cast<uint8_t>(h.attributes), static_cast<uint8_t>(h.attributes >> 8)}});
+    records.push_back(
+        {0x40, {static_cast<uint8_t>(h.attributes), static_cast<uint8_t>(h.attributes >> 8)}});
   std::vector<uint8_t> times;
   Put64(times, h.creation);
   Put64(times, h.lastWrite);
@@ -134,8 +137,10 @@ std::vector<std::string> SplitStoredPath(const std::string& path) {
   std::vector<std::string> parts(1);
   for (size_t i = 0, step; i < path.size(); i += step) {
     step = CharSize(path, i, kNamePage);
-    if (step == 1 && path[i] == '\\') parts.emplace_back();
-    else parts.back() += path.substr(i, step);
+    if (step == 1 && path[i] == '\\')
+      parts.emplace_back();
+    else
+      parts.back() += path.substr(i, step);
   }
   std::vector<std::string> out;
   for (auto& p : parts)
@@ -143,7 +148,9 @@ std::vector<std::string> SplitStoredPath(const std::string& path) {
   return out;
 }
 
-bool SamePath(const std::string& a, const std::string& b) { return AsciiEqualsNoCase(a, b, kNamePage); }
+bool SamePath(const std::string& a, const std::string& b) {
+  return AsciiEqualsNoCase(a, b, kNamePage);
+}
 
 namespace {
 
@@ -153,8 +160,10 @@ std::string NormalizeSeparators(const std::string& s) {
   for (size_t i = 0, step; i < s.size(); i += step) {
     step = CharSize(s, i, kNamePage);
     const auto c = static_cast<unsigned char>(s[i]);
-    if (step == 1 && (c == 0xFF || c == '/')) out += '\\';
-    else out += s.substr(i, step);
+    if (step == 1 && (c == 0xFF || c == '/'))
+      out += '\\';
+    else
+      out += s.substr(i, step);
   }
   return out;
 }
@@ -207,7 +216,8 @@ class IndexReader {
   }
   bool Read(uint64_t at, void* buf, size_t n) {
     if (at + n > size_) return Fail("書庫が途中で切れています");
-    if (!ReadExactly(in_, at, buf, n, error_)) return Fail(*error_ ? "書庫を読めません" : "書庫が途中で切れています");
+    if (!ReadExactly(in_, at, buf, n, error_))
+      return Fail(*error_ ? "書庫を読めません" : "書庫が途中で切れています");
     return true;
   }
 

@@ -51,20 +51,20 @@ std::vector<uint8_t> BuildLevel2Header(const NewHeader& h);
 uint32_t UnixTimeOf(uint64_t fileTime);
 
 struct MemberEntry {
-  uint64_t offset = 0;       // where the header starts
-  uint64_t dataOffset = 0;   // where the coded data starts
-  uint64_t end = 0;          // where the next header starts
-  uint64_t packedSize = 0;   // coded data alone
+  uint64_t offset = 0;      // where the header starts
+  uint64_t dataOffset = 0;  // where the coded data starts
+  uint64_t end = 0;         // where the next header starts
+  uint64_t packedSize = 0;  // coded data alone
   uint64_t originalSize = 0;
   std::string method;
   int level = 0;
   uint16_t dataCrc = 0;
-  bool hasDataCrc = true;    // level 0 headers may lack it
-  std::string path;          // directory and name joined with backslashes
-  std::u16string widePath;   // the same from the UTF-16 records, empty without them
-  uint32_t codePage = 0;     // from the code-page record, 0 without it
+  bool hasDataCrc = true;   // level 0 headers may lack it
+  std::string path;         // directory and name joined with backslashes
+  std::u16string widePath;  // the same from the UTF-16 records, empty without them
+  uint32_t codePage = 0;    // from the code-page record, 0 without it
   uint16_t attributes = 0x20;
-  uint32_t time = 0;         // Unix time (level 2) or MS-DOS date-time (levels 0 and 1)
+  uint32_t time = 0;  // Unix time (level 2) or MS-DOS date-time (levels 0 and 1)
   bool headerCrcPresent = false;
   bool headerCrcOk = true;
 };

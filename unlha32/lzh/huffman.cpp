@@ -42,7 +42,8 @@ int BuildLengths(const uint32_t* freq, size_t n, int maxBits, uint8_t* lengths) 
 
   // Clamping made the code over-full; move leaves down until the Kraft sum is exactly one.
   uint64_t kraft = 0;
-  for (int len = 1; len <= maxBits; ++len) kraft += static_cast<uint64_t>(count[len]) << (maxBits - len);
+  for (int len = 1; len <= maxBits; ++len)
+    kraft += static_cast<uint64_t>(count[len]) << (maxBits - len);
   const uint64_t full = uint64_t{1} << maxBits;
   while (kraft > full) {
     // Take a leaf from the deepest level and hang it, with a leaf from a shallower level, one
@@ -74,7 +75,8 @@ void BuildCodes(const uint8_t* lengths, size_t n, uint16_t* codes) {
     code = (code + count[len - 1]) << 1;
     next[len] = code;
   }
-  for (size_t i = 0; i < n; ++i) codes[i] = lengths[i] ? static_cast<uint16_t>(next[lengths[i]]++) : 0;
+  for (size_t i = 0; i < n; ++i)
+    codes[i] = lengths[i] ? static_cast<uint16_t>(next[lengths[i]]++) : 0;
 }
 
 }  // namespace mv::lzh

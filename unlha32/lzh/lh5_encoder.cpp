@@ -127,7 +127,7 @@ struct ChunkEncoder::State {
   std::vector<uint8_t> buf;
   uint32_t cursor = 0;  // first position not used by any chunk yet
   uint32_t start = 0, dataStart = 0, dataEnd = 0;
-  uint32_t pos = 0;     // first position not yet parsed
+  uint32_t pos = 0;  // first position not yet parsed
 
   // Match finder. near[h] is the latest position whose first three bytes hash to h. root[h] is
   // the root of a binary tree of the positions whose first four bytes hash to h, ordered by
@@ -166,7 +166,10 @@ struct ChunkEncoder::State {
   BitWriter bits;
 
   explicit State(const Lh5Options& o)
-      : options(o), near(1u << kNearHashBits, 0), root(1u << kTreeHashBits, 0), son(4 * kWindow, 0),
+      : options(o),
+        near(1u << kNearHashBits, 0),
+        root(1u << kTreeHashBits, 0),
+        son(4 * kWindow, 0),
         probe(1u << kProbeHashBits, 0) {
     options.searchDepth = std::max(1, options.searchDepth);
     options.niceLength = std::clamp(options.niceLength, kMinMatch, kMaxMatch);
@@ -235,7 +238,8 @@ struct ChunkEncoder::State {
     uint32_t lenLess = 0, lenGreater = 0;
     // A position entered without a search (history, the end of a literal segment, the inside
     // of a long match) walks half as deep.
-    for (int steps = record ? options.searchDepth : std::max(1, options.searchDepth / 2);; --steps) {
+    for (int steps = record ? options.searchDepth : std::max(1, options.searchDepth / 2);;
+         --steps) {
       const uint32_t distance = p - cand;
       if (distance > kWindow || steps == 0) {
         *less = *greater = 0;
@@ -385,7 +389,8 @@ struct ChunkEncoder::State {
       const uint32_t cand = probe[h];
       probe[h] = p;
       if (cand >= start && cand < p && p - cand <= kWindow && std::memcmp(At(cand), cur, 4) == 0) {
-        const uint32_t len = 4 + MatchLength(At(cand) + 4, cur + 4, std::min<uint32_t>(kMaxMatch, end - p) - 4);
+        const uint32_t len =
+            4 + MatchLength(At(cand) + 4, cur + 4, std::min<uint32_t>(kMaxMatch, end - p) - 4);
         covered += len;
         p += len;
       } else {
@@ -400,7 +405,8 @@ struct ChunkEncoder::State {
     if (n >= kProbeMin && ProbeCoverage(end) < n / 64) {
       // Literals only. The window's last positions still go into the match finder, for the
       // segments after this one.
-      for (uint32_t p = std::max(pos, end - std::min(end - pos, kWindow)); p < end && p + kMinMatch <= dataEnd; ++p)
+      for (uint32_t p = std::max(pos, end - std::min(end - pos, kWindow));
+           p < end && p + kMinMatch <= dataEnd; ++p)
         Insert(p);
       const uint8_t* data = At(pos);
       codes.resize(n);
@@ -482,8 +488,10 @@ struct ChunkEncoder::State {
     int i = 0;
     while (i < n) {
       const int k = len[i++];
-      if (k <= 6) bits.Put(k, 3);
-      else bits.Put((1u << (k - 3)) - 2, k - 3);
+      if (k <= 6)
+        bits.Put(k, 3);
+      else
+        bits.Put((1u << (k - 3)) - 2, k - 3);
       if (i == special) {
         int zeros = 0;
         while (i < std::min(n, 6) && len[i] == 0) ++i, ++zeros;
@@ -546,7 +554,8 @@ struct ChunkEncoder::State {
 
     if constexpr (Out::kCounting) {
       for (int i = 0; i < kNumC; ++i) bits.Add(uint64_t{cFreq[i]} * cLen[i]);
-      for (int i = 0; i < kNumP; ++i) bits.Add(uint64_t{pFreq[i]} * (pLen[i] + (i > 1 ? i - 1 : 0)));
+      for (int i = 0; i < kNumP; ++i)
+        bits.Add(uint64_t{pFreq[i]} * (pLen[i] + (i > 1 ? i - 1 : 0)));
       return;
     }
     for (size_t k = from; k < to; ++k) {
@@ -607,7 +616,8 @@ bool BitJoiner::Finish() {
   return sink_.Put(&last, 1);
 }
 
-Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Options& options) : encoder_(options), joiner_(sink) {
+Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Options& options)
+    : encoder_(options), joiner_(sink) {
   buf_.reserve(kWindow + kChunkSize);
 }
 

@@ -32,9 +32,9 @@ class ByteSink {
 };
 
 struct Lh5Options {
-  int searchDepth = 16;     // tree nodes visited per position
-  int niceLength = 64;      // a match this long is taken; its inner positions are not searched
-  int passes = 1;           // cost-based parses per segment; each later one prices with the one before
+  int searchDepth = 16;  // tree nodes visited per position
+  int niceLength = 64;   // a match this long is taken; its inner positions are not searched
+  int passes = 1;        // cost-based parses per segment; each later one prices with the one before
 };
 
 // Bits, highest first; the last byte holds bitCount % 8 of them in its high end.

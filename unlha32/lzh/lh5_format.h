@@ -11,8 +11,8 @@ namespace mv::lzh {
 inline constexpr int kMinMatch = 3;
 inline constexpr int kMaxMatch = 256;
 inline constexpr int kNumC = 256 + kMaxMatch - kMinMatch + 1;  // 510
-inline constexpr int kCBits = 9;   // width of the C table's count and single-code fields
-inline constexpr int kNumT = 19;   // lengths 1..16 as 3..18, and three kinds of zero runs
+inline constexpr int kCBits = 9;  // width of the C table's count and single-code fields
+inline constexpr int kNumT = 19;  // lengths 1..16 as 3..18, and three kinds of zero runs
 inline constexpr int kTBits = 5;
 inline constexpr int kTSpecial = 3;  // after this many T lengths comes a 2-bit zero count
 

@@ -54,8 +54,8 @@ class BitReader {
   std::vector<uint8_t> buf_;
   size_t next_ = 0, end_ = 0;
   uint64_t acc_ = 0;
-  int have_ = 0;        // valid bits in the low end of acc_
-  int padBytes_ = 0;    // zero bytes supplied after the end of the input
+  int have_ = 0;      // valid bits in the low end of acc_
+  int padBytes_ = 0;  // zero bytes supplied after the end of the input
 };
 
 // Canonical decoding: a 10-bit lookup for short codes, a walk over the lengths for the rest.
@@ -127,7 +127,10 @@ class Table {
 class Decoder {
  public:
   Decoder(int windowBits, ByteSource& in, ByteSink& out)
-      : bits_(in), out_(out), numP_(NumP(windowBits)), pBits_(PBits(windowBits)),
+      : bits_(in),
+        out_(out),
+        numP_(NumP(windowBits)),
+        pBits_(PBits(windowBits)),
         ring_(kRing, ' ') {}
 
   DecodeStatus Run(uint64_t size) {
@@ -219,8 +222,9 @@ class Decoder {
         len[i++] = static_cast<uint8_t>(t - 2);
         continue;
       }
-      const int run = t == 0 ? 1 : t == 1 ? static_cast<int>(bits_.Get(4)) + 3
-                                          : static_cast<int>(bits_.Get(kCBits)) + 20;
+      const int run = t == 0   ? 1
+                      : t == 1 ? static_cast<int>(bits_.Get(4)) + 3
+                               : static_cast<int>(bits_.Get(kCBits)) + 20;
       if (i + run > kNumC) return false;
       i += run;  // len[] is already zero
     }

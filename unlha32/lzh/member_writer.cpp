@@ -16,13 +16,15 @@ bool Fail(WriteFailure* f, WriteFailure::Kind kind, int error) {
 
 }  // namespace
 
-bool CopyMember(OutputFile& out, InputFile& archive, const MemberEntry& member, WriteFailure* failure) {
+bool CopyMember(OutputFile& out, InputFile& archive, const MemberEntry& member,
+                WriteFailure* failure) {
   *failure = {};
   std::vector<uint8_t> buf(kChunk);
   for (uint64_t at = member.offset; at < member.end;) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(buf.size(), member.end - at));
     int error = 0;
-    if (!ReadExactly(archive, at, buf.data(), n, &error)) return Fail(failure, WriteFailure::kRead, error);
+    if (!ReadExactly(archive, at, buf.data(), n, &error))
+      return Fail(failure, WriteFailure::kRead, error);
     if (int e = out.Append(buf.data(), n); e != 0) return Fail(failure, WriteFailure::kWrite, e);
     at += n;
   }

@@ -25,7 +25,8 @@ struct WriteFailure {
 };
 
 // Appends a member of another archive byte for byte.
-bool CopyMember(OutputFile& out, InputFile& archive, const MemberEntry& member, WriteFailure* failure);
+bool CopyMember(OutputFile& out, InputFile& archive, const MemberEntry& member,
+                WriteFailure* failure);
 
 // Appends the byte that ends an archive.
 bool AppendEndMark(OutputFile& out, WriteFailure* failure);

@@ -16,11 +16,21 @@ int main(int argc, char** argv) {
   for (; i + 1 < argc && argv[i][0] == '-' && std::strlen(argv[i]) == 2; i += 2) {
     const int v = std::atoi(argv[i + 1]);
     switch (argv[i][1]) {
-      case 'j': options.threads = v; break;
-      case 'c': options.coding.searchDepth = v; break;
-      case 'n': options.coding.niceLength = v; break;
-      case 'p': options.coding.passes = v; break;
-      default: std::fprintf(stderr, "unknown option %s\n", argv[i]); return 2;
+      case 'j':
+        options.threads = v;
+        break;
+      case 'c':
+        options.coding.searchDepth = v;
+        break;
+      case 'n':
+        options.coding.niceLength = v;
+        break;
+      case 'p':
+        options.coding.passes = v;
+        break;
+      default:
+        std::fprintf(stderr, "unknown option %s\n", argv[i]);
+        return 2;
     }
   }
   std::string text;

@@ -32,10 +32,10 @@ MaskEdit::~MaskEdit() {
 bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) {
   if (wnd_) return false;
   const std::string shown = mask_.DisplayText(locale_);
-  HWND wnd = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", shown.c_str(),
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, x, y, width, height,
-                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+  HWND wnd = CreateWindowExA(
+      WS_EX_CLIENTEDGE, "EDIT", shown.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+      x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
   if (!wnd || !Attach(wnd)) {
     if (wnd) DestroyWindow(wnd);
     return false;
@@ -45,7 +45,9 @@ bool MaskEdit::Create(HWND parent, int id, int x, int y, int width, int height) 
 }
 
 bool MaskEdit::Attach(HWND edit) {
-  if (wnd_ || !hook_.Attach(edit, [this](UINT msg, WPARAM wp, LPARAM lp) { return HandleMessage(msg, wp, lp); }))
+  if (wnd_ || !hook_.Attach(edit, [this](UINT msg, WPARAM wp, LPARAM lp) {
+        return HandleMessage(msg, wp, lp);
+      }))
     return false;
   wnd_ = edit;
   CallOriginal(EM_LIMITTEXT, mask_.Size(), 0);
@@ -124,7 +126,8 @@ LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_IME_CHAR: {
       char digit;
-      if (FullWidthDigit(static_cast<unsigned>(wp & 0xFFFF), digit)) Char(static_cast<unsigned char>(digit));
+      if (FullWidthDigit(static_cast<unsigned>(wp & 0xFFFF), digit))
+        Char(static_cast<unsigned char>(digit));
       return 0;
     }
     case WM_KEYDOWN:
@@ -183,7 +186,8 @@ LRESULT MaskEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // a minimise or a message box taking the focus is not.
       HWND to = reinterpret_cast<HWND>(wp);
       HWND root = GetAncestor(wnd_, GA_ROOT);
-      if (to && to != wnd_ && to != root && GetAncestor(to, GA_ROOT) == root) PostMessageA(wnd_, WM_MV_EXIT, 0, 0);
+      if (to && to != wnd_ && to != root && GetAncestor(to, GA_ROOT) == root)
+        PostMessageA(wnd_, WM_MV_EXIT, 0, 0);
       return r;
     }
     case WM_MV_EXIT:

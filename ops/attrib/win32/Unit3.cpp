@@ -38,23 +38,27 @@ TForm3::~TForm3() {
 bool TForm3::Create(HINSTANCE instance, HWND owner) {
   if (wnd_ || !RegisterForm3(instance)) return false;
   scale_ = win::ScreenScale();
-  HWND wnd = MakeWindow(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, scale_(316), scale_(106),
-                        scale_(435), scale_(300), owner, nullptr, instance);
+  HWND wnd = MakeWindow(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, scale_(316),
+                        scale_(106), scale_(435), scale_(300), owner, nullptr, instance);
   if (!wnd) return false;
-  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
-  errList_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
-                                 LBS_NOTIFY,
-                             0, 0, 0, 0, wnd, reinterpret_cast<HMENU>(kIdErrList), instance, nullptr);
-  button1_ = CreateWindowExA(0, "BUTTON", "確認", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                             scale_(kButtonWidth), scale_(kButtonHeight), wnd, reinterpret_cast<HMENU>(kIdForm3Button1), instance,
-                             nullptr);
+  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+  errList_ =
+      CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |
+                          LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                      0, 0, 0, 0, wnd, reinterpret_cast<HMENU>(kIdErrList), instance, nullptr);
+  button1_ =
+      CreateWindowExA(0, "BUTTON", "確認", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                      scale_(kButtonWidth), scale_(kButtonHeight), wnd,
+                      reinterpret_cast<HMENU>(kIdForm3Button1), instance, nullptr);
   if (!errList_ || !button1_) {
     DestroyWindow(wnd);
     return false;
   }
-  for (HWND w : {wnd_, errList_, button1_}) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  for (HWND w : {wnd_, errList_, button1_})
+    SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   Layout();
   errors_.SetObserver([this] { FollowErrors(); });
   FollowErrors();
@@ -75,7 +79,8 @@ void TForm3::Button1Click() {
 void TForm3::FollowErrors() {
   if (!errList_) return;
   const auto& lines = errors_.Lines();
-  size_t shown = static_cast<size_t>(std::max<LRESULT>(0, SendMessageA(errList_, LB_GETCOUNT, 0, 0)));
+  size_t shown =
+      static_cast<size_t>(std::max<LRESULT>(0, SendMessageA(errList_, LB_GETCOUNT, 0, 0)));
   if (shown > lines.size()) {  // a clear: start over
     SendMessageA(errList_, LB_RESETCONTENT, 0, 0);
     SendMessageA(errList_, LB_SETHORIZONTALEXTENT, 0, 0);
@@ -98,11 +103,12 @@ void TForm3::FollowErrors() {
 void TForm3::Layout() {
   RECT rc;
   GetClientRect(wnd_, &rc);
-  const int strip = scale_(kStripHeight), width = scale_(kButtonWidth), height = scale_(kButtonHeight);
+  const int strip = scale_(kStripHeight), width = scale_(kButtonWidth),
+            height = scale_(kButtonHeight);
   const int listHeight = std::max<int>(0, rc.bottom - strip);
   MoveWindow(errList_, 0, 0, rc.right, listHeight, TRUE);
-  MoveWindow(button1_, std::max<int>(0, rc.right - width - scale_(kButtonMargin)), listHeight + (strip - height) / 2,
-             width, height, TRUE);
+  MoveWindow(button1_, std::max<int>(0, rc.right - width - scale_(kButtonMargin)),
+             listHeight + (strip - height) / 2, width, height, TRUE);
 }
 
 LRESULT TForm3::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

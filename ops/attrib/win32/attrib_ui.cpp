@@ -4,7 +4,6 @@
 
 #include "ops/common/win32/message_boxes.h"
 
-
 namespace mv::win {
 namespace {
 
@@ -30,7 +29,8 @@ void TakeSeparator(const std::optional<std::string>& value, char& into) {
 LocaleDates LocaleDatesFrom(const std::optional<std::string>& shortDate,
                             const std::optional<std::string>& dateSeparator,
                             const std::optional<std::string>& timeSeparator,
-                            const std::optional<std::string>& am, const std::optional<std::string>& pm) {
+                            const std::optional<std::string>& am,
+                            const std::optional<std::string>& pm) {
   LocaleDates dates;
   TakeText(shortDate, dates.shortDatePattern);
   TakeSeparator(dateSeparator, dates.dateSeparator);
@@ -41,8 +41,9 @@ LocaleDates LocaleDatesFrom(const std::optional<std::string>& shortDate,
 }
 
 LocaleDates ReadLocaleDates() {
-  return LocaleDatesFrom(LocaleValue(LOCALE_SSHORTDATE), LocaleValue(LOCALE_SDATE), LocaleValue(LOCALE_STIME),
-                         LocaleValue(LOCALE_S1159), LocaleValue(LOCALE_S2359));
+  return LocaleDatesFrom(LocaleValue(LOCALE_SSHORTDATE), LocaleValue(LOCALE_SDATE),
+                         LocaleValue(LOCALE_STIME), LocaleValue(LOCALE_S1159),
+                         LocaleValue(LOCALE_S2359));
 }
 
 int CurrentLocalYear() {
@@ -68,7 +69,8 @@ bool RunReportingDateErrors(HWND owner, const std::function<void()>& command) {
   }
 }
 
-DateLayoutMenu::DateLayoutMenu(UINT firstId) : menu_(CreatePopupMenu()), firstId_(firstId), owned_(true) {
+DateLayoutMenu::DateLayoutMenu(UINT firstId)
+    : menu_(CreatePopupMenu()), firstId_(firstId), owned_(true) {
   for (const DateLayoutInfo& info : DateLayouts())
     AppendMenuA(menu_, MF_STRING, firstId_ + static_cast<UINT>(info.layout), info.menuCaption);
 }
@@ -95,7 +97,8 @@ void DateLayoutMenu::Choose(DateLayout layout, MaskEdit& field, HWND ageLabel) {
 
 void DateLayoutMenu::Restore(const std::string& storedLabel, MaskEdit& field, HWND ageLabel) {
   SetWindowTextA(ageLabel, storedLabel.c_str());
-  if (std::optional<DateLayout> layout = LayoutFromAgeLabel(storedLabel)) Choose(*layout, field, ageLabel);
+  if (std::optional<DateLayout> layout = LayoutFromAgeLabel(storedLabel))
+    Choose(*layout, field, ageLabel);
 }
 
 Win32AttribRunUi::Win32AttribRunUi(HWND owner, std::function<void()> refillFileList,
@@ -103,8 +106,12 @@ Win32AttribRunUi::Win32AttribRunUi(HWND owner, std::function<void()> refillFileL
     : owner_(owner), refill_(std::move(refillFileList)), showErrors_(std::move(showErrorWindow)) {}
 
 void Win32AttribRunUi::Notice(const std::string& text) { ShowNotice(owner_, text); }
-bool Win32AttribRunUi::Confirm(const std::string& question) { return ConfirmYesNo(owner_, question); }
-void Win32AttribRunUi::SetBusy(bool busy) { SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW)); }
+bool Win32AttribRunUi::Confirm(const std::string& question) {
+  return ConfirmYesNo(owner_, question);
+}
+void Win32AttribRunUi::SetBusy(bool busy) {
+  SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
 void Win32AttribRunUi::RefillFileList() {
   if (refill_) refill_();
 }

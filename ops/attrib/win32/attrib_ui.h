@@ -20,7 +20,8 @@ namespace mv::win {
 LocaleDates LocaleDatesFrom(const std::optional<std::string>& shortDate,
                             const std::optional<std::string>& dateSeparator,
                             const std::optional<std::string>& timeSeparator,
-                            const std::optional<std::string>& am, const std::optional<std::string>& pm);
+                            const std::optional<std::string>& am,
+                            const std::optional<std::string>& pm);
 // The user's default locale, read once at start-up.
 LocaleDates ReadLocaleDates();
 
@@ -38,7 +39,7 @@ bool RunReportingDateErrors(HWND owner, const std::function<void()>& command);
 // order), and the handlers that choose a layout.
 class DateLayoutMenu {
  public:
-  explicit DateLayoutMenu(UINT firstId);  // makes and owns the menu
+  explicit DateLayoutMenu(UINT firstId);         // makes and owns the menu
   DateLayoutMenu(HMENU existing, UINT firstId);  // a menu of the caller's, left to it
   ~DateLayoutMenu();
   DateLayoutMenu(const DateLayoutMenu&) = delete;
@@ -63,7 +64,8 @@ class DateLayoutMenu {
 // callbacks the main window supplies.
 class Win32AttribRunUi : public AttribRunUi {
  public:
-  Win32AttribRunUi(HWND owner, std::function<void()> refillFileList, std::function<void()> showErrorWindow);
+  Win32AttribRunUi(HWND owner, std::function<void()> refillFileList,
+                   std::function<void()> showErrorWindow);
   void Notice(const std::string& text) override;
   bool Confirm(const std::string& question) override;
   void SetBusy(bool busy) override;

@@ -50,12 +50,15 @@ bool ConfirmYesNo(HWND owner, const std::string& question) {
   bool yes = false;
   {
     ScopedHook hook(SetWindowsHookExA(WH_CBT, &ConfirmBoxHook, nullptr, GetCurrentThreadId()));
-    yes = MessageBoxA(owner, question.c_str(), kConfirmCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
+    yes = MessageBoxA(owner, question.c_str(), kConfirmCaption,
+                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
   }
   t_confirmBox = outer;
   return yes;
 }
 
-void ShowNotice(HWND owner, const std::string& text) { MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK); }
+void ShowNotice(HWND owner, const std::string& text) {
+  MessageBoxA(owner, text.c_str(), kAppTitle, MB_OK);
+}
 
 }  // namespace mv::win

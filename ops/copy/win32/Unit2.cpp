@@ -66,7 +66,9 @@ void ShowAbortBox(HWND owner, const std::string& text) {
 }
 
 TForm2::TForm2(HWND mainWindow, std::function<void()> onCancel)
-    : main_(mainWindow), onCancel_(std::move(onCancel)), timer1_(kIdForm2Timer1, 1000, [this] { Timer1Timer(); }) {}
+    : main_(mainWindow),
+      onCancel_(std::move(onCancel)),
+      timer1_(kIdForm2Timer1, 1000, [this] { Timer1Timer(); }) {}
 
 TForm2::~TForm2() {
   timer1_.SetEnabled(false);
@@ -84,8 +86,8 @@ bool TForm2::Create(HINSTANCE instance) {
   scale_ = win::ScreenScale();
   RECT r{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
   AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-  if (!MakeWindow(kExStyle, kClassName, kCaption, kStyle, scale_(kLeft), scale_(kTop), r.right - r.left,
-                  r.bottom - r.top, main_, nullptr, instance))
+  if (!MakeWindow(kExStyle, kClassName, kCaption, kStyle, scale_(kLeft), scale_(kTop),
+                  r.right - r.left, r.bottom - r.top, main_, nullptr, instance))
     return false;
   timer1_.SetOwner(wnd_);
   FormCreate();
@@ -134,9 +136,9 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND TForm2::MakeLabel(int id, int left, int top, const char* text) {
-  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, scale_(left),
-                               scale_(top), 0, 0,
-                               wnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                               scale_(left), scale_(top), 0, 0, wnd_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   SetLabel(label, text);
   return label;
@@ -148,7 +150,8 @@ HWND TForm2::MakeLabel(int id, int left, int top, const char* text) {
 void TForm2::SetLabel(HWND label, const std::string& text) {
   if (!label) return;
   SIZE size{0, 0};
-  if (measure_.Get()) GetTextExtentPoint32A(measure_.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  if (measure_.Get())
+    GetTextExtentPoint32A(measure_.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   const int height = size.cy > 0 ? size.cy : scale_(12);
   RECT r{};
   GetWindowRect(label, &r);
@@ -160,8 +163,9 @@ void TForm2::SetLabel(HWND label, const std::string& text) {
 }
 
 void TForm2::FormCreate() {
-  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+  font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
   SendMessageA(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   measure_.Reset(CreateCompatibleDC(nullptr));
   if (measure_.Get()) SelectObject(measure_.Get(), font_.Get());
@@ -172,13 +176,15 @@ void TForm2::FormCreate() {
   if (scale_.Dpi() != kLayoutDpi) animate1_->SetCenter(true);
 
   // Creation order is the tab order: Button1 first, then the bar.
-  button1_ = CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, scale_(355),
-                             scale_(94), scale_(64), scale_(21), wnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Button1)), nullptr, nullptr);
+  button1_ = CreateWindowExA(
+      0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, scale_(355),
+      scale_(94), scale_(64), scale_(21), wnd_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Button1)), nullptr, nullptr);
   SendMessageA(button1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-  progressBar1_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, scale_(8), scale_(96),
-                                  scale_(337), scale_(17), wnd_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Progress)), nullptr, nullptr);
+  progressBar1_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                  scale_(8), scale_(96), scale_(337), scale_(17), wnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdForm2Progress)),
+                                  nullptr, nullptr);
   SendMessageA(progressBar1_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   label1_ = MakeLabel(kIdForm2Label1, 7, 64, "From :");
   label2_ = MakeLabel(kIdForm2Label2, 16, 77, "To  :");
@@ -246,7 +252,9 @@ void TForm2::SetPosition(int position) {
   // Most files of a big run move the bar by less than a step: nothing to send then.
   if (position == barAt_) return;
   barAt_ = position;
-  if (progressBar1_) SendMessageA(progressBar1_, PBM_SETPOS, static_cast<WPARAM>(static_cast<uint16_t>(position)), 0);
+  if (progressBar1_)
+    SendMessageA(progressBar1_, PBM_SETPOS, static_cast<WPARAM>(static_cast<uint16_t>(position)),
+                 0);
 }
 
 void TForm2::DiskFullBox(const std::string& message) {

@@ -84,7 +84,8 @@ class MirrorFileSystem : public FileSystem {
     wide_ = std::move(wide);
   }
 
-  bool Search(const std::string& pattern, const std::function<void(const FindItem&)>& each) override {
+  bool Search(const std::string& pattern,
+              const std::function<void(const FindItem&)>& each) override {
     return base_.Search(pattern, each);
   }
   std::optional<FindItem> Lookup(const std::string& path) override {
@@ -95,13 +96,18 @@ class MirrorFileSystem : public FileSystem {
     return path == text_ ? AttributesAt(wide_) : base_.GetAttributes(path);
   }
   int SetAttributes(const std::string& path, uint32_t attributes) override {
-    return path == text_ ? SetAttributesAt(wide_, attributes) : base_.SetAttributes(path, attributes);
+    return path == text_ ? SetAttributesAt(wide_, attributes)
+                         : base_.SetAttributes(path, attributes);
   }
   std::unique_ptr<OpenFile> OpenExclusive(const std::string& path) override {
     return path == text_ ? OpenExclusiveAt(wide_) : base_.OpenExclusive(path);
   }
-  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override { return base_.ToLocalDos(fileTime); }
-  std::optional<uint64_t> FolderIdentity(const std::string& path) override { return base_.FolderIdentity(path); }
+  std::optional<uint32_t> ToLocalDos(uint64_t fileTime) override {
+    return base_.ToLocalDos(fileTime);
+  }
+  std::optional<uint64_t> FolderIdentity(const std::string& path) override {
+    return base_.FolderIdentity(path);
+  }
 
  private:
   FileSystem& base_;
@@ -122,7 +128,8 @@ bool CreateFolderPathW(const std::wstring& given) {
   if (cut < 4) return false;  // a root is there or not at all
   const std::wstring parent = path.substr(0, cut - 1);
   if (!IsFolderW(parent) && !CreateFolderPathW(parent)) return false;
-  return CreateDirectoryW(path.c_str(), nullptr) || IsFolderW(path);  // or made meanwhile by someone else
+  return CreateDirectoryW(path.c_str(), nullptr) ||
+         IsFolderW(path);  // or made meanwhile by someone else
 }
 
 std::optional<std::wstring> TrueDestination(const std::string& from, const std::string& to) {
@@ -146,18 +153,21 @@ std::wstring Win32CopyPlatform::TruePath(const std::string& source, const std::s
   return WideOf(at);
 }
 
-bool Win32CopyPlatform::DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) {
+bool Win32CopyPlatform::DuplicateFile(const std::string& from, const std::string& to,
+                                      bool failIfExists) {
   return CopyFileW(WideOf(from).c_str(), TruePath(from, to).c_str(), failIfExists) != FALSE;
 }
 
 bool Win32CopyPlatform::CreateFolders(const std::string& path) { return CreateFolderPath(path); }
 
 bool Win32CopyPlatform::CreateFolderFor(const std::string& source, const std::string& at) {
-  if (std::optional<std::wstring> named = TrueDestination(source, at)) return CreateFolderPathW(*named);
+  if (std::optional<std::wstring> named = TrueDestination(source, at))
+    return CreateFolderPathW(*named);
   return CreateFolders(at);
 }
 
-FileSystem& Win32CopyPlatform::MirrorFiles(const std::string& source, const std::string& at, const std::string& text) {
+FileSystem& Win32CopyPlatform::MirrorFiles(const std::string& source, const std::string& at,
+                                           const std::string& text) {
   // Always the wide path the copy is made at: the destination's own short name may be missing
   // (volumes without 8.3 names) or, for the source's short name, belong to another file.
   auto& mirror = static_cast<MirrorFileSystem&>(*mirror_);
@@ -181,7 +191,8 @@ std::optional<int64_t> Win32CopyPlatform::FreeBytes(const std::string& folder) {
       return static_cast<int64_t>(available.QuadPart);
     }
     const DWORD error = GetLastError();
-    if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND && error != ERROR_DIRECTORY) return std::nullopt;
+    if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND && error != ERROR_DIRECTORY)
+      return std::nullopt;
     const std::string parent = PathParent(WithoutTrailingSeparator(at));
     if (parent.empty() || parent == WithoutTrailingSeparator(at)) return std::nullopt;
     at = EndsWithBackslash(parent) ? parent : parent + "\\";
@@ -195,7 +206,8 @@ std::optional<std::string> Win32CopyPlatform::ChooseFolder() {
 
 void Win32CopyPlatform::PumpMessages() {
   // Each look at the queue is a round trip to the window system; on a run of small files a look
-  // every few milliseconds keeps Cancel, the timer and painting as prompt at a fraction of the cost.
+  // every few milliseconds keeps Cancel, the timer and painting as prompt at a fraction of the
+  // cost.
   constexpr DWORD kPumpEveryMs = 8;
   const DWORD now = GetTickCount();
   if (pumped_ && now - lastPump_ < kPumpEveryMs) return;
@@ -218,7 +230,9 @@ void Win32CopyPlatform::BusyCursor(bool on) { SetBusyCursor(on); }
 
 std::string Win32CopyPlatform::UpperCase(std::string text) { return mv::UpperCase(text); }
 
-bool Win32CopyPlatform::SameText(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
+bool Win32CopyPlatform::SameText(std::string_view a, std::string_view b) {
+  return EqualsNoCase(a, b);
+}
 
 std::string Win32CopyPlatform::SpelledOnDisk(const std::string& folder) {
   // A pattern would be answered by whatever it matches.

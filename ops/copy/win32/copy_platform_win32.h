@@ -30,13 +30,16 @@ class Win32CopyPlatform : public CopyPlatform {
   // The application's message hook, consulted before every dispatch (true: handled).
   void SetMessageHook(std::function<bool(const MSG&)> hook) { hook_ = std::move(hook); }
   // Replaces the folder chooser (tests).
-  void SetChooser(std::function<std::optional<std::string>()> chooser) { chooser_ = std::move(chooser); }
+  void SetChooser(std::function<std::optional<std::string>()> chooser) {
+    chooser_ = std::move(chooser);
+  }
 
   FileSystem& Files() override { return files_; }
   bool DuplicateFile(const std::string& from, const std::string& to, bool failIfExists) override;
   bool CreateFolders(const std::string& path) override;
   bool CreateFolderFor(const std::string& source, const std::string& at) override;
-  FileSystem& MirrorFiles(const std::string& source, const std::string& at, const std::string& text) override;
+  FileSystem& MirrorFiles(const std::string& source, const std::string& at,
+                          const std::string& text) override;
   size_t PathUnits(const std::string& source, const std::string& at) override;
   std::optional<int64_t> FreeBytes(const std::string& folder) override;
   std::optional<std::string> ChooseFolder() override;

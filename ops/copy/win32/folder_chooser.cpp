@@ -80,14 +80,16 @@ std::vector<std::wstring> FoldersOf(const std::wstring& folder) {
     if (!std::wcscmp(fd.cFileName, L".") || !std::wcscmp(fd.cFileName, L"..")) continue;
     names.emplace_back(fd.cFileName);
   } while (FindNextFileW(find.Get(), &fd));
-  std::sort(names.begin(), names.end(),
-            [](const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) < 0; });
+  std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+    return lstrcmpiW(a.c_str(), b.c_str()) < 0;
+  });
   return names;
 }
 
 class Chooser {
  public:
-  Chooser(std::wstring start, FolderNamer namer) : current_(std::move(start)), namer_(std::move(namer)) {}
+  Chooser(std::wstring start, FolderNamer namer)
+      : current_(std::move(start)), namer_(std::move(namer)) {}
 
   static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(dlg, DWLP_USER, lp);
@@ -114,14 +116,15 @@ class Chooser {
  private:
   // Places are the layout's, at 96 DPI.
   HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    return Fit(CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y), scale_(w), scale_(h),
-                               dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr));
+    return Fit(CreateWindowExA(
+        0, cls, text, WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y), scale_(w), scale_(h),
+        dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr));
   }
   // The controls that hold names: wide, so a name the code page lacks is shown and read whole.
   HWND MakeW(const wchar_t* cls, DWORD style, int x, int y, int w, int h, int id) {
-    return Fit(CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y),
-                               scale_(w), scale_(h), dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                               nullptr));
+    return Fit(CreateWindowExW(
+        WS_EX_CLIENTEDGE, cls, L"", WS_CHILD | WS_VISIBLE | style, scale_(x), scale_(y), scale_(w),
+        scale_(h), dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr));
   }
   HWND Fit(HWND wnd) {
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
@@ -130,29 +133,35 @@ class Chooser {
 
   void Build() {
     scale_ = ScreenScale();
-    font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+    font_.Reset(CreateFontA(-scale_(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
     SetWindowTextA(dlg_, kChooserCaption);
     RECT r{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
-    AdjustWindowRectEx(&r, GetWindowLongA(dlg_, GWL_STYLE), FALSE, GetWindowLongA(dlg_, GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, GetWindowLongA(dlg_, GWL_STYLE), FALSE,
+                       GetWindowLongA(dlg_, GWL_EXSTYLE));
     // Centred on the owner, or on the screen without one.
     RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (HWND owner = GetWindow(dlg_, GW_OWNER)) GetWindowRect(owner, &around);
     const int width = r.right - r.left, height = r.bottom - r.top;
-    const int left = std::max(0, static_cast<int>(around.left + (around.right - around.left - width) / 2));
-    const int top = std::max(0, static_cast<int>(around.top + (around.bottom - around.top - height) / 2));
+    const int left =
+        std::max(0, static_cast<int>(around.left + (around.right - around.left - width) / 2));
+    const int top =
+        std::max(0, static_cast<int>(around.top + (around.bottom - around.top - height) / 2));
     SetWindowPos(dlg_, nullptr, left, top, width, height, SWP_NOZORDER);
 
     Make("STATIC", "フォルダー名:", SS_LEFT, 8, 8, 344, 16, -1);
     name_ = MakeW(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, 8, 26, 344, 22, kIdChooserName);
     SendMessageW(name_, EM_LIMITTEXT, MAX_PATH - 1, 0);
-    place_ = Fit(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
-                                 scale_(8), scale_(56), scale_(344), scale_(16), dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdChooserPlace)),
-                                 nullptr, nullptr));
-    folders_ = MakeW(L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 8, 76, 344, 160,
-                     kIdChooserFolders);
+    place_ = Fit(CreateWindowExW(
+        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
+        scale_(8), scale_(56), scale_(344), scale_(16), dlg_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdChooserPlace)), nullptr, nullptr));
+    folders_ = MakeW(L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 8, 76,
+                     344, 160, kIdChooserFolders);
     Make("STATIC", "ドライブ:", SS_LEFT, 8, 247, 60, 16, -1);
-    drives_ = Make("COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 72, 244, 120, 200, kIdChooserDrives);
+    drives_ = Make("COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 72, 244, 120, 200,
+                   kIdChooserDrives);
     Make("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 274, 75, 24, IDOK);
     Make("BUTTON", "キャンセル", WS_TABSTOP | BS_PUSHBUTTON, 277, 274, 75, 24, IDCANCEL);
 
@@ -183,10 +192,12 @@ class Chooser {
     const std::string root = current_.size() >= 2 && current_[1] == L':' && current_[0] < 0x80
                                  ? std::string{static_cast<char>(current_[0]), ':', '\\'}
                                  : "";
-    const LRESULT at = root.empty() ? CB_ERR
-                                    : SendMessageA(drives_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                   reinterpret_cast<LPARAM>(root.c_str()));
-    SendMessageA(drives_, CB_SETCURSEL, at == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(at), 0);
+    const LRESULT at = root.empty()
+                           ? CB_ERR
+                           : SendMessageA(drives_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(root.c_str()));
+    SendMessageA(drives_, CB_SETCURSEL,
+                 at == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(at), 0);
   }
 
   // The name field takes the focus with its whole text selected, so typing replaces it.
@@ -199,7 +210,8 @@ class Chooser {
     const LRESULT i = SendMessageW(folders_, LB_GETCURSEL, 0, 0);
     if (i == LB_ERR) return {};
     std::wstring name(static_cast<size_t>(SendMessageW(folders_, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    name.resize(static_cast<size_t>(SendMessageW(folders_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name.data()))));
+    name.resize(static_cast<size_t>(
+        SendMessageW(folders_, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name.data()))));
     return name == L".." ? Parent(current_) : Join(current_, name);
   }
 
@@ -213,11 +225,14 @@ class Chooser {
     } else if (id == kIdChooserDrives && code == CBN_SELCHANGE) {
       const LRESULT i = SendMessageA(drives_, CB_GETCURSEL, 0, 0);
       char root[8] = {};
-      if (i != CB_ERR && SendMessageA(drives_, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof root)) {
+      if (i != CB_ERR &&
+          SendMessageA(drives_, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof root)) {
         SendMessageA(drives_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(root));
         const std::wstring wide(root, root + std::strlen(root));  // ASCII
-        if (IsFolder(wide)) Enter(wide);
-        else Enter(current_);  // a drive with no medium: stay where we were
+        if (IsFolder(wide))
+          Enter(wide);
+        else
+          Enter(current_);  // a drive with no medium: stay where we were
       }
     } else if (id == IDOK && code == BN_CLICKED) {
       Accept();
@@ -278,7 +293,8 @@ std::wstring ResolveTypedFolder(const std::wstring& current, const std::wstring&
   } else if (name.size() >= 2 && name[0] == L'\\' && name[1] == L'\\') {
     full = name;
   } else if (name[0] == L'\\') {
-    full = (current.size() >= 2 && current[1] == L':' ? current.substr(0, 2) : std::wstring()) + name;
+    full =
+        (current.size() >= 2 && current[1] == L':' ? current.substr(0, 2) : std::wstring()) + name;
   } else {
     full = Join(current, name);
   }
@@ -289,7 +305,8 @@ std::wstring ResolveTypedFolder(const std::wstring& current, const std::wstring&
   return full;
 }
 
-std::optional<std::string> ChooseFolderDialog(HWND owner, const std::string& start, FolderNamer namer) {
+std::optional<std::string> ChooseFolderDialog(HWND owner, const std::string& start,
+                                              FolderNamer namer) {
   // An empty template: the dialog manager gives the frame, keyboard and modal loop; the controls
   // are made in WM_INITDIALOG with the ANSI functions.
   struct alignas(4) Template {
@@ -301,8 +318,8 @@ std::optional<std::string> ChooseFolderDialog(HWND owner, const std::string& sta
   tmpl.head.cx = 240;
   tmpl.head.cy = 200;
   Chooser chooser(WideOf(start), namer ? std::move(namer) : FolderNamer(&AnsiPathOf));
-  const INT_PTR r = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &tmpl.head, owner, Chooser::Proc,
-                                            reinterpret_cast<LPARAM>(&chooser));
+  const INT_PTR r = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &tmpl.head, owner,
+                                            Chooser::Proc, reinterpret_cast<LPARAM>(&chooser));
   if (r != IDOK) return std::nullopt;
   return chooser.result;
 }

@@ -24,7 +24,8 @@ inline constexpr char kChooserAskCreate[] = "指定されたﾃﾞｨﾚｸﾄ�
 // Said after the folder's true name when the code page can name it neither by its names nor by
 // a short name: the chooser stays open.
 inline constexpr wchar_t kChooserCannotName[] =
-    L"\nこのフォルダーは, 名前にシステムのコード ページで表せない文字を含み, 短い名前 (8.3) もないため, "
+    L"\nこのフォルダーは, 名前にシステムのコード ページで表せない文字を含み, 短い名前 (8.3) "
+    L"もないため, "
     L"コピー先にできません. 別のフォルダーを指定してください.";
 
 // How a chosen folder is named to the run: the directory search's rule (AnsiPathOf), replaced by
@@ -34,7 +35,8 @@ using FolderNamer = std::function<std::string(const std::wstring&)>;
 // Opens at start (the process's current folder when empty). Returns the folder of the name field,
 // existing or just created (a drive root with its backslash, "D:\"), in the code page: its own
 // names, the short name for one the code page cannot hold; or nullopt on cancel.
-std::optional<std::string> ChooseFolderDialog(HWND owner, const std::string& start = "", FolderNamer namer = {});
+std::optional<std::string> ChooseFolderDialog(HWND owner, const std::string& start = "",
+                                              FolderNamer namer = {});
 
 // The folder a typed name means, seen from the current folder: absolute names stand, relative
 // ones are taken below current; "." and ".." are resolved, a trailing backslash dropped except

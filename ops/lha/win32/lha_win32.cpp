@@ -145,8 +145,8 @@ std::optional<std::string> Win32ArchiveUi::AskArchiveName() {
     // refused here, in the application's error box, under its true name.
     const std::string text = CannotCreateMessage("\x01") + ".";
     const size_t at = text.find('\x01');
-    const std::wstring wide =
-        mv::win::WideOf(text.substr(0, at)) + dialog_.Refused() + mv::win::WideOf(text.substr(at + 1));
+    const std::wstring wide = mv::win::WideOf(text.substr(0, at)) + dialog_.Refused() +
+                              mv::win::WideOf(text.substr(at + 1));
     MessageBoxW(owner_, wide.c_str(), mv::win::WideOf(title_).c_str(), MB_OK | MB_ICONERROR);
   }
   return name;
@@ -176,7 +176,8 @@ std::vector<SelectedRow> SelectedRowsOf(HWND listView) {
     item.iSubItem = 0;
     item.pszText = caption;
     item.cchTextMax = sizeof caption;
-    SendMessageA(listView, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(listView, LVM_GETITEMTEXTA, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(&item));
     rows.push_back({static_cast<size_t>(i), caption});
   }
   return rows;
