@@ -8,6 +8,10 @@ cd "$here"
 "$here/scripts/build.sh" native win32
 
 status=0
+# Every source by .clang-format: whatever file a change touched stays formatted.
+echo "== formatting"
+"$here/scripts/format.sh" --check || status=1
+
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
 
