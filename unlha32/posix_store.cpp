@@ -57,14 +57,9 @@ class PosixInput : public InputFile {
   uint64_t size_;
 };
 
-class PosixOutput : public OutputFile {
+class PosixOutput : public PositionedOutput {
  public:
   explicit PosixOutput(int fd) : fd_(fd) {}
-  int Append(const void* data, size_t size) override {
-    if (int e = WriteAt(size_, data, size); e != 0) return e;
-    size_ += size;
-    return 0;
-  }
   int WriteAt(uint64_t offset, const void* data, size_t size) override {
     const auto* p = static_cast<const uint8_t*>(data);
     while (size > 0) {
@@ -77,17 +72,15 @@ class PosixOutput : public OutputFile {
     }
     return 0;
   }
-  int Truncate(uint64_t size) override {
-    if (ftruncate(fd_.Get(), static_cast<off_t>(size)) != 0) return errno;
-    size_ = size;
-    return 0;
-  }
-  uint64_t Size() const override { return size_; }
   int Close() override { return fd_.Close(); }
+
+ protected:
+  int Cut(uint64_t size) override {
+    return ftruncate(fd_.Get(), static_cast<off_t>(size)) == 0 ? 0 : errno;
+  }
 
  private:
   Fd fd_;
-  uint64_t size_ = 0;
 };
 
 }  // namespace
@@ -130,17 +123,13 @@ int PosixStore::OpenRead(const std::string& path, std::unique_ptr<InputFile>* fi
 
 int PosixStore::CreateTemp(const std::string& folder, std::string* path,
                            std::unique_ptr<OutputFile>* file) {
-  for (int n = 0; n < 10000; ++n) {
-    std::string name = folder + "~mvlzh" + std::to_string(n) + ".tmp";
-    const int fd = open(ToPosixPath(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      *path = std::move(name);
-      *file = std::make_unique<PosixOutput>(fd);
-      return 0;
-    }
-    if (errno != EEXIST) return errno;
-  }
-  return EEXIST;
+  return CreateFirstFree(folder, path, EEXIST, [&](const std::string& candidate) {
+    const int fd =
+        open(ToPosixPath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return errno;
+    *file = std::make_unique<PosixOutput>(fd);
+    return 0;
+  });
 }
 
 int PosixStore::Replace(const std::string& from, const std::string& to) {

@@ -48,6 +48,12 @@ class Store {
   }
 };
 
+// Creates the first of the names ~mvlzhNNNN.tmp in the folder that no file has: create makes a
+// new file at the path it is given and returns 0, taken for a name some file has, or an error.
+// Returns what the last create returned, taken when all names are used.
+int CreateFirstFree(const std::string& folder, std::string* path, int taken,
+                    const std::function<int(const std::string& path)>& create);
+
 // Told before each member is written: its stored path, how many members are written already and
 // how many there are. Returning false stops the run, which then leaves the folder as it was.
 using ProgressFn = std::function<bool(const std::string& member, size_t done, size_t total)>;

@@ -48,14 +48,9 @@ class Win32Input : public InputFile {
   uint64_t size_;
 };
 
-class Win32Output : public OutputFile {
+class Win32Output : public PositionedOutput {
  public:
   explicit Win32Output(win::ScopedFile file) : file_(std::move(file)) {}
-  int Append(const void* data, size_t size) override {
-    if (int e = WriteAt(size_, data, size); e != 0) return e;
-    size_ += size;
-    return 0;
-  }
   int WriteAt(uint64_t offset, const void* data, size_t size) override {
     const auto* p = static_cast<const uint8_t*>(data);
     while (size > 0) {
@@ -70,23 +65,22 @@ class Win32Output : public OutputFile {
     }
     return 0;
   }
-  int Truncate(uint64_t size) override {
-    LARGE_INTEGER li;
-    li.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFilePointerEx(file_.Get(), li, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.Get()))
-      return static_cast<int>(GetLastError());
-    size_ = size;
-    return 0;
-  }
-  uint64_t Size() const override { return size_; }
   int Close() override {
     const HANDLE h = file_.Release();
     return CloseHandle(h) ? 0 : static_cast<int>(GetLastError());
   }
 
+ protected:
+  int Cut(uint64_t size) override {
+    LARGE_INTEGER li;
+    li.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file_.Get(), li, nullptr, FILE_BEGIN) && SetEndOfFile(file_.Get())
+               ? 0
+               : static_cast<int>(GetLastError());
+  }
+
  private:
   win::ScopedFile file_;
-  uint64_t size_ = 0;
 };
 
 }  // namespace
@@ -124,21 +118,16 @@ int Win32Store::OpenRead(const std::string& path, std::unique_ptr<InputFile>* fi
 
 int Win32Store::CreateTemp(const std::string& folder, std::string* path,
                            std::unique_ptr<OutputFile>* file) {
-  for (int n = 0; n < 10000; ++n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "~mvlzh%04d.tmp", n);
-    const std::string candidate = folder + name;
+  return CreateFirstFree(folder, path, ERROR_FILE_EXISTS, [&](const std::string& candidate) {
     win::ScopedFile f(CreateFileW(Wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (f) {
-      *path = candidate;
-      *file = std::make_unique<Win32Output>(std::move(f));
-      return 0;
+    if (!f) {
+      const DWORD e = GetLastError();
+      return static_cast<int>(e == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : e);
     }
-    const DWORD e = GetLastError();
-    if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) return static_cast<int>(e);
-  }
-  return ERROR_FILE_EXISTS;
+    *file = std::make_unique<Win32Output>(std::move(f));
+    return 0;
+  });
 }
 
 int Win32Store::Replace(const std::string& from, const std::string& to) {

@@ -18,4 +18,16 @@ bool ReadExactly(InputFile& in, uint64_t offset, void* buf, size_t size, int* er
   return true;
 }
 
+int PositionedOutput::Append(const void* data, size_t size) {
+  if (int e = WriteAt(size_, data, size); e != 0) return e;
+  size_ += size;
+  return 0;
+}
+
+int PositionedOutput::Truncate(uint64_t size) {
+  if (int e = Cut(size); e != 0) return e;
+  size_ = size;
+  return 0;
+}
+
 }  // namespace mv::lzh

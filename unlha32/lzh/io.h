@@ -28,6 +28,22 @@ class OutputFile {
   virtual int Close() { return 0; }
 };
 
+// A file written by positioned writes: appends go at the end it keeps track of, so the platform's
+// file position never matters.
+class PositionedOutput : public OutputFile {
+ public:
+  int Append(const void* data, size_t size) final;
+  int Truncate(uint64_t size) final;
+  uint64_t Size() const final { return size_; }
+
+ protected:
+  // Cuts the file itself at size.
+  virtual int Cut(uint64_t size) = 0;
+
+ private:
+  uint64_t size_ = 0;
+};
+
 // Reads exactly size bytes at offset; false on an error or a short file (*error stays 0 then).
 bool ReadExactly(InputFile& in, uint64_t offset, void* buf, size_t size, int* error);
 
