@@ -11,12 +11,8 @@ namespace {
 class E2EWine : public RoadTest {};
 
 TEST_F(E2EWine, TypicalRoadHidesEveryFileWithTheTypedDate) {
-  WriteFile(base + "\\a.txt", "alpha");
-  MakeFolder(base + "\\Sub");
-  WriteFile(base + "\\Sub\\b.txt", "bbb");
-  MakeFolder(base + "\\Sub\\Deep");
-  WriteFile(base + "\\Sub\\Deep\\表ソ.txt", "cccc");
-  WriteFile(base + "\\other.txt", "not a target");
+  MakeTree(base, {"a.txt=alpha", "Sub", "Sub\\b.txt=bbb", "Sub\\Deep", "Sub\\Deep\\表ソ.txt=cccc",
+                  "other.txt=not a target"});
   SetLastWrite(base + "\\other.txt", 2001, 1, 1, 12);
   // The folder arrives in short form, as the shell may send it.
   char shortSub[MAX_PATH] = {};
@@ -110,11 +106,7 @@ TEST_F(E2EWine, CopyRoadNewFolderThenOnlyTheNewerThenDatesWithoutCopying) {
 }
 
 TEST_F(E2EWine, MenuRoadCopyAndChangeActOnTheSelectedRowsOnly) {
-  WriteFile(base + "\\a.txt", "alpha");
-  MakeFolder(base + "\\Sub");
-  WriteFile(base + "\\Sub\\b.txt", "bbb");
-  MakeFolder(base + "\\Sub\\Deep");
-  WriteFile(base + "\\Sub\\Deep\\c.txt", "cc");
+  MakeTree(base, {"a.txt=alpha", "Sub", "Sub\\b.txt=bbb", "Sub\\Deep", "Sub\\Deep\\c.txt=cc"});
   Start({base + "\\a.txt", base + "\\Sub"});
   const std::string out = tmp / "Out";
   answers.chooserFolder = out;
@@ -238,14 +230,8 @@ TEST_F(E2EWine, ArchiveRoadWholeTreeAndSelectionExtractedByLhasa) {
 }
 
 TEST_F(E2EWine, EditingRoadRemovalsNavigationCollapseAndTheSplitter) {
-  WriteFile(base + "\\a.txt", "1");
-  WriteFile(base + "\\b.txt", "22");
-  MakeFolder(base + "\\Sub");
-  WriteFile(base + "\\Sub\\c.txt", "333");
-  MakeFolder(base + "\\Sub\\Deep");
-  WriteFile(base + "\\Sub\\Deep\\d.txt", "4444");
-  MakeFolder(base + "\\Sub2");
-  WriteFile(base + "\\Sub2\\e.txt", "55555");
+  MakeTree(base, {"a.txt=1", "b.txt=22", "Sub", "Sub\\c.txt=333", "Sub\\Deep",
+                  "Sub\\Deep\\d.txt=4444", "Sub2", "Sub2\\e.txt=55555"});
   Start({base + "\\a.txt", base + "\\b.txt", base + "\\Sub", base + "\\Sub2"});
   EXPECT_EQ(Rows(), (std::vector<std::string>{"Sub", "Sub2", "a.txt", "b.txt"}));
   EXPECT_EQ(PanelText(form->Handle(), 1), "8個");

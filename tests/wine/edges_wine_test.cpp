@@ -82,9 +82,7 @@ TEST(FolderIdentityWine, IndexZeroIsNoIdentity) {
 TEST_F(EdgesWine, DriveRootTargetIsHeldAsTheRootByEveryCommand) {
   const std::string folder = tmp / "Drive";
   MakeFolder(folder);
-  WriteFile(folder + "\\r.txt", "root");
-  MakeFolder(folder + "\\In");
-  WriteFile(folder + "\\In\\i.txt", "in");
+  MakeTree(folder, {"r.txt=root", "In", "In\\i.txt=in"});
   const std::string d = MountDrive(folder);
   ASSERT_FALSE(d.empty()) << "no free drive letter could be made";
   ASSERT_EQ(ReadAll(d + "\\r.txt"), "root");

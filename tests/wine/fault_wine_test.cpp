@@ -87,10 +87,7 @@ TEST_F(FaultWine, FileHeldByAnotherHandleFailsAloneInCopyChangeAndArchive) {
 }
 
 TEST_F(FaultWine, SourcesThatVanishedAfterTheBuildAreReportedAndNothingElseIsLost) {
-  WriteFile(base + "\\a.txt", "alpha");
-  WriteFile(base + "\\gone.txt", "soon gone");
-  MakeFolder(base + "\\Sub");
-  WriteFile(base + "\\Sub\\c.txt", "ccc");
+  MakeTree(base, {"a.txt=alpha", "gone.txt=soon gone", "Sub", "Sub\\c.txt=ccc"});
   Start({base + "\\a.txt", base + "\\gone.txt", base + "\\Sub"});
   DeleteFileA((base + "\\gone.txt").c_str());
   RemoveTree(base + "\\Sub");
@@ -166,9 +163,7 @@ TEST_F(FaultWine, NamesWithBackslashTrailBytesThroughBuildChangeAndCopy) {
   // ソ is 83 5C, 表 is 95 5C, 能 is 94 5C: each ends in the backslash byte.
   const std::string b = tmp / "ソ表";
   MakeFolder(b);
-  WriteFile(b + "\\表.txt", "hyou");
-  MakeFolder(b + "\\能");
-  WriteFile(b + "\\能\\ソ.txt", "so");
+  MakeTree(b, {"表.txt=hyou", "能", "能\\ソ.txt=so"});
   Start({b + "\\表.txt", b + "\\能"});
   EXPECT_EQ(SelectedNodeText(), b + "\\");
   EXPECT_EQ(Rows(), (std::vector<std::string>{"能", "表.txt"}));
@@ -326,18 +321,15 @@ TEST_F(FaultWine, ForeignTargetsNeverGiveArchiveNamesOutsideTheExtractionFolder)
   MakeFolder(tmp / "Other");
   WriteFile(tmp / "Other\\b.txt", "beta");
   Start({base + "\\a.txt", tmp / "Other\\b.txt"});
-  const std::string out = tmp / "Out";
-  MakeFolder(out);
-  answers.saveNames = {out + "\\f.lzh"};
-  Click(kIdBitBtn3);
-  ASSERT_TRUE(Exists(out + "\\f.lzh")) << ::testing::PrintToString(watch.Lines());
-  const std::string listing = ListWithLhasa(out + "\\f.lzh", tmp / "listing.txt");
+  const std::string archive = PackInto("f.lzh");
+  ASSERT_TRUE(Exists(archive)) << ::testing::PrintToString(watch.Lines());
+  const std::string listing = ListWithLhasa(archive, tmp / "listing.txt");
   EXPECT_EQ(listing.find(".."), std::string::npos) << listing;
   EXPECT_EQ(listing.find(":\\"), std::string::npos) << listing;
   EXPECT_EQ(listing.find(" /"), std::string::npos) << listing;
   const std::string x = tmp / "Deep\\X";
   MakeFolder(tmp / "Deep");
-  ASSERT_TRUE(ExtractWithLhasa(out + "\\f.lzh", x));
+  ASSERT_TRUE(ExtractWithLhasa(archive, x));
   const std::vector<std::string> got = FilesBelow(x);
   EXPECT_NE(std::find(got.begin(), got.end(), "a.txt=alpha"), got.end())
       << ::testing::PrintToString(got);
@@ -356,11 +348,7 @@ TEST_F(FaultWine, ForeignTargetsOfOneNameAreAllInTheArchive) {
   MakeFolder(tmp / "B");
   WriteFile(tmp / "B\\x.txt", "other");
   Start({base + "\\x.txt", tmp / "B\\x.txt"});
-  const std::string out = tmp / "Out";
-  MakeFolder(out);
-  answers.saveNames = {out + "\\two.lzh"};
-  Click(kIdBitBtn3);
-  ASSERT_TRUE(ExtractWithLhasa(out + "\\two.lzh", tmp / "X"));
+  ASSERT_TRUE(ExtractWithLhasa(PackInto("two.lzh"), tmp / "X"));
   std::vector<std::string> contents;
   for (const std::string& f : FilesBelow(tmp / "X")) contents.push_back(f.substr(f.find('=') + 1));
   std::sort(contents.begin(), contents.end());
@@ -377,8 +365,7 @@ TEST_F(FaultWine, ListFileThatCannotBeCreatedIsTheErrorBoxAndKeepsTheOldArchive)
   const std::string out = tmp / "Out";
   MakeFolder(out);
   WriteFile(out + "\\old.lzh", "old archive bytes");
-  answers.saveNames = {out + "\\old.lzh"};
-  Click(kIdBitBtn3);
+  PackInto("old.lzh");
   RemoveDirectoryA(listFile.c_str());
   ASSERT_FALSE(watch.Lines().empty());
   EXPECT_NE(watch.Lines().back().find("TMPLHA.$"), std::string::npos) << watch.Lines().back();
@@ -390,13 +377,10 @@ TEST_F(FaultWine, MissingArchiverLibraryIsOnePanicBoxAndNoArchive) {
   withArchiver = false;
   WriteFile(base + "\\a.txt", "alpha");
   Start({base + "\\a.txt"});
-  const std::string out = tmp / "Out";
-  MakeFolder(out);
-  answers.saveNames = {out + "\\p.lzh"};
-  Click(kIdBitBtn3);
+  PackInto("p.lzh");
   ASSERT_EQ(watch.Lines().size(), 1u) << ::testing::PrintToString(watch.Lines());
   EXPECT_EQ(watch.Lines()[0].rfind("PANIC!!|", 0), 0u) << watch.Lines()[0];
-  EXPECT_TRUE(FilesBelow(out).empty());
+  EXPECT_TRUE(FilesBelow(tmp / "Out").empty());
   EXPECT_FALSE(Exists(lha::win::ProgramFolder() + "TMPLHA.$"));
   Close();
 }

@@ -200,6 +200,15 @@ class RoadTest : public ::testing::Test {
   }
 
   void Click(int id) { SendMessageA(MainControl(form->Handle(), id), BM_CLICK, 0, 0); }
+  // Packs with the archive button into the folder Out (made if missing) under this name; returns
+  // the archive's path.
+  std::string PackInto(const std::string& name) {
+    const std::string archive = tmp / ("Out\\" + name);
+    MakeFolder(tmp / "Out");
+    answers.saveNames = {archive};
+    Click(kIdBitBtn3);
+    return archive;
+  }
   void Menu(UINT id) { SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
   void Choose(int group, int item) {
     SendMessageA(GroupItem(form->Handle(), group, item), BM_CLICK, 0, 0);

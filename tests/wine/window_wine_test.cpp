@@ -174,28 +174,6 @@ TEST_F(WindowWine, ArrowsChooseWithinARadioGroupAndSpacePressesTheFocusedControl
   Close();
 }
 
-TEST_F(WindowWine, TheConfirmationIsAQuestionWithYesAsItsDefault) {
-  StartActive();
-  std::string yes, no;
-  LONG yesStyle = 0;
-  bool icon = false;
-  onBox = [&](HWND box) {
-    yes = WindowText(GetDlgItem(box, IDYES));
-    no = WindowText(GetDlgItem(box, IDNO));
-    yesStyle = GetWindowLongA(GetDlgItem(box, IDYES), GWL_STYLE);
-    HWND image = GetDlgItem(box, 0x440);  // the box's icon
-    icon = image && SendMessageA(image, STM_GETICON, 0, 0) != 0;
-    Stroke(VK_RETURN);  // the default button
-    return true;
-  };
-  EXPECT_TRUE(win::ConfirmYesNo(form->Handle(), "?"));
-  EXPECT_EQ(yes, "はい(&Y)");
-  EXPECT_EQ(no, "いいえ(&N)");
-  EXPECT_EQ(yesStyle & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-  EXPECT_TRUE(icon);
-  Close();
-}
-
 TEST_F(WindowWine, TheDateFieldIsCheckedOnlyWhenTheFocusMovesToAnotherControl) {
   StartActive();
   HWND edit = MainControl(form->Handle(), kIdAgeEdit);

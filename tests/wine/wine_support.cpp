@@ -44,6 +44,16 @@ void MakeFolder(const std::string& path, DWORD attributes) {
   if (attributes) SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void MakeTree(const std::string& root, const std::vector<std::string>& items) {
+  for (const std::string& item : items) {
+    const size_t eq = item.find('=');  // below the trail bytes: never half of a character
+    if (eq == std::string::npos)
+      MakeFolder(root + "\\" + item);
+    else
+      WriteFile(root + "\\" + item.substr(0, eq), item.substr(eq + 1));
+  }
+}
+
 void RemoveTree(const std::string& path) {
   WIN32_FIND_DATAA fd;
   HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);

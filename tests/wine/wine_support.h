@@ -25,6 +25,9 @@ class TempFolder {
 
 void WriteFile(const std::string& path, const std::string& contents, DWORD attributes = 0);
 void MakeFolder(const std::string& path, DWORD attributes = 0);
+// Makes what the items name below root, in turn: "Sub" a folder, "Sub\\b.txt=bbb" a file holding
+// "bbb" (the listing FilesBelow gives).
+void MakeTree(const std::string& root, const std::vector<std::string>& items);
 void RemoveTree(const std::string& path);
 // The same by wide names, for items whose names the code page cannot hold.
 void RemoveTreeW(const std::wstring& path);

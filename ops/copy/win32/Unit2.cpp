@@ -196,7 +196,6 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::Button1Click() {
-  continueCopy_ = false;
   if (onCancel_) onCancel_();
   Close();
 }
@@ -214,10 +213,7 @@ void TForm2::Show() {
   BringWindowToTop(wnd_);
 }
 
-void TForm2::StartTimer() {
-  continueCopy_ = true;
-  timer1_.SetEnabled(true);
-}
+void TForm2::StartTimer() { timer1_.SetEnabled(true); }
 
 void TForm2::StopTimer() { timer1_.SetEnabled(false); }
 
@@ -257,9 +253,6 @@ void TForm2::SetPosition(int position) {
                  0);
 }
 
-void TForm2::DiskFullBox(const std::string& message) {
-  continueCopy_ = false;
-  ShowAbortBox(main_, message);
-}
+void TForm2::DiskFullBox(const std::string& message) { ShowAbortBox(main_, message); }
 
 }  // namespace mv

@@ -42,14 +42,12 @@ class TForm2 : public win::Window, public CopyProgress {
   bool Create(HINSTANCE instance);
   HWND Control(int id) const { return GetDlgItem(wnd_, id); }
 
-  bool continueCopy() const { return continueCopy_; }
-  void Button1Click();  // Cancel: clears the flag, hides
-  void Timer1Timer();   // shows the dialog in front, then stops the timer
+  void Button1Click();  // Cancel: tells the engine, hides
   void Show();
   void Close() { Hide(); }
 
   // CopyProgress
-  void StartTimer() override;  // a run starts: the flag is set and Timer1 runs
+  void StartTimer() override;  // a run starts: Timer1 runs
   void StopTimer() override;
   void Hide() override;
   void SetPaths(const std::string& from, const std::string& to, int64_t size = -1) override;
@@ -60,9 +58,9 @@ class TForm2 : public win::Window, public CopyProgress {
   void SetClock(std::function<DWORD()> clock) { clock_ = std::move(clock); }
 
   TAnimate* Animate1() { return animate1_.get(); }
-  TTimer& Timer1() { return timer1_; }
 
  private:
+  void Timer1Timer();  // shows the dialog in front, then stops the timer
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void FormCreate();
   HWND MakeLabel(int id, int left, int top, const char* text);
@@ -79,7 +77,6 @@ class TForm2 : public win::Window, public CopyProgress {
   HWND button1_ = nullptr;
   HWND progressBar1_ = nullptr;
   HWND label1_ = nullptr, label2_ = nullptr, fromEdit_ = nullptr, toEdit_ = nullptr;
-  bool continueCopy_ = false;
   // Paths set while the dialog is hidden, put on the labels when it shows or hides.
   std::string pendingFrom_, pendingTo_;
   bool pending_ = false;

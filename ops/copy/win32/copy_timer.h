@@ -18,8 +18,6 @@ class TTimer {
   // The window whose queue carries the timer; without one it does not start.
   void SetOwner(HWND owner) { owner_ = owner; }
   void SetEnabled(bool enabled);
-  bool Enabled() const { return enabled_; }
-  UINT Interval() const { return interval_; }
   // The owner's WM_TIMER: true when it was this timer's. One still queued when the timer was
   // stopped runs nothing.
   bool OnTimer(WPARAM id);
